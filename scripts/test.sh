@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# The whole test suite: installs what is missing, builds, runs every test in the
+# plain build and the unit suites again under ASan+UBSan and ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+jobs=$(nproc)
+
+BUILD_DIR=build scripts/build.sh
+ctest --test-dir build --no-tests=error --output-on-failure -j"$jobs"
+
+BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DDRAVO_SANITIZE=ON -DDRAVO_BENCH=OFF
+ctest --test-dir build-asan --no-tests=error --output-on-failure -j"$jobs" -L sanitize
+
+BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo scripts/build.sh -DDRAVO_TSAN=ON -DDRAVO_BENCH=OFF
+ctest --test-dir build-tsan --no-tests=error --output-on-failure -j"$jobs" -L threads
