@@ -1,0 +1,103 @@
+#include "plugin/ValueText.h"
+
+#include "plugin/Parameters.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+void float2string2(float value, int decimals, char* text) {
+    double x = value;
+    if (!std::isfinite(x)) x = 0.0;
+    const int d = decimals < 0 ? 0 : (decimals > 3 ? 3 : decimals);
+
+    // Round half away from zero at the d-th decimal; a remainder of 0.49999
+    // units counts as a half (so 0.7f, stored as 0.69999999, shows 0.70).
+    const double scale = std::pow(10.0, d);
+    const double s = x * scale;
+    const double r = s - dravo::truncToInt(s);
+    if (r >= 0.49999)
+        x = (s + 1.0) * std::pow(0.1, d);
+    else if (r <= -0.49999)
+        x = (s - 1.0) * std::pow(0.1, d);
+
+    char* out = text;
+    int budget = 7;
+    if (x < 0.0) {
+        *out++ = '-';
+        x = -x;
+        budget = 6;
+    }
+    // Integer parts of 100000 or more are never shown; keep them bounded.
+    const double whole = std::floor(x < 1e9 ? x : 1e9);
+    int digits = std::snprintf(out, 12, "%lld", (long long)whole);
+    out += digits;
+    int fraction = budget - digits;
+    if (fraction > d) fraction = d;
+    if (d > 0 && fraction > 0) {
+        *out++ = '.';
+        double f = x - whole;
+        for (int i = 0; i < fraction; ++i) {
+            f *= 10.0;
+            int digit = (int)f;
+            digit = digit < 0 ? 0 : (digit > 9 ? 9 : digit);
+            *out++ = (char)('0' + digit);
+            f -= digit;
+        }
+    }
+    *out = 0;
+}
+
+namespace {
+void withUnit(float value, int decimals, const char* unit, char* text) {
+    float2string2(value, decimals, text);
+    std::strcat(text, unit);
+}
+} // namespace
+
+void frequencyStringConvert2(float hz, char* text) {
+    if (hz < 0.2f)
+        withUnit(hz, 3, "Hz", text);
+    else if (hz < 1.0f)
+        withUnit(hz, 2, "Hz", text);
+    else if (hz < 10.0f)
+        withUnit(hz, 1, "Hz", text);
+    else if (hz < 1000.0f)
+        withUnit(hz, 0, "Hz", text);
+    else if (hz < 10000.0f)
+        withUnit((float)(hz * 0.001), 2, "kHz", text);
+    else
+        withUnit((float)(hz * 0.001), 1, "kHz", text);
+}
+
+// dB = 6 * log2(factor): the inverse of the output gain's 2^(dB / 6).
+void dB2string2(float factor, int decimals, char* text) {
+    if (!(factor > 0.0f)) {
+        std::strcpy(text, "-oodB");
+        return;
+    }
+    float db = (float)(std::log10((double)factor) * 6.0);
+    db = (float)(db / std::log10(2.0));
+    withUnit(db, decimals, "dB", text);
+}
+
+void msStringConvert(float ms, char* text) {
+    if (!(ms >= 0.0001f))
+        std::strcpy(text, "0ms");
+    else if (ms < 1.0f)
+        withUnit(ms, 2, "ms", text);
+    else if (ms < 10.0f)
+        withUnit(ms, 1, "ms", text);
+    else if (ms < 1000.0f)
+        withUnit(ms, 0, "ms", text);
+    else
+        withUnit((float)(ms * 0.001), 2, "s", text);
+}
+
+void smpStringConvert(float samples, char* text) {
+    if (!(samples >= 1.0f)) {
+        std::strcpy(text, "0smps");
+        return;
+    }
+    std::snprintf(text, 16, "%dsmps", dravo::truncToInt(samples));
+}
