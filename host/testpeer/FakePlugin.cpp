@@ -1,0 +1,123 @@
+// A minimal VST 2.x plug-in with known behaviour, so the host library can be
+// tested on its own: every answer and callback here is what the host tests
+// expect. Not a product; built only for the tests.
+#include "plugin/vst2abi.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct Fake {
+    AEffect effect{};
+    audioMasterCallback host = nullptr;
+    float params[3] = {0.25f, 0.5f, 0.75f};
+    VstIntPtr blockSizeAnswer = 0;
+    std::vector<unsigned char> chunk{1, 2, 3, 4, 5};
+};
+
+Fake* self(AEffect* e) {
+    return static_cast<Fake*>(e->object);
+}
+
+// Output = 2 x input on each channel; an output pin the host reports as
+// unconnected gets silence, and an unconnected second input is read as a copy
+// of the first (what a mono-aware plug-in does).
+template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
+    Fake* f = self(e);
+    bool in1 = f->host(e, audioMasterPinConnected, 1, 0, nullptr, 0.0f) == 0;
+    bool out1 = f->host(e, audioMasterPinConnected, 1, 1, nullptr, 0.0f) == 0;
+    for (VstInt32 i = 0; i < n; ++i) {
+        T l = in[0][i], r = in1 ? in[1][i] : in[0][i];
+        out[0][i] = 2 * l;
+        out[1][i] = out1 ? 2 * r : 0;
+    }
+}
+
+void processFloat(AEffect* e, float** in, float** out, VstInt32 n) {
+    process(e, in, out, n);
+}
+void processDouble(AEffect* e, double** in, double** out, VstInt32 n) {
+    process(e, in, out, n);
+}
+void setParam(AEffect* e, VstInt32 i, float v) {
+    if (i >= 0 && i < 3) self(e)->params[i] = v;
+}
+float getParam(AEffect* e, VstInt32 i) {
+    return i >= 0 && i < 3 ? self(e)->params[i] : 0.0f;
+}
+
+VstIntPtr dispatcher(AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, void* ptr, float) {
+    Fake* f = self(e);
+    char* text = static_cast<char*>(ptr);
+    switch (op) {
+    case effClose:
+        delete f;
+        return 1;
+    case effGetParamName:
+        if (index < 0 || index > 2) return 0;
+        std::memcpy(text, "p0", 3); // exactly three bytes
+        text[1] = static_cast<char>('0' + index);
+        return 0;
+    case effGetParamDisplay:
+        // Parameter 2 writes 12 bytes, more than the 8 the interface allows.
+        std::memcpy(text, index == 2 ? "0123456789A" : "ok", index == 2 ? 12 : 3);
+        return 0;
+    case effGetEffectName:
+        std::strcpy(text, "Fake");
+        return 1;
+    case effGetVendorString:
+        std::strcpy(text, "Test peer");
+        return 1;
+    case effMainsChanged:
+        if (value) f->blockSizeAnswer = f->host(e, audioMasterGetBlockSize, 0, 0, nullptr, 0.0f);
+        return 0;
+    case effEditIdle: // an editor gesture on parameter 1
+        f->host(e, audioMasterBeginEdit, 1, 0, nullptr, 0.0f);
+        f->host(e, audioMasterAutomate, 1, 0, nullptr, 0.125f);
+        f->host(e, audioMasterEndEdit, 1, 0, nullptr, 0.0f);
+        return 0;
+    case effGetChunk:
+        *static_cast<void**>(ptr) = f->chunk.data();
+        return static_cast<VstIntPtr>(f->chunk.size());
+    case effSetChunk: {
+        auto* bytes = static_cast<unsigned char*>(ptr);
+        f->chunk.assign(bytes, bytes + value);
+        return 0;
+    }
+    case effVendorSpecific: // reports the block size the host answered at resume
+        return f->blockSizeAnswer;
+    case effGetTailSize:
+        return 7;
+    default:
+        return 0;
+    }
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMasterCallback host) {
+    if (!host || host(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0) return nullptr;
+    Fake* f = new Fake;
+    f->host = host;
+    AEffect& e = f->effect;
+    e.magic = kEffectMagic;
+    e.dispatcher = dispatcher;
+    e.setParameter = setParam;
+    e.getParameter = getParam;
+    e.processReplacing = processFloat;
+    e.processDoubleReplacing = processDouble;
+    e.numPrograms = 1;
+    e.numParams = 3;
+    e.numInputs = 2;
+    e.numOutputs = 2;
+    e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
+    e.initialDelay = 3;
+    e.ioRatio = 1.0f;
+    e.object = f;
+    e.uniqueID = fourCC('F', 'a', 'k', 'e');
+    e.version = 1;
+    // A callback with the effect before the host has seen the record.
+    host(&e, audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f);
+    return &e;
+}
