@@ -3,6 +3,18 @@
 #include <cstring>
 
 #include "plugin/FactoryPresets.h"
+#include "presets/CPresetSystemEditor.h"
+#include "presets/PresetBuffers.h"
+
+namespace {
+
+uint32_t readWord(const unsigned char* p, bool swapOrder) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    return swapOrder ? __builtin_bswap32(v) : v;
+}
+
+} // namespace
 
 void writePresetName(char (&field)[kPresetNameSize], const char* name) {
     std::memset(field, 0, sizeof field);
@@ -90,6 +102,7 @@ void CPresetSystemEffect::setProgramName(char* name) {
     char buffer[kPresetNameSize + 1] = {};
     if (name) std::memcpy(buffer, name, strnlen(name, kPresetNameSize));
     writePresetName(presets[currentPreset.load()].name, buffer);
+    if (CPresetSystemEditor* e = presetEditor()) e->nameChangedExternal(buffer);
 }
 
 void CPresetSystemEffect::getProgramName(char* name) {

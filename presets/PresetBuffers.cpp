@@ -1,0 +1,406 @@
+#include "presets/PresetBuffers.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "presets/CPresetSystemEffect.h"
+
+namespace {
+
+uint32_t swap32(uint32_t v) {
+    return __builtin_bswap32(v);
+}
+
+// 32-bit fields are read through memcpy: buffers carry no alignment.
+VstInt32 readInt(const char* p, bool swapOrder) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    if (swapOrder) v = swap32(v);
+    return (VstInt32)v;
+}
+
+float readFloat(const char* p, bool swapOrder) {
+    uint32_t v;
+    std::memcpy(&v, p, 4);
+    if (swapOrder) v = swap32(v);
+    float f;
+    std::memcpy(&f, &v, 4);
+    return f;
+}
+
+void writeInt(char* p, VstInt32 v) {
+    std::memcpy(p, &v, 4);
+}
+void writeFloat(char* p, float v) {
+    std::memcpy(p, &v, 4);
+}
+
+// A name taken from a buffer: its 24 bytes, cut to 23 characters so the
+// record always holds a terminated name.
+void loadName(PresetRecord& record, const char* bytes) {
+    char name[kPresetNameSize + 1] = {};
+    std::memcpy(name, bytes, kPresetNameSize);
+    writePresetName(record.name, name);
+}
+
+bool inUnitRange(float v) {
+    return v >= 0.0f && v <= 1.0f;
+} // false for NaN
+
+struct BankCopy {
+    PresetRecord records[kNumPresets];
+};
+
+} // namespace
+
+void mySwapBytes(void* word) {
+    uint32_t v;
+    std::memcpy(&v, word, 4);
+    v = swap32(v);
+    std::memcpy(word, &v, 4);
+}
+
+void byteSwapHeader(newpresetheader* header) {
+    // The nine words after uniqueId (4 bytes) and typeCode (1 byte).
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(header);
+    for (size_t offset = 5; offset < sizeof(newpresetheader); offset += 4)
+        mySwapBytes(bytes + offset);
+}
+
+int PresetBuffers::storedParamCount() {
+    int n = 0;
+    for (int i = 0; i < kNumPresetParams; i++)
+        if (!effect.isDummy(i)) n++;
+    return n;
+}
+
+void PresetBuffers::fillHeader(newpresetheader& header, char typeCode, VstInt32 numRecords,
+                               VstInt32 selectedPreset, VstInt32 bodySize) {
+    std::memset(&header, 0, sizeof header);
+    header.uniqueId = effect.getUniqueID();
+    header.typeCode = typeCode;
+    header.formatVersion = kPresetFormatVersion;
+    header.numParams = kNumPresetParams;
+    header.numRecords = numRecords;
+    header.selectedPreset = selectedPreset;
+    header.bodySize = bodySize;
+}
+
+namespace {
+
+// Appends the name record and the value records of one preset at p; returns
+// the position after them. clampOnSave validates each value (bank buffers).
+char* writePresetRecords(char* p, CPresetSystemEffect& effect, const PresetRecord& record,
+                         VstInt32 presetIndex, bool clampOnSave) {
+    std::memset(p, 0, kRecordHeadSize + kNameRecordLength);
+    writeInt(p, kRecordKindName);
+    writeInt(p + 4, kNameRecordLength);
+    writeInt(p + 8, presetIndex);
+    std::memcpy(p + kRecordHeadSize, record.name, kPresetNameSize);
+    p += kRecordHeadSize + kNameRecordLength;
+    for (int i = 0; i < kNumPresetParams; i++) {
+        if (effect.isDummy(i)) continue;
+        float v = record.values[i];
+        if (clampOnSave && !inUnitRange(v)) {
+            // A value that is not a number is saved as 0: a bank holding one
+            // could never be loaded again.
+            float clamped = v > 1.0f ? 1.0f : 0.0f;
+            std::fprintf(stderr, "Invalid parameter %d value %f on save of preset %d %s\n", i,
+                         (double)v, (int)presetIndex, record.name);
+            v = clamped;
+        }
+        std::memset(p, 0, kRecordHeadSize + kValueRecordLength);
+        writeInt(p, kRecordKindValue);
+        writeInt(p + 4, kValueRecordLength);
+        writeInt(p + 8, presetIndex);
+        writeInt(p + 12, i);
+        writeFloat(p + 24, v);
+        p += kRecordHeadSize + kValueRecordLength;
+    }
+    return p;
+}
+
+} // namespace
+
+VstInt32 PresetBuffers::presetToBuffer(char** out) {
+    *out = nullptr;
+    PresetRecord* presets = effect.getPresets();
+    if (!presets) return 0;
+    const int n = storedParamCount();
+    const VstInt32 bodySize = (VstInt32)(kRecordHeadSize + kNameRecordLength +
+                                         n * (kRecordHeadSize + kValueRecordLength));
+    const VstInt32 size = (VstInt32)sizeof(newpresetheader) + bodySize;
+    char* buffer = new (std::nothrow) char[size];
+    if (!buffer) return 0;
+    newpresetheader header;
+    fillHeader(header, kBufferTypePreset, 1 + n, 0, bodySize);
+    std::memcpy(buffer, &header, sizeof header);
+    const PresetRecord& record = presets[effect.getPresetNo()];
+    writePresetRecords(buffer + sizeof header, effect, record, 0, false);
+    *out = buffer;
+    return size;
+}
+
+VstInt32 PresetBuffers::bankToBuffer(char** out) {
+    *out = nullptr;
+    PresetRecord* presets = effect.getPresets();
+    if (!presets) return 0;
+    const int n = storedParamCount();
+    const VstInt32 bodySize =
+        (VstInt32)(kNumPresets * (kRecordHeadSize + kNameRecordLength +
+                                  n * (kRecordHeadSize + kValueRecordLength)));
+    const VstInt32 size = (VstInt32)sizeof(newpresetheader) + bodySize;
+    char* buffer = new (std::nothrow) char[size];
+    if (!buffer) return 0;
+    newpresetheader header;
+    fillHeader(header, kBufferTypeBank, kNumPresets * (1 + n), (VstInt32)effect.getPresetNo(),
+               bodySize);
+    std::memcpy(buffer, &header, sizeof header);
+    char* p = buffer + sizeof header;
+    for (int preset = 0; preset < kNumPresets; preset++)
+        p = writePresetRecords(p, effect, presets[preset], preset, true);
+    *out = buffer;
+    return size;
+}
+
+void PresetBuffers::restoreView() {
+    if (!view) return;
+    PresetRecord* presets = effect.getPresets();
+    for (int p = 0; p < kNumPresets; p++)
+        view->setMenuEntryTitle(p, presets[p].name);
+    const long current = effect.getPresetNo();
+    view->setMenuEntry((int)current);
+    view->setNameField(presets[current].name);
+}
+
+bool PresetBuffers::bufferToPreset(const char* body, const newpresetheader& header,
+                                   bool swapOrder) {
+    PresetRecord* presets = effect.getPresets();
+    if (!presets || !body || header.numRecords < 0 || header.bodySize < 0) return false;
+    const long c = effect.getPresetNo();
+    const PresetRecord kept = presets[c];
+    effect.initializePreset(c);
+
+    auto putBack = [&] {
+        presets[c] = kept;
+        restoreView();
+        return false;
+    };
+    const size_t bodySize = (size_t)header.bodySize;
+    size_t pos = 0;
+    for (VstInt32 r = 0; r < header.numRecords; r++) {
+        if (bodySize - pos < kRecordHeadSize) return putBack();
+        const char* head = body + pos;
+        const VstInt32 kind = readInt(head, swapOrder);
+        const VstInt32 length = readInt(head + 4, swapOrder);
+        if (length < 0 || (size_t)length > bodySize - pos - kRecordHeadSize) return putBack();
+        const char* payload = head + kRecordHeadSize;
+        if (kind == kRecordKindName) {
+            if ((size_t)length < kNamePayloadSize) return putBack();
+            loadName(presets[c], payload);
+            if (view) {
+                view->setMenuEntry((int)c);
+                view->setMenuEntryTitle((int)c, presets[c].name);
+            }
+        } else if (kind == kRecordKindValue) {
+            if ((size_t)length < kValuePayloadSize) return putBack();
+            const VstInt32 index = readInt(payload, swapOrder);
+            const float value = readFloat(payload + 12, swapOrder);
+            if (index >= 0 && index < kNumPresetParams) {
+                if (!inUnitRange(value)) return putBack();
+                presets[c].values[index] = value;
+            }
+        }
+        pos += kRecordHeadSize + (size_t)length;
+    }
+
+    char name[kPresetNameSize + 1] = {};
+    std::memcpy(name, presets[c].name, kPresetNameSize);
+    if (view) {
+        view->setNameField(name);
+        view->setMenuEntryTitle((int)c, name);
+    }
+    effect.setPresetName(name);
+    effect.setPresetNo(c);
+    return true;
+}
+
+bool PresetBuffers::bufferToPresetOld(const char* data, bool swapOrder, int numValues) {
+    PresetRecord* presets = effect.getPresets();
+    if (!presets || !data || numValues < 0) return false;
+    const long c = effect.getPresetNo();
+    const PresetRecord kept = presets[c];
+    effect.initializePreset(c);
+    loadName(presets[c], data);
+    const int count = numValues < kNumPresetParams ? numValues : kNumPresetParams;
+    for (int i = 0; i < count; i++) {
+        if (effect.isDummyOld(i)) continue;
+        const float value = readFloat(data + kPresetNameSize + 4 * i, swapOrder);
+        if (!inUnitRange(value)) {
+            presets[c] = kept;
+            restoreView();
+            return false;
+        }
+        presets[c].values[i] = value;
+    }
+
+    char name[kPresetNameSize + 1] = {};
+    std::memcpy(name, presets[c].name, kPresetNameSize);
+    if (view) {
+        view->setNameField(name);
+        view->setMenuEntryTitle((int)c, name);
+    }
+    effect.setPresetName(name);
+    effect.setPresetNo(c);
+    return true;
+}
+
+bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header, bool swapOrder) {
+    PresetRecord* presets = effect.getPresets();
+    if (!presets || !body || header.numRecords < 0 || header.bodySize < 0) return false;
+    const int s = header.selectedPreset >= 0 && header.selectedPreset < kNumPresets
+                      ? header.selectedPreset
+                      : 0;
+    BankCopy kept;
+    std::memcpy(kept.records, presets, sizeof kept.records);
+    auto putBack = [&] {
+        std::memcpy(presets, kept.records, sizeof kept.records);
+        restoreView();
+        return false;
+    };
+
+    const size_t bodySize = (size_t)header.bodySize;
+    size_t pos = 0;
+    for (VstInt32 r = 0; r < header.numRecords; r++) {
+        if (bodySize - pos < kRecordHeadSize) return putBack();
+        const char* head = body + pos;
+        const VstInt32 kind = readInt(head, swapOrder);
+        const VstInt32 length = readInt(head + 4, swapOrder);
+        const VstInt32 p = readInt(head + 8, swapOrder);
+        if (length < 0 || (size_t)length > bodySize - pos - kRecordHeadSize) return putBack();
+        pos += kRecordHeadSize + (size_t)length;
+        if (p < 0 || p >= kNumPresets) continue;
+        const char* payload = head + kRecordHeadSize;
+        if (kind == kRecordKindName) {
+            if ((size_t)length < kNamePayloadSize) return putBack();
+            effect.initializePreset(p);
+            loadName(presets[p], payload);
+            if (view) {
+                view->setMenuEntry(p);
+                view->setMenuEntryTitle(p, presets[p].name);
+            }
+        } else if (kind == kRecordKindValue) {
+            if ((size_t)length < kValuePayloadSize) return putBack();
+            const VstInt32 index = readInt(payload, swapOrder);
+            float value = readFloat(payload + 12, swapOrder);
+            if (std::isnan(value)) return putBack();
+            if (value < 0.0f || value > 1.0f) {
+                std::fprintf(stderr, "Invalid parameter %d value %f on load of preset %d %s\n",
+                             (int)index, (double)value, (int)p, presets[p].name);
+                value = value < 0.0f ? 0.0f : 1.0f;
+            }
+            if (index >= 0 && index < kNumPresetParams) presets[p].values[index] = value;
+        }
+    }
+
+    if (view) {
+        view->setMenuEntry(s);
+        view->setNameField(presets[s].name);
+    }
+    effect.setPresetNo(s);
+    return true;
+}
+
+bool PresetBuffers::bufferToBankOld(const char* data, bool swapOrder, int numPresets,
+                                    int numValues) {
+    PresetRecord* presets = effect.getPresets();
+    if (!presets || !data || numPresets < 0 || numValues < 0) return false;
+    BankCopy kept;
+    std::memcpy(kept.records, presets, sizeof kept.records);
+    const size_t stride = kPresetNameSize + 4 * (size_t)numValues;
+    const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
+    const int count = numValues < kNumPresetParams ? numValues : kNumPresetParams;
+    for (int p = 0; p < presetCount; p++) {
+        const char* block = data + stride * (size_t)p;
+        effect.initializePreset(p);
+        loadName(presets[p], block);
+        if (view) view->setMenuEntryTitle(p, presets[p].name);
+        for (int i = 0; i < count; i++) {
+            if (effect.isDummyOld(i)) continue;
+            const float value = readFloat(block + kPresetNameSize + 4 * i, swapOrder);
+            if (!inUnitRange(value)) {
+                std::memcpy(presets, kept.records, sizeof kept.records);
+                restoreView();
+                return false;
+            }
+            presets[p].values[i] = value;
+        }
+    }
+    if (view) {
+        view->setMenuEntry(0);
+        view->setNameField(presets[0].name);
+    }
+    effect.setPresetNo(0);
+    return true;
+}
+
+int PresetBuffers::byteOrderOf(const char* data) {
+    const VstInt32 id = effect.getUniqueID();
+    const VstInt32 stored = readInt(data, false);
+    if ((uint32_t)stored == swap32((uint32_t)id)) return 1;
+    if (stored == id) return 0;
+    return -1;
+}
+
+bool PresetBuffers::readHeader(const char* data, size_t size, bool swapOrder,
+                               newpresetheader& header) {
+    if (!data || size < sizeof header) return false;
+    std::memcpy(&header, data, sizeof header);
+    if (swapOrder) byteSwapHeader(&header);
+    return header.bodySize >= 0 && (size_t)header.bodySize <= size - sizeof header;
+}
+
+bool PresetBuffers::loadPresetBuffer(const char* data, size_t size, bool reversed) {
+    if (!data || size <= 4 || size < kOldPrefixSize) return false;
+    const int order = byteOrderOf(data);
+    if (order < 0) return false;
+    const bool swapOrder = (order == 1) != reversed;
+    const char type = data[4];
+    if (type == kBufferTypePresetOld) {
+        // A 24-byte name, then as many whole floats as the buffer holds.
+        if (size < kOldPrefixSize + kPresetNameSize) return false;
+        const size_t numValues = (size - kOldPrefixSize - kPresetNameSize) / 4;
+        return bufferToPresetOld(data + kOldPrefixSize, swapOrder,
+                                 numValues > kNumPresetParams ? kNumPresetParams : (int)numValues);
+    }
+    if (type == kBufferTypePreset) {
+        newpresetheader header;
+        if (!readHeader(data, size, swapOrder, header)) return false;
+        return bufferToPreset(data + sizeof header, header, swapOrder);
+    }
+    return false;
+}
+
+bool PresetBuffers::loadBankBuffer(const char* data, size_t size, bool reversed) {
+    if (!data || size <= 4 || size < kOldPrefixSize) return false;
+    const int order = byteOrderOf(data);
+    if (order < 0) return false;
+    const bool swapOrder = (order == 1) != reversed;
+    const char type = data[4];
+    if (type == kBufferTypeBankOld) {
+        // 22 blocks of equal size, each a 24-byte name and N floats.
+        const size_t block = (size - kOldPrefixSize) / kNumPresets;
+        if (block < kPresetNameSize) return false;
+        const size_t numValues = (block - kPresetNameSize) / 4;
+        if (numValues > (size_t)INT32_MAX / 8) return false;
+        return bufferToBankOld(data + kOldPrefixSize, swapOrder, kNumPresets, (int)numValues);
+    }
+    if (type == kBufferTypeBank) {
+        newpresetheader header;
+        if (!readHeader(data, size, swapOrder, header)) return false;
+        return bufferToBank(data + sizeof header, header, swapOrder);
+    }
+    return false;
+}
