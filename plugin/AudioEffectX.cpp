@@ -45,9 +45,8 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
     case effGetTailSize:
         return getGetTailSize();
     case effGetParameterProperties:
-        return ptr && getParameterProperties(index, static_cast<VstParameterProperties*>(ptr))
-                   ? 1
-                   : 0;
+        return ptr && getParameterProperties(index, static_cast<VstParameterProperties*>(ptr)) ? 1
+                                                                                               : 0;
     case effGetVstVersion:
         return getVstVersion();
     case effEditKeyDown:
@@ -55,7 +54,7 @@ VstIntPtr AudioEffectX::dispatcher(VstInt32 opcode, VstInt32 index, VstIntPtr va
         if (editor) {
             VstKeyCode key{index, (unsigned char)value, (unsigned char)opt};
             return (opcode == effEditKeyDown ? editor->onKeyDown(key) : editor->onKeyUp(key)) ? 1
-                                                                                             : 0;
+                                                                                              : 0;
         }
         return 0;
     case effSetEditKnobMode:

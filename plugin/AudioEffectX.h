@@ -18,8 +18,7 @@ class AudioEffectX : public AudioEffect {
     virtual bool getParameterProperties(VstInt32 /*index*/, VstParameterProperties* /*p*/) {
         return false;
     }
-    virtual bool getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/,
-                                       char* /*text*/) {
+    virtual bool getProgramNameIndexed(VstInt32 /*category*/, VstInt32 /*index*/, char* /*text*/) {
         return false;
     }
     virtual bool getInputProperties(VstInt32 /*index*/, VstPinProperties* /*properties*/) {
@@ -57,7 +56,5 @@ class AudioEffectX : public AudioEffect {
     // replaces blockSize.
     virtual VstInt32 updateBlockSize();
     virtual VstInt32 getInputLatency() { return (VstInt32)callHost(audioMasterGetInputLatency); }
-    virtual VstInt32 getOutputLatency() {
-        return (VstInt32)callHost(audioMasterGetOutputLatency);
-    }
+    virtual VstInt32 getOutputLatency() { return (VstInt32)callHost(audioMasterGetOutputLatency); }
 };

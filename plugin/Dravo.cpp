@@ -16,8 +16,9 @@ constexpr const char* kProduct = "Vey Dravo - parametric channel eq";
 
 // Copies text into a host field of size bytes, always terminated.
 void copyText(char* field, const char* text, size_t size) {
-    std::strncpy(field, text, size - 1);
-    field[size - 1] = 0;
+    size_t n = strnlen(text, size - 1);
+    std::memcpy(field, text, n);
+    field[n] = 0;
 }
 
 // Latency at the host rate before the first resume: N = the interpolator
@@ -172,24 +173,31 @@ float Dravo::getParameter(VstInt32 index) {
 }
 
 void Dravo::getParameterName(VstInt32 index, char* text) {
-    copyText(text, index >= 0 && index < kNumParams ? kParams[index].name : "",
-             kVstMaxParamStrLen);
+    copyText(text, index >= 0 && index < kNumParams ? kParams[index].name : "", kVstMaxParamStrLen);
 }
 
-void Dravo::getParameterLabel(VstInt32 /*index*/, char* label) { *label = 0; }
+void Dravo::getParameterLabel(VstInt32 /*index*/, char* label) {
+    *label = 0;
+}
 
-void Dravo::getParameterDisplay(VstInt32 index, char* text) {
+void Dravo::getParameterDisplay(VstInt32 index, char* hostText) {
     if (index < 0 || index >= kNumParams) {
-        *text = 0;
+        *hostText = 0;
         return;
     }
+    // Composed locally, then handed over cut to 8 characters: a value far
+    // outside 0..1 must not run past the host's buffer.
+    char text[32];
+    std::memset(text, 0, sizeof text);
+    bool wrote = true;
     const double e = getEngineValue(index);
     const double v = normalised[index].load(std::memory_order_relaxed);
     const int pos = (int)e;
     // Switch texts by position; a position outside the switch's range leaves
     // the buffer untouched.
     auto pick = [&](const char* const* texts, int count) {
-        if (pos >= 0 && pos < count) std::strcpy(text, texts[pos]);
+        wrote = pos >= 0 && pos < count;
+        if (wrote) std::strcpy(text, texts[pos]);
     };
     static const char* const kPhase[] = {"Normal", "Reverse"};
     static const char* const kCut[] = {"Off  ", "On   "};
@@ -239,6 +247,7 @@ void Dravo::getParameterDisplay(VstInt32 index, char* text) {
         std::strcpy(text, v < 0.25 ? "0.7" : (v < 0.75 ? "2.0" : "4.0"));
         break;
     }
+    if (wrote) copyText(hostText, text, kVstMaxParamStrLen + 1);
 }
 
 bool Dravo::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
@@ -338,9 +347,13 @@ void Dravo::resume() {
     }
 }
 
-void Dravo::initUpsDec() { engine.initUpsDec(); }
+void Dravo::initUpsDec() {
+    engine.initUpsDec();
+}
 
-float Dravo::getLatency2() { return (float)engine.getLatency2(); }
+float Dravo::getLatency2() {
+    return (float)engine.getLatency2();
+}
 
 float Dravo::getLatency1() {
     const float r = sampleRate >= 20000.0f && sampleRate <= 200000.0f ? sampleRate : 44100.0f;

@@ -9,14 +9,14 @@ namespace {
 // Frequency steps in Hz, in index order.
 const double kHpfHz[] = {12.4, 15.6, 19.7, 24.8, 31.2, 39.4, 49.6, 62.5, 78.7, 99.2, 125, 157.5,
                          198,  250,  315,  397,  500,  630,  794,  1000, 1260, 1587, 2000};
-const double kLpfHz[] = {625,  743,  884,  1051,  1250,  1487,  1768,  2102,
-                         2500, 2973, 3536, 4204,  5000,  5946,  7071,  8409,
+const double kLpfHz[] = {625,   743,   884,   1051,  1250,  1487,  1768, 2102,
+                         2500,  2973,  3536,  4204,  5000,  5946,  7071, 8409,
                          10000, 11892, 14142, 16818, 20000, 23784, 28284};
 const double kLfHz[] = {22.1, 26.3, 31.3, 37.2, 44.2, 52.6, 62.5, 74.3, 88.4, 105.1,
                         125,  149,  177,  210,  250,  297,  354,  420,  500};
 const double kLmfHz[] = {70.5, 88.7, 112,  141,  178,  224,  282,  355,  447,  564,  710,  895,
                          1127, 1420, 1789, 2254, 2840, 3578, 4508, 5680, 7156, 9016, 11360};
-const double kHmfHz[] = {99.7, 126,  158,  199,  251,  317,  399,  502,   633,   798,   1005,  1266,
+const double kHmfHz[] = {99.7, 126,  158,  199,  251,  317,  399,  502,  633,   798,   1005, 1266,
                          1595, 2010, 2532, 3190, 4020, 5064, 6381, 8040, 10130, 12782, 16079};
 const double kHfHz[] = {3150,  3536,  3969,  4455,  5000,  5612,  6300,  7071,  7937, 8909,
                         10000, 11225, 12599, 14142, 15874, 17818, 20000, 22449, 25198};
@@ -78,8 +78,7 @@ const ParamInfo kParams[kNumParams] = {
 };
 
 bool isDummyParam(int index) {
-    return index == 2 || index == 4 || index == 5 || (index >= 28 && index <= 34) ||
-           index > 37;
+    return index == 2 || index == 4 || index == 5 || (index >= 28 && index <= 34) || index > 37;
 }
 
 int truncToInt(double x) {
@@ -88,22 +87,34 @@ int truncToInt(double x) {
     return (int)x;
 }
 
-int onOffPosition(double v) { return truncToInt(v + 0.5); }
+int onOffPosition(double v) {
+    return truncToInt(v + 0.5);
+}
 
-int threePosition(double v) { return truncToInt(2.0 * v + 0.5); }
+int threePosition(double v) {
+    return truncToInt(2.0 * v + 0.5);
+}
 
 // Steps of 1/160, truncated toward zero; written as 2 * (80 v) as the
 // stored presets were quantised.
-double gainSteps(double v) { return std::trunc(2.0 * (80.0 * v)) / 160.0; }
+double gainSteps(double v) {
+    return std::trunc(2.0 * (80.0 * v)) / 160.0;
+}
 
 // -20..+20 dB in 0.25 dB steps.
-double outputGainDb(double v) { return (2.0 * gainSteps(v) - 1.0) * 20.0; }
+double outputGainDb(double v) {
+    return (2.0 * gainSteps(v) - 1.0) * 20.0;
+}
 
 // -10..+10 dB in 0.125 dB steps.
-double shelfGainDb(double v) { return (2.0 * gainSteps(v) - 1.0) * 20.0 * 0.5; }
+double shelfGainDb(double v) {
+    return (2.0 * gainSteps(v) - 1.0) * 20.0 * 0.5;
+}
 
 // 0..20 dB in 0.125 dB steps; the sign comes from the section's mode.
-double peakGainDb(double v) { return gainSteps(v) * 20.0; }
+double peakGainDb(double v) {
+    return gainSteps(v) * 20.0;
+}
 
 double frequencyOf(const FrequencyTable& table, double v) {
     int n = table.last;

@@ -35,11 +35,11 @@ enum class Display : uint8_t {
     Saturation,   // "Sat" / "Off"
     CutSwitch,    // "On   " / "Off  "
     Frequency,
-    ShelfMode,    // "II" / "0" / "I"
-    ShelfShape,   // "Shelf" / "Steep" / "Peak"
-    GainDb,       // dB with two decimals
-    MidMode,      // "-" / "0" / "+"
-    QText,        // "0.7" / "2.0" / "4.0"
+    ShelfMode,  // "II" / "0" / "I"
+    ShelfShape, // "Shelf" / "Steep" / "Peak"
+    GainDb,     // dB with two decimals
+    MidMode,    // "-" / "0" / "+"
+    QText,      // "0.7" / "2.0" / "4.0"
 };
 
 struct FrequencyTable {

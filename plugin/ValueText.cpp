@@ -28,8 +28,11 @@ void float2string2(float value, int decimals, char* text) {
         x = -x;
         budget = 6;
     }
-    // Integer parts of 100000 or more are never shown; keep them bounded.
-    const double whole = std::floor(x < 1e9 ? x : 1e9);
+    // Integer parts of 100000 or more are never shown; keep them within the
+    // digit budget so the text never exceeds 8 characters.
+    const double largest = budget == 7 ? 9999999.0 : 999999.0;
+    if (x > largest) x = largest;
+    const double whole = std::floor(x);
     int digits = std::snprintf(out, 12, "%lld", (long long)whole);
     out += digits;
     int fraction = budget - digits;
