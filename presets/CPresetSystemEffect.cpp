@@ -72,6 +72,7 @@ void CPresetSystemEffect::initializePreset(long n) {
 
 void CPresetSystemEffect::loadDefaults() {
     defaultRecord = presets[0];
+    if (CPresetSystemEditor* e = presetEditor()) e->loadDefaults();
 }
 
 void CPresetSystemEffect::initPresets() {
@@ -115,12 +116,60 @@ bool CPresetSystemEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* 
     return true;
 }
 
-VstInt32 CPresetSystemEffect::getChunk(void**, bool) {
-    return 0;
+VstInt32 CPresetSystemEffect::getChunk(void** data, bool /*isPreset: always the bank*/) {
+    if (!chunkBuffer || !data) return 0;
+    std::memset(chunkBuffer, 0, kChunkBufferSize);
+    const uint32_t tag = kChunkTagBank;
+    const VstInt32 id = getUniqueID();
+    std::memcpy(chunkBuffer, &tag, 4);
+    std::memcpy(chunkBuffer + 4, &id, 4);
+
+    char* bank = nullptr;
+    VstInt32 size;
+    if (CPresetSystemEditor* e = presetEditor())
+        size = e->BankToBuffer(&bank);
+    else
+        size = PresetBuffers(*this).bankToBuffer(&bank);
+    if (!bank || size <= 0 || (size_t)size > kChunkBufferSize - kChunkPrefixSize) {
+        delete[] bank;
+        return 0;
+    }
+    std::memcpy(chunkBuffer + kChunkPrefixSize, bank, (size_t)size);
+    delete[] bank;
+    *data = chunkBuffer;
+    return size + (VstInt32)kChunkPrefixSize;
 }
 
-VstInt32 CPresetSystemEffect::setChunk(void*, VstInt32, bool) {
-    return -1;
+VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
+    if (!chunkBuffer || !chunkScratch || !data || byteSize < (VstInt32)kChunkPrefixSize) return -1;
+    const size_t size = (size_t)byteSize;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    // The host's memory is only read: the prefix is examined in a copy.
+    std::memcpy(chunkScratch, bytes, kChunkPrefixSize);
+    const uint32_t id = (uint32_t)getUniqueID();
+    const uint32_t storedId = readWord(chunkScratch + 4, false);
+    bool swapOrder;
+    if (storedId == id)
+        swapOrder = false;
+    else if (storedId == __builtin_bswap32(id))
+        swapOrder = true;
+    else
+        return -1;
+    const uint32_t tag = readWord(chunkScratch, swapOrder);
+
+    if (tag == kChunkTagOld) return setChunkOld(bytes, size, swapOrder);
+    if (tag != kChunkTagBank) return -1;
+
+    const char* bank = reinterpret_cast<const char*>(bytes + kChunkPrefixSize);
+    newpresetheader header;
+    if (!PresetBuffers::readHeader(bank, size - kChunkPrefixSize, swapOrder, header)) return -1;
+    const char* body = bank + sizeof header;
+    bool loaded;
+    if (CPresetSystemEditor* e = presetEditor())
+        loaded = e->BufferToBank(body, &header, swapOrder);
+    else
+        loaded = PresetBuffers(*this).bufferToBank(body, header, swapOrder);
+    return loaded ? 0 : -1;
 }
 
 VstInt32 CPresetSystemEffect::processEvents(VstEvents*) {
@@ -140,9 +189,47 @@ void CPresetSystemEffect::setParameterAllPresets(int index, float value) {
 }
 
 CPresetSystemEditor* CPresetSystemEffect::presetEditor() {
-    return nullptr;
+    return dynamic_cast<CPresetSystemEditor*>(getEditor());
 }
 
-VstInt32 CPresetSystemEffect::setChunkOld(const unsigned char*, size_t, bool) {
-    return -1;
+// Old chunk layout: tag, unique ID, preset count P, preset to select, four
+// reserved words (32 bytes), then P blocks of a 24-byte name and N floats.
+VstInt32 CPresetSystemEffect::setChunkOld(const unsigned char* data, size_t size, bool swapOrder) {
+    constexpr size_t kOldHeaderSize = 32;
+    if (size < kOldHeaderSize) return -1;
+    std::memcpy(chunkScratch, data, size < kChunkScratchSize ? size : kChunkScratchSize);
+    const int32_t numPresets = (int32_t)readWord(chunkScratch + 8, swapOrder);
+    const uint32_t select = readWord(chunkScratch + 12, swapOrder);
+    if (numPresets <= 0) return -1;
+    // Every block has the same size; N is what a block holds after its name.
+    const size_t block = (size - kOldHeaderSize) / (size_t)numPresets;
+    if (block < kPresetNameSize) return -1;
+    const size_t numValues = (block - kPresetNameSize) / 4;
+    const size_t stride = kPresetNameSize + 4 * numValues;
+    const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
+    const size_t valueCount = numValues < (size_t)kNumPresetParams ? numValues : kNumPresetParams;
+
+    PresetRecord kept[kNumPresets];
+    std::memcpy(kept, presets, sizeof kept);
+    for (int p = 0; p < presetCount; p++) {
+        const unsigned char* record = data + kOldHeaderSize + stride * (size_t)p;
+        initializePreset(p);
+        char name[kPresetNameSize + 1] = {};
+        std::memcpy(name, record, kPresetNameSize);
+        writePresetName(presets[p].name, name);
+        for (size_t i = 0; i < valueCount; i++) {
+            if (isDummyOld((int)i)) continue;
+            const uint32_t bits = readWord(record + kPresetNameSize + 4 * i, swapOrder);
+            float value;
+            std::memcpy(&value, &bits, 4);
+            if (!(value >= 0.0f && value <= 1.0f)) {
+                // A bad value refuses the whole chunk: the bank is put back.
+                std::memcpy(presets, kept, sizeof kept);
+                return -1;
+            }
+            presets[p].values[i] = value;
+        }
+    }
+    setPresetNo(select > (uint32_t)(kNumPresets - 1) ? 0 : (long)select);
+    return 0;
 }

@@ -1,0 +1,402 @@
+// Preset and bank buffers: layouts written, the current and old layouts
+// read in both byte orders, value checks with their diagnostics, and the
+// loads a truncated or hostile buffer must refuse without touching the store.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <string>
+
+#include "PresetTestSupport.h"
+
+using namespace presettest;
+
+namespace {
+
+std::vector<unsigned char> written(VstInt32 (PresetBuffers::*writer)(char**), TestStore& store) {
+    char* out = nullptr;
+    PresetBuffers buffers(store);
+    VstInt32 size = (buffers.*writer)(&out);
+    std::vector<unsigned char> bytes(out, out + (size > 0 ? size : 0));
+    delete[] out;
+    return bytes;
+}
+std::vector<unsigned char> presetBuffer(TestStore& s) {
+    return written(&PresetBuffers::presetToBuffer, s);
+}
+std::vector<unsigned char> bankBuffer(TestStore& s) {
+    return written(&PresetBuffers::bankToBuffer, s);
+}
+bool loadPreset(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
+    // An exactly sized heap copy: the sanitizer build sees any read past it.
+    std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
+    std::memcpy(copy.get(), b.data(), b.size());
+    return PresetBuffers(s).loadPresetBuffer(copy.get(), b.size(), reversed);
+}
+bool loadBank(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
+    std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
+    std::memcpy(copy.get(), b.data(), b.size());
+    return PresetBuffers(s).loadBankBuffer(copy.get(), b.size(), reversed);
+}
+
+// A bank unlike the factory one: every stored value and name changed.
+void scramble(TestStore& store) {
+    for (int p = 0; p < kNumPresets; p++) {
+        writePresetName(store.record(p).name, ("Mine " + std::to_string(p)).c_str());
+        for (int i = 2; i < kNumPresetParams; i++)
+            if (!dravo::isDummyParam(i)) // placeholders are not carried by buffers
+                store.record(p).values[i] = (float)((p * 38 + i) % 97) / 96.0f;
+    }
+}
+
+std::vector<unsigned char> oldPreset(int numValues, float value) {
+    std::vector<unsigned char> b(5 + 24 + 4 * (size_t)numValues, 0);
+    putWord(b, 0, (uint32_t)kDravoId);
+    b[4] = 33;
+    std::memcpy(b.data() + 5, "Old preset", 10);
+    for (int i = 0; i < numValues; i++)
+        putFloat(b, 29 + 4 * (size_t)i, value);
+    return b;
+}
+
+} // namespace
+
+TEST(PresetBuffers, WritersProduceTheDocumentedLayouts) {
+    TestStore store;
+    store.setPresetNo(3);
+    auto preset = presetBuffer(store);
+    ASSERT_EQ(preset.size(), 1105u); // 41 + 168 + 28 * 32
+    EXPECT_EQ(getWord(preset, 0), (uint32_t)kDravoId);
+    EXPECT_EQ(preset[4], 34);
+    EXPECT_EQ(getWord(preset, 5), 0x01080000u);
+    EXPECT_EQ(getWord(preset, 9), 38u);
+    EXPECT_EQ(getWord(preset, 13), 29u);
+    EXPECT_EQ(getWord(preset, 17), 0u);
+    EXPECT_EQ(getWord(preset, 21), 1105u - 41);
+    for (size_t o = 25; o < 41; o++)
+        EXPECT_EQ(preset[o], 0);
+    // Name record, then the value records in index order, skipping placeholders.
+    EXPECT_EQ(getWord(preset, 41), 0u);
+    EXPECT_EQ(getWord(preset, 45), 156u);
+    EXPECT_EQ(std::string(chars(preset) + 53), "Kick 1");
+    size_t at = 41 + 168;
+    for (int i = 0; i < 38; i++) {
+        if (dravo::isDummyParam(i)) continue;
+        EXPECT_EQ(getWord(preset, at), 1u);
+        EXPECT_EQ(getWord(preset, at + 4), 20u);
+        EXPECT_EQ(getWord(preset, at + 8), 0u);
+        EXPECT_EQ(getWord(preset, at + 12), (uint32_t)i);
+        float v;
+        std::memcpy(&v, preset.data() + at + 24, 4);
+        EXPECT_EQ(v, store.record(3).values[i]);
+        at += 32;
+    }
+
+    auto bank = bankBuffer(store);
+    ASSERT_EQ(bank.size(), 23449u); // 41 + 22 * (168 + 28 * 32)
+    EXPECT_EQ(bank[4], 56);
+    EXPECT_EQ(getWord(bank, 13), 22u * 29);
+    EXPECT_EQ(getWord(bank, 17), 3u);                  // the selected preset
+    EXPECT_EQ(getWord(bank, 41 + 21 * 1064 + 8), 21u); // last preset's name record
+}
+
+TEST(PresetBuffers, BankRoundTripsInBothByteOrders) {
+    TestStore source;
+    scramble(source);
+    source.setPresetNo(13);
+    auto bank = bankBuffer(source);
+
+    for (bool otherOrder : {false, true}) {
+        TestStore target;
+        ASSERT_TRUE(loadBank(target, otherOrder ? otherByteOrder(bank) : bank));
+        EXPECT_TRUE(sameBank(source.bank(), target.bank())) << otherOrder;
+        EXPECT_EQ(target.getPresetNo(), 13);
+        // The selected preset was replayed into the effect.
+        ASSERT_EQ(target.replayed.size(), 38u);
+        EXPECT_EQ(target.replayed[20].second, source.record(13).values[20]);
+    }
+}
+
+TEST(PresetBuffers, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnRequestReversed) {
+    TestStore source;
+    scramble(source);
+    source.setPresetNo(4);
+    const auto preset = presetBuffer(source);
+    const auto swapped = otherByteOrder(preset);
+    // The reversed command inverts the decision taken from the unique ID.
+    auto idMachineFieldsSwapped = swapped;
+    swapWord(idMachineFieldsSwapped, 0);
+    auto idSwappedFieldsMachine = preset;
+    swapWord(idSwappedFieldsMachine, 0);
+
+    struct Case {
+        std::vector<unsigned char> bytes;
+        bool reversed;
+    } cases[] = {{preset, false},
+                 {swapped, false},
+                 {idMachineFieldsSwapped, true},
+                 {idSwappedFieldsMachine, true}};
+    for (const Case& c : cases) {
+        TestStore target;
+        target.setPresetNo(9);
+        ASSERT_TRUE(loadPreset(target, c.bytes, c.reversed));
+        EXPECT_EQ(std::memcmp(&target.record(9), &source.record(4), sizeof(PresetRecord)), 0);
+        EXPECT_EQ(target.getPresetNo(), 9);
+    }
+    // Read the wrong way round, the values are out of range: refused.
+    TestStore target;
+    const auto before = target.bank();
+    EXPECT_FALSE(loadPreset(target, swapped, true));
+    EXPECT_TRUE(sameBank(before, target.bank()));
+}
+
+TEST(PresetBuffers, MissingValuesTakeFactoryPresetZero) {
+    TestStore store;
+    store.setPresetNo(6);
+    store.replayed.clear();
+    ASSERT_TRUE(loadPreset(store, BufferWriter(34).name(0, "Only a name").finish()));
+    EXPECT_EQ(store.name(6), "Only a name");
+    for (int i = 0; i < 38; i++)
+        EXPECT_EQ(store.record(6).values[i], store.getDefaultRecord().values[i]);
+    EXPECT_EQ(store.getPresetNo(), 6);
+    EXPECT_EQ(store.replayed.size(), 38u);
+}
+
+TEST(PresetBuffers, BankSelectionAndPartialBanks) {
+    {
+        TestStore store;
+        ASSERT_TRUE(loadBank(store, BufferWriter(56, 22).name(3, "Three").finish()));
+        EXPECT_EQ(store.getPresetNo(), 0); // 22 is no preset: preset 0
+        EXPECT_EQ(store.name(3), "Three");
+    }
+    {
+        TestStore store;
+        ASSERT_TRUE(loadBank(store, BufferWriter(56, 7).finish()));
+        EXPECT_EQ(store.getPresetNo(), 7);
+    }
+    {
+        // Records for presets 0..9 only: 10..21 stay as they were.
+        TestStore store;
+        scramble(store);
+        const auto before = store.bank();
+        BufferWriter w(56);
+        for (int p = 0; p < 10; p++)
+            w.name(p, "Loaded").value(p, 9, 0.125f);
+        ASSERT_TRUE(loadBank(store, w.finish()));
+        for (int p = 0; p < 10; p++) {
+            EXPECT_EQ(store.name(p), "Loaded");
+            EXPECT_EQ(store.record(p).values[9], 0.125f);
+            EXPECT_EQ(store.record(p).values[6], store.getDefaultRecord().values[6]);
+        }
+        for (int p = 10; p < 22; p++)
+            EXPECT_EQ(std::memcmp(&store.record(p), &before[p], sizeof(PresetRecord)), 0) << p;
+    }
+    {
+        // A value record before its preset's name record is reset by it;
+        // records of presets outside 0..21 and of unknown kinds are skipped.
+        TestStore store;
+        ASSERT_TRUE(loadBank(store, BufferWriter(56)
+                                        .value(2, 9, 0.125f)
+                                        .name(2, "Two")
+                                        .value(22, 9, 0.25f)
+                                        .value(-1, 9, 0.25f)
+                                        .record(7, 40, 0)
+                                        .value(2, 11, 0.25f)
+                                        .finish()));
+        EXPECT_EQ(store.record(2).values[9], store.getDefaultRecord().values[9]);
+        EXPECT_EQ(store.record(2).values[11], 0.25f);
+    }
+}
+
+TEST(PresetBuffers, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
+    TestStore store;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(loadBank(store, BufferWriter(56).name(4, "Four").value(4, 15, 1.5f).finish()));
+    std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(store.record(4).values[15], 1.0f);
+    EXPECT_EQ(err, "Invalid parameter 15 value 1.500000 on load of preset 4 Four\n");
+
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(loadBank(store, BufferWriter(56).value(4, 6, -0.5f).value(4, 40, 2.0f).finish()));
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(store.record(4).values[6], 0.0f);
+    EXPECT_EQ(err, "Invalid parameter 6 value -0.500000 on load of preset 4 Four\n"
+                   "Invalid parameter 40 value 2.000000 on load of preset 4 Four\n");
+
+    // Saving clamps too, and a value that is not a number is saved as 0.
+    store.record(2).values[7] = 3.0f;
+    store.record(2).values[8] = std::numeric_limits<float>::quiet_NaN();
+    testing::internal::CaptureStderr();
+    auto bank = bankBuffer(store);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Invalid parameter 7 value 3.000000 on save of preset 2 Flamenco\n"),
+              std::string::npos);
+    EXPECT_NE(err.find("Invalid parameter 8 value nan on save of preset 2 Flamenco\n"),
+              std::string::npos);
+    TestStore reloaded;
+    ASSERT_TRUE(loadBank(reloaded, bank));
+    EXPECT_EQ(reloaded.record(2).values[7], 1.0f);
+    EXPECT_EQ(reloaded.record(2).values[8], 0.0f);
+}
+
+TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    for (float bad : {1.5f, -0.25f, nan}) {
+        TestStore store;
+        store.setPresetNo(2);
+        store.replayed.clear();
+        const auto before = store.bank();
+        EXPECT_FALSE(loadPreset(
+            store, BufferWriter(34).name(0, "New").value(0, 6, 0.25f).value(0, 9, bad).finish()));
+        EXPECT_TRUE(sameBank(before, store.bank()));
+        EXPECT_TRUE(store.replayed.empty());
+        EXPECT_EQ(store.getPresetNo(), 2);
+    }
+    // An index outside the table is skipped before its value is looked at.
+    {
+        TestStore store;
+        EXPECT_TRUE(
+            loadPreset(store, BufferWriter(34).value(0, 38, 7.0f).value(0, -1, 7.0f).finish()));
+    }
+    // A bank value that is not a number puts the whole bank back.
+    TestStore store;
+    const auto before = store.bank();
+    EXPECT_FALSE(loadBank(store, BufferWriter(56, 3)
+                                     .name(0, "Changed")
+                                     .value(0, 6, 0.25f)
+                                     .name(1, "Changed")
+                                     .value(1, 6, nan)
+                                     .finish()));
+    EXPECT_TRUE(sameBank(before, store.bank()));
+    EXPECT_EQ(store.getPresetNo(), 0);
+}
+
+TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
+    {
+        TestStore store;
+        ASSERT_TRUE(loadPreset(store, oldPreset(38, 0.25f)));
+        EXPECT_EQ(store.name(0), "Old preset");
+        for (int i = 0; i < 38; i++)
+            EXPECT_EQ(store.record(0).values[i],
+                      dravo::isDummyParam(i) ? store.getDefaultRecord().values[i] : 0.25f);
+    }
+    {
+        // 40 floats: the first 38 load; 20 floats: the rest keep preset 0's values.
+        TestStore store;
+        ASSERT_TRUE(loadPreset(store, oldPreset(40, 0.75f)));
+        EXPECT_EQ(store.record(0).values[37], 0.75f);
+        ASSERT_TRUE(loadPreset(store, oldPreset(20, 0.75f)));
+        EXPECT_EQ(store.record(0).values[19], 0.75f);
+        EXPECT_EQ(store.record(0).values[27], store.getDefaultRecord().values[27]);
+    }
+    {
+        // An old bank: 22 blocks of 24 + 4 * N bytes, N = 40 here.
+        std::vector<unsigned char> b(5 + 22 * (24 + 4 * 40), 0);
+        putWord(b, 0, (uint32_t)kDravoId);
+        b[4] = 55;
+        for (int p = 0; p < 22; p++) {
+            const size_t at = 5 + (size_t)p * (24 + 160);
+            std::memcpy(b.data() + at, "Block", 5);
+            for (int i = 0; i < 40; i++)
+                putFloat(b, at + 24 + 4 * (size_t)i, (float)p / 32.0f);
+        }
+        TestStore store;
+        store.setPresetNo(5);
+        ASSERT_TRUE(loadBank(store, b));
+        EXPECT_EQ(store.getPresetNo(), 0);
+        EXPECT_EQ(store.name(21), "Block");
+        EXPECT_EQ(store.record(21).values[27], 21.0f / 32.0f);
+
+        // Swapped, unswapped by the reversed command, or with a bad value.
+        for (int p = 0; p < 22; p++)
+            for (int i = 0; i < 40; i++)
+                swapWord(b, 5 + (size_t)p * 184 + 24 + 4 * (size_t)i);
+        TestStore swapped;
+        ASSERT_TRUE(loadBank(swapped, b, true));
+        EXPECT_TRUE(sameBank(store.bank(), swapped.bank()));
+        putFloat(b, 5 + 21 * 184 + 24 + 4 * 6, 1.5f);
+        swapWord(b, 5 + 21 * 184 + 24 + 4 * 6);
+        TestStore bad;
+        const auto before = bad.bank();
+        EXPECT_FALSE(loadBank(bad, b, true));
+        EXPECT_TRUE(sameBank(before, bad.bank()));
+    }
+}
+
+TEST(PresetBuffers, ForeignShortAndMisdirectedBuffersAreIgnored) {
+    TestStore store;
+    scramble(store);
+    const auto before = store.bank();
+    auto preset = presetBuffer(store);
+    auto bank = bankBuffer(store);
+    auto foreign = preset;
+    putWord(foreign, 0, (uint32_t)fourCC('A', 'b', 'c', 'd'));
+
+    EXPECT_FALSE(loadPreset(store, {}));
+    EXPECT_FALSE(loadPreset(store, {preset.begin(), preset.begin() + 4}));
+    EXPECT_FALSE(loadPreset(store, foreign));
+    EXPECT_FALSE(loadPreset(store, bank)); // a bank is not a preset
+    EXPECT_FALSE(loadBank(store, preset)); // nor the other way round
+    EXPECT_FALSE(loadPreset(store, {preset.begin(), preset.begin() + 5}));
+    EXPECT_FALSE(loadBank(store, {bank.begin(), bank.begin() + 40}));
+    auto oldBankTooShort = oldPreset(0, 0.f);
+    oldBankTooShort[4] = 55; // 22 blocks need 22 names
+    EXPECT_FALSE(loadBank(store, oldBankTooShort));
+    for (int p = 0; p < 22; p++)
+        EXPECT_EQ(std::memcmp(store.record(p).values, before[p].values, sizeof before[p].values),
+                  0);
+}
+
+TEST(PresetBuffers, TruncatedOrOverlongStructuresEndTheLoadWithoutChangingTheStore) {
+    TestStore source;
+    scramble(source);
+    const auto bank = bankBuffer(source);
+    const auto preset = presetBuffer(source);
+
+    auto mutate = [](std::vector<unsigned char> b, size_t at, uint32_t v) {
+        putWord(b, at, v);
+        return b;
+    };
+    const size_t lastRecord = bank.size() - 32;
+    const std::vector<std::vector<unsigned char>> badBanks = {
+        // Cut anywhere: the header's body size runs past the buffer.
+        {bank.begin(), bank.end() - 1},
+        {bank.begin(), bank.begin() + bank.size() / 2},
+        // One record more than the body holds.
+        mutate(bank, 13, 22 * 29 + 1),
+        // A record count far beyond the body.
+        mutate(bank, 13, 0x7fffffff),
+        // Negative record count and body size.
+        mutate(bank, 13, 0xffffffff),
+        mutate(bank, 21, 0x80000000),
+        // A record length that runs past the body, a negative one, one too
+        // short for a name or a value.
+        mutate(bank, lastRecord + 4, 21),
+        mutate(bank, 41 + 4, 0x7ffffff0),
+        mutate(bank, 41 + 4, 0xfffffff4),
+        mutate(bank, 41 + 4, 23),
+        mutate(bank, lastRecord + 4, 15),
+    };
+    for (size_t k = 0; k < badBanks.size(); k++) {
+        TestStore store;
+        const auto before = store.bank();
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(loadBank(store, badBanks[k])) << k;
+        testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(sameBank(before, store.bank())) << k;
+        EXPECT_TRUE(store.replayed.empty()) << k;
+    }
+
+    const std::vector<std::vector<unsigned char>> badPresets = {
+        {preset.begin(), preset.end() - 1},         mutate(preset, 13, 30),
+        mutate(preset, preset.size() - 32 + 4, 21), mutate(preset, 41 + 4, 0x80000000),
+        mutate(preset, preset.size() - 32 + 4, 12),
+    };
+    for (size_t k = 0; k < badPresets.size(); k++) {
+        TestStore store;
+        const auto before = store.bank();
+        EXPECT_FALSE(loadPreset(store, badPresets[k])) << k;
+        EXPECT_TRUE(sameBank(before, store.bank())) << k;
+    }
+}
