@@ -4,10 +4,43 @@
 // Threads: the section updates and the loop-value setters are called from any
 // thread (host automation, editor, preset recall) while process* runs on the
 // audio thread; suspend/resume come from the host's dispatcher.
+//  - Section updates (and suspend/resume) are serialised by a control mutex
+//    that only those callers take; each update hands every filter of the
+//    section a complete new target set that the audio thread takes over
+//    wait-free at its next filter call (see Filter).
+//  - Loop values, the block peak and the held LED level are atomics.
+//  - The audio thread takes no lock and allocates nothing. suspend() and
+//    resume() must not run during a process call (hosts never do that).
 #pragma once
+
+#include "dsp/Filter.h"
+#include "dsp/OutputStage.h"
+#include "dsp/Oversampler.h"
+
+#include <atomic>
+#include <initializer_list>
+#include <memory>
+#include <mutex>
 
 class EqEngine {
   public:
+    // Filter roles, in the order the chain runs them.
+    enum Role {
+        kLowShelfMain,
+        kLowShelfBell,
+        kMid1Main,
+        kMid1Low,
+        kMid1High,
+        kMid2Main,
+        kMid2Low,
+        kMid2High,
+        kHighShelfMain,
+        kHighShelfBell,
+        kLowCut,
+        kHighCut,
+        kNumRoles
+    };
+
     EqEngine();
     ~EqEngine();
     EqEngine(const EqEngine&) = delete;
@@ -27,7 +60,7 @@ class EqEngine {
     void setMaster(bool on);
     void setChannelSelect(double v); // normalised "LSR" value
     void setPhase(int position);
-    void setOutputFactor(double factor);
+    void setOutputFactor(double factor); // a non-finite factor is ignored
     void setSaturation(float v);
 
     void initUpsDec();
@@ -35,7 +68,7 @@ class EqEngine {
     // Chooses the internal rate from the host rate, retunes and clears;
     // returns the validated sample rate the effect runs at.
     float resume(float hostRate);
-    double getLatency1() const; // milliseconds
+    double getLatency1() const; // milliseconds at the validated rate
     double getLatency2() const; // samples at the host rate
 
     // in2/out2: the host's answers for the second input/output pin,
@@ -45,7 +78,87 @@ class EqEngine {
     void processMono(float** inputs, float** outputs, int frames, bool out2);
     void processMono(double** inputs, double** outputs, int frames, bool out2);
 
-    // Peak of the last processed block (linear), shared with the editor.
+    // Peak of the last processed block (linear, at most 4), shared with the editor.
     float getBlockPeak() const;
     void setBlockPeak(float v);
+    // The editor's held clip level (0, 0.5 or 1); kept here so that it
+    // outlives the editor window. suspend() clears it.
+    float getHeldLedLevel() const;
+    void setHeldLedLevel(float v);
+
+    // Inspection (tests, the editor's read-outs).
+    bool isOversampling() const { return oversamplingOn_.load(std::memory_order_relaxed); }
+    double getInternalRate() const { return internalRate_.load(std::memory_order_relaxed); }
+    int getWindowLength() const { return windowLength_.load(std::memory_order_relaxed); }
+    const double* interpolationTable() const { return oversampler_.table(); }
+    // Filter of a role for channel 0 (left) or 1 (right). Its setters must
+    // not be called directly while the engine runs.
+    Filter& filter(int role, int channel) { return *filters_[role][channel]; }
+
+  private:
+    struct ShelfValues {
+        int mode;
+        int shape;
+        double hz;
+        double gainDb;
+    };
+    struct MidValues {
+        int mode;
+        double hz;
+        double q;
+        double gainDb;
+    };
+    struct CutValues {
+        int position;
+        double hz;
+    };
+
+    // Control side, under control_.
+    void applyLowCut();
+    void applyHighCut();
+    void applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool low);
+    void applyMid(const MidValues& v, int mainRole, int lowRole, int highRole);
+    void applyAllSections();
+    void beginSection(std::initializer_list<int> roles);
+    void endSection(std::initializer_list<int> roles);
+
+    template <typename T, bool Stereo>
+    void run(T** inputs, T** outputs, int frames, bool in2, bool out2);
+    void runChain(int ch, double* work, int m, bool highCutOn);
+
+    std::unique_ptr<Filter> filters_[kNumRoles][2];
+
+    std::mutex control_;
+    CutValues lowCut_{0, 12.4};
+    CutValues highCut_{0, 28284.0};
+    ShelfValues lowShelf_{2, 0, 105.1, 0.0};
+    MidValues mid1_{2, 895.0, 1.13136, 0.0};
+    MidValues mid2_{2, 1266.0, 1.13136, 0.0};
+    ShelfValues highShelf_{2, 0, 8909.0, 0.0};
+    double oversamplingChosen_ = 1.0;
+
+    // Written by resume, read by the audio thread and the latency getters.
+    std::atomic<bool> oversamplingOn_{true};
+    std::atomic<double> internalRate_{88200.0};
+    std::atomic<int> windowLength_{29};
+    std::atomic<float> sampleRate_{44100.0f};
+
+    // Loop values.
+    static constexpr int kLeft = 1, kRight = 2;
+    std::atomic<bool> master_{true};
+    std::atomic<int> channels_{kLeft | kRight};
+    std::atomic<int> phase_{0};
+    std::atomic<double> outputTarget_{1.0};
+    std::atomic<bool> saturation_{false};
+    std::atomic<int> highCutOn_{0};
+    std::atomic<double> blockPeak_{0.0};
+    std::atomic<float> heldLed_{0.0f};
+
+    // Audio side.
+    static constexpr int kWork = 64;
+    double outputGain_ = 1.0;
+    double work_[2][kWork] = {};
+    double scratch_[kWork] = {};
+    Oversampler oversampler_;
+    OutputStage output_;
 };

@@ -1,0 +1,442 @@
+#include "dsp/EqEngine.h"
+#include "dsp/EngineRig.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cmath>
+#include <limits>
+#include <memory>
+#include <thread>
+#include <vector>
+
+using namespace rig;
+
+namespace {
+
+std::unique_ptr<EqEngine> started(float rate) {
+    auto e = std::make_unique<EqEngine>();
+    setDefaults(*e);
+    e->suspend();
+    e->resume(rate);
+    return e;
+}
+
+const float kRates[] = {22050, 44100, 48000, 88200, 96000, 192000};
+
+} // namespace
+
+TEST(EqEngine, InternalRateAndLatencyFollowTheHostRate) {
+    struct Case {
+        float host;
+        bool os;
+        double internal;
+        int n;
+        int latency;
+        float validated;
+    };
+    const Case cases[] = {
+        {22050, true, 44100, 15, 39, 22050},      {44100, true, 88200, 29, 46, 44100},
+        {48000, true, 96000, 33, 48, 48000},      {88200, false, 88200, 59, 61, 88200},
+        {96000, false, 96000, 65, 64, 96000},     {176400, false, 176400, 117, 90, 176400},
+        {192000, false, 192000, 129, 96, 192000}, {65000, false, 65000, 43, 53, 65000},
+        {64999, true, 129998, 43, 53, 64999},     {10000, true, 88200, 29, 46, 44100},
+        {300000, false, 44100, 29, 46, 44100},
+    };
+    for (const Case& c : cases) {
+        EqEngine e;
+        setDefaults(e);
+        e.suspend();
+        EXPECT_EQ(e.resume(c.host), c.validated) << c.host;
+        EXPECT_EQ(e.isOversampling(), c.os) << c.host;
+        EXPECT_EQ(e.getInternalRate(), c.internal) << c.host;
+        EXPECT_EQ(e.getWindowLength(), c.n) << c.host;
+        EXPECT_EQ(e.getLatency2(), c.latency) << c.host;
+        EXPECT_EQ(e.filter(EqEngine::kMid1Main, 1).sampleRate(), c.internal) << c.host;
+    }
+    auto e = started(44100);
+    EXPECT_NEAR(e->getLatency1(), 1.0431, 1e-4);
+    EXPECT_EQ(started(std::numeric_limits<float>::quiet_NaN())->getLatency2(), 46);
+}
+
+TEST(EqEngine, InterpolationTableIsHalfBand) {
+    EqEngine e;
+    const double* h = e.interpolationTable();
+    EXPECT_EQ(h[63], 0.9999999999999999);
+    EXPECT_LT(h[63], 1.0);
+    int nonZero = 0;
+    for (int i = 0; i < 127; ++i) {
+        EXPECT_EQ(h[i], h[126 - i]);
+        if (h[i] != 0.0) ++nonZero;
+        if (i != 63 && (i - 63) % 2 == 0) {
+            EXPECT_EQ(h[i], 0.0) << i;
+        }
+    }
+    EXPECT_EQ(nonZero, 65);
+    EXPECT_NEAR(h[0], -8.6e-7, 0.05e-7);
+}
+
+// Master off, no saturation, 0 dB: the input delayed by the latency, bit-exact
+// in 32 bits and times the centre coefficient in 64 bits with oversampling.
+TEST(EqEngine, BypassIsTheDelayedInputAtEveryRate) {
+    for (float rate : kRates) {
+        auto e = started(rate);
+        e->setMaster(false);
+        const int latency = (int)e->getLatency2();
+        const double scale = e->isOversampling() ? e->interpolationTable()[63] : 1.0;
+        const auto inL = noise<float>(3000, 1.0, 7), inR = noise<float>(3000, 0.5, 8);
+        std::vector<float> outL, outR;
+        processStereo(*e, inL, inR, outL, outR, 37);
+        for (int i = 0; i < latency; ++i)
+            ASSERT_TRUE(outL[i] == 0.0f && outR[i] == 0.0f) << rate << " " << i;
+        for (std::size_t i = latency; i < inL.size(); ++i) {
+            ASSERT_EQ(outL[i], inL[i - latency]) << rate << " " << i;
+            ASSERT_EQ(outR[i], inR[i - latency]) << rate << " " << i;
+        }
+
+        auto d = started(rate);
+        d->setMaster(false);
+        const auto dl = noise<double>(3000, 1.0, 9), dr = noise<double>(3000, 0.25, 10);
+        std::vector<double> ol, orr;
+        processStereo(*d, dl, dr, ol, orr, 64);
+        for (int i = 0; i < latency; ++i)
+            ASSERT_TRUE(ol[i] == 0.0 && orr[i] == 0.0);
+        for (std::size_t i = latency; i < dl.size(); ++i) {
+            ASSERT_EQ(ol[i], dl[i - latency] * scale) << rate << " " << i;
+            ASSERT_EQ(orr[i], dr[i - latency] * scale) << rate << " " << i;
+        }
+    }
+}
+
+// Every section on but at 0 dB (all shelf modes and shapes, boost and cut
+// bells) stays within 1e-12 of the delayed input, through the zero-length
+// glides that follow resume as well.
+TEST(EqEngine, FlatSectionsPassTheDelayedInput) {
+    for (float rate : {44100.0f, 96000.0f}) {
+        for (int variant = 0; variant < 3; ++variant) {
+            auto e = started(rate);
+            const int mode = variant == 1 ? 0 : 2;
+            e->updateLowShelf(mode, variant, 52.6, 0.0);
+            e->updateHighShelf(mode, 2 - variant, 11225, 0.0);
+            e->updateLowMid(variant == 2 ? 0 : 2, 355, 2.5, 0.0);
+            e->updateMid(variant == 2 ? 2 : 0, 5064, 0.473757, 0.0);
+            e->suspend();
+            e->resume(rate);
+            const int latency = (int)e->getLatency2();
+            const double scale = e->isOversampling() ? e->interpolationTable()[63] : 1.0;
+            const auto in = noise<double>(8000, 1.0, 3);
+            std::vector<double> outL, outR;
+            processStereo(*e, in, in, outL, outR, 100);
+            double worst = 0.0;
+            for (std::size_t i = latency; i < in.size(); ++i)
+                worst = std::max(worst, std::fabs(outL[i] - in[i - latency] * scale));
+            EXPECT_LT(worst, 1e-12) << rate << " variant " << variant;
+        }
+    }
+}
+
+TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
+    // A boost set before resume is in force from the first sample: the
+    // filters were still suspended when the sections were retuned.
+    auto e = std::make_unique<EqEngine>();
+    setDefaults(*e);
+    e->updateLowMid(2, 1000, 1.13136, 12.0);
+    e->suspend();
+    e->resume(48000);
+    const auto in = sine<double>(1000, 48000, 4800, 0.1);
+    std::vector<double> l, r;
+    processStereo(*e, in, in, l, r);
+    const double early = amplitudeAt(l, 1000, 48000, 1200, 2400);
+    EXPECT_NEAR(20 * std::log10(early / 0.1), 12.0 * 1.0, 1.5);
+}
+
+TEST(EqEngine, SectionSwitchedOffFadesOverFiftyMs) {
+    const double rate = 44100;
+    auto e = started(rate);
+    e->updateLowMid(2, 1000, 2.5, 12.0);
+    e->suspend();
+    e->resume(rate);
+    const double hz = 1000;
+    const auto in = sine<double>(hz, rate, 22050, 0.1);
+    std::vector<double> l(in.size()), r(in.size());
+    // Half a second in, switch the section to "0".
+    std::vector<double> a(in.begin(), in.begin() + 11025), b(in.begin() + 11025, in.end());
+    std::vector<double> la, ra, lb, rb;
+    processStereo(*e, a, a, la, ra);
+    e->updateLowMid(1, 1000, 2.5, 12.0);
+    processStereo(*e, b, b, lb, rb);
+    const double before = amplitudeAt(la, hz, rate, 6000, 11025);
+    EXPECT_GT(20 * std::log10(before / 0.1), 8.0);
+    // 25 ms into the fade the level lies between; after 50 ms (plus the
+    // latency) it is flat.
+    const double mid = amplitudeAt(lb, hz, rate, 1000, 1100 + 46);
+    EXPECT_LT(mid, before * 0.98);
+    EXPECT_GT(mid, 0.1 * 1.02);
+    const double after = amplitudeAt(lb, hz, rate, 2205 + 46 + 100, 11025);
+    EXPECT_NEAR(after, 0.1, 1e-9);
+    EXPECT_EQ(e->filter(EqEngine::kMid1Main, 0).stepsLeft(), 0u);
+    // The gains are kept while off.
+    EXPECT_EQ(e->filter(EqEngine::kMid1Main, 0).gain(), 12.0);
+}
+
+TEST(EqEngine, LimiterHoldsTheCeilingForLoudInput) {
+    for (float rate : {44100.0f, 192000.0f}) {
+        auto e = started(rate);
+        e->setSaturation(1.0f);
+        // Up to +40 dBFS: noise, a square-ish burst and DC.
+        std::vector<double> in = noise<double>(6000, 100.0, 5);
+        for (int i = 2000; i < 3000; ++i)
+            in[i] = (i / 7) % 2 ? 100.0 : -100.0;
+        for (int i = 4000; i < 5000; ++i)
+            in[i] = 1.4;
+        std::vector<double> l, r;
+        processStereo(*e, in, in, l, r);
+        double worst = 0;
+        for (double v : l)
+            worst = std::max(worst, std::fabs(v));
+        EXPECT_LE(worst, 0.99381) << rate;
+        EXPECT_GT(worst, 0.99) << rate;
+    }
+}
+
+// The mended fault: the level ring is kept while saturation is off, so the
+// ceiling holds from the first sample after saturation is switched on.
+TEST(EqEngine, LimiterHoldsFromTheFirstSampleAfterSwitchingOn) {
+    auto e = started(44100);
+    std::vector<float> in(4000, 1.4f), l, r;
+    std::vector<float> a(in.begin(), in.begin() + 1000), b(in.begin() + 1000, in.end());
+    std::vector<float> la, ra, lb, rb;
+    processStereo(*e, a, a, la, ra);
+    EXPECT_EQ(la.back(), 1.4f);
+    e->setSaturation(1.0f);
+    processStereo(*e, b, b, lb, rb, 16);
+    for (std::size_t i = 0; i < lb.size(); ++i)
+        ASSERT_LE(std::fabs(lb[i]), 0.99381f) << i;
+}
+
+TEST(EqEngine, LimiterGivesAUnitSineAboutPointEightFive) {
+    auto e = started(44100);
+    e->setSaturation(1.0f);
+    const auto in = sine<double>(50, 44100, 44100, 1.0);
+    std::vector<double> l, r;
+    processStereo(*e, in, in, l, r);
+    double peak = 0;
+    for (std::size_t i = 10000; i < l.size(); ++i)
+        peak = std::max(peak, std::fabs(l[i]));
+    EXPECT_NEAR(peak, 0.85, 0.002);
+    // Below the knee the gain is still slightly under 1: e = 0.5 gives 0.9625.
+    auto h = started(44100);
+    h->setSaturation(1.0f);
+    std::vector<double> dc(2000, 0.5), hl, hr;
+    processStereo(*h, dc, dc, hl, hr);
+    EXPECT_NEAR(hl.back(), 0.5 * 0.9625, 1e-12);
+}
+
+TEST(EqEngine, OutputGainFollowsPerSubBlock) {
+    auto e = started(44100);
+    e->setMaster(false);
+    e->setOutputFactor(std::pow(2.0, 20.0 / 6.0));
+    const double target = std::pow(2.0, 20.0 / 6.0);
+    std::vector<double> in(2000, 0.01), l, r;
+    processStereo(*e, in, in, l, r, 16);
+    const int latency = 46;
+    // Constant within each 16-sample sub-block (the delayed input is constant);
+    // the gain is applied before the output stage's delay of 14 samples.
+    for (int blockStart = 64 + 14; blockStart + 16 <= 1000; blockStart += 16)
+        for (int i = 1; i < 16; ++i)
+            ASSERT_EQ(l[blockStart + i], l[blockStart]) << blockStart;
+    // 63% of the step after about 500 host samples (0.998 per sample).
+    int crossing = -1;
+    for (int i = latency; i < 2000 && crossing < 0; ++i) {
+        const double g = l[i] / (0.01 * e->interpolationTable()[63]);
+        if ((g - 1.0) / (target - 1.0) >= 1.0 - std::exp(-1.0))
+            crossing = i - latency + 32; // host samples since the change
+    }
+    EXPECT_GE(crossing, 480);
+    EXPECT_LE(crossing, 520);
+    // The non-finite factor is ignored.
+    e->setOutputFactor(std::numeric_limits<double>::infinity());
+    processStereo(*e, in, in, l, r, 16);
+    EXPECT_TRUE(std::isfinite(l.back()));
+}
+
+TEST(EqEngine, ChannelSelectionAndPhase) {
+    auto e = started(44100);
+    e->updateLowMid(2, 1000, 2.5, 12.0);
+    e->suspend();
+    e->resume(44100);
+    e->setChannelSelect(0.8); // left only
+    const auto in = sine<double>(1000, 44100, 8000, 0.1);
+    std::vector<double> l, r;
+    processStereo(*e, in, in, l, r);
+    EXPECT_GT(amplitudeAt(l, 1000, 44100, 4000, 8000), 0.3);
+    for (std::size_t i = 46; i < in.size(); ++i)
+        ASSERT_EQ(r[i], in[i - 46] * e->interpolationTable()[63]);
+    e->setChannelSelect(0.1); // right only
+    e->setPhase(1);
+    std::vector<double> l2, r2;
+    processStereo(*e, in, in, l2, r2);
+    EXPECT_GT(amplitudeAt(r2, 1000, 44100, 4000, 8000), 0.3);
+    // Phase reversal negates the dry channel too.
+    for (std::size_t i = 2000; i < in.size(); ++i)
+        ASSERT_EQ(l2[i], -(in[i - 46] * e->interpolationTable()[63]));
+}
+
+TEST(EqEngine, HighCutSwitchesWithoutGlide) {
+    const double rate = 44100;
+    auto e = started(rate);
+    e->updateHighCut(0, 625);
+    e->suspend();
+    e->resume(44100);
+    const auto in = sine<double>(5000, rate, 6000, 0.5);
+    std::vector<double> a(in.begin(), in.begin() + 3000), b(in.begin() + 3000, in.end());
+    std::vector<double> la, ra, lb, rb;
+    processStereo(*e, a, a, la, ra, 16);
+    EXPECT_NEAR(amplitudeAt(la, 5000, rate, 1000, 3000), 0.5, 1e-6);
+    e->updateHighCut(1, 625);
+    processStereo(*e, b, b, lb, rb, 16);
+    // At once (after the latency and the filter's own settling), not 50 ms.
+    EXPECT_LT(amplitudeAt(lb, 5000, rate, 200, 700), 0.5 * 0.025);
+}
+
+TEST(EqEngine, PinRoutingAndWriteOrder) {
+    auto e = started(44100);
+    e->setMaster(false);
+    std::vector<float> l(200, 0.25f), r(200, -0.5f), o0(200, 9.f), o1(200, 9.f);
+    float* in[2] = {l.data(), r.data()};
+    float* out[2] = {o0.data(), o1.data()};
+    e->processStereo(in, out, 200, true, false);
+    EXPECT_EQ(o0[150], -0.5f); // 32-bit: right written last
+    EXPECT_EQ(o1[150], 9.f);
+
+    auto d = started(44100);
+    d->setMaster(false);
+    std::vector<double> dl(200, 0.25), dr(200, -0.5), d0(200, 9.), d1(200, 9.);
+    double* din[2] = {dl.data(), dr.data()};
+    double* dout[2] = {d0.data(), d1.data()};
+    d->processStereo(din, dout, 200, true, false);
+    EXPECT_EQ(d0[150], 0.25 * d->interpolationTable()[63]); // 64-bit: left last
+    EXPECT_EQ(d1[150], 9.);
+
+    // Mono: only outputs[0] unless the second output is there.
+    auto m = started(44100);
+    m->setMaster(false);
+    std::vector<float> mo0(200, 9.f), mo1(200, 9.f);
+    float* mout[2] = {mo0.data(), mo1.data()};
+    m->processMono(in, mout, 200, false);
+    EXPECT_EQ(mo0[150], 0.25f);
+    EXPECT_EQ(mo1[150], 9.f);
+    m->processMono(in, mout, 200, true);
+    EXPECT_EQ(mo1[150], 0.25f);
+
+    // The second input is not read when the host says it is not there.
+    auto s = started(44100);
+    s->setMaster(false);
+    std::vector<float> so0(200), so1(200);
+    float* sout[2] = {so0.data(), so1.data()};
+    s->processStereo(in, sout, 200, false, true);
+    EXPECT_EQ(so1[150], 0.25f);
+}
+
+TEST(EqEngine, BlockPeakAndEmptyCalls) {
+    auto e = started(44100);
+    e->setMaster(false);
+    e->setOutputFactor(std::pow(2.0, 20.0 / 6.0));
+    e->suspend(); // snaps the follower to +20 dB
+    e->resume(44100);
+    std::vector<float> in(500, 0.8f), l, r;
+    processStereo(*e, in, in, l, r, 500);
+    EXPECT_EQ(e->getBlockPeak(), 4.0f);
+    e->setOutputFactor(1.0);
+    e->suspend();
+    EXPECT_EQ(e->getBlockPeak(), 0.0f);
+    e->resume(44100);
+    std::vector<float> half(500, 0.5f);
+    processStereo(*e, half, in, l, r, 500);
+    EXPECT_FLOAT_EQ(e->getBlockPeak(), 0.8f);
+    // No samples: nothing written, the peak is 0.
+    std::vector<float> o0(4, 7.f), o1(4, 7.f);
+    float* pin[2] = {in.data(), in.data()};
+    float* pout[2] = {o0.data(), o1.data()};
+    e->processStereo(pin, pout, 0, true, true);
+    EXPECT_EQ(e->getBlockPeak(), 0.0f);
+    processStereo(*e, half, in, l, r, 500);
+    e->processStereo(pin, pout, -5, true, true);
+    EXPECT_EQ(e->getBlockPeak(), 0.0f);
+    EXPECT_EQ(o0[0], 7.f);
+    EXPECT_EQ(o1[3], 7.f);
+    e->setHeldLedLevel(1.0f);
+    e->suspend();
+    EXPECT_EQ(e->getHeldLedLevel(), 0.0f);
+}
+
+TEST(EqEngine, NonFiniteInputDoesNotPoisonAfterSuspendResume) {
+    for (bool sat : {false, true}) {
+        auto e = started(44100);
+        e->setSaturation(sat ? 1.0f : 0.0f);
+        e->updateLowShelf(0, 1, 100, 6.0);
+        e->updateHighCut(1, 8409);
+        std::vector<float> bad = noise<float>(1000, 1.0);
+        bad[10] = std::numeric_limits<float>::quiet_NaN();
+        bad[500] = std::numeric_limits<float>::infinity();
+        std::vector<float> l, r;
+        processStereo(*e, bad, bad, l, r);
+        e->suspend();
+        e->resume(44100);
+        const auto good = noise<float>(4000, 0.5, 2);
+        processStereo(*e, good, good, l, r);
+        for (float v : l)
+            ASSERT_TRUE(std::isfinite(v));
+        EXPECT_GT(e->getBlockPeak(), 0.1f);
+        EXPECT_TRUE(std::isfinite(e->getBlockPeak()));
+    }
+}
+
+// Parameter changes from another thread while audio runs: sections, loop
+// values, the peak read by a third thread. Run under ThreadSanitizer.
+TEST(EqEngineThreads, AutomationWhileProcessing) {
+    auto e = started(44100);
+    std::atomic<bool> stop{false};
+    std::thread automation([&] {
+        unsigned k = 0;
+        while (!stop.load()) {
+            const double t = (k % 17) / 16.0;
+            const int pos = (int)(k % 3);
+            e->updateLowCut(k & 1, 12.4 + 1000 * t);
+            e->updateHighCut((k >> 1) & 1, 625 + 20000 * t);
+            e->updateLowShelf(pos, (k / 3) % 3, 22.1 + 400 * t, -10 + 20 * t);
+            e->updateLowMid(pos, 70.5 + 10000 * t, 2.5, 20 * t);
+            e->updateMid((pos + 1) % 3, 99.7 + 15000 * t, 0.473757, 20 * t);
+            e->updateHighShelf(pos, (k / 5) % 3, 3150 + 20000 * t, 10 - 20 * t);
+            e->setMaster(k % 11 != 0);
+            e->setChannelSelect(t);
+            e->setPhase(k % 7 == 0);
+            e->setOutputFactor(0.5 + t);
+            e->setSaturation(k % 5 == 0 ? 1.0f : 0.0f);
+            ++k;
+        }
+    });
+    std::thread meter([&] {
+        while (!stop.load()) {
+            if (e->getBlockPeak() >= 1.0f) {
+                e->setHeldLedLevel(1.0f);
+                e->setBlockPeak(0.0f);
+            }
+            (void)e->getLatency1();
+        }
+    });
+    const auto in = noise<float>(256, 0.5);
+    std::vector<float> l(256), r(256);
+    bool finite = true;
+    for (int block = 0; block < 400; ++block) {
+        float* pin[2] = {const_cast<float*>(in.data()), const_cast<float*>(in.data())};
+        float* pout[2] = {l.data(), r.data()};
+        e->processStereo(pin, pout, 256, true, true);
+        for (int i = 0; i < 256; ++i)
+            finite = finite && std::isfinite(l[i]) && std::isfinite(r[i]);
+    }
+    stop = true;
+    automation.join();
+    meter.join();
+    EXPECT_TRUE(finite);
+}
