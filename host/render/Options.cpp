@@ -1,0 +1,222 @@
+#include "host/render/Options.h"
+
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+namespace {
+
+bool parseNumber(const std::string& s, double& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtod(s.c_str(), &end);
+    return errno == 0 && end && *end == 0 && std::isfinite(out);
+}
+
+bool parseInt(const std::string& s, long& out) {
+    if (s.empty()) return false;
+    char* end = nullptr;
+    errno = 0;
+    out = std::strtol(s.c_str(), &end, 10);
+    return errno == 0 && end && *end == 0;
+}
+
+[[noreturn]] void usageError(const std::string& message) {
+    throw CliError(kExitUsage, message + " (see dravo-render --help)");
+}
+
+} // namespace
+
+const char* usageText() {
+    return "usage: dravo-render IN OUT [options]\n"
+           "       dravo-render --plot FILE.png [options]\n"
+           "       dravo-render --bench [SECONDS] [options]\n"
+           "\n"
+           "Processes an audio file (WAV, AIFF, FLAC; mono or stereo) through a VST 2.x\n"
+           "plug-in, plots its response, or measures its speed. Options may come before or\n"
+           "after the file names.\n"
+           "\n"
+           "plug-in and settings\n"
+           "  --plugin PATH          any VST 2.x plug-in .so (default: Vey Dravo, built beside\n"
+           "                         this tool)\n"
+           "  --id CODE              refuse a plug-in whose unique ID is not CODE (four\n"
+           "                         characters; checked as ZkVw for the default plug-in)\n"
+           "  --preset NAME|INDEX    select a preset of the plug-in's bank (its programs for\n"
+           "                         other plug-ins)\n"
+           "  --param NAME|INDEX=V   set a parameter to the normalised value V in 0..1;\n"
+           "                         repeatable; names shared by several parameters need the\n"
+           "                         index\n"
+           "  --load-bank FILE       load a Vey Dravo bank file (.kab)\n"
+           "  --load-preset FILE     load a Vey Dravo preset file (.vey) into the selected preset\n"
+           "  --chunk FILE           the plug-in's state as a host keeps it: restored from FILE\n"
+           "                         first when FILE exists, and saved to FILE after the\n"
+           "                         settings are applied\n"
+           "  --list                 list the plug-in's presets and parameters\n"
+           "\n"
+           "processing\n"
+           "  --block N              block size in samples (default 512)\n"
+           "  --double               64-bit floating-point processing\n"
+           "  --no-compensate        keep the plug-in's latency in the output (default: the\n"
+           "                         output lines up with the input sample for sample)\n"
+           "  --tail N               samples rendered after the input (default: the plug-in's\n"
+           "                         tail size); trailing digital silence is dropped\n"
+           "  --format wav|aiff|flac output container (default: from OUT's extension, else\n"
+           "                         the input's)\n"
+           "  --bits 16|24|32|float|double\n"
+           "                         output sample format (default: the input's)\n"
+           "  -q, --quiet            no progress bar\n"
+           "\n"
+           "response plot\n"
+           "  --plot FILE.png        magnitude response of the current settings, measured\n"
+           "                         through the plug-in (10 Hz - 22 kHz)\n"
+           "  --phase                draw the phase response too\n"
+           "  --plot-data FILE.csv   where to write the plotted values (default: beside the\n"
+           "                         PNG, with the extension .csv)\n"
+           "  --rate HZ              sample rate of the measurement (default: the input's, or\n"
+           "                         44100)\n"
+           "\n"
+           "benchmark\n"
+           "  --bench [SECONDS]      real-time factor on stereo noise at 44.1 kHz with the\n"
+           "                         chosen block size and precision (default 10 s per run)\n"
+           "  --runs N               number of timed runs (default 5)\n"
+           "\n"
+           "exit codes: 0 done, 2 command line, 3 input file, 4 plug-in, 5 output file\n";
+}
+
+RenderOptions parseOptions(int argc, char** argv) {
+    RenderOptions o;
+    std::vector<std::string> positional;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+            positional.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        std::string name = arg, inlineValue;
+        bool hasInline = false;
+        if (arg.rfind("--", 0) == 0) {
+            auto eq = arg.find('=');
+            if (eq != std::string::npos) {
+                name = arg.substr(0, eq);
+                inlineValue = arg.substr(eq + 1);
+                hasInline = true;
+            }
+        }
+        auto value = [&]() -> std::string {
+            if (hasInline) return inlineValue;
+            if (i + 1 >= argc) usageError(name + " needs a value");
+            return argv[++i];
+        };
+        auto flag = [&]() {
+            if (hasInline) usageError(name + " takes no value");
+        };
+
+        if (name == "-h" || name == "--help") {
+            flag();
+            o.help = true;
+        } else if (name == "--plugin") {
+            o.pluginPath = value();
+        } else if (name == "--id") {
+            o.requireId = value();
+            if (o.requireId.size() != 4) usageError("--id needs four characters");
+        } else if (name == "--preset") {
+            o.preset = value();
+            o.presetGiven = true;
+        } else if (name == "--param") {
+            std::string v = value();
+            auto eq = v.rfind('=');
+            double d;
+            if (eq == std::string::npos || eq == 0)
+                usageError("--param needs NAME=VALUE or INDEX=VALUE");
+            if (!parseNumber(v.substr(eq + 1), d) || d < 0.0 || d > 1.0)
+                usageError("--param " + v + ": the value must be a number in 0..1");
+            o.params.push_back({v.substr(0, eq), static_cast<float>(d)});
+        } else if (name == "--load-preset") {
+            o.loadPreset = value();
+        } else if (name == "--load-bank") {
+            o.loadBank = value();
+        } else if (name == "--chunk") {
+            o.chunkFile = value();
+        } else if (name == "--block") {
+            long n;
+            if (!parseInt(value(), n) || n < 1 || n > 65536)
+                usageError("--block needs a whole number from 1 to 65536");
+            o.block = static_cast<int>(n);
+        } else if (name == "--double") {
+            flag();
+            o.useDouble = true;
+        } else if (name == "--no-compensate") {
+            flag();
+            o.compensate = false;
+        } else if (name == "--tail") {
+            long n;
+            if (!parseInt(value(), n) || n < 0 || n > 100000000)
+                usageError("--tail needs a whole number of samples");
+            o.tail = n;
+        } else if (name == "--format") {
+            o.format = value();
+            if (o.format != "wav" && o.format != "aiff" && o.format != "flac")
+                usageError("--format must be wav, aiff or flac");
+        } else if (name == "--bits") {
+            o.bits = value();
+            if (o.bits != "16" && o.bits != "24" && o.bits != "32" && o.bits != "float" &&
+                o.bits != "double")
+                usageError("--bits must be 16, 24, 32, float or double");
+        } else if (name == "--plot") {
+            o.plotFile = value();
+        } else if (name == "--plot-data") {
+            o.plotData = value();
+        } else if (name == "--phase") {
+            flag();
+            o.phase = true;
+        } else if (name == "--rate") {
+            double r;
+            if (!parseNumber(value(), r) || r < 8000 || r > 768000)
+                usageError("--rate needs a sample rate from 8000 to 768000 Hz");
+            o.plotRate = r;
+        } else if (name == "--bench") {
+            o.bench = true;
+            double s;
+            if (hasInline) {
+                if (!parseNumber(inlineValue, s) || s <= 0 || s > 3600)
+                    usageError("--bench needs a duration in seconds (up to 3600)");
+                o.benchSeconds = s;
+            } else if (i + 1 < argc && parseNumber(argv[i + 1], s)) {
+                if (s <= 0 || s > 3600)
+                    usageError("--bench needs a duration in seconds (up to 3600)");
+                o.benchSeconds = s;
+                ++i;
+            }
+        } else if (name == "--runs") {
+            long n;
+            if (!parseInt(value(), n) || n < 1 || n > 1000)
+                usageError("--runs needs a number from 1 to 1000");
+            o.benchRuns = static_cast<int>(n);
+        } else if (name == "--list") {
+            flag();
+            o.list = true;
+        } else if (name == "-q" || name == "--quiet") {
+            flag();
+            o.quiet = true;
+        } else {
+            usageError("unknown option " + name);
+        }
+    }
+    if (o.help) return o;
+    if (positional.size() > 2) usageError("too many file names: " + positional[2]);
+    if (positional.size() == 1) usageError("missing the output file after " + positional[0]);
+    if (positional.size() == 2) {
+        o.input = positional[0];
+        o.output = positional[1];
+    }
+    if (o.input.empty() && o.plotFile.empty() && !o.bench && !o.list)
+        usageError("nothing to do: give IN OUT, --plot, --bench or --list");
+    if (!o.plotData.empty() && o.plotFile.empty()) usageError("--plot-data needs --plot");
+    return o;
+}

@@ -1,0 +1,36 @@
+// Streaming a file through a plug-in session, and the block-wise processing
+// that the plot and the benchmark share.
+#pragma once
+
+#include "host/render/AudioIO.h"
+#include "host/render/Settings.h"
+
+#include <vector>
+
+// Feeds the session's plug-in blocks of interleaved audio with `channels`
+// channels and returns the same number of channels, mapping them onto the
+// plug-in's pins: stereo one to one; mono into the first input (with a mono
+// arrangement) or into every input (without).
+template <typename T> class BlockProcessor {
+  public:
+    BlockProcessor(PluginSession& s, int block);
+    // in and out: n interleaved frames, n <= block.
+    void process(const T* in, T* out, int n);
+    // Planar form for the benchmark: channel pointers of the session's width.
+    void processPlanar(T* const* in, T* const* out, int n);
+
+  private:
+    PluginSession& s_;
+    int block_;
+    std::vector<std::vector<T>> ins_, outs_;
+    std::vector<T*> inPtr_, outPtr_;
+};
+
+struct RenderStats {
+    long long inputFrames = 0;
+    long long outputFrames = 0;
+    int latency = 0;
+    long long tail = 0;
+};
+
+RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o);

@@ -1,0 +1,21 @@
+// The frequency response of the current settings, measured through the
+// plug-in with an impulse, written as a table and drawn as a PNG.
+#pragma once
+
+#include "host/render/Settings.h"
+
+#include <string>
+#include <vector>
+
+struct Response {
+    double rate = 44100.0;
+    std::string title, pluginName;
+    std::vector<double> freq;            // Hz, log-spaced 10 Hz .. 22 kHz
+    std::vector<double> db[2], phase[2]; // per channel; phase in degrees
+    bool stereo = false;                 // the right channel differs from the left
+};
+
+// Measures the session's plug-in (which must be freshly resumed, stereo).
+Response measureResponse(PluginSession& s, double rate, bool useDouble, int block);
+void writeResponseCsv(const Response& r, const std::string& path);
+void plotResponse(const Response& r, bool phase, const std::string& path);

@@ -1,0 +1,35 @@
+// Loading the plug-in for the renderer and bringing it into the state the
+// command line asks for, the way a host restoring a project does.
+#pragma once
+
+#include "host/VstHost.h"
+#include "host/render/Options.h"
+
+#include <memory>
+#include <string>
+
+constexpr VstInt32 kDravoUniqueID = fourCC('Z', 'k', 'V', 'w');
+
+// The default plug-in: ours, looked for beside the tool first, then where the
+// build put it.
+std::string defaultPluginPath();
+std::string fourChars(VstInt32 id);
+
+struct PluginSession {
+    std::unique_ptr<VstPlugin> plugin;
+    bool isDravo = false;
+    std::string title;            // the selected preset's name, for the plot
+    int channels = 2;             // channels of the audio the host feeds
+    bool monoArrangement = false; // the plug-in took a 1-in/1-out arrangement
+};
+
+// Loads the plug-in, checks its unique ID, sets rate, block size and the
+// speaker arrangement for channels (1 or 2), applies every setting of the
+// command line and resumes. Throws CliError.
+PluginSession openSession(const RenderOptions& o, double rate, int block, int channels);
+
+// Prints the presets and parameters of the plug-in.
+void listPlugin(const RenderOptions& o);
+
+// The plug-in's chunk as --chunk saves it.
+std::vector<unsigned char> sessionChunk(PluginSession& s);

@@ -1,0 +1,94 @@
+// dravo-render: processes an audio file through a VST 2.x plug-in (ours by
+// default), plots the response of its settings, and benchmarks it.
+#include "host/render/AudioIO.h"
+#include "host/render/Bench.h"
+#include "host/render/Options.h"
+#include "host/render/Render.h"
+#include "host/render/Response.h"
+#include "host/render/Settings.h"
+
+#include <cstdio>
+#include <memory>
+#include <sys/stat.h>
+
+namespace {
+
+bool sameFile(const std::string& a, const std::string& b) {
+    struct stat sa, sb;
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+std::string plotDataPath(const RenderOptions& o) {
+    if (!o.plotData.empty()) return o.plotData;
+    std::string p = o.plotFile;
+    auto slash = p.rfind('/');
+    auto dot = p.rfind('.');
+    if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) p.resize(dot);
+    return p + ".csv";
+}
+
+int run(int argc, char** argv) {
+    RenderOptions o = parseOptions(argc, argv);
+    if (o.help) {
+        std::fputs(usageText(), stdout);
+        return kExitOk;
+    }
+    installCleanupHandlers();
+    if (o.list) listPlugin(o);
+
+    // Everything is checked and prepared before the first file is written.
+    std::unique_ptr<AudioReader> reader;
+    std::unique_ptr<PluginSession> render;
+    if (!o.input.empty()) {
+        reader = std::make_unique<AudioReader>(o.input);
+        if (sameFile(o.input, o.output))
+            throw CliError(kExitOutput, o.output + ": is the input file; it is never overwritten");
+        render = std::make_unique<PluginSession>(
+            openSession(o, reader->rate(), o.block, reader->channels()));
+    }
+    std::unique_ptr<Response> response;
+    if (!o.plotFile.empty()) {
+        double rate = o.plotRate > 0 ? o.plotRate : reader ? reader->rate() : 44100.0;
+        PluginSession s = openSession(o, rate, o.block, 2);
+        response = std::make_unique<Response>(measureResponse(s, rate, o.useDouble, o.block));
+    }
+    if (o.bench) runBench(o);
+
+    if (reader) {
+        int format = chooseOutputFormat(reader->format(), o.output, o.format, o.bits,
+                                        reader->channels(), reader->rate());
+        AudioWriter writer(o.output, format, reader->channels(), reader->rate());
+        RenderStats st = renderFile(*render, *reader, writer, o);
+        writer.commit();
+        if (!o.quiet)
+            std::fprintf(stderr, "%s: %lld frames in, %lld out (latency %d%s, tail up to %lld)\n",
+                         o.output.c_str(), st.inputFrames, st.outputFrames, st.latency,
+                         o.compensate ? " compensated" : " kept", st.tail);
+    }
+    if (response) {
+        plotResponse(*response, o.phase, o.plotFile);
+        writeResponseCsv(*response, plotDataPath(o));
+    }
+    if (!o.chunkFile.empty()) {
+        // The state after the settings, from the render session or a new one.
+        std::unique_ptr<PluginSession> s;
+        if (!render) s = std::make_unique<PluginSession>(openSession(o, 44100.0, o.block, 2));
+        writeFileAtomically(o.chunkFile, sessionChunk(render ? *render : *s));
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc, argv);
+    } catch (const CliError& e) {
+        std::fprintf(stderr, "dravo-render: %s\n", e.what());
+        return e.code;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "dravo-render: %s\n", e.what());
+        return 1;
+    }
+}
