@@ -14,3 +14,12 @@ ctest --test-dir build-asan --no-tests=error --output-on-failure -j"$jobs" -L sa
 
 BUILD_DIR=build-tsan BUILD_TYPE=RelWithDebInfo scripts/build.sh -DDRAVO_TSAN=ON -DDRAVO_BENCH=OFF
 ctest --test-dir build-tsan --no-tests=error --output-on-failure -j"$jobs" -L threads
+
+# The preset-buffer and host-chunk fuzzer (clang, libFuzzer with ASan+UBSan):
+# one minute on the committed seed corpus; new inputs go to build-fuzz/ only.
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DDRAVO_FUZZ=ON -DDRAVO_BENCH=OFF >/dev/null
+cmake --build build-fuzz -j"$jobs" --target fuzz_presets
+mkdir -p build-fuzz/corpus-presets
+build-fuzz/tests/fuzz/fuzz_presets -max_total_time=60 -max_len=32768 \
+  -artifact_prefix=build-fuzz/ build-fuzz/corpus-presets tests/fuzz/corpus/presets

@@ -31,12 +31,12 @@ std::vector<unsigned char> bankBuffer(TestStore& s) {
 bool loadPreset(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
     // An exactly sized heap copy: the sanitizer build sees any read past it.
     std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
-    std::memcpy(copy.get(), b.data(), b.size());
+    if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());
     return PresetBuffers(s).loadPresetBuffer(copy.get(), b.size(), reversed);
 }
 bool loadBank(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
     std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
-    std::memcpy(copy.get(), b.data(), b.size());
+    if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());
     return PresetBuffers(s).loadBankBuffer(copy.get(), b.size(), reversed);
 }
 
