@@ -9,6 +9,12 @@
 
 namespace {
 
+std::FILE* diagnosticStream = nullptr; // null: the standard error stream
+
+std::FILE* diagnostics() {
+    return diagnosticStream ? diagnosticStream : stderr;
+}
+
 uint32_t swap32(uint32_t v) {
     return __builtin_bswap32(v);
 }
@@ -54,6 +60,10 @@ struct BankCopy {
 };
 
 } // namespace
+
+void PresetBuffers::setDiagnosticStream(std::FILE* stream) {
+    diagnosticStream = stream;
+}
 
 void mySwapBytes(void* word) {
     uint32_t v;
@@ -107,8 +117,8 @@ char* writePresetRecords(char* p, CPresetSystemEffect& effect, const PresetRecor
             // A value that is not a number is saved as 0: a bank holding one
             // could never be loaded again.
             float clamped = v > 1.0f ? 1.0f : 0.0f;
-            std::fprintf(stderr, "Invalid parameter %d value %f on save of preset %d %s\n", i,
-                         (double)v, (int)presetIndex, record.name);
+            std::fprintf(diagnostics(), "Invalid parameter %d value %f on save of preset %d %s\n",
+                         i, (double)v, (int)presetIndex, record.name);
             v = clamped;
         }
         std::memset(p, 0, kRecordHeadSize + kValueRecordLength);
@@ -297,8 +307,9 @@ bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header
             float value = readFloat(payload + 12, swapOrder);
             if (std::isnan(value)) return putBack();
             if (value < 0.0f || value > 1.0f) {
-                std::fprintf(stderr, "Invalid parameter %d value %f on load of preset %d %s\n",
-                             (int)index, (double)value, (int)p, presets[p].name);
+                std::fprintf(diagnostics(),
+                             "Invalid parameter %d value %f on load of preset %d %s\n", (int)index,
+                             (double)value, (int)p, presets[p].name);
                 value = value < 0.0f ? 0.0f : 1.0f;
             }
             if (index >= 0 && index < kNumPresetParams) presets[p].values[index] = value;

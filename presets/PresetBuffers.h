@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 
 #include "plugin/vst2abi.h"
 
@@ -104,6 +105,11 @@ class PresetBuffers {
     // in the machine's byte order. False when the buffer is shorter than the
     // header or its body size is negative or runs past size.
     static bool readHeader(const char* data, size_t size, bool swapOrder, newpresetheader& header);
+
+    // Where the clamping diagnostics go; the standard error stream unless a
+    // tool that feeds many buffers (the fuzzer) silences them. Not for use
+    // while buffers are being read.
+    static void setDiagnosticStream(std::FILE* stream);
 
   private:
     // Which byte order data (at least 4 bytes) has: 1 reversed, 0 machine, -1 foreign.
