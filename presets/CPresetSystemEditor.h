@@ -10,19 +10,22 @@
 
 #include "plugin/AEffEditor.h"
 #include "presets/PresetBuffers.h"
+#include "presets/PresetEditorInterface.h"
 
 class CPresetSystemEffect;
 
-class CPresetSystemEditor : public AEffEditor, protected PresetBarView {
+class CPresetSystemEditor : public AEffEditor,
+                            public PresetEditorInterface,
+                            protected PresetBarView {
   public:
     explicit CPresetSystemEditor(AudioEffect* effect);
     ~CPresetSystemEditor() override = default;
 
     // Shows a name the host gave the current preset (up to 24 characters).
-    virtual void nameChangedExternal(char* name);
+    void nameChangedExternal(char* name) override;
     // Start-up: selects preset 0. The stored default bank and default preset
     // of the user's preferences are applied here once the preset bar exists.
-    virtual void loadDefaults();
+    void loadDefaults() override;
 
     // Buffer formats, in this order. Readers return true when the buffer was
     // loaded and false when it was refused (the store is then unchanged); a
@@ -31,8 +34,8 @@ class CPresetSystemEditor : public AEffEditor, protected PresetBarView {
     // buffer allocated with new[] (the caller frees it with delete[]) and its
     // size, or 0.
     virtual bool BufferToBankOld(const char* data, bool swapOrder, int numPresets, int numValues);
-    virtual bool BufferToBank(const char* body, const newpresetheader* header, bool swapOrder);
-    virtual VstInt32 BankToBuffer(char** out);
+    bool BufferToBank(const char* body, const newpresetheader* header, bool swapOrder) override;
+    VstInt32 BankToBuffer(char** out) override;
     virtual bool BufferToPresetOld(const char* data, bool swapOrder, int numValues);
     virtual bool BufferToPreset(const char* body, const newpresetheader* header, bool swapOrder);
     virtual VstInt32 PresetToBuffer(char** out);

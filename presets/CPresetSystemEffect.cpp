@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "plugin/FactoryPresets.h"
-#include "presets/CPresetSystemEditor.h"
 #include "presets/PresetBuffers.h"
+#include "presets/PresetEditorInterface.h"
 
 namespace {
 
@@ -72,7 +72,7 @@ void CPresetSystemEffect::initializePreset(long n) {
 
 void CPresetSystemEffect::loadDefaults() {
     defaultRecord = presets[0];
-    if (CPresetSystemEditor* e = presetEditor()) e->loadDefaults();
+    if (PresetEditorInterface* e = presetEditor()) e->loadDefaults();
 }
 
 void CPresetSystemEffect::initPresets() {
@@ -103,7 +103,7 @@ void CPresetSystemEffect::setProgramName(char* name) {
     char buffer[kPresetNameSize + 1] = {};
     if (name) std::memcpy(buffer, name, strnlen(name, kPresetNameSize));
     writePresetName(presets[currentPreset.load()].name, buffer);
-    if (CPresetSystemEditor* e = presetEditor()) e->nameChangedExternal(buffer);
+    if (PresetEditorInterface* e = presetEditor()) e->nameChangedExternal(buffer);
 }
 
 void CPresetSystemEffect::getProgramName(char* name) {
@@ -126,7 +126,7 @@ VstInt32 CPresetSystemEffect::getChunk(void** data, bool /*isPreset: always the 
 
     char* bank = nullptr;
     VstInt32 size;
-    if (CPresetSystemEditor* e = presetEditor())
+    if (PresetEditorInterface* e = presetEditor())
         size = e->BankToBuffer(&bank);
     else
         size = PresetBuffers(*this).bankToBuffer(&bank);
@@ -165,7 +165,7 @@ VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool /*isP
     if (!PresetBuffers::readHeader(bank, size - kChunkPrefixSize, swapOrder, header)) return -1;
     const char* body = bank + sizeof header;
     bool loaded;
-    if (CPresetSystemEditor* e = presetEditor())
+    if (PresetEditorInterface* e = presetEditor())
         loaded = e->BufferToBank(body, &header, swapOrder);
     else
         loaded = PresetBuffers(*this).bufferToBank(body, header, swapOrder);
@@ -188,8 +188,8 @@ void CPresetSystemEffect::setParameterAllPresets(int index, float value) {
         presets[p].values[index] = value;
 }
 
-CPresetSystemEditor* CPresetSystemEffect::presetEditor() {
-    return dynamic_cast<CPresetSystemEditor*>(getEditor());
+PresetEditorInterface* CPresetSystemEffect::presetEditor() {
+    return dynamic_cast<PresetEditorInterface*>(getEditor());
 }
 
 // Old chunk layout: tag, unique ID, preset count P, preset to select, four

@@ -9,7 +9,7 @@
 
 #include "plugin/AudioEffectX.h"
 
-class CPresetSystemEditor;
+class PresetEditorInterface;
 
 constexpr int kNumPresets = 22;
 constexpr int kNumPresetParams = 38;
@@ -95,8 +95,8 @@ class CPresetSystemEffect : public AudioEffectX {
     const PresetRecord& getDefaultRecord() const { return defaultRecord; }
 
   protected:
-    // The editor's buffer operations when the effect has a preset editor.
-    CPresetSystemEditor* presetEditor();
+    // The editor's preset operations when the effect's editor offers them.
+    PresetEditorInterface* presetEditor();
     // Loads an old-layout chunk (tag 0x01000000) of byteSize bytes.
     VstInt32 setChunkOld(const unsigned char* data, size_t byteSize, bool swapOrder);
 

@@ -17,7 +17,17 @@ class RecordingEditor : public CPresetSystemEditor {
   public:
     using CPresetSystemEditor::CPresetSystemEditor;
     void nameChangedExternal(char* name) override { shown.push_back(name); }
+    VstInt32 BankToBuffer(char** out) override {
+        saves++;
+        return CPresetSystemEditor::BankToBuffer(out);
+    }
+    bool BufferToBank(const char* body, const newpresetheader* header, bool swap) override {
+        loads++;
+        return CPresetSystemEditor::BufferToBank(body, header, swap);
+    }
     std::vector<std::string> shown;
+    int saves = 0;
+    int loads = 0;
 };
 
 } // namespace
@@ -133,4 +143,24 @@ TEST(ProgramStore, InitializePresetCopiesTheDefaultRecordNameIncluded) {
     store.loadDefaults();
     store.initializePreset(3);
     EXPECT_EQ(store.record(3).values[6], 0.75f);
+}
+
+TEST(ProgramStore, TheChunkGoesThroughTheEditorsBankOperations) {
+    TestStore source;
+    auto* sourceEditor = new RecordingEditor(&source);
+    source.setEditor(sourceEditor);
+    source.setPresetNo(8);
+    source.setParameter(9, 0.75f);
+    void* data = nullptr;
+    const VstInt32 size = source.getChunk(&data);
+    ASSERT_EQ(size, 23457);
+    EXPECT_EQ(sourceEditor->saves, 1);
+
+    TestStore target;
+    auto* targetEditor = new RecordingEditor(&target);
+    target.setEditor(targetEditor);
+    EXPECT_EQ(target.setChunk(data, size), 0);
+    EXPECT_EQ(targetEditor->loads, 1);
+    EXPECT_EQ(target.getPresetNo(), 8);
+    EXPECT_TRUE(sameBank(source.bank(), target.bank()));
 }
