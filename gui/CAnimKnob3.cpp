@@ -1,0 +1,91 @@
+#include "gui/CAnimKnob3.h"
+
+#include <algorithm>
+
+CAnimKnob3::CAnimKnob3(const CRect& size, CControlListener* listener, int32_t tag,
+                       int32_t subPixmaps, CCoord imageWidth, CCoord heightOfOneImage,
+                       CBitmap* background, const CPoint& offset)
+    : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset),
+      imageWidth(imageWidth) {}
+
+CAnimKnob3::~CAnimKnob3() = default;
+
+void CAnimKnob3::draw(CDrawContext* context) {
+    float value = getValue();
+    // Nearest image: value 0.5 of 41 images shows image 20.
+    int32_t index = value > 0.f ? (int32_t)(value * (float)(subPixmaps - 1) + 0.5f) : 0;
+    index = std::min(index, std::max(subPixmaps - 1, 0));
+    if (getDrawBackground())
+        getDrawBackground()->draw(context, size, CPoint(0, index * heightOfOneImage));
+    setDirty(false);
+}
+
+float CAnimKnob3::rangeFor(const CButtonState& buttons) {
+    fineMode = (buttons & kShift) != 0;
+    return (float)(1000.0 * rangeScale * (fineMode ? shiftZoom : 1.0));
+}
+
+CMouseEventResult CAnimKnob3::onMouseDown(CPoint& where, const CButtonState& buttons) {
+    if (!(buttons & kLButton) || !listener) return kMouseEventNotHandled;
+    beginEdit();
+    if (buttons & (kDoubleClick | kControl)) {
+        float before = getValue();
+        setValue(getDefaultValue());
+        if (getValue() != before) listener->valueChanged(this);
+        endEdit();
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    startValue = getValue();
+    savedButtons = buttons;
+    dragRange = rangeFor(buttons);
+    coef = (getMax() - getMin()) / dragRange;
+    lastPoint = where;
+    travel = 0.0;
+    dragging = true;
+    return onMouseMoved(where, buttons);
+}
+
+CMouseEventResult CAnimKnob3::onMouseMoved(CPoint& where, const CButtonState& buttons) {
+    if (!(buttons & kLButton)) return kMouseEventNotHandled;
+    if (dragging) {
+        // Up (screen y falling) counts twice, right once.
+        float step = (float)(2.0 * (lastPoint.y - where.y) + (where.x - lastPoint.x));
+        travel += step;
+        lastPoint = where;
+        if (buttons != savedButtons) {
+            // Rebase so that the value stays where it is at the switch.
+            dragRange = rangeFor(buttons);
+            float newCoef = (getMax() - getMin()) / dragRange;
+            startValue += (float)((coef - newCoef) * travel);
+            coef = newCoef;
+            savedButtons = buttons;
+        }
+        float v = (float)(travel * coef + startValue);
+        setValue(std::min(std::max(v, getMin()), getMax()));
+    }
+    if (getValue() != getOldValue()) {
+        invalid();
+        if (listener) listener->valueChanged(this);
+    }
+    return kMouseEventHandled;
+}
+
+CMouseEventResult CAnimKnob3::onMouseUp(CPoint& /*where*/, const CButtonState& /*buttons*/) {
+    fineMode = false;
+    endEdit();
+    return kMouseEventHandled;
+}
+
+bool CAnimKnob3::onWheel(const CPoint& /*where*/, const float& distance,
+                         const CButtonState& buttons) {
+    float before = getValue();
+    float v = before + distance * ((buttons & kShift) ? 0.001f : 0.01f);
+    setValue(std::min(std::max(v, getMin()), getMax()));
+    if (getValue() != before && listener) {
+        invalid();
+        beginEdit();
+        listener->valueChanged(this);
+        endEdit();
+    }
+    return true;
+}

@@ -1,0 +1,73 @@
+// File dialogs. On Linux the dialog is an external helper (zenity, else
+// kdialog) that runs modally: the calling thread waits until it closes.
+#pragma once
+
+#include "vstguibase.h"
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace VSTGUI {
+
+class CFrame;
+
+class CFileExtension {
+  public:
+    CFileExtension(UTF8StringPtr description, UTF8StringPtr extension,
+                   UTF8StringPtr mimeType = nullptr, int32_t macType = 0,
+                   UTF8StringPtr uti = nullptr);
+    UTF8StringPtr getDescription() const { return description.c_str(); }
+    UTF8StringPtr getExtension() const { return extension.c_str(); }
+    UTF8StringPtr getMimeType() const { return mimeType.c_str(); }
+    UTF8StringPtr getUTI() const { return uti.c_str(); }
+    int32_t getMacType() const { return macType; }
+    bool operator==(const CFileExtension& ext) const;
+
+  private:
+    std::string description, extension, mimeType, uti;
+    int32_t macType;
+};
+
+class CNewFileSelector : public CBaseObject {
+  public:
+    enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
+    using CallbackFunc = std::function<void(CNewFileSelector*)>;
+
+    static CNewFileSelector* create(CFrame* parent = nullptr, Style style = kSelectFile);
+    CLASS_METHODS_NOCOPY(CNewFileSelector, CBaseObject)
+
+    bool run(CallbackFunc&& callback);
+    bool runModal();
+    void cancel() {}
+
+    void setTitle(UTF8StringPtr title) { this->title = title ? title : ""; }
+    void setInitialDirectory(UTF8StringPtr path) { initialPath = path ? path : ""; }
+    void setDefaultSaveName(UTF8StringPtr name) { defaultSaveName = name ? name : ""; }
+    // Only the first call counts.
+    void setDefaultExtension(const CFileExtension& extension);
+    void setAllowMultiFileSelection(bool state) { allowMultiFileSelection = state; }
+    void addFileExtension(const CFileExtension& extension);
+
+    uint32_t getNumSelectedFiles() const { return (uint32_t)result.size(); }
+    UTF8StringPtr getSelectedFile(uint32_t index) const;
+    static const CFileExtension& getAllFilesExtension();
+
+    // The helper programs, normally /usr/bin/zenity and /usr/bin/kdialog
+    // (replaceable by tests).
+    static void setHelperPaths(const char* zenity, const char* kdialog);
+    // The argument vector for the helper at helperPath (tests inspect it).
+    std::vector<std::string> buildCommand(const std::string& helperPath) const;
+
+  protected:
+    CNewFileSelector(CFrame* frame, Style style) : frame(frame), style(style) {}
+
+    CFrame* frame;
+    Style style;
+    std::string title, initialPath, defaultSaveName;
+    std::vector<CFileExtension> extensions;
+    std::vector<CFileExtension> defaultExtension;
+    bool allowMultiFileSelection = false;
+    std::vector<std::string> result;
+};
+
+} // namespace VSTGUI
