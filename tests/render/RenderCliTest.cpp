@@ -1,0 +1,385 @@
+// dravo-render end to end: files in, files out, through the built plug-in.
+#include "RenderHarness.h"
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+namespace {
+
+bool sameSamples(const Audio& a, const Audio& b, long long frames) {
+    if (a.channels != b.channels || a.frames() < frames || b.frames() < frames) return false;
+    for (long long i = 0; i < frames * a.channels; ++i)
+        if (a.samples[static_cast<std::size_t>(i)] != b.samples[static_cast<std::size_t>(i)])
+            return false;
+    return true;
+}
+
+double maxDiff(const Audio& a, const Audio& b) {
+    double d = 0;
+    for (std::size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
+        d = std::max(d, std::fabs(a.samples[i] - b.samples[i]));
+    return d;
+}
+
+// The plotted table: frequency -> left dB.
+std::map<double, double> readCsv(const std::string& path) {
+    std::map<double, double> rows;
+    std::ifstream in(path);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.empty() || line[0] == '#' || line[0] == 'f') continue;
+        std::istringstream ss(line);
+        double f, l;
+        char comma;
+        ss >> f >> comma >> l;
+        rows[f] = l;
+    }
+    return rows;
+}
+
+void put32(std::vector<unsigned char>& v, uint32_t x) {
+    for (int k = 0; k < 4; ++k) v.push_back(static_cast<unsigned char>(x >> (8 * k)));
+}
+
+uint32_t floatBits(float f) {
+    uint32_t x;
+    std::memcpy(&x, &f, 4);
+    return x;
+}
+
+// One of our preset files: header (ID, type 34, version, 38, records,
+// selected, body size, reserved), a name record and parameter records.
+std::vector<unsigned char> presetFile(const std::string& name,
+                                      const std::vector<std::pair<int, float>>& values) {
+    std::vector<unsigned char> body;
+    put32(body, 0);
+    put32(body, 156);
+    put32(body, 0);
+    char n[24] = {};
+    std::strncpy(n, name.c_str(), 23);
+    body.insert(body.end(), n, n + 24);
+    body.insert(body.end(), 132, 0);
+    for (auto [i, v] : values) {
+        for (uint32_t w : {1u, 20u, 0u, static_cast<uint32_t>(i), 0u, 0u, floatBits(v), 0u})
+            put32(body, w);
+    }
+    std::vector<unsigned char> f;
+    put32(f, 0x5a6b5677); // "ZkVw", in this (little-endian) machine's order
+    f.push_back(34);
+    put32(f, 0x01080000);
+    put32(f, 38);
+    put32(f, static_cast<uint32_t>(1 + values.size()));
+    put32(f, 0);
+    put32(f, static_cast<uint32_t>(body.size()));
+    f.insert(f.end(), 16, 0);
+    f.insert(f.end(), body.begin(), body.end());
+    return f;
+}
+
+// Reverses every 32-bit field of a bank buffer, as a machine of the other
+// byte order would have written it; names and the type code stay.
+std::vector<unsigned char> swapBank(std::vector<unsigned char> b) {
+    auto swapAt = [&](std::size_t off) { std::reverse(b.begin() + off, b.begin() + off + 4); };
+    auto get = [&](std::size_t off) {
+        uint32_t x;
+        std::memcpy(&x, &b[off], 4);
+        return x;
+    };
+    swapAt(0);
+    for (std::size_t off = 5; off < 41; off += 4)
+        swapAt(off);
+    std::size_t pos = 41;
+    while (pos + 12 <= b.size()) {
+        uint32_t kind = get(pos), length = get(pos + 4);
+        for (std::size_t k = 0; k < 3; ++k)
+            swapAt(pos + 4 * k);
+        if (kind == 1)
+            for (std::size_t k = 0; k < 5; ++k)
+                swapAt(pos + 12 + 4 * k);
+        pos += 12 + length;
+    }
+    return b;
+}
+
+const std::vector<std::string> kEqOff = {"--param", "EQ all=0"};
+
+std::vector<std::string> cat(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// ---- identity and latency compensation
+
+TEST_F(RenderTest, DefaultPresetIsBitExactWithCompensation) {
+    Audio in = noise(1.0, 2, 0.5);
+    writeAudio("in.wav", in);
+    CliRun r = run({"in.wav", "out.wav", "--preset", "Default"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio out = readAudio("out.wav");
+    EXPECT_EQ(out.format, SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    EXPECT_EQ(out.frames(), in.frames()) << "a silent tail is dropped";
+    EXPECT_TRUE(sameSamples(in, out, in.frames())) << "max difference " << maxDiff(in, out);
+}
+
+TEST_F(RenderTest, MasterOffLinesUpSampleForSampleAndKeepsLatencyWhenAsked) {
+    Audio in = noise(0.5, 2, 0.5);
+    writeAudio("in.wav", in);
+    ASSERT_EQ(run(cat({"in.wav", "on.wav", "-q"}, kEqOff)).exitCode, 0);
+    Audio on = readAudio("on.wav");
+    EXPECT_EQ(on.frames(), in.frames());
+    EXPECT_TRUE(sameSamples(in, on, in.frames()));
+
+    CliRun r = run(cat({"--no-compensate", "in.wav", "raw.wav", "--tail", "100"}, kEqOff));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio raw = readAudio("raw.wav");
+    // 46 samples of latency at 44100 Hz stay in front; the tail holds the rest.
+    ASSERT_EQ(raw.frames(), in.frames() + 46);
+    for (int i = 0; i < 46 * 2; ++i)
+        ASSERT_EQ(raw.samples[static_cast<std::size_t>(i)], 0.0);
+    for (long long i = 0; i < in.frames() * 2; ++i)
+        ASSERT_EQ(raw.samples[static_cast<std::size_t>(i + 92)],
+                  in.samples[static_cast<std::size_t>(i)]);
+}
+
+TEST_F(RenderTest, DoublePrecisionRunTakesTheOtherPathAndAgrees) {
+    Audio in = noise(0.5, 2, 0.3);
+    writeAudio("in.wav", in);
+    ASSERT_EQ(run({"in.wav", "f32.wav", "--preset", "Radio", "-q"}).exitCode, 0);
+    CliRun r = run({"in.wav", "f64.wav", "--preset", "Radio", "--double", "--bits", "double"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio a = readAudio("f32.wav"), b = readAudio("f64.wav");
+    EXPECT_EQ(b.format, SF_FORMAT_WAV | SF_FORMAT_DOUBLE);
+    ASSERT_EQ(a.frames(), b.frames());
+    double d = maxDiff(a, b);
+    EXPECT_GT(d, 0.0) << "64-bit output should carry more than float precision";
+    EXPECT_LT(d, 1e-5);
+    EXPECT_GT(maxDiff(in, a), 0.01) << "Radio must change the sound";
+}
+
+// ---- file formats
+
+TEST_F(RenderTest, AiffAndFlacKeepTheirFormatAndPcmSamplesExactly) {
+    Audio aiff = noise(0.5, 2, 0.7, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    Audio flac = noise(0.5, 1, 0.7, SF_FORMAT_FLAC | SF_FORMAT_PCM_24, 48000);
+    writeAudio("in.aiff", aiff);
+    writeAudio("in.flac", flac);
+    CliRun r = run(cat({"in.aiff", "out.aiff"}, kEqOff));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio outAiff = readAudio("out.aiff");
+    EXPECT_EQ(outAiff.format, SF_FORMAT_AIFF | SF_FORMAT_PCM_16);
+    EXPECT_TRUE(sameSamples(readAudio("in.aiff"), outAiff, aiff.frames()));
+
+    r = run(cat({"in.flac", "out.flac"}, kEqOff));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio outFlac = readAudio("out.flac");
+    EXPECT_EQ(outFlac.format, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
+    EXPECT_EQ(outFlac.channels, 1);
+    EXPECT_EQ(outFlac.rate, 48000);
+    EXPECT_TRUE(sameSamples(readAudio("in.flac"), outFlac, flac.frames()));
+
+    // A preset through FLAC, written as WAV because the name says so.
+    r = run({"in.flac", "radio.wav", "--preset", "Radio"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio radio = readAudio("radio.wav");
+    EXPECT_EQ(radio.format, SF_FORMAT_WAV | SF_FORMAT_PCM_24);
+    EXPECT_GT(maxDiff(flac, radio), 0.01);
+}
+
+// ---- the response plot against what the plug-in does to sines
+
+TEST_F(RenderTest, PlottedResponseOfAPresetMatchesRenderedSines) {
+    CliRun r = run({"--preset", "De-esser 1", "--plot", "deesser.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    auto png = readBytes("deesser.png");
+    ASSERT_GT(png.size(), 1000u);
+    EXPECT_EQ(std::string(png.begin() + 1, png.begin() + 4), "PNG");
+    auto table = readCsv(path("deesser.csv"));
+    ASSERT_GT(table.size(), 500u);
+
+    // Sines at six plotted frequencies, one after the other, 0.3 s each.
+    std::vector<double> freqs;
+    for (int k : {60, 180, 300, 420, 480, 540}) {
+        auto it = table.begin();
+        std::advance(it, k);
+        freqs.push_back(it->first);
+    }
+    const long long seg = 13230;
+    Audio in;
+    in.channels = 2;
+    in.samples.resize(static_cast<std::size_t>(seg * freqs.size() * 2));
+    for (std::size_t k = 0; k < freqs.size(); ++k)
+        for (long long i = 0; i < seg; ++i) {
+            double v = 0.1 * std::sin(2 * 3.14159265358979323846 * freqs[k] * i / 44100.0);
+            in.samples[static_cast<std::size_t>((k * seg + i) * 2)] = v;
+            in.samples[static_cast<std::size_t>((k * seg + i) * 2 + 1)] = v;
+        }
+    writeAudio("sines.wav", in);
+    ASSERT_EQ(run({"sines.wav", "out.wav", "--preset", "De-esser 1"}).exitCode, 0);
+    Audio out = readAudio("out.wav");
+    for (std::size_t k = 0; k < freqs.size(); ++k) {
+        // Skip the first 0.1 s of each tone: filter transients.
+        long long from = static_cast<long long>(k) * seg + 4410,
+                  to = (static_cast<long long>(k) + 1) * seg - 64;
+        double a = amplitudeAt(out, 0, freqs[k], from, to) / amplitudeAt(in, 0, freqs[k], from, to);
+        EXPECT_NEAR(20 * std::log10(a), table[freqs[k]], 0.1) << freqs[k] << " Hz";
+    }
+}
+
+// ---- presets, parameters, preset and bank files, chunks
+
+TEST_F(RenderTest, PresetByNameIndexChunkBankAndSwappedBankAllGiveTheSameSound) {
+    Audio in = noise(0.3, 2, 0.3);
+    writeAudio("in.wav", in);
+    ASSERT_EQ(
+        run({"in.wav", "byname.wav", "--preset", "de-esser 1", "--chunk", "state.chunk"}).exitCode,
+        0);
+    ASSERT_EQ(run({"in.wav", "byindex.wav", "--preset", "20"}).exitCode, 0);
+    Audio byName = readAudio("byname.wav");
+    EXPECT_TRUE(sameSamples(byName, readAudio("byindex.wav"), byName.frames()));
+    EXPECT_GT(maxDiff(in, byName), 0.01);
+
+    // The saved chunk holds the selection: restoring it alone gives the same.
+    auto chunk = readBytes("state.chunk");
+    ASSERT_GT(chunk.size(), 49u);
+    int32_t selected;
+    std::memcpy(&selected, &chunk[8 + 17], 4);
+    EXPECT_EQ(selected, 20);
+    ASSERT_EQ(run({"in.wav", "bychunk.wav", "--chunk", "state.chunk"}).exitCode, 0);
+    EXPECT_TRUE(sameSamples(byName, readAudio("bychunk.wav"), byName.frames()));
+
+    // The chunk after its 8-byte prefix is a bank file, in either byte order.
+    writeBytes("bank.kab", std::vector<unsigned char>(chunk.begin() + 8, chunk.end()));
+    writeBytes("swapped.kab", swapBank(std::vector<unsigned char>(chunk.begin() + 8, chunk.end())));
+    ASSERT_EQ(run({"in.wav", "bybank.wav", "--load-bank", "bank.kab"}).exitCode, 0);
+    CliRun r = run({"in.wav", "byswapped.wav", "--load-bank", "swapped.kab"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(sameSamples(byName, readAudio("bybank.wav"), byName.frames()));
+    EXPECT_TRUE(sameSamples(byName, readAudio("byswapped.wav"), byName.frames()));
+}
+
+TEST_F(RenderTest, PresetFileAndParametersByNameAndIndexAgree) {
+    Audio in = noise(0.3, 2, 0.3);
+    writeAudio("in.wav", in);
+    // MID2 boost at 8040 Hz by 10 dB; low shelf +5 dB.
+    std::vector<std::pair<int, float>> values = {
+        {20, 1.0f}, {21, 19 / 22.0f}, {23, 0.5f}, {15, 0.75f}};
+    writeBytes("bright.vey", presetFile("Bright", values));
+    CliRun r = run({"in.wav", "file.wav", "--load-preset", "bright.vey", "--plot", "bright.png"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    ASSERT_EQ(run({"in.wav", "params.wav", "--param", "MID2=1", "--param", "21=0.8636364",
+                   "--param", "23=0.5", "--param", "lgain=0.75"})
+                  .exitCode,
+              0);
+    Audio a = readAudio("file.wav");
+    EXPECT_TRUE(sameSamples(a, readAudio("params.wav"), a.frames()));
+    EXPECT_GT(maxDiff(in, a), 0.01);
+    auto table = readCsv(path("bright.csv"));
+    auto near8k = table.lower_bound(8000.0);
+    EXPECT_NEAR(near8k->second, 10.0, 1.0); // the boost shows in the plot
+    std::ifstream csv(path("bright.csv"));
+    std::string title;
+    std::getline(csv, title);
+    EXPECT_NE(title.find("Bright"), std::string::npos) << title;
+}
+
+// ---- errors: message, exit code, nothing written
+
+TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
+    writeAudio("in.wav", noise(0.1, 2, 0.3));
+    writeAudio("three.wav", [] {
+        Audio a = noise(0.1, 1, 0.3);
+        a.channels = 3;
+        a.samples.resize(a.samples.size() / 3 * 3);
+        return a;
+    }());
+    writeBytes("text.wav", {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o', '\n'});
+    std::vector<unsigned char> foreign = presetFile("Foreign", {});
+    foreign[0] = 'X';
+    writeBytes("foreign.vey", foreign);
+    const auto before = files();
+
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"missing.wav", "out.wav"}, 3, "missing.wav: no such file"},
+        {{"text.wav", "out.wav"}, 3, "unknown or unsupported audio format"},
+        {{"three.wav", "out.wav"}, 3, "has 3 channels"},
+        {{"in.wav", "out.wav", "--preset", "Nope"}, 2, "unknown preset \"Nope\""},
+        {{"in.wav", "out.wav", "--param", "Nope=0.5"}, 2, "unknown parameter \"Nope\""},
+        {{"in.wav", "out.wav", "--param", "Mfreq=0.5"},
+         2,
+         "ambiguous parameter name \"Mfreq\" (indices 17, 21)"},
+        {{"in.wav", "out.wav", "--param", "99=0.5"}, 2, "unknown parameter 99"},
+        {{"in.wav", "out.wav", "--param", "HPF=2"}, 2, "must be a number in 0..1"},
+        {{"in.wav", "out.wav", "--plugin", "/nonexistent/x.so"},
+         4,
+         "/nonexistent/x.so: no such file"},
+        {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--id", "ZkVw"}, 4, "wrong unique ID Fake"},
+        {{"in.wav", "out.wav", "--load-preset", "foreign.vey"}, 3, "wrong unique ID"},
+        {{"in.wav", "in.wav"}, 5, "is the input file"},
+        {{"in.wav", "out.wav", "--bogus"}, 2, "unknown option --bogus"},
+        {{"in.wav"}, 2, "missing the output file"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        std::string line = c.args[0] + " " + (c.args.size() > 2 ? c.args[2] : "");
+        EXPECT_EQ(r.exitCode, c.code) << line << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << line << ": " << r.err;
+        EXPECT_EQ(r.err.rfind("dravo-render: ", 0), 0u) << r.err;
+        EXPECT_EQ(files(), before) << line << " left files behind";
+    }
+}
+
+TEST_F(RenderTest, MonoFileAndAThirdPartyPluginRenderToo) {
+    Audio mono = noise(0.3, 1, 0.5);
+    writeAudio("mono.wav", mono);
+    CliRun r = run(cat({"mono.wav", "mono-out.wav"}, kEqOff));
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio out = readAudio("mono-out.wav");
+    EXPECT_EQ(out.channels, 1);
+    EXPECT_TRUE(sameSamples(mono, out, mono.frames()));
+
+    std::string lsp = thirdPartyEq();
+    if (lsp.empty()) GTEST_SKIP() << "lsp-plugins-vst is not installed";
+    Audio in = noise(0.3, 2, 0.5);
+    writeAudio("in.wav", in);
+    r = run({"in.wav", "lsp.wav", "--plugin", lsp});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio lspOut = readAudio("lsp.wav");
+    ASSERT_EQ(lspOut.frames(), in.frames());
+    EXPECT_LT(maxDiff(in, lspOut), 1e-4) << "all bands off: the equaliser passes the noise";
+    r = run({"in.wav", "x.wav", "--plugin", lsp, "--double"});
+    EXPECT_EQ(r.exitCode, 4);
+    EXPECT_NE(r.err.find("cannot process 64-bit samples"), std::string::npos) << r.err;
+}
+
+TEST_F(RenderTest, BenchRunsOnOursAndOnADebianEqualiser) {
+    CliRun r = run({"--bench", "0.3", "--runs", "3", "--block", "256"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Vey Dravo"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("real-time factor"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("block 256, 32-bit, 3 runs"), std::string::npos) << r.out;
+    std::string lsp = thirdPartyEq();
+    if (lsp.empty()) GTEST_SKIP() << "lsp-plugins-vst is not installed";
+    r = run({"--bench", "0.3", "--runs", "2", "--plugin", lsp});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("Parametric Equalizer"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("median"), std::string::npos) << r.out;
+}
+
+TEST_F(RenderTest, HelpListsTheOptions) {
+    CliRun r = run({"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    for (const char* opt :
+         {"--plugin", "--preset", "--param", "--load-preset", "--load-bank", "--block", "--double",
+          "--chunk", "--no-compensate", "--plot", "--bench"})
+        EXPECT_NE(r.out.find(opt), std::string::npos) << opt;
+}
+
+} // namespace

@@ -1,0 +1,181 @@
+#include "RenderHarness.h"
+
+#include "host/VstHost.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <dirent.h>
+#include <dlfcn.h>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+const std::string kRenderTool = std::string(DRAVO_BINARY_DIR) + "/host/dravo-render";
+const std::string kPeerPlugin = std::string(DRAVO_BINARY_DIR) + "/host/FakePeer.so";
+
+std::string thirdPartyEq() {
+    return findThirdPartyEq();
+}
+
+namespace {
+
+// The few libsndfile calls the tests make, looked up once.
+struct Sndfile {
+    decltype(&sf_open) open = nullptr;
+    decltype(&sf_close) close = nullptr;
+    decltype(&sf_readf_double) readf = nullptr;
+    decltype(&sf_writef_double) writef = nullptr;
+    decltype(&sf_command) command = nullptr;
+    Sndfile() {
+        void* lib = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
+        if (!lib) return;
+        open = reinterpret_cast<decltype(open)>(dlsym(lib, "sf_open"));
+        close = reinterpret_cast<decltype(close)>(dlsym(lib, "sf_close"));
+        readf = reinterpret_cast<decltype(readf)>(dlsym(lib, "sf_readf_double"));
+        writef = reinterpret_cast<decltype(writef)>(dlsym(lib, "sf_writef_double"));
+        command = reinterpret_cast<decltype(command)>(dlsym(lib, "sf_command"));
+    }
+};
+
+const Sndfile& sndfile() {
+    static Sndfile s;
+    return s;
+}
+
+std::string quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace
+
+void RenderTest::SetUp() {
+    ASSERT_NE(sndfile().open, nullptr) << "libsndfile.so.1 not found";
+    ASSERT_EQ(access(kRenderTool.c_str(), X_OK), 0) << kRenderTool << " is not built";
+    std::string tmpl = testing::TempDir() + "/render-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back(0);
+    ASSERT_NE(mkdtemp(name.data()), nullptr);
+    dir_ = name.data();
+    mkdir((dir_ + "/home").c_str(), 0755);
+}
+
+void RenderTest::TearDown() {
+    if (!dir_.empty() && !HasFailure()) std::system(("rm -rf " + quote(dir_)).c_str());
+}
+
+CliRun RenderTest::run(const std::vector<std::string>& args) {
+    // A home of its own, so no stored user defaults reach the plug-in.
+    std::string cmd = "cd " + quote(dir_) + " && HOME=" + quote(dir_ + "/home") +
+                      " XDG_CONFIG_HOME=" + quote(dir_ + "/home/.config") + " " +
+                      quote(kRenderTool);
+    for (const auto& a : args)
+        cmd += " " + quote(a);
+    cmd += " >" + quote(dir_ + "/.stdout") + " 2>" + quote(dir_ + "/.stderr") + " </dev/null";
+    int status = std::system(cmd.c_str());
+    CliRun r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = slurp(dir_ + "/.stdout");
+    r.err = slurp(dir_ + "/.stderr");
+    unlink((dir_ + "/.stdout").c_str());
+    unlink((dir_ + "/.stderr").c_str());
+    return r;
+}
+
+bool RenderTest::exists(const std::string& name) const {
+    struct stat st;
+    return stat(path(name).c_str(), &st) == 0;
+}
+
+std::vector<std::string> RenderTest::files() const {
+    std::vector<std::string> names;
+    if (DIR* d = opendir(dir_.c_str())) {
+        while (dirent* e = readdir(d)) {
+            std::string n = e->d_name;
+            if (n != "." && n != ".." && n != "home") names.push_back(n);
+        }
+        closedir(d);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<unsigned char> RenderTest::readBytes(const std::string& name) const {
+    std::string s = slurp(path(name));
+    return std::vector<unsigned char>(s.begin(), s.end());
+}
+
+void RenderTest::writeBytes(const std::string& name,
+                            const std::vector<unsigned char>& bytes) const {
+    std::ofstream(path(name), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+}
+
+void RenderTest::writeAudio(const std::string& name, const Audio& a) const {
+    SF_INFO info{};
+    info.channels = a.channels;
+    info.samplerate = a.rate;
+    info.format = a.format;
+    SNDFILE* f = sndfile().open(path(name).c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr) << name;
+    EXPECT_EQ(sndfile().writef(f, a.samples.data(), a.frames()), a.frames());
+    sndfile().close(f);
+}
+
+Audio RenderTest::readAudio(const std::string& name) const {
+    Audio a;
+    SF_INFO info{};
+    SNDFILE* f = sndfile().open(path(name).c_str(), SFM_READ, &info);
+    if (!f) {
+        ADD_FAILURE() << "cannot read " << name;
+        return a;
+    }
+    a.rate = info.samplerate;
+    a.channels = info.channels;
+    a.format = info.format;
+    a.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
+    sndfile().readf(f, a.samples.data(), info.frames);
+    sndfile().close(f);
+    return a;
+}
+
+Audio noise(double seconds, int channels, double level, int format, int rate) {
+    Audio a;
+    a.rate = rate;
+    a.channels = channels;
+    a.format = format;
+    std::mt19937 rng(42);
+    std::uniform_real_distribution<double> u(-level, level);
+    a.samples.resize(static_cast<std::size_t>(seconds * rate) * channels);
+    for (auto& s : a.samples) {
+        s = u(rng);
+        // Exactly representable in a float file, so reading gives the same values.
+        if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT) s = static_cast<float>(s);
+    }
+    return a;
+}
+
+double amplitudeAt(const Audio& a, int channel, double f, long long from, long long to) {
+    double c = 0, s = 0;
+    const double w = 2 * 3.14159265358979323846 * f / a.rate;
+    for (long long i = from; i < to; ++i) {
+        double x = a.samples[static_cast<std::size_t>(i * a.channels + channel)];
+        c += x * std::cos(w * i);
+        s += x * std::sin(w * i);
+    }
+    return 2 * std::sqrt(c * c + s * s) / static_cast<double>(to - from);
+}
