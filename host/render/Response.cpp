@@ -27,8 +27,12 @@ template <typename T>
 std::vector<double> impulseResponse(PluginSession& s, double rate, int channel, int block) {
     BlockProcessor<T> proc(s, block);
     const long long settle = static_cast<long long>(kSettleSeconds * rate);
-    const long long start = settle + std::max(s.plugin->latency(), 0);
-    const long long total = start + kIrLength;
+    // The response is taken from the impulse on, not from the reported
+    // latency on: linear-phase stages (the oversampler's) ring before their
+    // centre, and cutting that off would falsify the low frequencies. The
+    // latency is taken out of the phase instead.
+    const long long start = settle;
+    const long long total = start + std::max(s.plugin->latency(), 0) + kIrLength;
     std::vector<T> in(static_cast<std::size_t>(2 * block), T(0)), out(in.size());
     std::vector<double> h;
     h.reserve(kIrLength);
@@ -98,6 +102,7 @@ Response measureResponse(PluginSession& s, double rate, bool useDouble, int bloc
     r.title = s.title;
     r.pluginName = s.plugin->effectName().text;
     std::vector<double> h[2];
+    const double latency = std::max(s.plugin->latency(), 0);
     for (int ch = 0; ch < 2; ++ch) {
         // Each channel from a cleared state: suspend and resume in between.
         if (ch == 1) {
@@ -113,7 +118,9 @@ Response measureResponse(PluginSession& s, double rate, bool useDouble, int bloc
         if (f > top) break;
         r.freq.push_back(f);
         for (int ch = 0; ch < 2; ++ch) {
-            std::complex<double> H = dft(h[ch], f, rate);
+            // Undo the reported latency: a pure delay of L samples.
+            std::complex<double> H =
+                dft(h[ch], f, rate) * std::polar(1.0, 2.0 * kPi * f * latency / rate);
             r.db[ch].push_back(20.0 * std::log10(std::max(std::abs(H), 1e-10)));
             r.phase[ch].push_back(std::arg(H) * 180.0 / kPi);
         }
