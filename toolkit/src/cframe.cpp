@@ -217,6 +217,8 @@ CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons
         if (result != kMouseEventNotHandled && result != kMouseEventNotImplemented) return result;
         if (!v->getTransparency()) return result;
     }
+    // A press on no view ends the keyboard focus (a text being edited is committed).
+    if (!modalView) setFocusView(nullptr);
     return kMouseEventNotHandled;
 }
 
