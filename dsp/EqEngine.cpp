@@ -14,6 +14,7 @@ inline double flushDenormal(double v) {
 }
 
 constexpr auto kRelaxed = std::memory_order_relaxed;
+static_assert(std::atomic<double>::is_always_lock_free, "the audio thread must not lock");
 
 // Filters run at twice the host rate below this host rate.
 constexpr float kOversampleBelow = 65000.0f;

@@ -59,8 +59,10 @@ void Filter::initialRoots(double* roots) {
 }
 
 void Filter::setRampSteps(double r) {
-    // 50 ms of samples, integer part.
-    rampSteps_ = static_cast<uint64_t>(r * 50.0 / 1000.0);
+    // 50 ms of samples, integer part. The setters only pass 20000..400000 Hz;
+    // a constructor rate outside that still gives a usable ramp length.
+    const double steps = r * 50.0 / 1000.0;
+    rampSteps_ = steps >= 1.0 && steps <= 1e9 ? static_cast<uint64_t>(steps) : 1;
 }
 
 void Filter::setSampleRate(double r) {
