@@ -2,7 +2,7 @@
 
 #include "presets/CPresetSystemEffect.h"
 
-CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect) : AEffEditor(effect) {}
+CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect) : AEffGUIEditor(effect) {}
 
 CPresetSystemEffect* CPresetSystemEditor::presetEffect() {
     return dynamic_cast<CPresetSystemEffect*>(effect);

@@ -3,18 +3,16 @@
 // the preset bar's files and the stored defaults all go through. They work on
 // the effect's store and keep the preset bar's name field and menu in step
 // when the window is open.
-//
-// The class derives from AEffEditor for now; it moves onto the toolkit's
-// AEffGUIEditor together with its window side (the preset bar).
+// The window side (the preset bar itself) builds on this.
 #pragma once
 
-#include "plugin/AEffEditor.h"
 #include "presets/PresetBuffers.h"
 #include "presets/PresetEditorInterface.h"
+#include "vstgui/plugin-bindings/aeffguieditor.h"
 
 class CPresetSystemEffect;
 
-class CPresetSystemEditor : public AEffEditor,
+class CPresetSystemEditor : public AEffGUIEditor,
                             public PresetEditorInterface,
                             protected PresetBarView {
   public:
