@@ -19,3 +19,5 @@ struct Response {
 Response measureResponse(PluginSession& s, double rate, bool useDouble, int block);
 void writeResponseCsv(const Response& r, const std::string& path);
 void plotResponse(const Response& r, bool phase, const std::string& path);
+// Frees the drawing libraries' process-wide caches; call once, at the end.
+void releasePlotResources();

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -17,6 +18,19 @@ bool sameFile(const std::string& a, const std::string& b) {
     struct stat sa, sb;
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
+}
+
+// Fails early, before anything is written, for an output that cannot be.
+void checkWritable(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+        throw CliError(kExitOutput, path + ": is a directory");
+    auto slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw CliError(kExitOutput, path + ": the directory " + dir + " does not exist");
+    if (access(dir.c_str(), W_OK) != 0)
+        throw CliError(kExitOutput, path + ": cannot write into " + dir);
 }
 
 std::string plotDataPath(const RenderOptions& o) {
@@ -35,6 +49,12 @@ int run(int argc, char** argv) {
         return kExitOk;
     }
     installCleanupHandlers();
+    if (!o.output.empty()) checkWritable(o.output);
+    if (!o.plotFile.empty()) {
+        checkWritable(o.plotFile);
+        checkWritable(plotDataPath(o));
+    }
+    if (!o.chunkFile.empty()) checkWritable(o.chunkFile);
     if (o.list) listPlugin(o);
 
     // Everything is checked and prepared before the first file is written.
@@ -69,6 +89,7 @@ int run(int argc, char** argv) {
     if (response) {
         plotResponse(*response, o.phase, o.plotFile);
         writeResponseCsv(*response, plotDataPath(o));
+        releasePlotResources();
     }
     if (!o.chunkFile.empty()) {
         // The state after the settings, from the render session or a new one.

@@ -300,6 +300,7 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         return a;
     }());
     writeBytes("text.wav", {'n', 'o', 't', ' ', 'a', 'u', 'd', 'i', 'o', '\n'});
+    writeAudio("low.wav", noise(0.1, 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 16000));
     std::vector<unsigned char> foreign = presetFile("Foreign", {});
     foreign[0] = 'X';
     writeBytes("foreign.vey", foreign);
@@ -314,6 +315,7 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         {{"missing.wav", "out.wav"}, 3, "missing.wav: no such file"},
         {{"text.wav", "out.wav"}, 3, "unknown or unsupported audio format"},
         {{"three.wav", "out.wav"}, 3, "has 3 channels"},
+        {{"low.wav", "out.wav"}, 3, "16000 Hz is outside what the plug-in accepts"},
         {{"in.wav", "out.wav", "--preset", "Nope"}, 2, "unknown preset \"Nope\""},
         {{"in.wav", "out.wav", "--param", "Nope=0.5"}, 2, "unknown parameter \"Nope\""},
         {{"in.wav", "out.wav", "--param", "Mfreq=0.5"},
@@ -327,6 +329,7 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--id", "ZkVw"}, 4, "wrong unique ID Fake"},
         {{"in.wav", "out.wav", "--load-preset", "foreign.vey"}, 3, "wrong unique ID"},
         {{"in.wav", "in.wav"}, 5, "is the input file"},
+        {{"in.wav", "out.wav", "--plot", "nodir/p.png"}, 5, "the directory nodir does not exist"},
         {{"in.wav", "out.wav", "--bogus"}, 2, "unknown option --bogus"},
         {{"in.wav"}, 2, "missing the output file"},
     };
