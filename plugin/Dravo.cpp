@@ -1,6 +1,7 @@
 #include "plugin/Dravo.h"
 
 #include "gui/ADEditor.h"
+#include "plugin/FactoryPresets.h"
 #include "plugin/ValueText.h"
 
 #include <cmath>
@@ -323,8 +324,7 @@ bool Dravo::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrang
 // Lifecycle and processing
 
 void Dravo::initPresets() {
-    // The factory presets are written by the program store's factory table.
-    CPresetSystemEffect::initPresets();
+    writeFactoryPresets(*this);
 }
 
 void Dravo::suspend() {
