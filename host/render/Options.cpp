@@ -51,7 +51,7 @@ const char* usageText() {
            "  --load-preset FILE     load a Vey Dravo preset file (.vey) into the selected preset\n"
            "  --chunk FILE           the plug-in's state as a host keeps it: restored from FILE\n"
            "                         first when FILE exists, and saved to FILE after the\n"
-           "                         settings are applied\n"
+           "                         settings are applied (also on its own, without files)\n"
            "  --list                 list the plug-in's presets and parameters\n"
            "\n"
            "processing\n"
@@ -215,8 +215,8 @@ RenderOptions parseOptions(int argc, char** argv) {
         o.input = positional[0];
         o.output = positional[1];
     }
-    if (o.input.empty() && o.plotFile.empty() && !o.bench && !o.list)
-        usageError("nothing to do: give IN OUT, --plot, --bench or --list");
+    if (o.input.empty() && o.plotFile.empty() && !o.bench && !o.list && o.chunkFile.empty())
+        usageError("nothing to do: give IN OUT, --plot, --bench, --chunk or --list");
     if (!o.plotData.empty() && o.plotFile.empty()) usageError("--plot-data needs --plot");
     return o;
 }
