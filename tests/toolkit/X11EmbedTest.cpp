@@ -1,0 +1,255 @@
+// The editor embedded in a host window on a private Xvfb server: a real
+// pointer drag through XTest, a screenshot, and open/close cycles that leave
+// no window behind.
+#include "gui/CAnimKnob3.h"
+#include "plugin/AudioEffectX.h"
+#include "toolkit/FrameTestUtil.h"
+#include "vstgui/plugin-bindings/aeffguieditor.h"
+
+#include <gtest/gtest.h>
+// After the test framework: X11 defines macros such as None and Bool.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace dravo_test;
+
+extern char** environ;
+
+namespace {
+
+// Starts Xvfb on a free display number and points DISPLAY at it.
+class Xvfb {
+  public:
+    Xvfb() {
+        const char* path = "/usr/bin/Xvfb";
+        if (access(path, X_OK) != 0) return;
+        for (int n = 57; n < 120 && !display; ++n) {
+            std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
+            if (access(lock.c_str(), F_OK) == 0) continue;
+            name = ":" + std::to_string(n);
+            std::vector<std::string> args{path,          name,        "-screen", "0",
+                                          "1024x400x24", "-nolisten", "tcp"};
+            std::vector<char*> argv;
+            for (auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            // The server's output stays out of the test's output.
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+            int rc = posix_spawn(&pid, path, &actions, nullptr, argv.data(), environ);
+            posix_spawn_file_actions_destroy(&actions);
+            if (rc != 0) continue;
+            for (int i = 0; i < 100 && !display; ++i) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+                display = XOpenDisplay(name.c_str());
+                int status;
+                if (!display && waitpid(pid, &status, WNOHANG) == pid) {
+                    pid = 0;
+                    break;
+                }
+            }
+            if (!display && pid) stop();
+        }
+        if (display) setenv("DISPLAY", name.c_str(), 1);
+    }
+    ~Xvfb() {
+        if (display) XCloseDisplay(display);
+        stop();
+    }
+    Display* display = nullptr;
+
+  private:
+    void stop() {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+            pid = 0;
+        }
+    }
+    std::string name;
+    pid_t pid = 0;
+};
+
+// Records the host callbacks of the effect.
+std::vector<std::string>* hostLog = nullptr;
+VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
+    if (!hostLog) return 0;
+    if (opcode == audioMasterBeginEdit) hostLog->push_back("begin " + std::to_string(index));
+    if (opcode == audioMasterEndEdit) hostLog->push_back("end " + std::to_string(index));
+    if (opcode == audioMasterAutomate)
+        hostLog->push_back("value " + std::to_string(index) + " " + std::to_string(opt));
+    return 0;
+}
+
+struct TestEffect : AudioEffectX {
+    float params[8] = {};
+    TestEffect() : AudioEffectX(recordingHost, 1, 8) {}
+    void processReplacing(float**, float**, VstInt32) override {}
+    void setParameter(VstInt32 i, float v) override { params[i] = v; }
+    float getParameter(VstInt32 i) override { return params[i]; }
+};
+
+// A small editor: the background and one knob with tag 6.
+struct TestEditor : AEffGUIEditor, CControlListener {
+    CAnimKnob3* knob = nullptr;
+    explicit TestEditor(AudioEffect* e) : AEffGUIEditor(e) {
+        rect.right = 940;
+        rect.bottom = 248;
+    }
+    bool open(void* ptr) override {
+        AEffGUIEditor::open(ptr);
+        CBitmap* bg = new CBitmap(11500);
+        auto* f = new CFrame(CRect(0, 0, bg->getWidth(), bg->getHeight()), ptr, this);
+        f->setBackground(bg);
+        bg->forget();
+        CBitmap* strip = new CBitmap(11562);
+        knob = new CAnimKnob3(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
+        knob->rangeScale = 0.5;
+        knob->setValue(effect->getParameter(6));
+        f->addView(knob);
+        strip->forget();
+        frame = f;
+        return f->isOpen();
+    }
+    void close() override {
+        knob = nullptr;
+        CFrame* old = frame;
+        frame = nullptr;
+        if (old) old->close();
+        AEffGUIEditor::close();
+    }
+    void valueChanged(CControl* c) override {
+        effect->setParameterAutomated(c->getTag(), c->getValue());
+    }
+};
+
+using FakeMotion = int (*)(Display*, int, int, int, unsigned long);
+using FakeButton = int (*)(Display*, unsigned int, int, unsigned long);
+
+struct X11Embed : ::testing::Test {
+    // The host window's top on the screen: room for a drag upward.
+    static constexpr int kTop = 140;
+    Xvfb xvfb;
+    Window host = 0;
+    void SetUp() override {
+        if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
+        Display* d = xvfb.display;
+        host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, 940, 248, 0, 0, 0);
+        XSelectInput(d, host, StructureNotifyMask);
+        XMapWindow(d, host);
+        XEvent ev;
+        do
+            XNextEvent(d, &ev);
+        while (ev.type != MapNotify);
+    }
+    void TearDown() override {
+        if (host) XDestroyWindow(xvfb.display, host);
+    }
+    int childCount() {
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(xvfb.display, host, &root, &parent, &children, &n);
+        if (children) XFree(children);
+        return (int)n;
+    }
+    void idleFor(AEffEditor& editor, int ms) {
+        XSync(xvfb.display, False);
+        for (int i = 0; i < ms / 5; ++i) {
+            editor.idle();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+};
+
+TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
+    void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+    ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
+    auto motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
+    auto button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
+    ASSERT_TRUE(motion && button);
+
+    std::vector<std::string> log;
+    hostLog = &log;
+    TestEffect effect;
+    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
+    EXPECT_EQ(childCount(), 1);
+    idleFor(editor, 100);
+
+    Display* d = xvfb.display;
+    motion(d, -1, 870, kTop + 73, 0);
+    idleFor(editor, 30);
+    button(d, 1, True, 0);
+    idleFor(editor, 30);
+    for (int step = 1; step <= 5; ++step) {
+        motion(d, -1, 870, kTop + 73 - 25 * step, 0); // 125 pixels up in all
+        idleFor(editor, 20);
+    }
+    button(d, 1, False, 0);
+    idleFor(editor, 50);
+
+    EXPECT_FLOAT_EQ(editor.knob->getValue(), 0.5f);
+    EXPECT_FLOAT_EQ(effect.params[6], 0.5f);
+    ASSERT_GE(log.size(), 3u);
+    EXPECT_EQ(log.front(), "begin 6");
+    EXPECT_EQ(log.back(), "end 6");
+    EXPECT_EQ(log[log.size() - 2], "value 6 0.500000");
+    for (size_t i = 1; i + 1 < log.size(); ++i)
+        EXPECT_EQ(log[i].rfind("value 6 ", 0), 0u);
+
+    // Screenshot of the host window: what the frame drew, with the knob at 0.5.
+    idleFor(editor, 30);
+    XImage* img = XGetImage(d, host, 0, 0, 940, 248, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    cairo_surface_t* shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 940, 248);
+    cairo_surface_flush(shot);
+    unsigned char* data = cairo_image_surface_get_data(shot);
+    int stride = cairo_image_surface_get_stride(shot);
+    int differing = 0;
+    cairo_surface_t* back = editor.getFrame()->getBackBuffer();
+    for (int y = 0; y < 248; ++y)
+        for (int x = 0; x < 940; ++x) {
+            uint32_t p = (uint32_t)XGetPixel(img, x, y) & 0xffffff;
+            *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) = p;
+            differing += p != (pixelAt(back, x, y) & 0xffffff);
+        }
+    cairo_surface_mark_dirty(shot);
+    XDestroyImage(img);
+    cairo_surface_write_to_png(shot, DRAVO_BINARY_DIR "/x11-embed-screenshot.png");
+    cairo_surface_destroy(shot);
+    EXPECT_EQ(differing, 0);
+    CBitmap* strip = new CBitmap(11562);
+    EXPECT_EQ(shownPicture(editor.getFrame(), CRect(840, 43, 900, 103), strip, 41, 60), 20);
+    strip->forget();
+
+    editor.close();
+    XSync(d, False);
+    EXPECT_EQ(childCount(), 0);
+    hostLog = nullptr;
+    // libXtst stays loaded: it hooks the closing of the display.
+}
+
+TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
+    TestEffect effect;
+    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
+        ASSERT_EQ(childCount(), 1);
+        editor.idle();
+        editor.close();
+        XSync(xvfb.display, False);
+        ASSERT_EQ(childCount(), 0);
+    }
+}
+
+} // namespace
