@@ -11,6 +11,7 @@ packages=(
   xvfb x11-utils xauth
   lsp-plugins-vst
   clang-format valgrind
+  fonts-dejavu-core
 )
 
 missing=()
