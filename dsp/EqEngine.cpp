@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <thread>
 #include <type_traits>
 
 namespace {
@@ -36,7 +37,22 @@ EqEngine::EqEngine() {
     for (int role = 0; role < kNumRoles; ++role)
         for (int ch = 0; ch < 2; ++ch)
             filters_[role][ch] = std::make_unique<Filter>(88200.0, kCodes[role], 1000.0, 1.0, 0.0);
+    // Section values of the factory default preset until the first updates.
+    sections_[kLowCutSection].store(0, 0, 12.4, 0.0, 0.0);
+    sections_[kLowShelfSection].store(2, 0, 105.1, 0.0, 0.0);
+    sections_[kMid1Section].store(2, 0, 895.0, 1.13136, 0.0);
+    sections_[kMid2Section].store(2, 0, 1266.0, 1.13136, 0.0);
+    sections_[kHighShelfSection].store(2, 0, 8909.0, 0.0, 0.0);
+    sections_[kHighCutSection].store(0, 0, 28284.0, 0.0, 0.0);
     initUpsDec();
+}
+
+void EqEngine::SectionState::store(int m, int s, double f, double qq, double g) {
+    mode.store(m, kRelaxed);
+    shape.store(s, kRelaxed);
+    hz.store(f, kRelaxed);
+    q.store(qq, kRelaxed);
+    gainDb.store(g, kRelaxed);
 }
 
 EqEngine::~EqEngine() = default;
@@ -60,23 +76,23 @@ void EqEngine::endSection(std::initializer_list<int> roles) {
             filters_[role][ch]->releaseTargets();
 }
 
-void EqEngine::applyLowCut() {
+void EqEngine::applyLowCut(int position, double hz) {
     beginSection({kLowCut});
     for (int ch = 0; ch < 2; ++ch) {
         Filter& f = *filters_[kLowCut][ch];
         f.setQ(0.6901);
-        f.setFreq(lowCut_.hz * 0.6 * 1.8); // 1.08 F
-        f.setStatus(lowCut_.position);
+        f.setFreq(hz * 0.6 * 1.8); // 1.08 F
+        f.setStatus(position);
     }
     endSection({kLowCut});
 }
 
-void EqEngine::applyHighCut() {
+void EqEngine::applyHighCut(double hz) {
     beginSection({kHighCut});
     for (int ch = 0; ch < 2; ++ch) {
         Filter& f = *filters_[kHighCut][ch];
         f.setQ(0.5974);
-        f.setFreq(highCut_.hz * 0.6 * 1.8 * 1.1); // about 1.188 F
+        f.setFreq(hz * 0.6 * 1.8 * 1.1); // about 1.188 F
         // Always on: switching the section off only takes it out of the
         // audio path, so it keeps running and comes back without a glide.
         f.setStatus(1);
@@ -84,11 +100,12 @@ void EqEngine::applyHighCut() {
     endSection({kHighCut});
 }
 
-void EqEngine::applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool low) {
+void EqEngine::applyShelf(int mode, int shape, double hz, double gainDb, int mainRole, int bellRole,
+                          bool low) {
     // Shaping gain: x = |G| / 12 (doubled in mode "II"), E = 12 x / (x + 1)
     // between 0 and 7.5 dB. The corner moves and the Q drops as E grows.
-    double x = std::fabs(v.gainDb) / 12.0;
-    if (v.mode == 0) x = x * 2.0;
+    double x = std::fabs(gainDb) / 12.0;
+    if (mode == 0) x = x * 2.0;
     const double shaping = 12.0 * x / (x + 1.0);
     const double u = 1.0 - shaping / 20.0;
     const double qs = 0.5 - shaping / 250.0;
@@ -99,24 +116,24 @@ void EqEngine::applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool
         Filter& bell = *filters_[bellRole][ch];
         main.setType(low ? Filter::kLowShelf : Filter::kHighShelf);
         bell.setType(Filter::kPeak);
-        if (v.shape == 2) {
+        if (shape == 2) {
             // "Peak": the main filter becomes a broad bell at F.
             main.setType(Filter::kPeak);
-            main.setFreq(v.hz);
+            main.setFreq(hz);
             main.setQ(0.62 * std::pow(0.2, u));
             main.setStatus(1);
             bell.setStatus(0);
         } else {
             // "Shelf" (and any other shape value) and "Steep".
             if (low) {
-                main.setFreq(0.6 * v.hz / std::pow(0.125, u));
+                main.setFreq(0.6 * hz / std::pow(0.125, u));
                 main.setQ(1.15 * qs);
             } else {
-                main.setFreq(0.9 * v.hz * std::pow(0.125, u));
+                main.setFreq(0.9 * hz * std::pow(0.125, u));
                 main.setQ(qs);
             }
             main.setStatus(1);
-            if (v.shape == 1) {
+            if (shape == 1) {
                 // "Steep": a dip on the far side of the transition, placed from
                 // the main filter's stored (bounded) corner and Q.
                 const double fm = main.freq();
@@ -128,12 +145,12 @@ void EqEngine::applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool
                 bell.setStatus(0);
             }
         }
-        if (v.mode == 2) { // "I"
-            main.setGain(v.gainDb);
-            bell.setGain(-0.25 * v.gainDb);
-        } else if (v.mode == 0) { // "II": twice the range
-            main.setGain(2.0 * v.gainDb);
-            bell.setGain(-0.5 * v.gainDb);
+        if (mode == 2) { // "I"
+            main.setGain(gainDb);
+            bell.setGain(-0.25 * gainDb);
+        } else if (mode == 0) { // "II": twice the range
+            main.setGain(2.0 * gainDb);
+            bell.setGain(-0.5 * gainDb);
         } else { // "0" and any other value: the section glides out
             main.setGain(0.0);
             bell.setGain(0.0);
@@ -144,12 +161,13 @@ void EqEngine::applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool
     endSection({mainRole, bellRole});
 }
 
-void EqEngine::applyMid(const MidValues& v, int mainRole, int lowRole, int highRole) {
+void EqEngine::applyMid(int mode, double hz, double q, double gainDb, int mainRole, int lowRole,
+                        int highRole) {
     // V = 15 x / (x + 1), x = G / 15: 0 .. about 8.57 dB for G = 0 .. 20.
-    const double x = v.gainDb / 15.0;
+    const double x = gainDb / 15.0;
     const double shaping = 15.0 * x / (x + 1.0);
     // The bell narrows as the gain grows; the denominator is about 4.4898.
-    const double qMain = 0.99 * v.q * std::pow(std::pow(10.0, shaping * 0.05), 0.35) /
+    const double qMain = 0.99 * q * std::pow(std::pow(10.0, shaping * 0.05), 0.35) /
                          (2.0 * std::pow(std::pow(2.0, 3.3333333333333335), 0.35));
 
     beginSection({mainRole, lowRole, highRole});
@@ -163,11 +181,11 @@ void EqEngine::applyMid(const MidValues& v, int mainRole, int lowRole, int highR
         hi.setQ(std::sqrt(qm));
         // Companions trim the skirts: from about F/10 and 10 F (widest) to
         // about F/3 and 3 F (narrowest).
-        main.setFreq(v.hz);
-        lo.setFreq(0.25 * v.hz * std::pow(2.0 * qm, 0.6));
-        hi.setFreq(4.0 * v.hz / std::pow(2.0 * qm, 0.6));
-        if (v.mode == 2 || v.mode == 0) {
-            const double g = v.mode == 2 ? v.gainDb : -v.gainDb; // "+" boost, "-" cut
+        main.setFreq(hz);
+        lo.setFreq(0.25 * hz * std::pow(2.0 * qm, 0.6));
+        hi.setFreq(4.0 * hz / std::pow(2.0 * qm, 0.6));
+        if (mode == 2 || mode == 0) {
+            const double g = mode == 2 ? gainDb : -gainDb; // "+" boost, "-" cut
             main.setGain(g);
             lo.setGain(-0.15 * g);
             hi.setGain(-0.15 * g);
@@ -183,50 +201,105 @@ void EqEngine::applyMid(const MidValues& v, int mainRole, int lowRole, int highR
     endSection({mainRole, lowRole, highRole});
 }
 
+void EqEngine::applySection(int section) {
+    const SectionState& v = sections_[section];
+    const int mode = v.mode.load(kRelaxed);
+    const int shape = v.shape.load(kRelaxed);
+    const double hz = v.hz.load(kRelaxed);
+    const double q = v.q.load(kRelaxed);
+    const double gainDb = v.gainDb.load(kRelaxed);
+    switch (section) {
+    case kLowCutSection:
+        applyLowCut(mode, hz);
+        break;
+    case kLowShelfSection:
+        applyShelf(mode, shape, hz, gainDb, kLowShelfMain, kLowShelfBell, true);
+        break;
+    case kMid1Section:
+        applyMid(mode, hz, q, gainDb, kMid1Main, kMid1Low, kMid1High);
+        break;
+    case kMid2Section:
+        applyMid(mode, hz, q, gainDb, kMid2Main, kMid2Low, kMid2High);
+        break;
+    case kHighShelfSection:
+        applyShelf(mode, shape, hz, gainDb, kHighShelfMain, kHighShelfBell, false);
+        break;
+    case kHighCutSection:
+        applyHighCut(hz);
+        break;
+    default:
+        break;
+    }
+}
+
 void EqEngine::applyAllSections() {
-    applyLowCut();
-    applyShelf(lowShelf_, kLowShelfMain, kLowShelfBell, true);
-    applyMid(mid1_, kMid1Main, kMid1Low, kMid1High);
-    applyMid(mid2_, kMid2Main, kMid2Low, kMid2High);
-    applyShelf(highShelf_, kHighShelfMain, kHighShelfBell, false);
-    applyHighCut();
+    for (int section = 0; section < kNumSections; ++section)
+        applySection(section);
+}
+
+// The first requester of an idle section applies it; a request that finds
+// the section busy only counts itself, and the busy thread applies again
+// (with the newest stored values) until no request is left uncovered.
+void EqEngine::request(int section) {
+    if (sections_[section].requests.fetch_add(1, std::memory_order_acq_rel) != 0) return;
+    settle(section, 1, true);
+}
+
+void EqEngine::settle(int section, unsigned covered, bool applyFirst) {
+    std::atomic<unsigned>& requests = sections_[section].requests;
+    if (applyFirst) applySection(section);
+    for (;;) {
+        const unsigned before = requests.fetch_sub(covered, std::memory_order_acq_rel);
+        if (before == covered) return;
+        covered = before - covered;
+        applySection(section);
+    }
+}
+
+void EqEngine::holdAllSections() {
+    for (SectionState& s : sections_) {
+        unsigned idle = 0;
+        while (!s.requests.compare_exchange_weak(idle, 1, std::memory_order_acq_rel)) {
+            idle = 0;
+            std::this_thread::yield();
+        }
+    }
+}
+
+void EqEngine::releaseAllSections() {
+    for (int section = 0; section < kNumSections; ++section)
+        settle(section, 1, false);
 }
 
 void EqEngine::updateLowCut(int position, double hz) {
-    std::lock_guard<std::mutex> lock(control_);
-    lowCut_ = {position, hz};
-    applyLowCut();
+    sections_[kLowCutSection].store(position, 0, hz, 0.0, 0.0);
+    request(kLowCutSection);
 }
 
 void EqEngine::updateHighCut(int position, double hz) {
-    std::lock_guard<std::mutex> lock(control_);
-    highCut_ = {position, hz};
     highCutOn_.store(position, kRelaxed);
-    applyHighCut();
+    sections_[kHighCutSection].store(position, 0, hz, 0.0, 0.0);
+    request(kHighCutSection);
 }
 
 void EqEngine::updateLowShelf(int mode, int shape, double hz, double gainDb) {
-    std::lock_guard<std::mutex> lock(control_);
-    lowShelf_ = {mode, shape, hz, gainDb};
-    applyShelf(lowShelf_, kLowShelfMain, kLowShelfBell, true);
+    sections_[kLowShelfSection].store(mode, shape, hz, 0.0, gainDb);
+    request(kLowShelfSection);
 }
 
 void EqEngine::updateLowMid(int mode, double hz, double q, double gainDb) {
-    std::lock_guard<std::mutex> lock(control_);
-    mid1_ = {mode, hz, q, gainDb};
-    applyMid(mid1_, kMid1Main, kMid1Low, kMid1High);
+    sections_[kMid1Section].store(mode, 0, hz, q, gainDb);
+    request(kMid1Section);
 }
 
 void EqEngine::updateMid(int mode, double hz, double q, double gainDb) {
-    std::lock_guard<std::mutex> lock(control_);
-    mid2_ = {mode, hz, q, gainDb};
-    applyMid(mid2_, kMid2Main, kMid2Low, kMid2High);
+    sections_[kMid2Section].store(mode, 0, hz, q, gainDb);
+    request(kMid2Section);
 }
 
 void EqEngine::updateHighShelf(int mode, int shape, double hz, double gainDb) {
-    std::lock_guard<std::mutex> lock(control_);
-    highShelf_ = {mode, shape, hz, gainDb};
-    applyShelf(highShelf_, kHighShelfMain, kHighShelfBell, false);
+    sections_[kHighShelfSection].store(mode, shape, hz, 0.0, gainDb);
+    request(kHighShelfSection);
 }
 
 // ---------------------------------------------------------------------------
@@ -288,7 +361,7 @@ double EqEngine::getLatency1() const {
 }
 
 void EqEngine::suspend() {
-    std::lock_guard<std::mutex> lock(control_);
+    holdAllSections();
     for (auto& role : filters_)
         for (auto& f : role)
             f->suspend(true);
@@ -300,10 +373,11 @@ void EqEngine::suspend() {
     heldLed_.store(0.0f, kRelaxed);
     std::memset(work_, 0, sizeof work_);
     std::memset(scratch_, 0, sizeof scratch_);
+    releaseAllSections();
 }
 
 float EqEngine::resume(float hostRate) {
-    std::lock_guard<std::mutex> lock(control_);
+    holdAllSections();
     // The oversampling decision uses the rate as reported, before validation.
     oversamplingChosen_ = hostRate >= kOversampleBelow ? 0.0 : 1.0;
     const bool os = oversamplingChosen_ != 0.0;
@@ -329,6 +403,7 @@ float EqEngine::resume(float hostRate) {
     output_.prepare(n);
     output_.clear();
     oversampler_.clear();
+    releaseAllSections();
     return rate;
 }
 

@@ -4,10 +4,15 @@
 // Threads: the section updates and the loop-value setters are called from any
 // thread (host automation, editor, preset recall) while process* runs on the
 // audio thread; suspend/resume come from the host's dispatcher.
-//  - Section updates (and suspend/resume) are serialised by a control mutex
-//    that only those callers take; each update hands every filter of the
-//    section a complete new target set that the audio thread takes over
-//    wait-free at its next filter call (see Filter).
+//  - A section update stores the section's values and asks for the section
+//    to be applied. No caller ever waits: if another thread is applying the
+//    same section, the request is left to it, and it applies again with the
+//    newest values before it returns (a combining gate per section). So a
+//    host that automates on its audio thread does not lock there either.
+//    Applying hands every filter of the section a complete new target set
+//    that the audio thread takes over wait-free at its next filter call
+//    (see Filter). suspend/resume hold all six gates (waiting for a running
+//    update, on the dispatcher thread only).
 //  - Loop values, the block peak and the held LED level are atomics.
 //  - The audio thread takes no lock and allocates nothing. suspend() and
 //    resume() must not run during a process call (hosts never do that).
@@ -20,7 +25,6 @@
 #include <atomic>
 #include <initializer_list>
 #include <memory>
-#include <mutex>
 
 class EqEngine {
   public:
@@ -96,29 +100,40 @@ class EqEngine {
     Filter& filter(int role, int channel) { return *filters_[role][channel]; }
 
   private:
-    struct ShelfValues {
-        int mode;
-        int shape;
-        double hz;
-        double gainDb;
+    enum Section {
+        kLowCutSection,
+        kLowShelfSection,
+        kMid1Section,
+        kMid2Section,
+        kHighShelfSection,
+        kHighCutSection,
+        kNumSections
     };
-    struct MidValues {
-        int mode;
-        double hz;
-        double q;
-        double gainDb;
-    };
-    struct CutValues {
-        int position;
-        double hz;
+    // The last values of a section (mode or on position, shape, Hz, Q, dB)
+    // and its gate: the number of update requests not yet applied.
+    struct SectionState {
+        std::atomic<unsigned> requests{0};
+        std::atomic<int> mode{0};
+        std::atomic<int> shape{0};
+        std::atomic<double> hz{1000.0};
+        std::atomic<double> q{1.0};
+        std::atomic<double> gainDb{0.0};
+        void store(int m, int s, double f, double qq, double g);
     };
 
-    // Control side, under control_.
-    void applyLowCut();
-    void applyHighCut();
-    void applyShelf(const ShelfValues& v, int mainRole, int bellRole, bool low);
-    void applyMid(const MidValues& v, int mainRole, int lowRole, int highRole);
+    // Control side: runs only while holding the section's gate.
+    void applyLowCut(int position, double hz);
+    void applyHighCut(double hz);
+    void applyShelf(int mode, int shape, double hz, double gainDb, int mainRole, int bellRole,
+                    bool low);
+    void applyMid(int mode, double hz, double q, double gainDb, int mainRole, int lowRole,
+                  int highRole);
+    void applySection(int section);
     void applyAllSections();
+    void request(int section);
+    void settle(int section, unsigned covered, bool applyFirst);
+    void holdAllSections();
+    void releaseAllSections();
     void beginSection(std::initializer_list<int> roles);
     void endSection(std::initializer_list<int> roles);
 
@@ -128,14 +143,8 @@ class EqEngine {
 
     std::unique_ptr<Filter> filters_[kNumRoles][2];
 
-    std::mutex control_;
-    CutValues lowCut_{0, 12.4};
-    CutValues highCut_{0, 28284.0};
-    ShelfValues lowShelf_{2, 0, 105.1, 0.0};
-    MidValues mid1_{2, 895.0, 1.13136, 0.0};
-    MidValues mid2_{2, 1266.0, 1.13136, 0.0};
-    ShelfValues highShelf_{2, 0, 8909.0, 0.0};
-    double oversamplingChosen_ = 1.0;
+    SectionState sections_[kNumSections];
+    double oversamplingChosen_ = 1.0; // suspend/resume only
 
     // Written by resume, read by the audio thread and the latency getters.
     std::atomic<bool> oversamplingOn_{true};

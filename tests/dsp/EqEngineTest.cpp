@@ -440,3 +440,23 @@ TEST(EqEngineThreads, AutomationWhileProcessing) {
     meter.join();
     EXPECT_TRUE(finite);
 }
+
+// Two threads update the same section at once: a call that finds the section
+// busy leaves its values to the thread applying it, which must apply them
+// before it returns, so the filters end with one of the two final values.
+TEST(EqEngineThreads, ConcurrentUpdatesOfOneSectionKeepTheLast) {
+    for (int round = 0; round < 20; ++round) {
+        auto e = started(44100);
+        std::thread other([&] {
+            for (int i = 0; i < 300; ++i)
+                e->updateLowShelf(2, 0, 105.1, 0.01 * i);
+            e->updateLowShelf(2, 0, 105.1, 7.0);
+        });
+        for (int i = 0; i < 300; ++i)
+            e->updateLowShelf(2, 0, 105.1, -0.01 * i);
+        e->updateLowShelf(2, 0, 105.1, -7.0);
+        other.join();
+        const double g = e->filter(EqEngine::kLowShelfMain, 1).gain();
+        ASSERT_TRUE(g == 7.0 || g == -7.0) << g;
+    }
+}
