@@ -33,7 +33,7 @@ bool CFrame::open(void* systemWindow, PlatformType /*systemWindowType*/) {
 }
 
 void CFrame::close() {
-    setModalView(nullptr);
+    // removeAll also releases a modal view with the reference it was handed.
     removeAll(true);
     platformFrame.reset();
     forget();
