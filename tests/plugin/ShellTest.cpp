@@ -85,9 +85,11 @@ TEST_F(Shell, OpcodeAnswers) {
     PluginText name = plugin.effectName();
     EXPECT_EQ(name.result, 1);
     EXPECT_EQ(name.text, "Vey Dravo");
+    EXPECT_LE(name.written, 32u);
     PluginText product = plugin.productString();
     EXPECT_EQ(product.result, 1);
     EXPECT_EQ(product.text, "Vey Dravo - parametric channel eq");
+    EXPECT_LE(product.written, 64u);
     PluginText vendor = plugin.vendorString();
     EXPECT_EQ(vendor.result, 1);
     EXPECT_FALSE(vendor.text.empty());
