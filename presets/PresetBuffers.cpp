@@ -305,14 +305,17 @@ bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header
             if ((size_t)length < kValuePayloadSize) return putBack();
             const VstInt32 index = readInt(payload, swapOrder);
             float value = readFloat(payload + 12, swapOrder);
-            if (std::isnan(value)) return putBack();
+            // Clamped (and reported) first, then a record for no parameter is
+            // skipped; only a value that would be stored can refuse the bank.
             if (value < 0.0f || value > 1.0f) {
                 std::fprintf(diagnostics(),
                              "Invalid parameter %d value %f on load of preset %d %s\n", (int)index,
                              (double)value, (int)p, presets[p].name);
                 value = value < 0.0f ? 0.0f : 1.0f;
             }
-            if (index >= 0 && index < kNumPresetParams) presets[p].values[index] = value;
+            if (index < 0 || index >= kNumPresetParams) continue;
+            if (std::isnan(value)) return putBack();
+            presets[p].values[index] = value;
         }
     }
 

@@ -272,6 +272,22 @@ TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
     EXPECT_EQ(store.getPresetNo(), 0);
 }
 
+TEST(PresetBuffers, BankSkipsAnIndexOutsideTheTableBeforeLookingForANumber) {
+    // A bank value record for no parameter is skipped whatever it holds; only
+    // a value that would be stored can put the bank back.
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    TestStore store;
+    ASSERT_TRUE(loadBank(store, BufferWriter(56, 1)
+                                    .name(1, "Kept going")
+                                    .value(1, 38, nan)
+                                    .value(1, -1, nan)
+                                    .value(1, 6, 0.25f)
+                                    .finish()));
+    EXPECT_EQ(store.name(1), "Kept going");
+    EXPECT_EQ(store.record(1).values[6], 0.25f);
+    EXPECT_EQ(store.getPresetNo(), 1);
+}
+
 TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
     {
         TestStore store;
