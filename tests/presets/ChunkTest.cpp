@@ -165,3 +165,20 @@ TEST(HostChunk, ProgramNamesThroughTheHost) {
     EXPECT_EQ(plugin->programNameIndexed(21).text, "De-esser 2");
     EXPECT_EQ(plugin->dispatch(effGetProgram), 0);
 }
+
+TEST(HostChunk, RestoringReplaysTheSelectedPresetThenTellsTheHostOnce) {
+    auto plugin = loadPlugin();
+    plugin->setLogging(true);
+    plugin->clearCallbacks();
+    ASSERT_EQ(plugin->setChunk(crafted()), 0);
+    // The replay is no user edit: nothing is automated; afterwards the host
+    // hears of new names and values, and a touch of parameter 0.
+    std::vector<std::pair<VstInt32, VstInt32>> seen;
+    for (const HostCallbackRecord& r : plugin->callbacks())
+        if (r.opcode == audioMasterAutomate || r.opcode == audioMasterUpdateDisplay ||
+            r.opcode == audioMasterBeginEdit || r.opcode == audioMasterEndEdit)
+            seen.emplace_back(r.opcode, r.index);
+    const std::vector<std::pair<VstInt32, VstInt32>> expected = {
+        {audioMasterUpdateDisplay, 0}, {audioMasterBeginEdit, 0}, {audioMasterEndEdit, 0}};
+    EXPECT_EQ(seen, expected);
+}
