@@ -24,7 +24,10 @@ CLED::~CLED() {
 }
 
 void CLED::setValue(float value) {
-    // A NaN shows as dark.
+    // The current value becomes the previous one, and the frame's idle redraws
+    // the LED while the two differ: two equal calls between idles leave it
+    // clean. A NaN shows as dark.
+    setOldValue(getValue());
     storeValue(std::isnan(value) ? 0.f : value);
 }
 

@@ -16,8 +16,8 @@ class CLED : public CControl {
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
 
     bool getHold() const { return getValue() == 0.5f; }
-    // Safe from any thread; the frame's idle redraws the LED whenever the
-    // value differs from the one last drawn.
+    // The previous value becomes the current one, the current one the
+    // argument; the frame's idle redraws the LED while they differ.
     void setValue(float value) override;
     void resetHold() { setValue(0.f); }
 

@@ -159,6 +159,43 @@ TEST_F(KnobFixture, HostValuesAreRedrawnOnlyWhenChanged) {
     EXPECT_FALSE(knob->isDirty());
 }
 
+TEST_F(KnobFixture, ADragThatStartedOffTheKnobDoesNotTurnIt) {
+    // A first drag leaves the knob's drag state set.
+    knob->setValue(0.2f);
+    h.press(cx(), cy());
+    h.move(cx(), cy() - 10);
+    h.release(cx(), cy() - 10);
+    float before = knob->getValue();
+    h.editor.log.clear();
+    h.listener.changes.clear();
+    // Pressed on the background, then dragged across the knob.
+    h.press(600, 20);
+    h.move(cx(), cy());
+    h.move(cx(), cy() - 100);
+    h.release(cx(), cy() - 100);
+    EXPECT_FLOAT_EQ(knob->getValue(), before);
+    EXPECT_TRUE(h.listener.changes.empty());
+    EXPECT_TRUE(h.editor.log.empty());
+}
+
+TEST_F(KnobFixture, ASecondButtonDuringADragEndsTheGesture) {
+    knob->setValue(0.2f);
+    h.press(cx(), cy());
+    h.move(cx(), cy() - 10);
+    h.press(cx(), cy() - 10, kRButton);
+    h.release(cx(), cy() - 10);
+    EXPECT_FALSE(knob->isEditing());
+    EXPECT_EQ(h.editor.log.front(), "begin 6");
+    EXPECT_EQ(h.editor.log.back(), "end 6");
+    // The next drag is a gesture of its own.
+    h.editor.log.clear();
+    h.press(cx(), cy());
+    h.move(cx(), cy() - 10);
+    h.release(cx(), cy() - 10);
+    EXPECT_EQ(h.editor.log.front(), "begin 6");
+    EXPECT_EQ(h.editor.log.back(), "end 6");
+}
+
 //------------------------------------------------------------------------------
 struct LedFixture : ::testing::Test {
     HeadlessFrame h;
@@ -206,20 +243,20 @@ TEST_F(LedFixture, LeftClickClearsTheHoldAndReportsOnce) {
     EXPECT_EQ(shown(), 0);
 }
 
-TEST_F(LedFixture, RedrawnWheneverTheValueDiffersFromTheLastDrawn) {
+TEST_F(LedFixture, SetValueMakesTheCurrentValueThePreviousOne) {
     led->setValue(0.f);
     h.frame->idle();
     EXPECT_FALSE(led->isDirty());
-    // Set twice to the same new level before an idle: still redrawn.
-    led->setValue(1.f);
+    // One new value between two idles is redrawn.
     led->setValue(1.f);
     EXPECT_TRUE(led->isDirty());
     EXPECT_EQ(shown(), 2);
-    // Set away and back before an idle: nothing to redraw.
+    // The same argument twice before an idle: the second call makes the
+    // previous value equal to the current one, so nothing is redrawn.
     led->setValue(0.5f);
-    led->setValue(1.f);
+    led->setValue(0.5f);
     EXPECT_FALSE(led->isDirty());
-    // A tiny value differs from what was drawn and shows the first image.
+    // A tiny value differs from the previous one and shows the first image.
     led->setValue(1e-15f);
     EXPECT_TRUE(led->isDirty());
     EXPECT_EQ(shown(), 0);
