@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <type_traits>
 
 using namespace dravo;
 
@@ -360,11 +361,21 @@ float Dravo::getLatency1() {
     return getLatency2() * 1000.0f / r;
 }
 
+// Through the loop operations (virtual), per call: stereo when the second
+// input is connected and the input arrangement is stereo, else mono.
 template <typename T> void Dravo::process(T** inputs, T** outputs, VstInt32 sampleFrames) {
-    if (isInputConnected(1) && isInputStereo())
-        processStereo(inputs, outputs, sampleFrames);
-    else
-        processMono(inputs, outputs, sampleFrames);
+    const bool stereo = isInputConnected(1) && isInputStereo();
+    if constexpr (std::is_same<T, float>::value) {
+        if (stereo)
+            processLoopFast(inputs, outputs, sampleFrames);
+        else
+            processLoopFastMono(inputs, outputs, sampleFrames);
+    } else {
+        if (stereo)
+            processLoopFastDouble(inputs, outputs, sampleFrames);
+        else
+            processLoopFastDoubleMono(inputs, outputs, sampleFrames);
+    }
 }
 
 template <typename T> void Dravo::processStereo(T** inputs, T** outputs, VstInt32 sampleFrames) {
