@@ -148,6 +148,21 @@ TEST_F(PresetBar, RockerReportsSidesAndReturnsToTheMiddle) {
     EXPECT_EQ(h.press(320, 238, kRButton), kMouseEventNotHandled);
 }
 
+TEST_F(PresetBar, ASecondButtonDuringAPressStillEndsAtZero) {
+    h.press(320, 238);
+    h.press(600, 100, kRButton);
+    h.release(320, 238);
+    EXPECT_FLOAT_EQ(rocker->getValue(), 0.f);
+    EXPECT_EQ(shown(rockerRect, rockerStrip, 5, 14), 1); // hover left, not pressed
+
+    h.press(356, 238);
+    h.press(600, 100, kRButton);
+    h.release(356, 238);
+    EXPECT_FLOAT_EQ(storeButton->getValue(), 0.f);
+    EXPECT_FALSE(storeButton->getIsPressed());
+    EXPECT_EQ(h.listener.changes.size(), 2u); // the two presses only
+}
+
 TEST_F(PresetBar, RockerHoverFollowsTheMouse) {
     h.move(315, 238, 0);
     EXPECT_EQ(rocker->getHoverSide(), -1);

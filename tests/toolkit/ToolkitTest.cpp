@@ -100,6 +100,58 @@ TEST(Frame, HoverEntersAndExitsAndPressesGoToTheTopmostView) {
               (std::vector<std::string>{"enter", "move", "down", "drag", "up", "exit"}));
 }
 
+TEST(Frame, MovesOverAViewThatWasNotPressedCarryOnlyTheModifiers) {
+    struct Probe : CView {
+        std::vector<int32_t> moves;
+        Probe() : CView(CRect(100, 100, 200, 200)) {}
+        CMouseEventResult onMouseMoved(CPoint&, const CButtonState& b) override {
+            moves.push_back(b());
+            return kMouseEventHandled;
+        }
+    };
+    HeadlessFrame h;
+    auto* probe = new Probe;
+    h.frame->addView(probe);
+    h.press(10, 10); // on no view
+    h.move(150, 150, kLButton | kShift);
+    h.release(150, 150);
+    ASSERT_EQ(probe->moves.size(), 1u);
+    EXPECT_EQ(probe->moves[0], (int32_t)kShift);
+}
+
+TEST(Frame, ASecondPressEndsTheGestureOfTheDraggedControl) {
+    HeadlessFrame h;
+    CBitmap* switchStrip = new CBitmap(11512);
+    CBitmap* rockerStrip = new CBitmap(19997);
+    CBitmap* knobStrip = new CBitmap(11562);
+    auto* sw = new CVerticalSwitch(CRect(784, 128, 804, 164), &h.listener, 1, 3, 36, 3, switchStrip,
+                                   CPoint(0, 0));
+    auto* rocker = new CRockerSwitch(CRect(313, 232, 344, 246), &h.listener, 7, 14, rockerStrip);
+    auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &h.listener, 6, 41, 60, knobStrip);
+    for (CView* v : {(CView*)sw, (CView*)rocker, (CView*)knob})
+        h.frame->addView(v);
+    struct Case {
+        CControl* control;
+        CCoord x, y;
+        int32_t tag;
+    };
+    for (Case c : {Case{sw, 790, 150, 1}, Case{rocker, 315, 238, 7}, Case{knob, 870, 73, 6}}) {
+        h.editor.log.clear();
+        h.press(c.x, c.y);
+        EXPECT_TRUE(c.control->isEditing()) << c.tag;
+        h.press(600, 20, kRButton);
+        h.release(c.x, c.y);
+        EXPECT_FALSE(c.control->isEditing()) << c.tag;
+        ASSERT_FALSE(h.editor.log.empty());
+        EXPECT_EQ(h.editor.log.front(), "begin " + std::to_string(c.tag));
+        EXPECT_EQ(h.editor.log.back(), "end " + std::to_string(c.tag));
+    }
+    // The rocker springs back to the middle as on a release.
+    EXPECT_FLOAT_EQ(rocker->getValue(), 0.f);
+    for (CBitmap* b : {switchStrip, rockerStrip, knobStrip})
+        b->forget();
+}
+
 TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     HeadlessFrame h;
     CBitmap* strip = new CBitmap(11512); // 20 x 108: 3 pictures of 36

@@ -194,14 +194,17 @@ CMouseEventResult CFrame::platformOnMouseDown(CPoint& where, const CButtonState&
 }
 
 CMouseEventResult CFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
-    mouseLocation = where;
-    mouseButtons = buttons;
     if (mouseDownView) {
-        // A press while another button is held: end the earlier gesture first.
+        // A press while another button is held ends the earlier press as its
+        // release would: the control closes its edit gesture and returns to
+        // its resting state (the release itself then finds no pressed view).
         SharedPointer<CView> prev(mouseDownView);
         mouseDownView = nullptr;
-        prev->onMouseCancel();
+        CPoint at = where;
+        prev->onMouseUp(at, mouseButtons);
     }
+    mouseLocation = where;
+    mouseButtons = buttons;
     std::vector<SharedPointer<CView>> candidates;
     if (modalView) {
         candidates.emplace_back(modalView);
@@ -245,10 +248,13 @@ CMouseEventResult CFrame::onMouseMoved(CPoint& where, const CButtonState& button
             mouseDownView = nullptr;
         return result;
     }
-    updateMouseOver(where, buttons);
+    // A view that was not pressed sees the move as a hover: only the
+    // modifiers, never a held button (which belongs to a press elsewhere).
+    CButtonState hover(buttons.getModifierState());
+    updateMouseOver(where, hover);
     if (mouseOverView) {
         SharedPointer<CView> v(mouseOverView);
-        return v->onMouseMoved(where, buttons);
+        return v->onMouseMoved(where, hover);
     }
     return kMouseEventNotHandled;
 }
