@@ -138,6 +138,21 @@ TEST_F(KnobFixture, WheelStepsAndClamps) {
     EXPECT_TRUE(h.editor.log.empty());
 }
 
+TEST_F(KnobFixture, ArrowKeysStepByTheWheelIncrementOnceTheKnobHasTheFocus) {
+    knob->setValue(0.5f);
+    EXPECT_EQ(h.key(VKEY_UP), -1); // no focus yet
+    h.press(cx(), cy());
+    h.release(cx(), cy());
+    h.editor.log.clear();
+    EXPECT_EQ(h.key(VKEY_UP), 1);
+    EXPECT_FLOAT_EQ(knob->getValue(), 0.6f);
+    EXPECT_EQ(h.editor.log, (std::vector<std::string>{"begin 6", "value 6 0.600000", "end 6"}));
+    h.key(VKEY_LEFT, 0, MODIFIER_SHIFT);
+    EXPECT_FLOAT_EQ(knob->getValue(), 0.59f);
+    h.key(VKEY_DOWN);
+    EXPECT_FLOAT_EQ(knob->getValue(), 0.49f);
+}
+
 TEST_F(KnobFixture, DrawsTheNearestImageOfTheStrip) {
     const std::pair<float, int> cases[] = {
         {0.f, 0}, {1.f, 40}, {0.5f, 20}, {0.012f, 0}, {0.013f, 1}};

@@ -152,6 +152,20 @@ TEST(Frame, ASecondPressEndsTheGestureOfTheDraggedControl) {
         b->forget();
 }
 
+TEST(Frame, ClosingDuringADragEndsTheGesture) {
+    RecordingEditor editor;
+    RecordingListener listener;
+    auto* frame = new CFrame(CRect(0, 0, 940, 248), &editor);
+    CBitmap* strip = new CBitmap(11562);
+    auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &listener, 6, 41, 60, strip);
+    strip->forget();
+    frame->addView(knob);
+    CPoint p(870, 73);
+    frame->onMouseDown(p, CButtonState(kLButton));
+    frame->close();
+    EXPECT_EQ(editor.log, (std::vector<std::string>{"begin 6", "end 6"}));
+}
+
 TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     HeadlessFrame h;
     CBitmap* strip = new CBitmap(11512); // 20 x 108: 3 pictures of 36

@@ -33,6 +33,14 @@ bool CFrame::open(void* systemWindow, PlatformType /*systemWindowType*/) {
 }
 
 void CFrame::close() {
+    // A press still held ends as its release would, so that no edit gesture
+    // stays open with the host.
+    if (mouseDownView) {
+        SharedPointer<CView> v(mouseDownView);
+        mouseDownView = nullptr;
+        CPoint at = mouseLocation;
+        v->onMouseUp(at, mouseButtons);
+    }
     // removeAll also releases a modal view with the reference it was handed.
     removeAll(true);
     platformFrame.reset();
