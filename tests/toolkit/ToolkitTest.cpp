@@ -196,6 +196,26 @@ TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     strip->forget();
 }
 
+TEST(AnimKnob, ImageIsTheFloorOfTheValueOverTheStrip) {
+    HeadlessFrame h;
+    CBitmap* strip = new CBitmap(11562); // 41 images of 60
+    CRect r(840, 43, 900, 103);
+    auto* knob = new CAnimKnob(r, &h.listener, 6, 41, 60, strip);
+    h.frame->addView(knob);
+    const std::pair<float, int> cases[] = {{0.f, 0}, {0.5f, 20}, {0.99f, 39}, {1.f, 40}};
+    for (auto [value, image] : cases) {
+        knob->setValue(value);
+        h.frame->idle();
+        EXPECT_EQ(shownPicture(h.frame, r, strip, 41, 60), image) << value;
+    }
+    knob->setInverseBitmap(true);
+    knob->setValue(0.f);
+    h.frame->invalid();
+    h.frame->idle();
+    EXPECT_EQ(shownPicture(h.frame, r, strip, 41, 60), 40);
+    strip->forget();
+}
+
 TEST(KickButton, ReportsMaxThenMinAndShowsThePressedPicture) {
     HeadlessFrame h;
     CBitmap* strip = new CBitmap(19995); // 3 pictures of 14; the first two are used
