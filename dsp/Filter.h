@@ -6,7 +6,7 @@
 // coefficients are rebuilt from them at every sample of the ramp.
 //
 // Threads. The setters, suspend() and reset() form the control side; callers
-// serialise them (the engine holds its control mutex). processFrame() is the
+// serialise them (the engine applies a section under its per-section gate). processFrame() is the
 // audio side and may run at the same time as the setters. Each design is handed
 // over as one immutable target set through a wait-free triple buffer: the audio
 // thread takes the newest complete set at the start of a processFrame call, so
