@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <type_traits>
 
 using namespace dravo;
 
@@ -361,23 +360,6 @@ float Dravo::getLatency1() {
     return getLatency2() * 1000.0f / r;
 }
 
-// Through the loop operations (virtual), per call: stereo when the second
-// input is connected and the input arrangement is stereo, else mono.
-template <typename T> void Dravo::process(T** inputs, T** outputs, VstInt32 sampleFrames) {
-    const bool stereo = isInputConnected(1) && isInputStereo();
-    if constexpr (std::is_same<T, float>::value) {
-        if (stereo)
-            processLoopFast(inputs, outputs, sampleFrames);
-        else
-            processLoopFastMono(inputs, outputs, sampleFrames);
-    } else {
-        if (stereo)
-            processLoopFastDouble(inputs, outputs, sampleFrames);
-        else
-            processLoopFastDoubleMono(inputs, outputs, sampleFrames);
-    }
-}
-
 template <typename T> void Dravo::processStereo(T** inputs, T** outputs, VstInt32 sampleFrames) {
     const bool in2 = isInputConnected(1) && isInputStereo();
     const bool out2 = isOutputConnected(1) && isOutputStereo();
@@ -390,12 +372,20 @@ template <typename T> void Dravo::processMono(T** inputs, T** outputs, VstInt32 
     engine.processMono(inputs, outputs, sampleFrames, out2);
 }
 
+// The loop is chosen per call: stereo when the second input is connected and
+// the input arrangement is stereo, else mono.
 void Dravo::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    process(inputs, outputs, sampleFrames);
+    if (isInputConnected(1) && isInputStereo())
+        processLoopFast(inputs, outputs, sampleFrames);
+    else
+        processLoopFastMono(inputs, outputs, sampleFrames);
 }
 
 void Dravo::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    process(inputs, outputs, sampleFrames);
+    if (isInputConnected(1) && isInputStereo())
+        processLoopFastDouble(inputs, outputs, sampleFrames);
+    else
+        processLoopFastDoubleMono(inputs, outputs, sampleFrames);
 }
 
 void Dravo::processLoopFast(float** inputs, float** outputs, VstInt32 sampleFrames) {

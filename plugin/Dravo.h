@@ -62,7 +62,6 @@ class Dravo : public CPresetSystemEffect {
     EqEngine& getEngine() { return engine; }
 
   private:
-    template <typename T> void process(T** inputs, T** outputs, VstInt32 sampleFrames);
     template <typename T> void processStereo(T** inputs, T** outputs, VstInt32 sampleFrames);
     template <typename T> void processMono(T** inputs, T** outputs, VstInt32 sampleFrames);
     void deriveEngineValue(int index, double v);
