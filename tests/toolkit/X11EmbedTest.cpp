@@ -252,4 +252,52 @@ TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
     }
 }
 
+// The host's window disappears while the editor is open (the host tore down
+// its window first): idling, drawing and closing must neither fail nor end
+// the host process through Xlib's default error handler.
+TEST_F(X11Embed, HostWindowDestroyedUnderTheOpenEditorIsSurvived) {
+    TestEffect effect;
+    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
+    idleFor(editor, 30);
+    XDestroyWindow(xvfb.display, host);
+    XSync(xvfb.display, False);
+    host = 0;
+    editor.knob->setValue(0.75f); // a redraw onto the vanished window
+    editor.getFrame()->invalid();
+    idleFor(editor, 30);
+    editor.close();
+    SUCCEED() << "still running";
+}
+
+int hostErrors = 0;
+int countHostError(Display*, XErrorEvent*) {
+    ++hostErrors;
+    return 0;
+}
+
+// A window id that does not exist (or no longer does): open fails cleanly.
+// The host's own connection keeps the host's error handler meanwhile, and
+// gets it back as it was once the editor is closed.
+TEST_F(X11Embed, OpeningIntoAWindowThatDoesNotExistFailsAndHostErrorsStayTheHosts) {
+    Window gone = XCreateSimpleWindow(xvfb.display, host, 0, 0, 10, 10, 0, 0, 0);
+    XDestroyWindow(xvfb.display, gone);
+    XSync(xvfb.display, False);
+    XErrorHandler before = XSetErrorHandler(countHostError);
+    TestEffect effect;
+    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    EXPECT_FALSE(editor.open((void*)(uintptr_t)gone));
+    editor.close();
+
+    ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
+    hostErrors = 0;
+    XDestroyWindow(xvfb.display, gone); // the host's own mistake
+    XSync(xvfb.display, False);
+    EXPECT_EQ(hostErrors, 1);
+    editor.close();
+    EXPECT_EQ(XSetErrorHandler(before), countHostError) << "the host's handler is back in place";
+    XSync(xvfb.display, False);
+    EXPECT_EQ(childCount(), 0);
+}
+
 } // namespace

@@ -10,9 +10,58 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 
+#include <map>
+#include <mutex>
+
 namespace VSTGUI {
 
 namespace {
+
+// X errors on the frames' own display connections (a window the host
+// destroyed under us, a parent id that does not exist) are counted here
+// instead of reaching Xlib's default handler, which prints them and ends the
+// host's process. Errors on every other connection go to the handler that
+// was in place before, so the host's own connections behave as without us.
+std::mutex gTrapMutex;
+std::map<Display*, unsigned long> gTrappedErrors; // our connection -> errors seen
+XErrorHandler gPreviousHandler = nullptr;
+
+int onXError(Display* display, XErrorEvent* error) {
+    XErrorHandler previous;
+    {
+        std::lock_guard<std::mutex> lock(gTrapMutex);
+        auto it = gTrappedErrors.find(display);
+        if (it != gTrappedErrors.end()) {
+            ++it->second;
+            return 0;
+        }
+        previous = gPreviousHandler;
+    }
+    return previous ? previous(display, error) : 0;
+}
+
+void trapErrors(Display* display) {
+    std::lock_guard<std::mutex> lock(gTrapMutex);
+    if (gTrappedErrors.empty()) gPreviousHandler = XSetErrorHandler(onXError);
+    gTrappedErrors[display] = 0;
+}
+
+// After the connection is closed (closing syncs, so its last errors are in).
+void untrapErrors(Display* display) {
+    std::lock_guard<std::mutex> lock(gTrapMutex);
+    gTrappedErrors.erase(display);
+    if (!gTrappedErrors.empty()) return;
+    // Back to the earlier handler, unless someone installed another after us.
+    XErrorHandler current = XSetErrorHandler(gPreviousHandler);
+    if (current != onXError) XSetErrorHandler(current);
+    gPreviousHandler = nullptr;
+}
+
+unsigned long trappedErrors(Display* display) {
+    std::lock_guard<std::mutex> lock(gTrapMutex);
+    auto it = gTrappedErrors.find(display);
+    return it == gTrappedErrors.end() ? 0 : it->second;
+}
 
 int32_t modifiersFromState(unsigned int state) {
     int32_t m = 0;
@@ -103,8 +152,9 @@ class X11Frame : public IPlatformFrame {
 
     ~X11Frame() override {
         cairo_surface_destroy(surface);
-        XDestroyWindow(display, window);
+        if (!windowGone) XDestroyWindow(display, window);
         XCloseDisplay(display);
+        untrapErrors(display);
     }
 
     void pollEvents() override {
@@ -116,6 +166,7 @@ class X11Frame : public IPlatformFrame {
     }
 
     void present(cairo_surface_t* backBuffer, const std::vector<CRect>& rects) override {
+        if (windowGone) return;
         cairo_t* cr = cairo_create(surface);
         cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
         cairo_set_source_surface(cr, backBuffer, 0, 0);
@@ -136,6 +187,7 @@ class X11Frame : public IPlatformFrame {
     }
 
     void takeFocus() override {
+        if (windowGone) return;
         XWindowAttributes attr;
         if (XGetWindowAttributes(display, window, &attr) && attr.map_state == IsViewable)
             XSetInputFocus(display, window, RevertToParent, CurrentTime);
@@ -144,6 +196,10 @@ class X11Frame : public IPlatformFrame {
   private:
     void handle(XEvent& ev) {
         switch (ev.type) {
+        case DestroyNotify:
+            // Destroyed with the host's window: nothing is drawn on it any more.
+            if (ev.xdestroywindow.window == window) windowGone = true;
+            break;
         case Expose:
             frame->invalidRect(CRect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
                                      ev.xexpose.y + ev.xexpose.height));
@@ -235,6 +291,7 @@ class X11Frame : public IPlatformFrame {
     Visual* visual;
     int width, height;
     cairo_surface_t* surface = nullptr;
+    bool windowGone = false;
 };
 
 } // namespace
@@ -243,6 +300,12 @@ std::unique_ptr<IPlatformFrame> IPlatformFrame::createX11(CFrame* frame, unsigne
                                                           int width, int height) {
     Display* display = XOpenDisplay(nullptr);
     if (!display) return nullptr;
+    trapErrors(display);
+    auto fail = [display]() -> std::unique_ptr<IPlatformFrame> {
+        XCloseDisplay(display);
+        untrapErrors(display);
+        return nullptr;
+    };
     XSetWindowAttributes attr{};
     attr.background_pixmap = None;
     attr.bit_gravity = NorthWestGravity;
@@ -252,19 +315,19 @@ std::unique_ptr<IPlatformFrame> IPlatformFrame::createX11(CFrame* frame, unsigne
     Window window = XCreateWindow(display, (Window)parent, 0, 0, (unsigned)width, (unsigned)height,
                                   0, CopyFromParent, InputOutput, CopyFromParent,
                                   CWBackPixmap | CWBitGravity | CWEventMask, &attr);
-    if (!window) {
-        XCloseDisplay(display);
-        return nullptr;
-    }
+    if (!window) return fail();
     // XEMBED: protocol version 0, flags XEMBED_MAPPED.
     Atom xembedInfo = XInternAtom(display, "_XEMBED_INFO", False);
     long info[2] = {0, 1};
     XChangeProperty(display, window, xembedInfo, xembedInfo, 32, PropModeReplace,
                     (unsigned char*)info, 2);
     XWindowAttributes wa;
-    XGetWindowAttributes(display, window, &wa);
+    // A parent that does not exist shows as an error here (the request
+    // round trip delivers it), and the window was never made.
+    if (!XGetWindowAttributes(display, window, &wa) || trappedErrors(display) > 0) return fail();
     XMapWindow(display, window);
-    XFlush(display);
+    XSync(display, False);
+    if (trappedErrors(display) > 0) return fail();
     return std::make_unique<X11Frame>(frame, display, window, wa.visual, width, height);
 }
 
