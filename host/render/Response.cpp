@@ -155,7 +155,7 @@ cairo_status_t collectPng(void* closure, const unsigned char* data, unsigned int
 
 } // namespace
 
-void plotResponse(const Response& r, bool phase, const std::string& path) {
+std::vector<unsigned char> drawResponsePng(const Response& r, bool phase) {
     const int W = 1200, H = 700;
     const double left = 80, right = phase ? 80 : 40, top = 80, bottom = 70;
     const double pw = W - left - right, ph = H - top - bottom;
@@ -304,8 +304,8 @@ void plotResponse(const Response& r, bool phase, const std::string& path) {
     cairo_surface_destroy(surface);
     if (status != CAIRO_STATUS_SUCCESS)
         throw CliError(kExitOutput,
-                       path + ": cannot draw the plot: " + cairo_status_to_string(status));
-    writeFileAtomically(path, png);
+                       std::string("cannot draw the plot: ") + cairo_status_to_string(status));
+    return png;
 }
 
 void releasePlotResources() {

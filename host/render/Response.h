@@ -18,6 +18,7 @@ struct Response {
 // Measures the session's plug-in (which must be freshly resumed, stereo).
 Response measureResponse(PluginSession& s, double rate, bool useDouble, int block);
 void writeResponseCsv(const Response& r, const std::string& path);
-void plotResponse(const Response& r, bool phase, const std::string& path);
+// The plot as PNG bytes; throws CliError(kExitOutput) when it cannot be drawn.
+std::vector<unsigned char> drawResponsePng(const Response& r, bool phase);
 // Frees the drawing libraries' process-wide caches; call once, at the end.
 void releasePlotResources();

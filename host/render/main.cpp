@@ -20,6 +20,42 @@ bool sameFile(const std::string& a, const std::string& b) {
            sa.st_ino == sb.st_ino;
 }
 
+// Whether two paths name one file, existing or yet to be written: the same
+// file, or the same name in the same directory ("out.wav" and "./out.wav").
+bool samePlace(const std::string& a, const std::string& b) {
+    if (sameFile(a, b)) return true;
+    auto split = [](const std::string& p, std::string& dir, std::string& base) {
+        auto slash = p.rfind('/');
+        dir = slash == std::string::npos ? "." : slash == 0 ? "/" : p.substr(0, slash);
+        base = slash == std::string::npos ? p : p.substr(slash + 1);
+    };
+    std::string da, ba, db, bb;
+    split(a, da, ba);
+    split(b, db, bb);
+    return ba == bb && sameFile(da, db);
+}
+
+// Every file the tool will write, none of them the input and no two alike,
+// checked before anything is written (a plot named like the input replaced it).
+void checkOutputsApart(const RenderOptions& o, const std::string& plotData) {
+    std::vector<std::pair<std::string, const char*>> outs;
+    if (!o.output.empty()) outs.emplace_back(o.output, "OUT");
+    if (!o.plotFile.empty()) {
+        outs.emplace_back(o.plotFile, "--plot");
+        outs.emplace_back(plotData, "--plot-data");
+    }
+    if (!o.chunkFile.empty()) outs.emplace_back(o.chunkFile, "--chunk");
+    for (std::size_t i = 0; i < outs.size(); ++i) {
+        if (!o.input.empty() && sameFile(o.input, outs[i].first))
+            throw CliError(kExitOutput,
+                           outs[i].first + ": is the input file; it is never overwritten");
+        for (std::size_t j = 0; j < i; ++j)
+            if (samePlace(outs[i].first, outs[j].first))
+                throw CliError(kExitUsage, outs[i].first + ": named for two outputs (" +
+                                               outs[j].second + " and " + outs[i].second + ")");
+    }
+}
+
 // Fails early, before anything is written, for an output that cannot be.
 void checkWritable(const std::string& path) {
     struct stat st;
@@ -55,6 +91,7 @@ int run(int argc, char** argv) {
         checkWritable(plotDataPath(o));
     }
     if (!o.chunkFile.empty()) checkWritable(o.chunkFile);
+    checkOutputsApart(o, o.plotFile.empty() ? std::string() : plotDataPath(o));
     if (o.list) listPlugin(o);
 
     // Everything is checked and prepared before the first file is written.
@@ -62,8 +99,6 @@ int run(int argc, char** argv) {
     std::unique_ptr<PluginSession> render;
     if (!o.input.empty()) {
         reader = std::make_unique<AudioReader>(o.input);
-        if (sameFile(o.input, o.output))
-            throw CliError(kExitOutput, o.output + ": is the input file; it is never overwritten");
         render = std::make_unique<PluginSession>(
             openSession(o, reader->rate(), o.block, reader->channels()));
     }
@@ -74,6 +109,21 @@ int run(int argc, char** argv) {
         response = std::make_unique<Response>(measureResponse(s, rate, o.useDouble, o.block));
     }
     if (o.bench) runBench(o);
+
+    // What can still fail without writing (drawing the plot, asking for the
+    // chunk) is done before the first file is written.
+    std::vector<unsigned char> png;
+    if (response) png = drawResponsePng(*response, o.phase);
+    std::vector<unsigned char> chunk;
+    if (!o.chunkFile.empty()) {
+        // The state after the settings, from the render session or a new one.
+        if (render) {
+            chunk = sessionChunk(*render);
+        } else {
+            PluginSession s = openSession(o, 44100.0, o.block, 2);
+            chunk = sessionChunk(s);
+        }
+    }
 
     if (reader) {
         int format = chooseOutputFormat(reader->format(), o.output, o.format, o.bits,
@@ -87,16 +137,11 @@ int run(int argc, char** argv) {
                          o.compensate ? " compensated" : " kept", st.tail);
     }
     if (response) {
-        plotResponse(*response, o.phase, o.plotFile);
+        writeFileAtomically(o.plotFile, png);
         writeResponseCsv(*response, plotDataPath(o));
         releasePlotResources();
     }
-    if (!o.chunkFile.empty()) {
-        // The state after the settings, from the render session or a new one.
-        std::unique_ptr<PluginSession> s;
-        if (!render) s = std::make_unique<PluginSession>(openSession(o, 44100.0, o.block, 2));
-        writeFileAtomically(o.chunkFile, sessionChunk(render ? *render : *s));
-    }
+    if (!o.chunkFile.empty()) writeFileAtomically(o.chunkFile, chunk);
     return kExitOk;
 }
 

@@ -1,11 +1,13 @@
 // dravo-render end to end: files in, files out, through the built plug-in.
 #include "RenderHarness.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <unistd.h>
 
 namespace {
 
@@ -341,6 +343,60 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         EXPECT_EQ(r.err.rfind("dravo-render: ", 0), 0u) << r.err;
         EXPECT_EQ(files(), before) << line << " left files behind";
     }
+}
+
+// Every file the tool writes is checked against the input and against the
+// others before anything is written: a plot, its table or the saved chunk
+// named like the input replaced the input, and two outputs of one name
+// replaced each other.
+TEST_F(RenderTest, NoOutputReplacesTheInputOrAnotherOutput) {
+    writeAudio("in.wav", noise(0.1, 2, 0.3));
+    const auto input = readBytes("in.wav");
+    const auto before = files();
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string message;
+    };
+    const std::vector<Case> cases = {
+        {{"in.wav", "out.wav", "--plot", "in.wav"}, 5, "in.wav: is the input file"},
+        {{"in.wav", "out.wav", "--plot", "p.png", "--plot-data", "./in.wav"},
+         5,
+         "./in.wav: is the input file"},
+        {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--chunk", "in.wav"},
+         5,
+         "in.wav: is the input file"},
+        {{"in.wav", "out.wav", "--plot", "out.wav"}, 2, "out.wav: named for two outputs"},
+        {{"--plot", "p.csv"}, 2, "p.csv: named for two outputs"},
+        {{"in.wav", "out.wav", "--chunk", "./out.wav"}, 2, "./out.wav: named for two outputs"},
+    };
+    for (const auto& c : cases) {
+        // Each case from the same start, whatever the one before left.
+        for (const auto& name : files())
+            if (std::find(before.begin(), before.end(), name) == before.end())
+                unlink(path(name).c_str());
+        writeBytes("in.wav", input);
+        CliRun r = run(c.args);
+        std::string line;
+        for (const auto& a : c.args)
+            line += a + " ";
+        EXPECT_EQ(r.exitCode, c.code) << line << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << line << ": " << r.err;
+        EXPECT_EQ(files(), before) << line << " left files behind";
+        EXPECT_EQ(readBytes("in.wav"), input) << line << " changed the input";
+    }
+}
+
+// A failure found once the audio is rendered (here: the plug-in has no chunk
+// to save) must not leave the rendered file behind either.
+TEST_F(RenderTest, FailureToSaveTheChunkWritesNoAudioEither) {
+    writeAudio("in.wav", noise(0.1, 2, 0.3));
+    writeBytes("empty.chunk", {});
+    const auto before = files();
+    CliRun r = run({"in.wav", "out.wav", "--plugin", kPeerPlugin, "--chunk", "empty.chunk"});
+    EXPECT_EQ(r.exitCode, 4) << r.err;
+    EXPECT_NE(r.err.find("the plug-in gave no chunk"), std::string::npos) << r.err;
+    EXPECT_EQ(files(), before);
 }
 
 TEST_F(RenderTest, MonoFileAndAThirdPartyPluginRenderToo) {
