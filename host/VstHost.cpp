@@ -126,8 +126,9 @@ void VstPlugin::setOutputConnected(int pin, bool connected) {
 }
 
 void VstPlugin::setCallbackHook(CallbackHook hook) {
+    auto shared = hook ? std::make_shared<const CallbackHook>(std::move(hook)) : nullptr;
     std::lock_guard<std::mutex> lock(hookMutex_);
-    hook_ = std::move(hook);
+    hook_ = std::move(shared);
 }
 
 std::vector<HostCallbackRecord> VstPlugin::callbacks() const {
@@ -170,11 +171,13 @@ VstIntPtr VstPlugin::onCallback(AEffect* effect, VstInt32 opcode, VstInt32 index
         std::lock_guard<std::mutex> lock(logMutex_);
         log_.push_back(rec);
     }
+    std::shared_ptr<const CallbackHook> hook;
     {
         std::lock_guard<std::mutex> lock(hookMutex_);
-        if (hook_) {
-            if (auto answer = hook_(rec)) return *answer;
-        }
+        hook = hook_;
+    }
+    if (hook) {
+        if (auto answer = (*hook)(rec)) return *answer;
     }
 
     switch (opcode) {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -166,8 +167,10 @@ class VstPlugin {
 
     mutable std::mutex logMutex_;
     std::vector<HostCallbackRecord> log_;
+    // Shared so a callback can run the hook outside the lock: the hook may
+    // call into the plug-in, whose callbacks from there take the lock again.
     mutable std::mutex hookMutex_;
-    CallbackHook hook_;
+    std::shared_ptr<const CallbackHook> hook_;
 };
 
 // Finds a VST 2.x plug-in from Debian's archive to test the host against:

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <random>
 #include <thread>
+#include <unistd.h>
 
 namespace {
 
@@ -94,6 +95,32 @@ TEST(HostCallbacks, HookOverridesAnAnswer) {
         return std::nullopt;
     });
     EXPECT_NE(p.load(kPeer), "");
+}
+
+// A hook may call back into the plug-in, as a DAW re-reads state when it is
+// told something changed; the plug-in's own callbacks from there must not
+// wait on the hook that is running. Run in a child with an alarm, so a
+// deadlock fails the test instead of hanging it.
+TEST(HostCallbacks, HookMayCallIntoThePluginWhichCallsBack) {
+    EXPECT_EXIT(
+        {
+            alarm(10);
+            VstPlugin p;
+            if (!p.load(kPeer).empty()) std::_Exit(2);
+            p.start(44100.0f, 128);
+            p.setCallbackHook([&p](const HostCallbackRecord& r) -> std::optional<VstIntPtr> {
+                // The resume asks the host for its block size from inside the hook.
+                if (r.opcode == audioMasterBeginEdit) {
+                    p.suspend();
+                    p.resume();
+                }
+                return std::nullopt;
+            });
+            p.setHostBlockSize(64);
+            p.editIdle();
+            std::_Exit(p.dispatch(effVendorSpecific) == 64 ? 0 : 3);
+        },
+        testing::ExitedWithCode(0), "");
 }
 
 TEST(HostText, ReportsBytesWrittenIncludingOverruns) {
