@@ -182,15 +182,20 @@ RenderOptions parseOptions(int argc, char** argv) {
             o.plotRate = r;
         } else if (name == "--bench") {
             o.bench = true;
+            // At least 10 ms (441 samples): shorter runs time nothing, and
+            // a run of no sample divided by zero.
+            auto duration = [&](double s) {
+                if (s < 0.01 || s > 3600)
+                    usageError("--bench needs a duration in seconds from 0.01 to 3600");
+                o.benchSeconds = s;
+            };
             double s;
             if (hasInline) {
-                if (!parseNumber(inlineValue, s) || s <= 0 || s > 3600)
-                    usageError("--bench needs a duration in seconds (up to 3600)");
-                o.benchSeconds = s;
+                if (!parseNumber(inlineValue, s))
+                    usageError("--bench needs a duration in seconds from 0.01 to 3600");
+                duration(s);
             } else if (i + 1 < argc && parseNumber(argv[i + 1], s)) {
-                if (s <= 0 || s > 3600)
-                    usageError("--bench needs a duration in seconds (up to 3600)");
-                o.benchSeconds = s;
+                duration(s);
                 ++i;
             }
         } else if (name == "--runs") {

@@ -334,6 +334,9 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         {{"in.wav", "out.wav", "--plot", "nodir/p.png"}, 5, "the directory nodir does not exist"},
         {{"in.wav", "out.wav", "--bogus"}, 2, "unknown option --bogus"},
         {{"in.wav"}, 2, "missing the output file"},
+        // Shorter than a sample: the factor came out as "inf" with exit 0.
+        {{"--bench", "0.00001"}, 2, "--bench needs a duration"},
+        {{"--bench=1e-9"}, 2, "--bench needs a duration"},
     };
     for (const auto& c : cases) {
         CliRun r = run(c.args);
