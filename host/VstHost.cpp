@@ -58,8 +58,11 @@ std::string VstPlugin::load(const std::string& path) {
     if (stat(path.c_str(), &st) != 0) return path + ": no such file";
     if (S_ISDIR(st.st_mode)) return path + ": is a directory, not a plug-in";
 
-    // RTLD_LOCAL: plug-ins keep their symbols to themselves, as in a DAW.
-    void* lib = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // RTLD_LOCAL: plug-ins keep their symbols to themselves, as in a DAW. A
+    // name without a slash is the file just found here, not one dlopen
+    // would look for on the library path.
+    std::string file = path.find('/') == std::string::npos ? "./" + path : path;
+    void* lib = dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!lib) {
         const char* why = dlerror();
         return path + ": cannot load: " + (why ? why : "unknown reason");

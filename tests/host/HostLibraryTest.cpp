@@ -38,6 +38,19 @@ TEST(HostLoad, FileThatIsNoLibraryIsRefused) {
     EXPECT_EQ(p.load(testing::TempDir()).find("directory") != std::string::npos, true);
 }
 
+// A bare file name is the file in the current directory, as the user meant
+// (dlopen alone searches the library path for it instead).
+TEST(HostLoad, BareFileNameLoadsFromTheCurrentDirectory) {
+    char cwd[4096];
+    ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+    ASSERT_EQ(chdir(DRAVO_BINARY_DIR "/host"), 0);
+    VstPlugin p;
+    std::string err = p.load("FakePeer.so");
+    ASSERT_EQ(chdir(cwd), 0);
+    EXPECT_EQ(err, "");
+    EXPECT_EQ(p.uniqueID(), fourCC('F', 'a', 'k', 'e'));
+}
+
 TEST(HostLoad, VersionZeroGetsNoEffect) {
     VstPlugin p;
     p.setHostVersion(0);
