@@ -11,6 +11,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cairo.h>
+#include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -239,9 +240,54 @@ TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
     // libXtst stays loaded: it hooks the closing of the display.
 }
 
+// Events that arrive within one idle keep their order: the last move of a
+// drag counts even when the pointer moves on after the release (merging moves
+// across the release replaced the drag's last position with a move without
+// the button, which the knob ignores).
+TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
+    void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+    ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
+    auto motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
+    auto button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
+    ASSERT_TRUE(motion && button);
+    TestEffect effect;
+    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
+    idleFor(editor, 50);
+    Display* d = xvfb.display;
+    auto drag = [&](bool idleBetween) {
+        editor.knob->setValue(0.f);
+        motion(d, -1, 870, kTop + 73, 0);
+        idleFor(editor, 300); // no double click with the press before
+
+        button(d, 1, True, 0);
+        if (idleBetween) idleFor(editor, 20);
+        motion(d, -1, 870, kTop + 23, 0); // 50 pixels up
+        if (idleBetween) idleFor(editor, 20);
+        button(d, 1, False, 0);
+        motion(d, -1, 870, kTop + 123, 0); // on, without the button
+        idleFor(editor, 30);
+        return editor.knob->getValue();
+    };
+    float stepwise = drag(true);
+    EXPECT_GT(stepwise, 0.1f);
+    EXPECT_FLOAT_EQ(drag(false), stepwise);
+    editor.close();
+}
+
 TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
     TestEffect effect;
     auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    auto openFiles = [] {
+        int n = 0;
+        if (DIR* d = opendir("/proc/self/fd")) {
+            while (readdir(d))
+                ++n;
+            closedir(d);
+        }
+        return n;
+    };
+    const int filesBefore = openFiles();
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
         ASSERT_EQ(childCount(), 1);
@@ -250,6 +296,7 @@ TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
         XSync(xvfb.display, False);
         ASSERT_EQ(childCount(), 0);
     }
+    EXPECT_EQ(openFiles(), filesBefore) << "a display connection was left open";
 }
 
 // The host's window disappears while the editor is open (the host tore down

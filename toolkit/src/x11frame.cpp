@@ -242,8 +242,13 @@ class X11Frame : public IPlatformFrame {
             break;
         }
         case MotionNotify: {
-            // Only the latest position counts.
-            while (XCheckTypedWindowEvent(display, window, MotionNotify, &ev)) {
+            // Of moves that follow each other only the latest position
+            // counts; a move after a press, release or key stays after it.
+            while (XEventsQueued(display, QueuedAfterReading) > 0) {
+                XEvent next;
+                XPeekEvent(display, &next);
+                if (next.type != MotionNotify || next.xmotion.window != window) break;
+                XNextEvent(display, &ev);
             }
             CPoint where(ev.xmotion.x, ev.xmotion.y);
             frame->onMouseMoved(where, CButtonState(buttonsFromState(ev.xmotion.state) |
