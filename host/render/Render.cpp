@@ -1,6 +1,7 @@
 #include "host/render/Render.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <unistd.h>
@@ -66,6 +67,7 @@ class Progress {
     ~Progress() {
         if (enabled_ && shown_ >= 0) std::fprintf(stderr, "\r%60s\r", "");
     }
+    void setTotal(long long total) { total_ = std::max(total, 1LL); }
     void update(long long done) {
         if (!enabled_) return;
         int pct = static_cast<int>(std::min(100LL, done * 100 / total_));
@@ -98,7 +100,10 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         VstIntPtr t = s.plugin->tailSize();
         st.tail = t > 1 && t < 100000000 ? t : 0;
     }
-    const long long total = st.inputFrames + st.latency + st.tail;
+    // Saturated: a stream of unknown length may say "as long as can be".
+    long long total = st.inputFrames > LLONG_MAX - st.latency - st.tail
+                          ? LLONG_MAX
+                          : st.inputFrames + st.latency + st.tail;
     // A few seconds or more on a terminal get a progress bar.
     bool bar = !o.quiet && isatty(STDERR_FILENO) && st.inputFrames > 4LL * in.rate();
     Progress progress(bar, total);
@@ -115,6 +120,15 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             got = in.read(inBuf.data(), n);
             if (got < n) inputEnded = true;
             readSoFar += got;
+            // A stream ends before the length its header gave (a pipe's
+            // writer leaves it unknown): the input is what was read, and
+            // the rest is tail.
+            if (inputEnded && readSoFar < st.inputFrames) {
+                st.inputFrames = readSoFar;
+                total = st.inputFrames + st.latency + st.tail;
+                n = static_cast<int>(std::min<long long>(n, total - pos));
+                progress.setTotal(total);
+            }
         }
         std::fill(inBuf.begin() + got * c, inBuf.begin() + static_cast<long long>(n) * c, T(0));
         proc.process(inBuf.data(), outBuf.data(), n);
@@ -132,7 +146,8 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
                 g += run;
                 continue;
             }
-            bool silent = std::all_of(frame, frame + c, [](T v) { return std::fabs(v) < kSilence; });
+            bool silent =
+                std::all_of(frame, frame + c, [](T v) { return std::fabs(v) < kSilence; });
             if (silent) {
                 ++pendingZeros;
             } else {
@@ -150,8 +165,6 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         pos += n;
         progress.update(pos);
     }
-    // A file whose header promised more frames than it held ends early.
-    if (readSoFar < st.inputFrames) st.inputFrames = readSoFar;
     return st;
 }
 

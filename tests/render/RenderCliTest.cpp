@@ -7,6 +7,8 @@
 #include <fstream>
 #include <map>
 #include <sstream>
+#include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -160,6 +162,36 @@ TEST_F(RenderTest, DoublePrecisionRunTakesTheOtherPathAndAgrees) {
     EXPECT_GT(d, 0.0) << "64-bit output should carry more than float precision";
     EXPECT_LT(d, 1e-5);
     EXPECT_GT(maxDiff(in, a), 0.01) << "Radio must change the sound";
+}
+
+// A stream whose header does not know its length (0xFFFFFFFF, as a writer
+// into a pipe leaves it) ends where its data ends: the output was padded to
+// the header's half a billion frames.
+TEST_F(RenderTest, StreamOfUnknownLengthEndsWithItsData) {
+    Audio in = noise(0.1, 2, 0.5);
+    writeAudio("in.wav", in);
+    auto bytes = readBytes("in.wav");
+    auto setSize = [&](std::size_t at) {
+        for (int k = 0; k < 4; ++k)
+            bytes[at + k] = 0xff;
+    };
+    setSize(4); // RIFF size
+    std::string text(bytes.begin(), bytes.end());
+    std::size_t data = text.find("data");
+    ASSERT_NE(data, std::string::npos);
+    setSize(data + 4);
+    ASSERT_EQ(mkfifo(path("stream.wav").c_str(), 0644), 0);
+    std::thread feeder([&] {
+        std::ofstream fifo(path("stream.wav"), std::ios::binary);
+        fifo.write(reinterpret_cast<const char*>(bytes.data()),
+                   static_cast<std::streamsize>(bytes.size()));
+    });
+    CliRun r = run(cat({"stream.wav", "out.wav"}, kEqOff));
+    feeder.join();
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    Audio out = readAudio("out.wav");
+    EXPECT_EQ(out.frames(), in.frames());
+    EXPECT_TRUE(sameSamples(in, out, in.frames()));
 }
 
 // ---- file formats
