@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <fcntl.h>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -187,7 +188,10 @@ TEST_F(RenderTest, StreamOfUnknownLengthEndsWithItsData) {
                    static_cast<std::streamsize>(bytes.size()));
     });
     CliRun r = run(cat({"stream.wav", "out.wav"}, kEqOff));
+    // Should the tool not have read the stream, the feeder is not left waiting.
+    int unblock = open(path("stream.wav").c_str(), O_RDONLY | O_NONBLOCK);
     feeder.join();
+    if (unblock >= 0) close(unblock);
     ASSERT_EQ(r.exitCode, 0) << r.err;
     Audio out = readAudio("out.wav");
     EXPECT_EQ(out.frames(), in.frames());
