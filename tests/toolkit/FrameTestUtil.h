@@ -36,19 +36,28 @@ struct RecordingListener : CControlListener {
     }
 };
 
-// A 940 x 248 frame without a window, forgotten at the end of the test.
+// A 940 x 248 frame without a window, forgotten at the end of the test with
+// the bitmaps made through bitmap().
 struct HeadlessFrame {
     RecordingEditor editor;
     RecordingListener listener;
     CFrame* frame;
+    std::vector<CBitmap*> bitmaps;
     explicit HeadlessFrame(CCoord w = 940, CCoord h = 248) {
         frame = new CFrame(CRect(0, 0, w, h), &editor);
         listener.editor = &editor;
-        auto* bg = new CBitmap(11500);
-        frame->setBackground(bg);
-        bg->forget();
+        frame->setBackground(bitmap(11500));
     }
-    ~HeadlessFrame() { frame->close(); }
+    ~HeadlessFrame() {
+        close();
+        for (CBitmap* b : bitmaps)
+            b->forget();
+    }
+    void close() {
+        if (frame) frame->close();
+        frame = nullptr;
+    }
+    CBitmap* bitmap(int32_t resourceId) { return bitmaps.emplace_back(new CBitmap(resourceId)); }
 
     CMouseEventResult press(CCoord x, CCoord y, int32_t buttons = kLButton) {
         CPoint p(x, y);
@@ -64,6 +73,11 @@ struct HeadlessFrame {
     }
     bool wheel(CCoord x, CCoord y, float distance, int32_t buttons = 0) {
         return frame->onWheel(CPoint(x, y), distance, CButtonState(buttons));
+    }
+    void drag(CCoord x0, CCoord y0, CCoord x1, CCoord y1, int32_t buttons = kLButton) {
+        press(x0, y0, buttons);
+        move(x1, y1, buttons);
+        release(x1, y1, buttons);
     }
     int32_t key(unsigned char virt, int32_t character = 0, unsigned char modifier = 0) {
         VstKeyCode k{};
@@ -109,6 +123,13 @@ inline int shownPicture(CFrame* frame, const CRect& rect, CBitmap* strip, int co
     for (int i = 0; i < count; ++i)
         if (showsPicture(frame, rect, strip, i, heightOfOneImage, sourceOrigin)) return i;
     return -1;
+}
+
+// The picture shown at rect once the frame has idled.
+inline int shown(HeadlessFrame& h, const CRect& rect, CBitmap* strip, int count,
+                 CCoord heightOfOneImage) {
+    h.frame->idle();
+    return shownPicture(h.frame, rect, strip, count, heightOfOneImage);
 }
 
 } // namespace dravo_test

@@ -14,22 +14,42 @@ using namespace dravo_test;
 
 namespace {
 
+// Logs the mouse events it gets and the button state of each.
+struct Probe : CView {
+    std::vector<std::string> log;
+    std::vector<int32_t> buttons;
+    CMouseEventResult downResult = kMouseEventHandled;
+    explicit Probe(CRect r) : CView(r) {}
+    CMouseEventResult note(const char* what, const CButtonState& b) {
+        log.push_back(what);
+        buttons.push_back(b());
+        return kMouseEventHandled;
+    }
+    CMouseEventResult onMouseEntered(CPoint&, const CButtonState& b) override {
+        return note("enter", b);
+    }
+    CMouseEventResult onMouseExited(CPoint&, const CButtonState& b) override {
+        return note("exit", b);
+    }
+    CMouseEventResult onMouseDown(CPoint&, const CButtonState& b) override {
+        note("down", b);
+        return downResult;
+    }
+    CMouseEventResult onMouseMoved(CPoint&, const CButtonState& b) override {
+        return note(b() ? "drag" : "move", b);
+    }
+    CMouseEventResult onMouseUp(CPoint&, const CButtonState& b) override { return note("up", b); }
+};
+
 TEST(Frame, DoubleClickNeedsTheSameButtonWithin250MsAnd5Pixels) {
-    struct Probe : CView {
-        std::vector<int32_t> presses;
-        Probe() : CView(CRect(0, 0, 100, 100)) {}
-        CMouseEventResult onMouseDown(CPoint&, const CButtonState& b) override {
-            presses.push_back(b());
-            return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
-        }
-    };
     HeadlessFrame h;
-    auto* probe = new Probe;
+    auto* probe = new Probe(CRect(0, 0, 100, 100));
+    probe->downResult = kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     h.frame->addView(probe);
     auto press = [&](CCoord x, CCoord y, int32_t b, uint64_t t) {
         CPoint p(x, y);
         h.frame->platformOnMouseDown(p, CButtonState(b), t);
-        return (probe->presses.back() & kDoubleClick) != 0;
+        return (probe->buttons.back() & kDoubleClick) != 0;
     };
     EXPECT_FALSE(press(10, 10, kLButton, 1000));
     EXPECT_TRUE(press(15, 5, kLButton, 1250));
@@ -60,31 +80,6 @@ TEST(Frame, AddViewTakesTheCallersReferenceAndCloseFreesTheViews) {
 }
 
 TEST(Frame, HoverEntersAndExitsAndPressesGoToTheTopmostView) {
-    struct Probe : CView {
-        std::vector<std::string> log;
-        explicit Probe(CRect r) : CView(r) {}
-        CMouseEventResult onMouseEntered(CPoint&, const CButtonState&) override {
-            log.push_back("enter");
-            return kMouseEventHandled;
-        }
-        CMouseEventResult onMouseExited(CPoint&, const CButtonState&) override {
-            log.push_back("exit");
-            return kMouseEventHandled;
-        }
-        CMouseEventResult onMouseDown(CPoint&, const CButtonState&) override {
-            log.push_back("down");
-            return kMouseEventHandled;
-        }
-        CMouseEventResult onMouseMoved(CPoint& w, const CButtonState& b) override {
-            log.push_back(b() ? "drag" : "move");
-            (void)w;
-            return kMouseEventHandled;
-        }
-        CMouseEventResult onMouseUp(CPoint&, const CButtonState&) override {
-            log.push_back("up");
-            return kMouseEventHandled;
-        }
-    };
     HeadlessFrame h;
     auto* below = new Probe(CRect(0, 0, 100, 100));
     auto* above = new Probe(CRect(50, 50, 150, 150));
@@ -92,42 +87,30 @@ TEST(Frame, HoverEntersAndExitsAndPressesGoToTheTopmostView) {
     h.frame->addView(above);
     h.move(10, 10, 0);
     h.move(60, 60, 0);
-    h.press(60, 60);
-    h.move(300, 200); // the drag stays with the pressed view
-    h.release(300, 200);
+    h.drag(60, 60, 300, 200); // the drag stays with the pressed view
     EXPECT_EQ(below->log, (std::vector<std::string>{"enter", "move", "exit"}));
     EXPECT_EQ(above->log,
               (std::vector<std::string>{"enter", "move", "down", "drag", "up", "exit"}));
 }
 
 TEST(Frame, MovesOverAViewThatWasNotPressedCarryOnlyTheModifiers) {
-    struct Probe : CView {
-        std::vector<int32_t> moves;
-        Probe() : CView(CRect(100, 100, 200, 200)) {}
-        CMouseEventResult onMouseMoved(CPoint&, const CButtonState& b) override {
-            moves.push_back(b());
-            return kMouseEventHandled;
-        }
-    };
     HeadlessFrame h;
-    auto* probe = new Probe;
+    auto* probe = new Probe(CRect(100, 100, 200, 200));
     h.frame->addView(probe);
     h.press(10, 10); // on no view
     h.move(150, 150, kLButton | kShift);
     h.release(150, 150);
-    ASSERT_EQ(probe->moves.size(), 1u);
-    EXPECT_EQ(probe->moves[0], (int32_t)kShift);
+    EXPECT_EQ(probe->log, (std::vector<std::string>{"enter", "drag"}));
+    EXPECT_EQ(probe->buttons.back(), (int32_t)kShift);
 }
 
 TEST(Frame, ASecondPressEndsTheGestureOfTheDraggedControl) {
     HeadlessFrame h;
-    CBitmap* switchStrip = new CBitmap(11512);
-    CBitmap* rockerStrip = new CBitmap(19997);
-    CBitmap* knobStrip = new CBitmap(11562);
-    auto* sw = new CVerticalSwitch(CRect(784, 128, 804, 164), &h.listener, 1, 3, 36, 3, switchStrip,
-                                   CPoint(0, 0));
-    auto* rocker = new CRockerSwitch(CRect(313, 232, 344, 246), &h.listener, 7, 14, rockerStrip);
-    auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &h.listener, 6, 41, 60, knobStrip);
+    auto* sw = new CVerticalSwitch(CRect(784, 128, 804, 164), &h.listener, 1, 3, 36, 3,
+                                   h.bitmap(11512), CPoint(0, 0));
+    auto* rocker =
+        new CRockerSwitch(CRect(313, 232, 344, 246), &h.listener, 7, 14, h.bitmap(19997));
+    auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &h.listener, 6, 41, 60, h.bitmap(11562));
     for (CView* v : {(CView*)sw, (CView*)rocker, (CView*)knob})
         h.frame->addView(v);
     struct Case {
@@ -148,27 +131,20 @@ TEST(Frame, ASecondPressEndsTheGestureOfTheDraggedControl) {
     }
     // The rocker springs back to the middle as on a release.
     EXPECT_FLOAT_EQ(rocker->getValue(), 0.f);
-    for (CBitmap* b : {switchStrip, rockerStrip, knobStrip})
-        b->forget();
 }
 
 TEST(Frame, ClosingDuringADragEndsTheGesture) {
-    RecordingEditor editor;
-    RecordingListener listener;
-    auto* frame = new CFrame(CRect(0, 0, 940, 248), &editor);
-    CBitmap* strip = new CBitmap(11562);
-    auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &listener, 6, 41, 60, strip);
-    strip->forget();
-    frame->addView(knob);
-    CPoint p(870, 73);
-    frame->onMouseDown(p, CButtonState(kLButton));
-    frame->close();
-    EXPECT_EQ(editor.log, (std::vector<std::string>{"begin 6", "end 6"}));
+    HeadlessFrame h;
+    h.frame->addView(
+        new CAnimKnob(CRect(840, 43, 900, 103), &h.listener, 6, 41, 60, h.bitmap(11562)));
+    h.press(870, 73);
+    h.close();
+    EXPECT_EQ(h.editor.log, (std::vector<std::string>{"begin 6", "end 6"}));
 }
 
 TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     HeadlessFrame h;
-    CBitmap* strip = new CBitmap(11512); // 20 x 108: 3 pictures of 36
+    CBitmap* strip = h.bitmap(11512); // 20 x 108: 3 pictures of 36
     CRect r(784, 128, 804, 164);
     auto* sw = new CVerticalSwitch(r, &h.listener, 1, 3, 36, 3, strip, CPoint(0, 0));
     sw->setDefaultValue(0.5f);
@@ -182,8 +158,7 @@ TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     h.move(790, 400);
     EXPECT_FLOAT_EQ(sw->getValue(), 1.f);
     h.release(790, 400);
-    h.frame->idle();
-    EXPECT_EQ(shownPicture(h.frame, r, strip, 3, 36), 2);
+    EXPECT_EQ(shown(h, r, strip, 3, 36), 2);
     EXPECT_EQ(h.editor.log.front(), "begin 1");
     EXPECT_EQ(h.editor.log.back(), "end 1");
     h.listener.changes.clear();
@@ -191,43 +166,36 @@ TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
               kMouseDownEventHandledButDontNeedMovedOrUpEvents);
     EXPECT_FLOAT_EQ(sw->getValue(), 0.5f);
     ASSERT_EQ(h.listener.changes.size(), 1u);
-    h.frame->idle();
-    EXPECT_EQ(shownPicture(h.frame, r, strip, 3, 36), 1);
-    strip->forget();
+    EXPECT_EQ(shown(h, r, strip, 3, 36), 1);
 }
 
 TEST(AnimKnob, ImageIsTheFloorOfTheValueOverTheStrip) {
     HeadlessFrame h;
-    CBitmap* strip = new CBitmap(11562); // 41 images of 60
+    CBitmap* strip = h.bitmap(11562); // 41 images of 60
     CRect r(840, 43, 900, 103);
     auto* knob = new CAnimKnob(r, &h.listener, 6, 41, 60, strip);
     h.frame->addView(knob);
     const std::pair<float, int> cases[] = {{0.f, 0}, {0.5f, 20}, {0.99f, 39}, {1.f, 40}};
     for (auto [value, image] : cases) {
         knob->setValue(value);
-        h.frame->idle();
-        EXPECT_EQ(shownPicture(h.frame, r, strip, 41, 60), image) << value;
+        EXPECT_EQ(shown(h, r, strip, 41, 60), image) << value;
     }
     knob->setInverseBitmap(true);
     knob->setValue(0.f);
     h.frame->invalid();
-    h.frame->idle();
-    EXPECT_EQ(shownPicture(h.frame, r, strip, 41, 60), 40);
-    strip->forget();
+    EXPECT_EQ(shown(h, r, strip, 41, 60), 40);
 }
 
 TEST(KickButton, ReportsMaxThenMinAndShowsThePressedPicture) {
     HeadlessFrame h;
-    CBitmap* strip = new CBitmap(19995); // 3 pictures of 14; the first two are used
+    CBitmap* strip = h.bitmap(19995); // 3 pictures of 14; the first two are used
     CRect r(10, 10, 22, 24);
     auto* kick = new CKickButton(r, &h.listener, 5, 14, strip);
     h.frame->addView(kick);
     h.press(15, 15);
-    h.frame->idle();
-    EXPECT_EQ(shownPicture(h.frame, r, strip, 2, 14), 1);
+    EXPECT_EQ(shown(h, r, strip, 2, 14), 1);
     h.move(100, 100);
-    h.frame->idle();
-    EXPECT_EQ(shownPicture(h.frame, r, strip, 2, 14), 0);
+    EXPECT_EQ(shown(h, r, strip, 2, 14), 0);
     h.move(15, 15);
     h.release(15, 15);
     ASSERT_EQ(h.listener.changes.size(), 2u);
@@ -235,14 +203,12 @@ TEST(KickButton, ReportsMaxThenMinAndShowsThePressedPicture) {
     EXPECT_FLOAT_EQ(h.listener.changes[1].value, 0.f);
     EXPECT_EQ(h.editor.log.front(), "begin 5");
     EXPECT_EQ(h.editor.log.back(), "end 5");
-    strip->forget();
 }
 
 TEST(RockerSwitch, HalvesAndWheelWithReturnToTheMiddleAfter200Ms) {
     HeadlessFrame h;
-    CBitmap* strip = new CBitmap(19997);
-    CRect r(313, 232, 344, 246);
-    auto* rocker = new CRockerSwitch(r, &h.listener, 7, 14, strip);
+    auto* rocker =
+        new CRockerSwitch(CRect(313, 232, 344, 246), &h.listener, 7, 14, h.bitmap(19997));
     h.frame->addView(rocker);
     h.press(315, 238);
     EXPECT_FLOAT_EQ(rocker->getValue(), -1.f);
@@ -261,7 +227,6 @@ TEST(RockerSwitch, HalvesAndWheelWithReturnToTheMiddleAfter200Ms) {
     ASSERT_EQ(h.listener.changes.size(), 2u);
     EXPECT_FLOAT_EQ(h.listener.changes[1].value, 0.f);
     EXPECT_EQ(h.editor.log.back(), "end 7");
-    strip->forget();
 }
 
 TEST(ParamDisplay, FormatsWithTheValueToTextFunctionOrTwoDecimals) {
@@ -446,7 +411,7 @@ TEST_F(FileSelector, SaysSoWhenNoHelperIsInstalled) {
 // Host automation sets values on another thread while idle redraws.
 TEST(ToolkitThreads, ValuesSetFromASecondThreadWhileIdleRedraws) {
     HeadlessFrame h;
-    CBitmap* strip = new CBitmap(11562);
+    CBitmap* strip = h.bitmap(11562);
     auto* knob = new CAnimKnob(CRect(840, 43, 900, 103), &h.listener, 6, 41, 60, strip);
     auto* sw = new CVerticalSwitch(CRect(784, 128, 804, 164), &h.listener, 1, strip);
     h.frame->addView(knob);
@@ -465,10 +430,8 @@ TEST(ToolkitThreads, ValuesSetFromASecondThreadWhileIdleRedraws) {
     stop = true;
     automation.join();
     knob->setValue(0.5f);
-    h.frame->idle();
+    EXPECT_EQ(shown(h, CRect(840, 43, 900, 103), strip, 41, 60), 20);
     EXPECT_FALSE(knob->isDirty());
-    EXPECT_EQ(shownPicture(h.frame, CRect(840, 43, 900, 103), strip, 41, 60), 20);
-    strip->forget();
 }
 
 } // namespace
