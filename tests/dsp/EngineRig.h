@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace rig {
@@ -25,6 +26,15 @@ inline void setDefaults(EqEngine& e) {
     e.updateLowMid(2, 895, 1.13136, 0.0);
     e.updateMid(2, 1266, 1.13136, 0.0);
     e.updateHighShelf(2, 0, 8909, 0.0);
+}
+
+// An engine with the defaults, resumed at rate.
+inline std::unique_ptr<EqEngine> started(float rate) {
+    auto e = std::make_unique<EqEngine>();
+    setDefaults(*e);
+    e->suspend();
+    e->resume(rate);
+    return e;
 }
 
 // Runs a stereo signal through the engine in host blocks of the given size.

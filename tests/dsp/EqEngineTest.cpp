@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <limits>
@@ -11,20 +12,6 @@
 #include <vector>
 
 using namespace rig;
-
-namespace {
-
-std::unique_ptr<EqEngine> started(float rate) {
-    auto e = std::make_unique<EqEngine>();
-    setDefaults(*e);
-    e->suspend();
-    e->resume(rate);
-    return e;
-}
-
-const float kRates[] = {22050, 44100, 48000, 88200, 96000, 192000};
-
-} // namespace
 
 TEST(EqEngine, InternalRateAndLatencyFollowTheHostRate) {
     struct Case {
@@ -76,65 +63,6 @@ TEST(EqEngine, InterpolationTableIsHalfBand) {
     EXPECT_NEAR(h[0], -8.6e-7, 0.05e-7);
 }
 
-// Master off, no saturation, 0 dB: the input delayed by the latency, bit-exact
-// in 32 bits and times the centre coefficient in 64 bits with oversampling.
-TEST(EqEngine, BypassIsTheDelayedInputAtEveryRate) {
-    for (float rate : kRates) {
-        auto e = started(rate);
-        e->setMaster(false);
-        const int latency = (int)e->getLatency2();
-        const double scale = e->isOversampling() ? e->interpolationTable()[63] : 1.0;
-        const auto inL = noise<float>(3000, 1.0, 7), inR = noise<float>(3000, 0.5, 8);
-        std::vector<float> outL, outR;
-        processStereo(*e, inL, inR, outL, outR, 37);
-        for (int i = 0; i < latency; ++i)
-            ASSERT_TRUE(outL[i] == 0.0f && outR[i] == 0.0f) << rate << " " << i;
-        for (std::size_t i = latency; i < inL.size(); ++i) {
-            ASSERT_EQ(outL[i], inL[i - latency]) << rate << " " << i;
-            ASSERT_EQ(outR[i], inR[i - latency]) << rate << " " << i;
-        }
-
-        auto d = started(rate);
-        d->setMaster(false);
-        const auto dl = noise<double>(3000, 1.0, 9), dr = noise<double>(3000, 0.25, 10);
-        std::vector<double> ol, orr;
-        processStereo(*d, dl, dr, ol, orr, 64);
-        for (int i = 0; i < latency; ++i)
-            ASSERT_TRUE(ol[i] == 0.0 && orr[i] == 0.0);
-        for (std::size_t i = latency; i < dl.size(); ++i) {
-            ASSERT_EQ(ol[i], dl[i - latency] * scale) << rate << " " << i;
-            ASSERT_EQ(orr[i], dr[i - latency] * scale) << rate << " " << i;
-        }
-    }
-}
-
-// Every section on but at 0 dB (all shelf modes and shapes, boost and cut
-// bells) stays within 1e-12 of the delayed input, through the zero-length
-// glides that follow resume as well.
-TEST(EqEngine, FlatSectionsPassTheDelayedInput) {
-    for (float rate : {44100.0f, 96000.0f}) {
-        for (int variant = 0; variant < 3; ++variant) {
-            auto e = started(rate);
-            const int mode = variant == 1 ? 0 : 2;
-            e->updateLowShelf(mode, variant, 52.6, 0.0);
-            e->updateHighShelf(mode, 2 - variant, 11225, 0.0);
-            e->updateLowMid(variant == 2 ? 0 : 2, 355, 2.5, 0.0);
-            e->updateMid(variant == 2 ? 2 : 0, 5064, 0.473757, 0.0);
-            e->suspend();
-            e->resume(rate);
-            const int latency = (int)e->getLatency2();
-            const double scale = e->isOversampling() ? e->interpolationTable()[63] : 1.0;
-            const auto in = noise<double>(8000, 1.0, 3);
-            std::vector<double> outL, outR;
-            processStereo(*e, in, in, outL, outR, 100);
-            double worst = 0.0;
-            for (std::size_t i = latency; i < in.size(); ++i)
-                worst = std::max(worst, std::fabs(outL[i] - in[i - latency] * scale));
-            EXPECT_LT(worst, 1e-12) << rate << " variant " << variant;
-        }
-    }
-}
-
 TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
     // A boost set before resume is in force from the first sample: the
     // filters were still suspended when the sections were retuned.
@@ -177,26 +105,6 @@ TEST(EqEngine, SectionSwitchedOffFadesOverFiftyMs) {
     EXPECT_EQ(e->filter(EqEngine::kMid1Main, 0).stepsLeft(), 0u);
     // The gains are kept while off.
     EXPECT_EQ(e->filter(EqEngine::kMid1Main, 0).gain(), 12.0);
-}
-
-TEST(EqEngine, LimiterHoldsTheCeilingForLoudInput) {
-    for (float rate : {44100.0f, 192000.0f}) {
-        auto e = started(rate);
-        e->setSaturation(1.0f);
-        // Up to +40 dBFS: noise, a square-ish burst and DC.
-        std::vector<double> in = noise<double>(6000, 100.0, 5);
-        for (int i = 2000; i < 3000; ++i)
-            in[i] = (i / 7) % 2 ? 100.0 : -100.0;
-        for (int i = 4000; i < 5000; ++i)
-            in[i] = 1.4;
-        std::vector<double> l, r;
-        processStereo(*e, in, in, l, r);
-        double worst = 0;
-        for (double v : l)
-            worst = std::max(worst, std::fabs(v));
-        EXPECT_LE(worst, 0.99381) << rate;
-        EXPECT_GT(worst, 0.99) << rate;
-    }
 }
 
 // The mended fault: the level ring is kept while saturation is off, so the
@@ -299,6 +207,8 @@ TEST(EqEngine, HighCutSwitchesWithoutGlide) {
     EXPECT_LT(amplitudeAt(lb, 5000, rate, 200, 700), 0.5 * 0.025);
 }
 
+// One engine, master off: a pure delay, so sample 150 of each call comes from
+// that call's input.
 TEST(EqEngine, PinRoutingAndWriteOrder) {
     auto e = started(44100);
     e->setMaster(false);
@@ -309,33 +219,26 @@ TEST(EqEngine, PinRoutingAndWriteOrder) {
     EXPECT_EQ(o0[150], -0.5f); // 32-bit: right written last
     EXPECT_EQ(o1[150], 9.f);
 
-    auto d = started(44100);
-    d->setMaster(false);
     std::vector<double> dl(200, 0.25), dr(200, -0.5), d0(200, 9.), d1(200, 9.);
     double* din[2] = {dl.data(), dr.data()};
     double* dout[2] = {d0.data(), d1.data()};
-    d->processStereo(din, dout, 200, true, false);
-    EXPECT_EQ(d0[150], 0.25 * d->interpolationTable()[63]); // 64-bit: left last
+    e->processStereo(din, dout, 200, true, false);
+    EXPECT_EQ(d0[150], 0.25 * e->interpolationTable()[63]); // 64-bit: left last
     EXPECT_EQ(d1[150], 9.);
 
     // Mono: only outputs[0] unless the second output is there.
-    auto m = started(44100);
-    m->setMaster(false);
-    std::vector<float> mo0(200, 9.f), mo1(200, 9.f);
-    float* mout[2] = {mo0.data(), mo1.data()};
-    m->processMono(in, mout, 200, false);
-    EXPECT_EQ(mo0[150], 0.25f);
-    EXPECT_EQ(mo1[150], 9.f);
-    m->processMono(in, mout, 200, true);
-    EXPECT_EQ(mo1[150], 0.25f);
+    std::fill(o0.begin(), o0.end(), 9.f);
+    std::fill(o1.begin(), o1.end(), 9.f);
+    e->processMono(in, out, 200, false);
+    EXPECT_EQ(o0[150], 0.25f);
+    EXPECT_EQ(o1[150], 9.f);
+    e->processMono(in, out, 200, true);
+    EXPECT_EQ(o1[150], 0.25f);
 
     // The second input is not read when the host says it is not there.
-    auto s = started(44100);
-    s->setMaster(false);
-    std::vector<float> so0(200), so1(200);
-    float* sout[2] = {so0.data(), so1.data()};
-    s->processStereo(in, sout, 200, false, true);
-    EXPECT_EQ(so1[150], 0.25f);
+    e->processStereo(in, out, 200, false, true);
+    EXPECT_EQ(o1[150], 0.25f);
+    EXPECT_EQ(o0[150], 0.25f);
 }
 
 TEST(EqEngine, BlockPeakAndEmptyCalls) {

@@ -5,24 +5,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 using namespace rig;
 
-namespace {
-
-std::unique_ptr<EqEngine> engineAt(float rate) {
-    auto e = std::make_unique<EqEngine>();
-    setDefaults(*e);
-    e->suspend();
-    e->resume(rate);
-    return e;
-}
-
-} // namespace
-
 TEST(Section, LowShelfCornerAndQMoveWithGain) {
-    auto e = engineAt(44100);
+    auto e = started(44100);
     const double F = 105.1;
     Filter& main = e->filter(EqEngine::kLowShelfMain, 0);
     Filter& bell = e->filter(EqEngine::kLowShelfBell, 1);
@@ -64,7 +51,7 @@ TEST(Section, LowShelfCornerAndQMoveWithGain) {
 }
 
 TEST(Section, HighShelfSteepAndPeakShapes) {
-    auto e = engineAt(44100);
+    auto e = started(44100);
     const double F = 10000;
     Filter& main = e->filter(EqEngine::kHighShelfMain, 1);
     Filter& bell = e->filter(EqEngine::kHighShelfBell, 1);
@@ -86,13 +73,13 @@ TEST(Section, HighShelfSteepAndPeakShapes) {
 
     // A corner above 0.499 R is held there: a "Peak" high shelf at 25198 Hz
     // with a host rate of 22050 Hz (R 44100).
-    auto slow = engineAt(22050);
+    auto slow = started(22050);
     slow->updateHighShelf(2, 2, 25198, -10.0);
     EXPECT_NEAR(slow->filter(EqEngine::kHighShelfMain, 0).freq(), 0.499 * 44100, 1e-9);
 }
 
 TEST(Section, MidBandsQAndCompanions) {
-    auto e = engineAt(44100);
+    auto e = started(44100);
     Filter& main = e->filter(EqEngine::kMid1Main, 0);
     Filter& lo = e->filter(EqEngine::kMid1Low, 0);
     Filter& hi = e->filter(EqEngine::kMid1High, 0);
@@ -129,7 +116,7 @@ TEST(Section, MidBandsQAndCompanions) {
 }
 
 TEST(Section, CutsAndTheirCorners) {
-    auto e = engineAt(44100);
+    auto e = started(44100);
     e->updateHighCut(0, 28284);
     Filter& lp = e->filter(EqEngine::kHighCut, 0);
     EXPECT_NEAR(lp.freq(), 33601.4, 0.1); // 1.188 x 28284, below 0.499 x 88200
