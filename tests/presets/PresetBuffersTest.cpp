@@ -101,23 +101,6 @@ TEST(PresetBuffers, WritersProduceTheDocumentedLayouts) {
     EXPECT_EQ(getWord(bank, 41 + 21 * 1064 + 8), 21u); // last preset's name record
 }
 
-TEST(PresetBuffers, BankRoundTripsInBothByteOrders) {
-    TestStore source;
-    scramble(source);
-    source.setPresetNo(13);
-    auto bank = bankBuffer(source);
-
-    for (bool otherOrder : {false, true}) {
-        TestStore target;
-        ASSERT_TRUE(loadBank(target, otherOrder ? otherByteOrder(bank) : bank));
-        EXPECT_TRUE(sameBank(source.bank(), target.bank())) << otherOrder;
-        EXPECT_EQ(target.getPresetNo(), 13);
-        // The selected preset was replayed into the effect.
-        ASSERT_EQ(target.replayed.size(), 38u);
-        EXPECT_EQ(target.replayed[20].second, source.record(13).values[20]);
-    }
-}
-
 TEST(PresetBuffers, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnRequestReversed) {
     TestStore source;
     scramble(source);
@@ -164,16 +147,11 @@ TEST(PresetBuffers, MissingValuesTakeFactoryPresetZero) {
 }
 
 TEST(PresetBuffers, BankSelectionAndPartialBanks) {
-    {
+    for (auto [select, selected] : {std::pair{22, 0}, {7, 7}}) { // 22 is no preset: preset 0
         TestStore store;
-        ASSERT_TRUE(loadBank(store, BufferWriter(56, 22).name(3, "Three").finish()));
-        EXPECT_EQ(store.getPresetNo(), 0); // 22 is no preset: preset 0
+        ASSERT_TRUE(loadBank(store, BufferWriter(56, select).name(3, "Three").finish()));
+        EXPECT_EQ(store.getPresetNo(), selected);
         EXPECT_EQ(store.name(3), "Three");
-    }
-    {
-        TestStore store;
-        ASSERT_TRUE(loadBank(store, BufferWriter(56, 7).finish()));
-        EXPECT_EQ(store.getPresetNo(), 7);
     }
     {
         // Records for presets 0..9 only: 10..21 stay as they were.
@@ -253,11 +231,21 @@ TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
         EXPECT_TRUE(store.replayed.empty());
         EXPECT_EQ(store.getPresetNo(), 2);
     }
-    // An index outside the table is skipped before its value is looked at.
+    // An index outside the table is skipped before its value is looked at:
+    // only a value that would be stored can put the preset or bank back.
     {
         TestStore store;
         EXPECT_TRUE(
             loadPreset(store, BufferWriter(34).value(0, 38, 7.0f).value(0, -1, 7.0f).finish()));
+        ASSERT_TRUE(loadBank(store, BufferWriter(56, 1)
+                                        .name(1, "Kept going")
+                                        .value(1, 38, nan)
+                                        .value(1, -1, nan)
+                                        .value(1, 6, 0.25f)
+                                        .finish()));
+        EXPECT_EQ(store.name(1), "Kept going");
+        EXPECT_EQ(store.record(1).values[6], 0.25f);
+        EXPECT_EQ(store.getPresetNo(), 1);
     }
     // A bank value that is not a number puts the whole bank back.
     TestStore store;
@@ -270,22 +258,6 @@ TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
                                      .finish()));
     EXPECT_TRUE(sameBank(before, store.bank()));
     EXPECT_EQ(store.getPresetNo(), 0);
-}
-
-TEST(PresetBuffers, BankSkipsAnIndexOutsideTheTableBeforeLookingForANumber) {
-    // A bank value record for no parameter is skipped whatever it holds; only
-    // a value that would be stored can put the bank back.
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    TestStore store;
-    ASSERT_TRUE(loadBank(store, BufferWriter(56, 1)
-                                    .name(1, "Kept going")
-                                    .value(1, 38, nan)
-                                    .value(1, -1, nan)
-                                    .value(1, 6, 0.25f)
-                                    .finish()));
-    EXPECT_EQ(store.name(1), "Kept going");
-    EXPECT_EQ(store.record(1).values[6], 0.25f);
-    EXPECT_EQ(store.getPresetNo(), 1);
 }
 
 TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
@@ -340,31 +312,9 @@ TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
     }
 }
 
-TEST(PresetBuffers, ForeignShortAndMisdirectedBuffersAreIgnored) {
-    TestStore store;
-    scramble(store);
-    const auto before = store.bank();
-    auto preset = presetBuffer(store);
-    auto bank = bankBuffer(store);
-    auto foreign = preset;
-    putWord(foreign, 0, (uint32_t)fourCC('A', 'b', 'c', 'd'));
-
-    EXPECT_FALSE(loadPreset(store, {}));
-    EXPECT_FALSE(loadPreset(store, {preset.begin(), preset.begin() + 4}));
-    EXPECT_FALSE(loadPreset(store, foreign));
-    EXPECT_FALSE(loadPreset(store, bank)); // a bank is not a preset
-    EXPECT_FALSE(loadBank(store, preset)); // nor the other way round
-    EXPECT_FALSE(loadPreset(store, {preset.begin(), preset.begin() + 5}));
-    EXPECT_FALSE(loadBank(store, {bank.begin(), bank.begin() + 40}));
-    auto oldBankTooShort = oldPreset(0, 0.f);
-    oldBankTooShort[4] = 55; // 22 blocks need 22 names
-    EXPECT_FALSE(loadBank(store, oldBankTooShort));
-    for (int p = 0; p < 22; p++)
-        EXPECT_EQ(std::memcmp(store.record(p).values, before[p].values, sizeof before[p].values),
-                  0);
-}
-
-TEST(PresetBuffers, TruncatedOrOverlongStructuresEndTheLoadWithoutChangingTheStore) {
+// Foreign, empty, short, misdirected, truncated or overlong buffers are
+// refused without touching the store.
+TEST(PresetBuffers, HostileBuffersAreRefusedWithoutChangingTheStore) {
     TestStore source;
     scramble(source);
     const auto bank = bankBuffer(source);
@@ -374,9 +324,14 @@ TEST(PresetBuffers, TruncatedOrOverlongStructuresEndTheLoadWithoutChangingTheSto
         putWord(b, at, v);
         return b;
     };
+    auto oldBankTooShort = oldPreset(0, 0.f);
+    oldBankTooShort[4] = 55; // 22 blocks need 22 names
     const size_t lastRecord = bank.size() - 32;
     const std::vector<std::vector<unsigned char>> badBanks = {
+        preset, // a preset is not a bank
+        oldBankTooShort,
         // Cut anywhere: the header's body size runs past the buffer.
+        {bank.begin(), bank.begin() + 40},
         {bank.begin(), bank.end() - 1},
         {bank.begin(), bank.begin() + bank.size() / 2},
         // One record more than the body holds.
@@ -394,25 +349,29 @@ TEST(PresetBuffers, TruncatedOrOverlongStructuresEndTheLoadWithoutChangingTheSto
         mutate(bank, 41 + 4, 23),
         mutate(bank, lastRecord + 4, 15),
     };
-    for (size_t k = 0; k < badBanks.size(); k++) {
-        TestStore store;
-        const auto before = store.bank();
-        testing::internal::CaptureStderr();
-        EXPECT_FALSE(loadBank(store, badBanks[k])) << k;
-        testing::internal::GetCapturedStderr();
-        EXPECT_TRUE(sameBank(before, store.bank())) << k;
-        EXPECT_TRUE(store.replayed.empty()) << k;
-    }
-
     const std::vector<std::vector<unsigned char>> badPresets = {
-        {preset.begin(), preset.end() - 1},         mutate(preset, 13, 30),
-        mutate(preset, preset.size() - 32 + 4, 21), mutate(preset, 41 + 4, 0x80000000),
+        {},
+        {preset.begin(), preset.begin() + 4},
+        {preset.begin(), preset.begin() + 5},
+        mutate(preset, 0, (uint32_t)fourCC('A', 'b', 'c', 'd')), // another plug-in's
+        bank,                                                    // a bank is not a preset
+        {preset.begin(), preset.end() - 1},
+        mutate(preset, 13, 30),
+        mutate(preset, preset.size() - 32 + 4, 21),
+        mutate(preset, 41 + 4, 0x80000000),
         mutate(preset, preset.size() - 32 + 4, 12),
     };
-    for (size_t k = 0; k < badPresets.size(); k++) {
-        TestStore store;
-        const auto before = store.bank();
-        EXPECT_FALSE(loadPreset(store, badPresets[k])) << k;
-        EXPECT_TRUE(sameBank(before, store.bank())) << k;
+    for (bool isBank : {true, false}) {
+        const auto& bad = isBank ? badBanks : badPresets;
+        for (size_t k = 0; k < bad.size(); k++) {
+            TestStore store;
+            const auto before = store.bank();
+            testing::internal::CaptureStderr();
+            EXPECT_FALSE(isBank ? loadBank(store, bad[k]) : loadPreset(store, bad[k]))
+                << isBank << " " << k;
+            testing::internal::GetCapturedStderr();
+            EXPECT_TRUE(sameBank(before, store.bank())) << isBank << " " << k;
+            EXPECT_TRUE(store.replayed.empty()) << isBank << " " << k;
+        }
     }
 }
