@@ -44,6 +44,7 @@ TEST(HostChunk, IsTheBankBehindAnEightBytePrefix) {
     auto plugin = loadPlugin();
     auto chunk = plugin->getChunk();
     ASSERT_EQ(chunk.size(), 23457u);
+    EXPECT_NE(plugin->effect()->flags & effFlagsProgramChunks, 0);
     EXPECT_EQ(getWord(chunk, 0), 0x02000000u);
     EXPECT_EQ(getWord(chunk, 4), (uint32_t)kDravoId);
     EXPECT_EQ(getWord(chunk, 8), (uint32_t)kDravoId);
@@ -162,8 +163,6 @@ TEST(HostChunk, ProgramNamesThroughTheHost) {
     EXPECT_LE(indexed.written, 24u);
     EXPECT_EQ(indexed.result, 1);
     EXPECT_EQ(plugin->programNameIndexed(22).result, 0);
-    EXPECT_EQ(plugin->programNameIndexed(21).text, "De-esser 2");
-    EXPECT_EQ(plugin->dispatch(effGetProgram), 0);
 }
 
 TEST(HostChunk, RestoringReplaysTheSelectedPresetThenTellsTheHostOnce) {
