@@ -1,5 +1,6 @@
 // dravo-render end to end: files in, files out, through the built plug-in.
 #include "RenderHarness.h"
+#include "host/VstHost.h"
 #include "presets/PresetTestSupport.h"
 
 #include <algorithm>
@@ -365,7 +366,7 @@ TEST_F(RenderTest, MonoFileAndAThirdPartyPluginRenderToo) {
     EXPECT_EQ(out.channels, 1);
     EXPECT_TRUE(sameSamples(mono, out, mono.frames()));
 
-    std::string lsp = thirdPartyEq();
+    std::string lsp = findThirdPartyEq();
     if (lsp.empty()) GTEST_SKIP() << "lsp-plugins-vst is not installed";
     Audio in = noise(0.3, 2, 0.5);
     writeAudio("in.wav", in);
@@ -385,7 +386,7 @@ TEST_F(RenderTest, BenchRunsOnOursAndOnADebianEqualiser) {
     EXPECT_NE(r.out.find("Vey Dravo"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("real-time factor"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("block 256, 32-bit, 3 runs"), std::string::npos) << r.out;
-    std::string lsp = thirdPartyEq();
+    std::string lsp = findThirdPartyEq();
     if (lsp.empty()) GTEST_SKIP() << "lsp-plugins-vst is not installed";
     r = run({"--bench", "0.3", "--runs", "2", "--plugin", lsp});
     ASSERT_EQ(r.exitCode, 0) << r.err;

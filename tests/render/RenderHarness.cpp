@@ -1,7 +1,5 @@
 #include "RenderHarness.h"
 
-#include "host/VstHost.h"
-
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -16,10 +14,6 @@
 
 const std::string kRenderTool = std::string(DRAVO_BINARY_DIR) + "/host/dravo-render";
 const std::string kPeerPlugin = std::string(DRAVO_BINARY_DIR) + "/host/FakePeer.so";
-
-std::string thirdPartyEq() {
-    return findThirdPartyEq();
-}
 
 namespace {
 
@@ -93,11 +87,6 @@ CliRun RenderTest::run(const std::vector<std::string>& args) {
     unlink((dir_ + "/.stdout").c_str());
     unlink((dir_ + "/.stderr").c_str());
     return r;
-}
-
-bool RenderTest::exists(const std::string& name) const {
-    struct stat st;
-    return stat(path(name).c_str(), &st) == 0;
 }
 
 std::vector<std::string> RenderTest::files() const {

@@ -33,7 +33,6 @@ class RenderTest : public testing::Test {
     // Runs the tool with the arguments (each passed as one word).
     CliRun run(const std::vector<std::string>& args);
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
-    bool exists(const std::string& name) const;
     // Files in the scratch directory (to check that nothing was left behind).
     std::vector<std::string> files() const;
     std::vector<unsigned char> readBytes(const std::string& name) const;
@@ -53,4 +52,3 @@ double amplitudeAt(const Audio& a, int channel, double f, long long from, long l
 
 extern const std::string kRenderTool;
 extern const std::string kPeerPlugin;
-std::string thirdPartyEq();
