@@ -11,36 +11,28 @@ namespace {
 
 struct PresetBar : ::testing::Test {
     HeadlessFrame h;
-    CBitmap* defaultBank = new CBitmap(19990); // 37 x 30: 3 pictures of 10
-    CBitmap* storeA = new CBitmap(19995);      // 12 x 42: 3 pictures of 14
-    CBitmap* loadBank = new CBitmap(19993);
-    CBitmap* rockerStrip = new CBitmap(19997); // 31 x 70: 5 pictures of 14
+    CBitmap* defaultBank = h.bitmap(19990); // 37 x 30: 3 pictures of 10
+    CBitmap* storeA = h.bitmap(19995);      // 12 x 42: 3 pictures of 14
+    CBitmap* loadBank = h.bitmap(19993);
+    CBitmap* rockerStrip = h.bitmap(19997); // 31 x 70: 5 pictures of 14
     CRect defaultRect{32, 234, 69, 244}, storeRect{352, 232, 364, 246}, loadRect{70, 232, 82, 246},
         rockerRect{313, 232, 344, 246};
-    CKaKickButton* defaultButton;
-    CKaKickButton* storeButton;
-    CSaveLoadButton* loadButton;
-    CKaRockerSwitch* rocker;
+    CKaKickButton* defaultButton =
+        new CKaKickButton(defaultRect, &h.listener, 105, 10, defaultBank, CPoint(0, 0), true);
+    CKaKickButton* storeButton =
+        new CKaKickButton(storeRect, &h.listener, 107, 14, storeA, CPoint(0, 0), false);
+    CSaveLoadButton* loadButton =
+        new CSaveLoadButton(loadRect, &h.listener, 94, 14, loadBank, CPoint(0, 0));
+    CKaRockerSwitch* rocker = new CKaRockerSwitch(rockerRect, &h.listener, 93, 14, rockerStrip,
+                                                  CPoint(0, 0), kHorizontal);
 
     PresetBar() {
-        defaultButton =
-            new CKaKickButton(defaultRect, &h.listener, 105, 10, defaultBank, CPoint(0, 0), true);
-        storeButton =
-            new CKaKickButton(storeRect, &h.listener, 107, 14, storeA, CPoint(0, 0), false);
-        loadButton = new CSaveLoadButton(loadRect, &h.listener, 94, 14, loadBank, CPoint(0, 0));
-        rocker = new CKaRockerSwitch(rockerRect, &h.listener, 93, 14, rockerStrip, CPoint(0, 0),
-                                     kHorizontal);
         for (CView* v :
              {(CView*)defaultButton, (CView*)storeButton, (CView*)loadButton, (CView*)rocker})
             h.frame->addView(v);
     }
-    ~PresetBar() override {
-        for (CBitmap* b : {defaultBank, storeA, loadBank, rockerStrip})
-            b->forget();
-    }
     int shown(const CRect& r, CBitmap* b, int count, CCoord hOne) {
-        h.frame->idle();
-        return shownPicture(h.frame, r, b, count, hOne);
+        return dravo_test::shown(h, r, b, count, hOne);
     }
 };
 
@@ -73,16 +65,6 @@ TEST_F(PresetBar, PlainKindReportsOneOnEveryLeftPress) {
     EXPECT_EQ(h.listener.changes.size(), 4u);
     EXPECT_EQ(h.press(356, 238, kRButton), kMouseDownEventHandledButDontNeedMovedOrUpEvents);
     EXPECT_EQ(h.listener.changes.size(), 4u);
-}
-
-TEST_F(PresetBar, KickButtonHoverPicture) {
-    EXPECT_EQ(shown(storeRect, storeA, 3, 14), 0);
-    h.move(356, 238, 0);
-    EXPECT_TRUE(storeButton->getIsHovered());
-    EXPECT_EQ(shown(storeRect, storeA, 3, 14), 1);
-    h.move(500, 238, 0);
-    EXPECT_FALSE(storeButton->getIsHovered());
-    EXPECT_EQ(shown(storeRect, storeA, 3, 14), 0);
 }
 
 TEST_F(PresetBar, SaveLoadButtonTellsAPlainRightClickApart) {
@@ -163,16 +145,21 @@ TEST_F(PresetBar, ASecondButtonDuringAPressStillEndsAtZero) {
     EXPECT_EQ(h.listener.changes.size(), 2u); // the two presses only
 }
 
-TEST_F(PresetBar, RockerHoverFollowsTheMouse) {
-    h.move(315, 238, 0);
-    EXPECT_EQ(rocker->getHoverSide(), -1);
-    EXPECT_EQ(shown(rockerRect, rockerStrip, 5, 14), 1);
-    h.move(340, 238, 0);
-    EXPECT_EQ(rocker->getHoverSide(), 1);
-    EXPECT_EQ(shown(rockerRect, rockerStrip, 5, 14), 2);
-    h.move(600, 238, 0);
-    EXPECT_EQ(rocker->getHoverSide(), 0);
-    EXPECT_EQ(shown(rockerRect, rockerStrip, 5, 14), 0);
+TEST_F(PresetBar, HoverPicturesFollowTheMouse) {
+    EXPECT_EQ(shown(storeRect, storeA, 3, 14), 0);
+    struct Case {
+        CCoord x;
+        bool storeHovered;
+        int rockerSide, storePicture, rockerPicture;
+    };
+    for (Case c : {Case{356, true, 0, 1, 0}, Case{315, false, -1, 0, 1}, Case{340, false, 1, 0, 2},
+                   Case{600, false, 0, 0, 0}}) {
+        h.move(c.x, 238, 0);
+        EXPECT_EQ(storeButton->getIsHovered(), c.storeHovered) << c.x;
+        EXPECT_EQ(rocker->getHoverSide(), c.rockerSide) << c.x;
+        EXPECT_EQ(shown(storeRect, storeA, 3, 14), c.storePicture) << c.x;
+        EXPECT_EQ(shown(rockerRect, rockerStrip, 5, 14), c.rockerPicture) << c.x;
+    }
 }
 
 } // namespace
