@@ -59,26 +59,15 @@ template <typename T> void runLoop(benchmark::State& state, Load load) {
                                                     benchmark::Counter::kIsRate);
 }
 
-void BM_Stereo32_AllSections(benchmark::State& s) {
-    runLoop<float>(s, Load::Static);
-}
-void BM_Stereo64_AllSections(benchmark::State& s) {
-    runLoop<double>(s, Load::Static);
-}
-void BM_Stereo32_Gliding(benchmark::State& s) {
-    runLoop<float>(s, Load::Gliding);
-}
-void BM_Stereo64_Gliding(benchmark::State& s) {
-    runLoop<double>(s, Load::Gliding);
-}
-void BM_Stereo32_Saturation(benchmark::State& s) {
-    runLoop<float>(s, Load::Saturation);
+// 32- or 64-bit loop.
+void BM_Stereo(benchmark::State& state, int bits, Load load) {
+    bits == 64 ? runLoop<double>(state, load) : runLoop<float>(state, load);
 }
 
 } // namespace
 
-BENCHMARK(BM_Stereo32_AllSections);
-BENCHMARK(BM_Stereo64_AllSections);
-BENCHMARK(BM_Stereo32_Gliding);
-BENCHMARK(BM_Stereo64_Gliding);
-BENCHMARK(BM_Stereo32_Saturation);
+BENCHMARK_CAPTURE(BM_Stereo, 32_AllSections, 32, Load::Static);
+BENCHMARK_CAPTURE(BM_Stereo, 64_AllSections, 64, Load::Static);
+BENCHMARK_CAPTURE(BM_Stereo, 32_Gliding, 32, Load::Gliding);
+BENCHMARK_CAPTURE(BM_Stereo, 64_Gliding, 64, Load::Gliding);
+BENCHMARK_CAPTURE(BM_Stereo, 32_Saturation, 32, Load::Saturation);

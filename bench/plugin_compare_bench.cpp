@@ -56,14 +56,7 @@ void runPlugin(benchmark::State& state, const std::string& path, bool lspBands) 
     p.suspend();
 }
 
-void BM_PluginVeyDravo(benchmark::State& state) {
-    runPlugin(state, DRAVO_PLUGIN_PATH, false);
-}
-void BM_PluginLspParaEq(benchmark::State& state) {
-    runPlugin(state, findThirdPartyEq(), true);
-}
-
-BENCHMARK(BM_PluginVeyDravo);
-BENCHMARK(BM_PluginLspParaEq);
-
 } // namespace
+
+BENCHMARK_CAPTURE(runPlugin, VeyDravo, DRAVO_PLUGIN_PATH, false);
+BENCHMARK_CAPTURE(runPlugin, LspParaEq, findThirdPartyEq(), true);
