@@ -36,18 +36,14 @@ class Xvfb {
             std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
             if (access(lock.c_str(), F_OK) == 0) continue;
             name = ":" + std::to_string(n);
-            std::vector<std::string> args{path,          name,        "-screen", "0",
-                                          "1024x400x24", "-nolisten", "tcp"};
-            std::vector<char*> argv;
-            for (auto& a : args)
-                argv.push_back(const_cast<char*>(a.c_str()));
-            argv.push_back(nullptr);
+            const char* argv[] = {path,          name.c_str(), "-screen", "0",
+                                  "1024x400x24", "-nolisten",  "tcp",     nullptr};
             // The server's output stays out of the test's output.
             posix_spawn_file_actions_t actions;
             posix_spawn_file_actions_init(&actions);
             posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
             posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-            int rc = posix_spawn(&pid, path, &actions, nullptr, argv.data(), environ);
+            int rc = posix_spawn(&pid, path, &actions, nullptr, const_cast<char**>(argv), environ);
             posix_spawn_file_actions_destroy(&actions);
             if (rc != 0) continue;
             for (int i = 0; i < 100 && !display; ++i) {
@@ -142,6 +138,11 @@ struct X11Embed : ::testing::Test {
     static constexpr int kTop = 140;
     Xvfb xvfb;
     Window host = 0;
+    std::vector<std::string> log;
+    TestEffect effect;
+    TestEditor& editor = *new TestEditor(&effect); // the effect owns its editor
+    FakeMotion motion = nullptr;
+    FakeButton button = nullptr;
     void SetUp() override {
         if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
         Display* d = xvfb.display;
@@ -152,9 +153,19 @@ struct X11Embed : ::testing::Test {
         do
             XNextEvent(d, &ev);
         while (ev.type != MapNotify);
+        hostLog = &log;
     }
     void TearDown() override {
+        hostLog = nullptr;
         if (host) XDestroyWindow(xvfb.display, host);
+    }
+    // libXtst stays loaded: it hooks the closing of the display.
+    void loadXTest() {
+        void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
+        ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
+        motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
+        button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
+        ASSERT_TRUE(motion && button);
     }
     int childCount() {
         Window root, parent, *children = nullptr;
@@ -173,16 +184,7 @@ struct X11Embed : ::testing::Test {
 };
 
 TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
-    void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-    ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
-    auto motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
-    auto button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
-    ASSERT_TRUE(motion && button);
-
-    std::vector<std::string> log;
-    hostLog = &log;
-    TestEffect effect;
-    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    ASSERT_NO_FATAL_FAILURE(loadXTest());
     ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
     EXPECT_EQ(childCount(), 1);
     idleFor(editor, 100);
@@ -236,8 +238,6 @@ TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
     editor.close();
     XSync(d, False);
     EXPECT_EQ(childCount(), 0);
-    hostLog = nullptr;
-    // libXtst stays loaded: it hooks the closing of the display.
 }
 
 // Events that arrive within one idle keep their order: the last move of a
@@ -245,13 +245,7 @@ TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
 // across the release replaced the drag's last position with a move without
 // the button, which the knob ignores).
 TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
-    void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-    ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
-    auto motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
-    auto button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
-    ASSERT_TRUE(motion && button);
-    TestEffect effect;
-    auto& editor = *new TestEditor(&effect); // the effect owns its editor
+    ASSERT_NO_FATAL_FAILURE(loadXTest());
     ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
     idleFor(editor, 50);
     Display* d = xvfb.display;
@@ -276,8 +270,6 @@ TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
 }
 
 TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
-    TestEffect effect;
-    auto& editor = *new TestEditor(&effect); // the effect owns its editor
     auto openFiles = [] {
         int n = 0;
         if (DIR* d = opendir("/proc/self/fd")) {
@@ -303,8 +295,6 @@ TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
 // its window first): idling, drawing and closing must neither fail nor end
 // the host process through Xlib's default error handler.
 TEST_F(X11Embed, HostWindowDestroyedUnderTheOpenEditorIsSurvived) {
-    TestEffect effect;
-    auto& editor = *new TestEditor(&effect); // the effect owns its editor
     ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
     idleFor(editor, 30);
     XDestroyWindow(xvfb.display, host);
@@ -331,8 +321,6 @@ TEST_F(X11Embed, OpeningIntoAWindowThatDoesNotExistFailsAndHostErrorsStayTheHost
     XDestroyWindow(xvfb.display, gone);
     XSync(xvfb.display, False);
     XErrorHandler before = XSetErrorHandler(countHostError);
-    TestEffect effect;
-    auto& editor = *new TestEditor(&effect); // the effect owns its editor
     EXPECT_FALSE(editor.open((void*)(uintptr_t)gone));
     editor.close();
 
