@@ -21,14 +21,6 @@ void copyText(char* field, const char* text, size_t size) {
     std::memcpy(field, text, n);
     field[n] = 0;
 }
-
-// Latency at the host rate before the first resume: N = the interpolator
-// length for this rate, made odd; N div 2 + 32 (46 samples at 44100 Hz).
-VstInt32 initialLatency(float rate) {
-    int n = (int)(rate / 1500.0f);
-    if (n % 2 == 0) n += 1;
-    return n / 2 + 32;
-}
 } // namespace
 
 Dravo::Dravo(audioMasterCallback audioMaster)
@@ -40,7 +32,8 @@ Dravo::Dravo(audioMasterCallback audioMaster)
     setUniqueID(fourCC('Z', 'k', 'V', 'w'));
     canProcessReplacing();
     canDoubleReplacing();
-    setInitialDelay(initialLatency(sampleRate));
+    // The engine starts at 44100 Hz: N = 29, N div 2 + 32 = 46 samples.
+    setInitialDelay((VstInt32)getLatency2());
 
     adEditor = new ADEditor(this);
     setEditor(adEditor);
