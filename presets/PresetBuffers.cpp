@@ -132,6 +132,35 @@ char* writePresetRecords(char* p, CPresetSystemEffect& effect, const PresetRecor
     return p;
 }
 
+// One record of a preset or bank body: its kind, payload length, preset
+// number and payload.
+struct Record {
+    VstInt32 kind;
+    VstInt32 length;
+    VstInt32 preset;
+    const char* payload;
+};
+
+// Calls visit for each of the header's records in body, checking first that
+// the record lies inside the body. Returns false when a record would run past
+// the body or visit refuses one.
+template <typename Visit>
+bool forEachRecord(const char* body, const newpresetheader& header, bool swapOrder, Visit visit) {
+    const size_t bodySize = (size_t)header.bodySize;
+    size_t pos = 0;
+    for (VstInt32 r = 0; r < header.numRecords; r++) {
+        if (bodySize - pos < kRecordHeadSize) return false;
+        const char* head = body + pos;
+        Record record{readInt(head, swapOrder), readInt(head + 4, swapOrder),
+                      readInt(head + 8, swapOrder), head + kRecordHeadSize};
+        if (record.length < 0 || (size_t)record.length > bodySize - pos - kRecordHeadSize)
+            return false;
+        pos += kRecordHeadSize + (size_t)record.length;
+        if (!visit(record)) return false;
+    }
+    return true;
+}
+
 } // namespace
 
 VstInt32 PresetBuffers::presetToBuffer(char** out) {
@@ -198,33 +227,26 @@ bool PresetBuffers::bufferToPreset(const char* body, const newpresetheader& head
         restoreView();
         return false;
     };
-    const size_t bodySize = (size_t)header.bodySize;
-    size_t pos = 0;
-    for (VstInt32 r = 0; r < header.numRecords; r++) {
-        if (bodySize - pos < kRecordHeadSize) return putBack();
-        const char* head = body + pos;
-        const VstInt32 kind = readInt(head, swapOrder);
-        const VstInt32 length = readInt(head + 4, swapOrder);
-        if (length < 0 || (size_t)length > bodySize - pos - kRecordHeadSize) return putBack();
-        const char* payload = head + kRecordHeadSize;
-        if (kind == kRecordKindName) {
-            if ((size_t)length < kNamePayloadSize) return putBack();
-            loadName(presets[c], payload);
+    const bool loaded = forEachRecord(body, header, swapOrder, [&](const Record& r) {
+        if (r.kind == kRecordKindName) {
+            if ((size_t)r.length < kNamePayloadSize) return false;
+            loadName(presets[c], r.payload);
             if (view) {
                 view->setMenuEntry((int)c);
                 view->setMenuEntryTitle((int)c, presets[c].name);
             }
-        } else if (kind == kRecordKindValue) {
-            if ((size_t)length < kValuePayloadSize) return putBack();
-            const VstInt32 index = readInt(payload, swapOrder);
-            const float value = readFloat(payload + 12, swapOrder);
+        } else if (r.kind == kRecordKindValue) {
+            if ((size_t)r.length < kValuePayloadSize) return false;
+            const VstInt32 index = readInt(r.payload, swapOrder);
+            const float value = readFloat(r.payload + 12, swapOrder);
             if (index >= 0 && index < kNumPresetParams) {
-                if (!inUnitRange(value)) return putBack();
+                if (!inUnitRange(value)) return false;
                 presets[c].values[index] = value;
             }
         }
-        pos += kRecordHeadSize + (size_t)length;
-    }
+        return true;
+    });
+    if (!loaded) return putBack();
 
     char name[kPresetNameSize + 1] = {};
     std::memcpy(name, presets[c].name, kPresetNameSize);
@@ -281,30 +303,21 @@ bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header
         return false;
     };
 
-    const size_t bodySize = (size_t)header.bodySize;
-    size_t pos = 0;
-    for (VstInt32 r = 0; r < header.numRecords; r++) {
-        if (bodySize - pos < kRecordHeadSize) return putBack();
-        const char* head = body + pos;
-        const VstInt32 kind = readInt(head, swapOrder);
-        const VstInt32 length = readInt(head + 4, swapOrder);
-        const VstInt32 p = readInt(head + 8, swapOrder);
-        if (length < 0 || (size_t)length > bodySize - pos - kRecordHeadSize) return putBack();
-        pos += kRecordHeadSize + (size_t)length;
-        if (p < 0 || p >= kNumPresets) continue;
-        const char* payload = head + kRecordHeadSize;
-        if (kind == kRecordKindName) {
-            if ((size_t)length < kNamePayloadSize) return putBack();
+    const bool loaded = forEachRecord(body, header, swapOrder, [&](const Record& r) {
+        const VstInt32 p = r.preset;
+        if (p < 0 || p >= kNumPresets) return true;
+        if (r.kind == kRecordKindName) {
+            if ((size_t)r.length < kNamePayloadSize) return false;
             effect.initializePreset(p);
-            loadName(presets[p], payload);
+            loadName(presets[p], r.payload);
             if (view) {
                 view->setMenuEntry(p);
                 view->setMenuEntryTitle(p, presets[p].name);
             }
-        } else if (kind == kRecordKindValue) {
-            if ((size_t)length < kValuePayloadSize) return putBack();
-            const VstInt32 index = readInt(payload, swapOrder);
-            float value = readFloat(payload + 12, swapOrder);
+        } else if (r.kind == kRecordKindValue) {
+            if ((size_t)r.length < kValuePayloadSize) return false;
+            const VstInt32 index = readInt(r.payload, swapOrder);
+            float value = readFloat(r.payload + 12, swapOrder);
             // Clamped (and reported) first, then a record for no parameter is
             // skipped; only a value that would be stored can refuse the bank.
             if (value < 0.0f || value > 1.0f) {
@@ -313,11 +326,13 @@ bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header
                              (double)value, (int)p, presets[p].name);
                 value = value < 0.0f ? 0.0f : 1.0f;
             }
-            if (index < 0 || index >= kNumPresetParams) continue;
-            if (std::isnan(value)) return putBack();
+            if (index < 0 || index >= kNumPresetParams) return true;
+            if (std::isnan(value)) return false;
             presets[p].values[index] = value;
         }
-    }
+        return true;
+    });
+    if (!loaded) return putBack();
 
     if (view) {
         view->setMenuEntry(s);
