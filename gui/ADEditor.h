@@ -3,7 +3,7 @@
 // answers the host with its fixed size and declines to open a window.
 #pragma once
 
-#include "plugin/AEffEditor.h"
+#include "vst/AEffEditor.h"
 
 class ADEditor : public AEffEditor {
   public:

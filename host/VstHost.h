@@ -4,7 +4,7 @@
 // through it.
 #pragma once
 
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 
 #include <atomic>
 #include <cstddef>

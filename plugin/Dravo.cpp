@@ -24,7 +24,7 @@ void copyText(char* field, const char* text, size_t size) {
 } // namespace
 
 Dravo::Dravo(audioMasterCallback audioMaster)
-    : CPresetSystemEffect(audioMaster, kNumPresets, kNumParams) {
+    : CPresetSystemEffect(audioMaster, kFactoryPresetTable, kNumPresets, kNumParams) {
     sampleRate = 44100.0f;
     initUpsDec();
     setNumInputs(2);

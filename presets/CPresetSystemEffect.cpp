@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "plugin/FactoryPresets.h"
 #include "presets/PresetBuffers.h"
 #include "presets/PresetEditorInterface.h"
 
@@ -23,9 +22,10 @@ void writePresetName(char (&field)[kPresetNameSize], const char* name) {
     std::memcpy(field, name, n);
 }
 
-CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster, int /*numPresets*/,
+CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster,
+                                         const PresetTable& contents, int /*numPresets*/,
                                          int numParams)
-    : AudioEffectX(audioMaster, 1, numParams) {
+    : AudioEffectX(audioMaster, 1, numParams), contents(contents) {
     programsAreChunks(true);
     chunkScratch = new unsigned char[kChunkScratchSize]();
     chunkBuffer = new unsigned char[kChunkBufferSize]();
@@ -77,9 +77,9 @@ void CPresetSystemEffect::loadDefaults() {
 
 void CPresetSystemEffect::initPresets() {
     for (int p = 0; p < kNumPresets; p++) {
-        writePresetName(presets[p].name, kFactoryPresetNames[p]);
+        writePresetName(presets[p].name, contents.names[p]);
         for (int i = 0; i < kNumPresetParams; i++)
-            presets[p].values[i] = (float)kFactoryPresetValues[p][i];
+            presets[p].values[i] = (float)contents.values[p][i];
     }
 }
 

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "plugin/AudioEffectX.h"
+#include "vst/AudioEffectX.h"
 
 class PresetEditorInterface;
 
@@ -28,6 +28,14 @@ static_assert(sizeof(PresetRecord) == 176, "PresetRecord is stored verbatim in o
 // A null name writes the empty name.
 void writePresetName(char (&field)[kPresetNameSize], const char* name);
 
+// What the store is built with: 22 names and 22 x 38 normalised values in
+// preset-major order. The effect that derives from the store hands in its own
+// factory presets; the tables must outlive the store.
+struct PresetTable {
+    const char* const* names;
+    const double (*values)[kNumPresetParams];
+};
+
 class CPresetSystemEffect : public AudioEffectX {
   public:
     // First word of a host chunk: which layout follows the 8-byte prefix.
@@ -41,8 +49,8 @@ class CPresetSystemEffect : public AudioEffectX {
 
     // The store always has 22 records of 38 values (the sizes the buffer
     // formats carry); numPresets and numParams must be those.
-    CPresetSystemEffect(audioMasterCallback audioMaster, int numPresets = kNumPresets,
-                        int numParams = kNumPresetParams);
+    CPresetSystemEffect(audioMasterCallback audioMaster, const PresetTable& contents,
+                        int numPresets = kNumPresets, int numParams = kNumPresetParams);
     ~CPresetSystemEffect() override;
 
     CPresetSystemEffect(const CPresetSystemEffect&) = delete;
@@ -65,7 +73,7 @@ class CPresetSystemEffect : public AudioEffectX {
     // Makes record 0 the default record, then lets the editor apply the
     // user's stored defaults.
     virtual void loadDefaults();
-    // Fills the 22 records from the factory tables.
+    // Fills the 22 records from the table the store was built with.
     virtual void initPresets();
 
     // Stores value into the current record; indices outside 0..37 are ignored.
@@ -100,6 +108,7 @@ class CPresetSystemEffect : public AudioEffectX {
     // Loads an old-layout chunk (tag 0x01000000) of byteSize bytes.
     VstInt32 setChunkOld(const unsigned char* data, size_t byteSize, bool swapOrder);
 
+    PresetTable contents;
     PresetRecord* presets = nullptr;
     std::atomic<int64_t> currentPreset{0};
     unsigned char* chunkScratch = nullptr;

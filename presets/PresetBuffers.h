@@ -17,7 +17,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 
 class CPresetSystemEffect;
 struct PresetRecord;

@@ -4,7 +4,7 @@
 // store finds it on whatever editor the effect holds.
 #pragma once
 
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 
 struct newpresetheader;
 

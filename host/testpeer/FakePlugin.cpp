@@ -1,7 +1,7 @@
 // A minimal VST 2.x plug-in with known behaviour, so the host library can be
 // tested on its own: every answer and callback here is what the host tests
 // expect. Not a product; built only for the tests.
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 
 #include <cstring>
 #include <vector>

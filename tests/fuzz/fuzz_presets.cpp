@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 
+#include "plugin/FactoryPresets.h"
 #include "plugin/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"
@@ -22,7 +23,9 @@ namespace {
 // while a preset is replayed).
 class FuzzStore : public CPresetSystemEffect {
   public:
-    FuzzStore() : CPresetSystemEffect(nullptr) { setUniqueID(fourCC('Z', 'k', 'V', 'w')); }
+    FuzzStore() : CPresetSystemEffect(nullptr, kFactoryPresetTable) {
+        setUniqueID(fourCC('Z', 'k', 'V', 'w'));
+    }
     bool isDummy(int index) override { return dravo::isDummyParam(index); }
     bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
     void processReplacing(float**, float**, VstInt32) override {}

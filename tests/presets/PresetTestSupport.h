@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "plugin/FactoryPresets.h"
 #include "plugin/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"
@@ -21,7 +22,7 @@ constexpr int kStoredParams = 28; // 38 minus the ten placeholders
 // (no storing while a preset is replayed) and records the replay.
 class TestStore : public CPresetSystemEffect {
   public:
-    TestStore() : CPresetSystemEffect(nullptr) { setUniqueID(kDravoId); }
+    TestStore() : CPresetSystemEffect(nullptr, kFactoryPresetTable) { setUniqueID(kDravoId); }
     bool isDummy(int index) override { return dravo::isDummyParam(index); }
     bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
     void processReplacing(float**, float**, VstInt32) override {}

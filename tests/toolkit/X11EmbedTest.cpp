@@ -2,7 +2,7 @@
 // pointer drag through XTest, a screenshot, and open/close cycles that leave
 // no window behind.
 #include "gui/CAnimKnob3.h"
-#include "plugin/AudioEffectX.h"
+#include "vst/AudioEffectX.h"
 #include "toolkit/FrameTestUtil.h"
 #include "vstgui/plugin-bindings/aeffguieditor.h"
 

@@ -1,6 +1,6 @@
 #include "vstgui/plugin-bindings/aeffguieditor.h"
 
-#include "plugin/AudioEffectX.h"
+#include "vst/AudioEffectX.h"
 
 #include <chrono>
 #include <thread>

@@ -1,7 +1,7 @@
 // Mouse buttons, modifiers, event results, keys and the shared style enums.
 #pragma once
 
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 #include "vstguibase.h"
 
 // Virtual keys and key modifiers of VstKeyCode (VST 2.x numbering).

@@ -5,7 +5,7 @@
 #pragma once
 
 #include "../vstgui.h"
-#include "plugin/AEffEditor.h"
+#include "vst/AEffEditor.h"
 
 class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface {
   public:

@@ -2,7 +2,7 @@
 // callbacks (edit gestures, display update, block size, latency).
 #pragma once
 
-#include "plugin/AudioEffect.h"
+#include "vst/AudioEffect.h"
 
 class AudioEffectX : public AudioEffect {
   public:

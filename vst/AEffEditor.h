@@ -2,7 +2,7 @@
 // opcodes (rect, open, close, idle, keys, knob mode) to these operations.
 #pragma once
 
-#include "plugin/vst2abi.h"
+#include "vst/vst2abi.h"
 
 class AudioEffect;
 

@@ -2,8 +2,8 @@
 // into virtual operations and wraps the host callback.
 #pragma once
 
-#include "plugin/AEffEditor.h"
-#include "plugin/vst2abi.h"
+#include "vst/AEffEditor.h"
+#include "vst/vst2abi.h"
 
 class AudioEffect {
   public:
@@ -86,3 +86,7 @@ class AudioEffect {
     static void setParameterClass(AEffect* e, VstInt32 index, float value);
     static float getParameterClass(AEffect* e, VstInt32 index);
 };
+
+// Defined by the plug-in: creates its effect for a host callback, or returns
+// null. The plug-in's exported VSTPluginMain calls it.
+AudioEffect* createEffectInstance(audioMasterCallback audioMaster);

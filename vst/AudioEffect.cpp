@@ -1,4 +1,4 @@
-#include "plugin/AudioEffect.h"
+#include "vst/AudioEffect.h"
 
 #include <cstring>
 
