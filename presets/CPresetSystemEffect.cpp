@@ -1,5 +1,6 @@
 #include "presets/CPresetSystemEffect.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "presets/PresetBuffers.h"
@@ -210,7 +211,7 @@ VstInt32 CPresetSystemEffect::setChunkOld(const unsigned char* data, size_t size
     const size_t valueCount = numValues < (size_t)kNumPresetParams ? numValues : kNumPresetParams;
 
     PresetRecord kept[kNumPresets];
-    std::memcpy(kept, presets, sizeof kept);
+    std::copy(presets, presets + kNumPresets, kept);
     for (int p = 0; p < presetCount; p++) {
         const unsigned char* record = data + kOldHeaderSize + stride * (size_t)p;
         initializePreset(p);
@@ -224,7 +225,7 @@ VstInt32 CPresetSystemEffect::setChunkOld(const unsigned char* data, size_t size
             std::memcpy(&value, &bits, 4);
             if (!(value >= 0.0f && value <= 1.0f)) {
                 // A bad value refuses the whole chunk: the bank is put back.
-                std::memcpy(presets, kept, sizeof kept);
+                std::copy(kept, kept + kNumPresets, presets);
                 return -1;
             }
             presets[p].values[i] = value;

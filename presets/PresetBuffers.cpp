@@ -1,5 +1,6 @@
 #include "presets/PresetBuffers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -101,9 +102,11 @@ void PresetBuffers::fillHeader(newpresetheader& header, char typeCode, VstInt32 
 namespace {
 
 // Appends the name record and the value records of one preset at p; returns
-// the position after them. clampOnSave validates each value (bank buffers).
+// the position after them. A value outside 0..1 (a host may store any finite
+// value through setParameter) is clamped with a diagnostic line, and one that
+// is not a number is saved as 0, so every buffer written here loads again.
 char* writePresetRecords(char* p, CPresetSystemEffect& effect, const PresetRecord& record,
-                         VstInt32 presetIndex, bool clampOnSave) {
+                         VstInt32 presetIndex) {
     std::memset(p, 0, kRecordHeadSize + kNameRecordLength);
     writeInt(p, kRecordKindName);
     writeInt(p + 4, kNameRecordLength);
@@ -113,9 +116,7 @@ char* writePresetRecords(char* p, CPresetSystemEffect& effect, const PresetRecor
     for (int i = 0; i < kNumPresetParams; i++) {
         if (effect.isDummy(i)) continue;
         float v = record.values[i];
-        if (clampOnSave && !inUnitRange(v)) {
-            // A value that is not a number is saved as 0: a bank holding one
-            // could never be loaded again.
+        if (!inUnitRange(v)) {
             float clamped = v > 1.0f ? 1.0f : 0.0f;
             std::fprintf(diagnostics(), "Invalid parameter %d value %f on save of preset %d %s\n",
                          i, (double)v, (int)presetIndex, record.name);
@@ -177,7 +178,7 @@ VstInt32 PresetBuffers::presetToBuffer(char** out) {
     fillHeader(header, kBufferTypePreset, 1 + n, 0, bodySize);
     std::memcpy(buffer, &header, sizeof header);
     const PresetRecord& record = presets[effect.getPresetNo()];
-    writePresetRecords(buffer + sizeof header, effect, record, 0, false);
+    writePresetRecords(buffer + sizeof header, effect, record, 0);
     *out = buffer;
     return size;
 }
@@ -199,7 +200,7 @@ VstInt32 PresetBuffers::bankToBuffer(char** out) {
     std::memcpy(buffer, &header, sizeof header);
     char* p = buffer + sizeof header;
     for (int preset = 0; preset < kNumPresets; preset++)
-        p = writePresetRecords(p, effect, presets[preset], preset, true);
+        p = writePresetRecords(p, effect, presets[preset], preset);
     *out = buffer;
     return size;
 }
@@ -296,9 +297,9 @@ bool PresetBuffers::bufferToBank(const char* body, const newpresetheader& header
                       ? header.selectedPreset
                       : 0;
     BankCopy kept;
-    std::memcpy(kept.records, presets, sizeof kept.records);
+    std::copy(presets, presets + kNumPresets, kept.records);
     auto putBack = [&] {
-        std::memcpy(presets, kept.records, sizeof kept.records);
+        std::copy(kept.records, kept.records + kNumPresets, presets);
         restoreView();
         return false;
     };
@@ -347,7 +348,7 @@ bool PresetBuffers::bufferToBankOld(const char* data, bool swapOrder, int numPre
     PresetRecord* presets = effect.getPresets();
     if (!presets || !data || numPresets < 0 || numValues < 0) return false;
     BankCopy kept;
-    std::memcpy(kept.records, presets, sizeof kept.records);
+    std::copy(presets, presets + kNumPresets, kept.records);
     const size_t stride = kPresetNameSize + 4 * (size_t)numValues;
     const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
     const int count = numValues < kNumPresetParams ? numValues : kNumPresetParams;
@@ -360,7 +361,7 @@ bool PresetBuffers::bufferToBankOld(const char* data, bool swapOrder, int numPre
             if (effect.isDummyOld(i)) continue;
             const float value = readFloat(block + kPresetNameSize + 4 * i, swapOrder);
             if (!inUnitRange(value)) {
-                std::memcpy(presets, kept.records, sizeof kept.records);
+                std::copy(kept.records, kept.records + kNumPresets, presets);
                 restoreView();
                 return false;
             }

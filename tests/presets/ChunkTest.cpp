@@ -3,7 +3,9 @@
 // order, the old layout, and chunks that must be refused.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "PresetTestSupport.h"
 #include "host/VstHost.h"
@@ -180,4 +182,25 @@ TEST(HostChunk, RestoringReplaysTheSelectedPresetThenTellsTheHostOnce) {
     const std::vector<std::pair<VstInt32, VstInt32>> expected = {
         {audioMasterUpdateDisplay, 0}, {audioMasterBeginEdit, 0}, {audioMasterEndEdit, 0}};
     EXPECT_EQ(seen, expected);
+}
+
+// A DAW saves its project (getChunk on its UI thread) while automation writes
+// the current preset on another: race-free (the ThreadSanitizer build runs
+// this), and the chunk taken afterwards carries the last value.
+TEST(HostChunkThreads, SavedWhileAutomationWritesTheCurrentPreset) {
+    auto plugin = loadPlugin();
+    std::atomic<bool> stop{false};
+    std::atomic<int> steps{0};
+    std::thread automation([&] {
+        for (int k = 0; !stop.load() || steps.load() < 200; ++k, steps.fetch_add(1))
+            plugin->setParameter(15, (float)(k % 41) / 40.0f);
+    });
+    for (int n = 0; n < 50; ++n)
+        EXPECT_EQ(plugin->getChunk().size(), 23457u);
+    stop = true;
+    automation.join();
+    plugin->setParameter(15, 0.625f);
+    auto other = loadPlugin();
+    ASSERT_EQ(other->setChunk(plugin->getChunk()), 0);
+    EXPECT_EQ(other->getParameter(15), 0.625f);
 }

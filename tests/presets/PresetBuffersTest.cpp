@@ -216,6 +216,23 @@ TEST(PresetBuffers, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
     ASSERT_TRUE(loadBank(reloaded, bank));
     EXPECT_EQ(reloaded.record(2).values[7], 1.0f);
     EXPECT_EQ(reloaded.record(2).values[8], 0.0f);
+
+    // So does the preset writer: a value a host stored out of range through
+    // setParameter must not make the saved preset unloadable.
+    store.setPresetNo(2);
+    store.record(2).values[9] = -2.0f;
+    testing::internal::CaptureStderr();
+    auto preset = presetBuffer(store);
+    err = testing::internal::GetCapturedStderr();
+    EXPECT_NE(err.find("Invalid parameter 7 value 3.000000 on save of preset 0 Flamenco\n"),
+              std::string::npos);
+    EXPECT_NE(err.find("Invalid parameter 9 value -2.000000 on save of preset 0 Flamenco\n"),
+              std::string::npos);
+    reloaded.setPresetNo(5);
+    ASSERT_TRUE(loadPreset(reloaded, preset));
+    EXPECT_EQ(reloaded.record(5).values[7], 1.0f);
+    EXPECT_EQ(reloaded.record(5).values[8], 0.0f);
+    EXPECT_EQ(reloaded.record(5).values[9], 0.0f);
 }
 
 TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
@@ -267,7 +284,7 @@ TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
         EXPECT_EQ(store.name(0), "Old preset");
         for (int i = 0; i < 38; i++)
             EXPECT_EQ(store.record(0).values[i],
-                      dravo::isDummyParam(i) ? store.getDefaultRecord().values[i] : 0.25f);
+                      dravo::isDummyParam(i) ? store.getDefaultRecord().values[i].load() : 0.25f);
     }
     {
         // 40 floats: the first 38 load; 20 floats: the rest keep preset 0's values.
