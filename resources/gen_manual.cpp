@@ -663,12 +663,11 @@ void shelf(Doc& d, bool low) {
             " it): a boost gets a slight dip next to it, a cut a slight bump, which makes the "
             "edge of the shelf sound firmer.",
         "<b>Peak</b>: the section becomes one very broad bell centred exactly on the marked "
-        "frequency; wide enough to act like a soft tilt around that point.",
+        "frequency, so broad that it moves a region of several octaves around that point.",
     });
-    d.para(std::string("In the shapes Shelf and Steep a companion filter also trims the far side "
-                       "of the curve: a quarter of the gain in the opposite direction in mode "
-                       "I, half of it in mode II. The section's response therefore stays "
-                       "musical even at large settings. ") +
+    d.para(std::string("Mode II doubles the gain and also draws the transition of the Shelf and "
+                       "Steep shapes closer to the marked frequency; Steep's counter-bell grows "
+                       "with it. ") +
            "Default: mode I, " + freqText(frequencyOf(t, 0.5)) + ", Shelf, 0 dB.");
     d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
 }
@@ -744,7 +743,7 @@ void output(Doc& d) {
                 {"Output knob", esc(paramName(6)),
                  dbText(-20, 0) + " to " + dbText(20, 0) +
                      " in 0.25 dB steps; 0 dB in the centre. Changes follow smoothly within about "
-                     "10 ms, without zipper noise. Shift-drag for fine adjustment."},
+                     "10 ms at 44.1 kHz. Shift-drag for fine adjustment."},
                 {"SAT button", esc(paramName(7)), "Switches on the soft limiter described below."},
                 {"Clip LED", "—",
                  "Lights brightly when the output reached full scale (0 dBFS) in the most "
@@ -1041,7 +1040,7 @@ void automation(Doc& d) {
     d.bullets({
         "Every change of a filter setting glides to its new value over 50 ms, whether it "
         "comes from the editor, from automation or from a preset, so automated moves and "
-        "preset changes do not click. The output level follows in about 10 ms.",
+        "preset changes do not click. The output level follows within about 10 ms at 44.1 kHz.",
         "Frequencies, gains and switches move in the steps listed in this manual. A "
         "continuous automation curve is followed step by step, each step gliding smoothly.",
         "Turning a knob or clicking a switch in the editor sends the host a begin and an end "
@@ -1102,6 +1101,8 @@ void factoryPresets(Doc& d) {
         rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresetNames[p]) + "</b>", esc(s)});
     }
     d.table({0.06, 0.22, 0.72}, {"", "Preset", "Settings"}, rows, 8.2);
+    d.note("To start every new instance from your own presets instead, load or build them and "
+           "double-click <b>Default bank</b> in the preset bar (see Presets, files and defaults).");
 }
 
 void renderer(Doc& d) {
