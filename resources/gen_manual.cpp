@@ -594,14 +594,16 @@ void introduction(Doc& d) {
 void cuts(Doc& d) {
     using namespace dravo;
     d.section(2, sectionTitle(2));
-    d.para("The two cut filters sit at the left of the editor under the heading CUT. Both "
+    d.para("The two cut filters share the first section of the editor, at the left: the high cut "
+           "in its top row, the low cut in its bottom row. Both "
            "are gentle 12 dB per octave slopes with a soft knee, well suited to removing rumble "
            "and hiss without thinning the sound. At the marked frequency the level is already "
            "a few dB down.");
     d.h2("Low cut (high-pass)");
     d.bullets({
-        "<b>HPF</b> button switches the low cut on and off (host parameter " + paramName(8) + ").",
-        "<b>Frequency</b> knob (host parameter " + paramName(9) + ") in " +
+        "<b>HPF</b> button (lower right) switches the low cut on and off (host parameter " +
+            paramName(8) + ").",
+        "<b>Frequency</b> knob (lower left, host parameter " + paramName(9) + ") in " +
             std::to_string(kHpfTable.last + 1) + " steps from " + freqText(kHpfTable.hz[0]) +
             " to " + freqText(kHpfTable.hz[kHpfTable.last]) + ".",
         "Switching it on or off glides in over 50 ms; the frequency knob can be set while the "
@@ -610,9 +612,9 @@ void cuts(Doc& d) {
     d.para("<b>Steps:</b> " + stepList(kHpfTable) + ".", 8.8);
     d.h2("High cut (low-pass)");
     d.bullets({
-        "<b>LPF</b> button switches the high cut on and off (host parameter " + paramName(10) +
-            ").",
-        "<b>Frequency</b> knob (host parameter " + paramName(11) + ") in " +
+        "<b>LPF</b> button (top left) switches the high cut on and off (host parameter " +
+            paramName(10) + ").",
+        "<b>Frequency</b> knob (top right, host parameter " + paramName(11) + ") in " +
             std::to_string(kLpfTable.last + 1) + " steps from " + freqText(kLpfTable.hz[0]) +
             " to " + freqText(kLpfTable.hz[kLpfTable.last]) + ".",
         "The high cut keeps running in the background while it is off, so switching it on takes "
@@ -636,17 +638,17 @@ void shelf(Doc& d, bool low) {
     d.h2("Controls");
     d.table({0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
             {
-                {"Mode switch", esc(paramName(mode)),
+                {"Mode switch\n<i>top left</i>", esc(paramName(mode)),
                  positions("I", "0", "II") +
                      ". <b>I</b>: the gain knob works over ±10 dB. <b>0</b>: the section is off "
                      "(it fades out over 50 ms and keeps its settings). <b>II</b>: the gain "
                      "is doubled to ±20 dB and the curve is shaped more strongly."},
-                {"Frequency knob", esc(paramName(freq)),
+                {"Frequency knob\n<i>lower left</i>", esc(paramName(freq)),
                  std::to_string(t.last + 1) + " steps from " + freqText(t.hz[0]) + " to " +
                      freqText(t.hz[t.last]) + "."},
-                {"Shape switch", esc(paramName(shape)),
+                {"Shape switch\n<i>lower right</i>", esc(paramName(shape)),
                  positions("Peak", "Steep", "Shelf") + ". See below."},
-                {"Gain knob", esc(paramName(gain)),
+                {"Gain knob\n<i>top right</i>", esc(paramName(gain)),
                  dbText(-10, 2) + " to " + dbText(10, 2) +
                      " in 0.125 dB steps (doubled in mode II); the centre is 0 dB."},
             });
@@ -684,20 +686,23 @@ void mids(Doc& d) {
     d.table(
         {0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
         {
-            {"Mode switch", esc(paramName(16)) + ", " + esc(paramName(20)),
+            {"Mode switch\n<i>top left</i>", esc(paramName(16)) + ", " + esc(paramName(20)),
              positions("+", "0", "-") +
                  ". <b>+</b> boosts, <b>-</b> cuts by the gain knob's amount; <b>0</b> switches "
                  "the band off (it fades out over 50 ms and keeps its settings)."},
-            {"Frequency knob", esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
+            {"Frequency knob\n<i>lower left</i>",
+             esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
              "Mid 1: " + std::to_string(kLmfTable.last + 1) + " steps from " +
                  freqText(kLmfTable.hz[0]) + " to " + freqText(kLmfTable.hz[kLmfTable.last]) +
                  ". Mid 2: " + std::to_string(kHmfTable.last + 1) + " steps from " +
                  freqText(kHmfTable.hz[0]) + " to " + freqText(kHmfTable.hz[kHmfTable.last]) + "."},
-            {"Q switch", esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
+            {"Q switch\n<i>lower right</i>",
+             esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
              positions("4.0", "2.0", "0.7") +
                  ". Chooses the bandwidth: 0.7 is the widest, 4.0 the narrowest. Changing it "
                  "also moves the companion bells."},
-            {"Gain knob", esc(paramName(19)) + " (19), " + esc(paramName(23)) + " (23)",
+            {"Gain knob\n<i>top right</i>",
+             esc(paramName(19)) + " (19), " + esc(paramName(23)) + " (23)",
              "0 to " + dbText(20, 2) +
                  " in 0.125 dB steps; whether it boosts or cuts is the mode switch's choice."},
         });
@@ -726,26 +731,27 @@ void output(Doc& d) {
            "selector, polarity, the output level, the limiter and the clip indicator.");
     d.table({0.2, 0.2, 0.6}, {"Control", "Host parameter", "What it does"},
             {
-                {"EQ button", esc(paramName(0)),
+                {"EQ button\n<i>top left</i>", esc(paramName(0)),
                  "The master switch. Off bypasses all six sections at once for a quick "
                  "comparison; output level, polarity and SAT stay active, and the latency stays "
                  "the same, so the track stays in time. This setting applies to all 22 presets "
                  "alike: changing presets does not change it."},
-                {"Channel selector", esc(paramName(1)),
+                {"Channel selector\n<i>lower left</i>", esc(paramName(1)),
                  positions("Left", "Stereo", "Right") +
                      ". Chooses which channel of a stereo track is equalised; the other one "
                      "passes unfiltered (still through output level, polarity and SAT). On a "
                      "mono track the channel is always equalised. Like EQ, it applies to all "
                      "presets alike."},
-                {"Phase button", esc(paramName(3)),
+                {"Phase button\n<i>lower middle</i>", esc(paramName(3)),
                  "<b>Normal</b> or <b>Reverse</b>: reverse inverts the polarity of the whole "
                  "output."},
-                {"Output knob", esc(paramName(6)),
+                {"Output knob\n<i>top right</i>", esc(paramName(6)),
                  dbText(-20, 0) + " to " + dbText(20, 0) +
                      " in 0.25 dB steps; 0 dB in the centre. Changes follow smoothly within about "
                      "10 ms at 44.1 kHz. Shift-drag for fine adjustment."},
-                {"SAT button", esc(paramName(7)), "Switches on the soft limiter described below."},
-                {"Clip LED", "—",
+                {"SAT button\n<i>lower right</i>", esc(paramName(7)),
+                 "Switches on the soft limiter described below."},
+                {"Clip LED\n<i>next to EQ</i>", "—",
                  "Lights brightly when the output reached full scale (0 dBFS) in the most "
                  "recent block, then stays dimly lit as a reminder that it clipped. Click it "
                  "to clear it."},
@@ -756,8 +762,8 @@ void output(Doc& d) {
            "are left almost untouched (a peak of half scale loses about 0.3 dB); louder "
            "material is rounded off progressively (a full-scale sine comes out about 1.4 dB "
            "lower); and no output sample ever exceeds about −0.05 dBFS, however hard you drive "
-           "the output knob. The look-ahead costs no extra latency: the plug-in's delay is "
-           "the same with SAT on or off.");
+           "the output knob. The look-ahead delay is always in place, so the "
+           "plug-in's latency is the same with SAT on or off.");
     d.note("SAT is a safety and colour stage, not a mastering limiter. For the cleanest sound "
            "keep peaks below full scale with the output knob and leave SAT off.");
 }
