@@ -274,8 +274,8 @@ class Doc {
     // A table: column widths as fractions of the column, a header row,
     // wrapped cells; rows never split, the header repeats on a new page.
     void table(const std::vector<double>& widths, const std::vector<std::string>& head,
-               const std::vector<std::vector<std::string>>& rows, double size = 8.6) {
-        const double pad = 4;
+               const std::vector<std::vector<std::string>>& rows, double size = 8.6,
+               double pad = 4) {
         auto rowHeight = [&](const std::vector<std::string>& row, bool bold) {
             double h = 0;
             for (size_t i = 0; i < row.size(); ++i)
@@ -598,7 +598,7 @@ void cuts(Doc& d) {
            "in its top row, the low cut in its bottom row. Both "
            "are gentle 12 dB per octave slopes with a soft knee, well suited to removing rumble "
            "and hiss without thinning the sound. At the marked frequency the level is already "
-           "a few dB down.");
+           "about 3 dB (high cut) to 4 dB (low cut) down.");
     d.h2("Low cut (high-pass)");
     d.bullets({
         "<b>HPF</b> button (lower right) switches the low cut on and off (host parameter " +
@@ -655,7 +655,7 @@ void shelf(Doc& d, bool low) {
     d.h2("Shapes");
     d.bullets({
         std::string("<b>Shelf</b>: a broad, smooth shelf. The marked frequency is where the "
-                    "shelf has reached most of its gain; its midpoint lies ") +
+                    "shelf has reached about nine tenths of its gain; its midpoint lies ") +
             (low ? "above it (about 1½ octaves at ±10 dB)"
                  : "below it (about 2¼ octaves at ±10 dB)") +
             " and moves toward the marked frequency as the gain grows, and further in mode II.",
@@ -1039,7 +1039,8 @@ void automation(Doc& d) {
         rows.push_back(
             {std::to_string(i), "<b>" + esc(kParams[i].name) + "</b>", what, esc(rangeText(i))});
     }
-    d.table({0.08, 0.17, 0.3, 0.45}, {"No.", "Host name", "Control", "Values shown"}, rows, 8.4);
+    d.table({0.08, 0.17, 0.3, 0.45}, {"No.", "Host name", "Control", "Values shown"}, rows, 8.2,
+            2.8);
     d.para("Parameters " + unused +
            " are unused: they have no name and no effect. Hosts may still list them.");
     d.h2("How automation behaves");
