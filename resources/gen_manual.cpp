@@ -163,6 +163,55 @@ cairo_surface_t* composeEditor() {
 }
 
 // ---------------------------------------------------------------------------
+// Responses measured through the engine: an impulse through a freshly
+// resumed engine at 44.1 kHz with one section set, its spectrum at
+// log-spaced frequencies from 20 Hz to 20 kHz.
+
+constexpr int kPlotPoints = 241;
+constexpr double kPlotLow = 20.0, kPlotHigh = 20000.0, kPlotRate = 44100.0;
+
+double plotFrequency(int i) {
+    return kPlotLow * std::pow(kPlotHigh / kPlotLow, i / (double)(kPlotPoints - 1));
+}
+
+std::vector<double> measureResponse(const std::function<void(EqEngine&)>& setup) {
+    EqEngine engine;
+    engine.suspend();
+    setup(engine); // applied at once by resume, no glide
+    engine.resume((float)kPlotRate);
+    const int n = 1 << 14;
+    std::vector<double> inL(n, 0.0), inR(n, 0.0), outL(n), outR(n);
+    inL[0] = inR[0] = 1.0;
+    double* in[2] = {inL.data(), inR.data()};
+    double* out[2] = {outL.data(), outR.data()};
+    engine.processStereo(in, out, n, true, true);
+    std::vector<double> db(kPlotPoints);
+    for (int i = 0; i < kPlotPoints; ++i) {
+        // Sum of h[k] e^(-jwk), the phasor advanced by one rotation a sample.
+        const double w = 2 * kPi * plotFrequency(i) / kPlotRate;
+        const double c = std::cos(w), sn = std::sin(w);
+        double pr = 1, pi = 0, re = 0, im = 0;
+        for (int k = 0; k < n; ++k) {
+            re += outL[k] * pr;
+            im -= outL[k] * pi;
+            const double t = pr * c - pi * sn;
+            pi = pr * sn + pi * c;
+            pr = t;
+        }
+        db[i] = 10 * std::log10(std::max(re * re + im * im, 1e-20));
+    }
+    return db;
+}
+
+struct Curve {
+    std::string label;
+    Rgb colour;
+    std::vector<double> db;
+};
+
+constexpr Rgb kCurveColours[] = {{0.10, 0.42, 0.70}, {0.85, 0.45, 0.10}, {0.20, 0.58, 0.32}};
+
+// ---------------------------------------------------------------------------
 // The page layout engine: a column of blocks that flows onto new pages
 
 class Doc {
@@ -343,6 +392,77 @@ class Doc {
             y_ += capH;
         }
         y_ += 6;
+    }
+
+    // A response chart: frequency on a log axis, level from dbLow to dbHigh
+    // dB with a grid line every step dB; the legend in a row beneath.
+    void plot(const std::vector<Curve>& curves, double dbLow, double dbHigh, double step,
+              const std::string& caption) {
+        const double h = 130, left = kMarginX + 30, w = kColumn - 30;
+        const double capH = measure(caption, kColumn, 8.4) + 6;
+        need(h + capH + 42);
+        const double top = y_ + 4;
+        auto px = [&](double hz) {
+            return left + w * std::log(hz / kPlotLow) / std::log(kPlotHigh / kPlotLow);
+        };
+        auto py = [&](double db) { return top + h * (dbHigh - db) / (dbHigh - dbLow); };
+        cairo_rectangle(cr_, left, top, w, h);
+        setColour(kZebra);
+        cairo_fill(cr_);
+        cairo_set_line_width(cr_, 0.4);
+        const double grid[] = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+        const char* names[] = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
+        for (int i = 0; i < 10; ++i) {
+            setColour(kRule);
+            cairo_move_to(cr_, px(grid[i]), top);
+            cairo_line_to(cr_, px(grid[i]), top + h);
+            cairo_stroke(cr_);
+            setColour(kMuted);
+            body(std::string("<span font='DejaVu Sans 7'>") + names[i] + "</span>",
+                 px(grid[i]) - 20, top + h + 3, 40, 7, PANGO_ALIGN_CENTER);
+        }
+        for (double db = std::ceil(dbLow / step) * step; db <= dbHigh + 1e-9; db += step) {
+            setColour(db == 0 ? kMuted : kRule);
+            cairo_move_to(cr_, left, py(db));
+            cairo_line_to(cr_, left + w, py(db));
+            cairo_stroke(cr_);
+            setColour(kMuted);
+            body("<span font='DejaVu Sans 7'>" + std::string(db > 0 ? "+" : "") + fixed(db, 0) +
+                     "</span>",
+                 kMarginX, py(db) - 5, 26, 7, PANGO_ALIGN_RIGHT);
+        }
+        cairo_save(cr_);
+        cairo_rectangle(cr_, left, top, w, h);
+        cairo_clip(cr_);
+        cairo_set_line_width(cr_, 1.4);
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+        for (const Curve& c : curves) {
+            setColour(c.colour);
+            cairo_new_path(cr_);
+            for (int i = 0; i < kPlotPoints; ++i)
+                cairo_line_to(cr_, px(plotFrequency(i)), py(c.db[i]));
+            cairo_stroke(cr_);
+        }
+        cairo_restore(cr_);
+        // Legend: one entry per curve in a row beneath the frequency labels.
+        const double slot = w / curves.size(), ly = top + h + 15;
+        for (size_t i = 0; i < curves.size(); ++i) {
+            const double lx = left + i * slot;
+            setColour(curves[i].colour);
+            cairo_rectangle(cr_, lx, ly + 3.5, 12, 2.2);
+            cairo_fill(cr_);
+            setColour(kInk);
+            body("<span font='DejaVu Sans 7.4'>" + curves[i].label + "</span>", lx + 16, ly,
+                 slot - 20, 7.4);
+        }
+        setColour(kRule);
+        cairo_set_line_width(cr_, 0.6);
+        cairo_rectangle(cr_, left, top, w, h);
+        cairo_stroke(cr_);
+        y_ = top + h + 30;
+        setColour(kMuted);
+        body("<i>" + caption + "</i>", kMarginX, y_, kColumn, 8.4, PANGO_ALIGN_CENTER);
+        y_ += capH + 6;
     }
 
     // A numbered marker, as used on the pictures.
@@ -621,6 +741,18 @@ void cuts(Doc& d) {
         "effect at once, at the frequency already set.",
     });
     d.para("<b>Steps:</b> " + stepList(kLpfTable) + ".", 8.8);
+    std::vector<Curve> curves;
+    const double lows[] = {kHpfTable.hz[7], kHpfTable.hz[13], kHpfTable.hz[19]};
+    for (int i = 0; i < 3; ++i) {
+        const double highs[] = {kLpfTable.hz[5], kLpfTable.hz[10], kLpfTable.hz[16]};
+        curves.push_back({"low cut " + freqText(lows[i]) + ", high cut " + freqText(highs[i]),
+                          kCurveColours[i], measureResponse([&](EqEngine& e) {
+                              e.updateLowCut(1, lows[i]);
+                              e.updateHighCut(1, highs[i]);
+                          })});
+    }
+    d.plot(curves, -30, 6, 6,
+           "Both cuts on at three settings, measured through the plug-in at 44.1 kHz.");
     d.note("The high cut's top steps lie above the range of hearing. Use them to round off the "
            "extreme top gently, or leave the filter off.");
 }
@@ -672,6 +804,19 @@ void shelf(Doc& d, bool low) {
                        "with it. ") +
            "Default: mode I, " + freqText(frequencyOf(t, 0.5)) + ", Shelf, 0 dB.");
     d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
+    std::vector<Curve> curves;
+    const char* shapeNames[] = {"Shelf", "Steep", "Peak"};
+    const double hz = frequencyOf(t, 0.5);
+    for (int shapeIndex = 0; shapeIndex < 3; ++shapeIndex)
+        curves.push_back({std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
+                          kCurveColours[shapeIndex], measureResponse([&](EqEngine& e) {
+                              if (low)
+                                  e.updateLowShelf(2, shapeIndex, hz, 10.0);
+                              else
+                                  e.updateHighShelf(2, shapeIndex, hz, 10.0);
+                          })});
+    d.plot(curves, -6, 12, 3,
+           "The three shapes in mode I at full boost, measured through the plug-in at 44.1 kHz.");
 }
 
 void mids(Doc& d) {
@@ -710,14 +855,23 @@ void mids(Doc& d) {
            "equaliser: these bands are made for shaping tone, not for notching out single "
            "resonances. At the widest setting the companions sit about a decade below and "
            "above the centre; at the narrowest, about a third and three times the centre "
-           "frequency.");
+           "frequency. By default both bands are set to + with 0 dB gain, which is flat: "
+           "Mid 1 at " +
+           freqText(frequencyOf(kLmfTable, 0.5)) + ", Mid 2 at " +
+           freqText(frequencyOf(kHmfTable, 0.5)) + ", Q 2.0.");
+    std::vector<Curve> curves;
+    const char* qNames[] = {"0.7", "2.0", "4.0"};
+    for (int i = 0; i < 3; ++i)
+        curves.push_back({std::string("Q ") + qNames[i] + ", +12 dB", kCurveColours[i],
+                          measureResponse([&](EqEngine& e) {
+                              e.updateLowMid(2, kLmfTable.hz[12], qOf(i * 0.5), 12.0);
+                          })});
+    d.plot(curves, -3, 15, 3,
+           "Mid 1 boosting 12 dB at " + freqText(kLmfTable.hz[12]) +
+               " with each Q setting, measured through the plug-in at 44.1 kHz.");
     d.h2("Frequency steps");
     d.para("<b>Mid 1:</b> " + stepList(kLmfTable) + ".", 8.8);
     d.para("<b>Mid 2:</b> " + stepList(kHmfTable) + ".", 8.8);
-    d.note("Default: both bands set to + with 0 dB gain, Mid 1 at " +
-           freqText(frequencyOf(kLmfTable, 0.5)) + ", Mid 2 at " +
-           freqText(frequencyOf(kHmfTable, 0.5)) +
-           ", Q 2.0. Raise a gain to hear the band; a band at 0 dB is flat.");
 }
 
 void highShelf(Doc& d) {
