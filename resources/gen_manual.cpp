@@ -203,6 +203,25 @@ std::vector<double> measureResponse(const std::function<void(EqEngine&)>& setup)
     return db;
 }
 
+// The engine set to a factory preset's sections and output gain (the
+// limiter stays off: it would act on the measuring impulse itself).
+void applyPreset(EqEngine& e, int preset) {
+    using namespace dravo;
+    double v[kNumFactoryValues];
+    for (int i = 0; i < kNumFactoryValues; ++i)
+        v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
+    e.updateLowCut(onOffPosition(v[8]), frequencyOf(kHpfTable, v[9]));
+    e.updateHighCut(onOffPosition(v[10]), frequencyOf(kLpfTable, v[11]));
+    e.updateLowShelf(threePosition(v[12]), threePosition(v[14]), frequencyOf(kLfTable, v[13]),
+                     shelfGainDb(v[15]));
+    e.updateLowMid(threePosition(v[16]), frequencyOf(kLmfTable, v[17]), qOf(v[18]),
+                   peakGainDb(v[19]));
+    e.updateMid(threePosition(v[20]), frequencyOf(kHmfTable, v[21]), qOf(v[22]), peakGainDb(v[23]));
+    e.updateHighShelf(threePosition(v[24]), threePosition(v[26]), frequencyOf(kHfTable, v[25]),
+                      shelfGainDb(v[27]));
+    e.setOutputFactor(std::pow(2.0, outputGainDb(v[6]) / 6.0));
+}
+
 struct Curve {
     std::string label;
     Rgb colour;
@@ -1262,6 +1281,16 @@ void factoryPresets(Doc& d) {
         rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresetNames[p]) + "</b>", esc(s)});
     }
     d.table({0.06, 0.22, 0.72}, {"", "Preset", "Settings"}, rows, 8.2);
+    std::vector<Curve> curves;
+    int shown = 0;
+    for (const char* name : {"Vox", "Radio", "De-esser 1"})
+        for (int p = 0; p < kNumFactoryPresets; ++p)
+            if (std::string(kFactoryPresetNames[p]) == name)
+                curves.push_back({esc(name), kCurveColours[shown++ % 3],
+                                  measureResponse([p](EqEngine& e) { applyPreset(e, p); })});
+    d.plot(curves, -12, 12, 3,
+           "Three factory presets measured through the plug-in at 44.1 kHz (output level "
+           "included, SAT left out).");
     d.note("To start every new instance from your own presets instead, load or build them and "
            "double-click <b>Default bank</b> in the preset bar (see Presets, files and defaults).");
 }
