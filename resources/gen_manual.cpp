@@ -652,7 +652,8 @@ void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
                   d.y(), kColumn));
     d.setColour(kMuted);
     d.setY(d.y() + 26 +
-           d.text("<span font='DejaVu Sans 10'>User manual · version 1.8.0 · VST 2.x plug-in "
+           d.text("<span font='DejaVu Sans 10'>User manual · version " DRAVO_VERSION
+                  " · VST 2.x plug-in "
                   "for Linux</span>",
                   kMarginX, d.y(), kColumn));
     d.rule(kAccent, 1.2);
@@ -1361,8 +1362,9 @@ void render(cairo_surface_t* surface, std::vector<int>& sectionPages,
     cairo_pdf_surface_restrict_to_version(surface, CAIRO_PDF_VERSION_1_5);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Vey Dravo — User Manual");
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_AUTHOR, "Vey Audio Works");
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_SUBJECT,
-                                   "Vey Dravo parametric channel equaliser, version 1.8.0");
+    cairo_pdf_surface_set_metadata(
+        surface, CAIRO_PDF_METADATA_SUBJECT,
+        "Vey Dravo parametric channel equaliser, version " DRAVO_VERSION);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Vey Dravo build");
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2026-01-01T00:00:00Z");
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_MOD_DATE, "2026-01-01T00:00:00Z");
