@@ -670,8 +670,8 @@ void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
         std::string link = "page=" + std::to_string(page > 0 ? page : 1);
         cairo_tag_begin(cr, CAIRO_TAG_LINK, link.c_str());
         d.setColour(kInk);
-        d.body(std::to_string(n) + "   " + esc(sectionTitle(n)), kMarginX + 10, y, kColumn - 60,
-               10);
+        d.body(std::to_string(n), kMarginX, y, 20, 10, PANGO_ALIGN_RIGHT);
+        d.body(esc(sectionTitle(n)), kMarginX + 30, y, kColumn - 80, 10);
         d.body(page > 0 ? std::to_string(page) : "", kMarginX, y, kColumn - 10, 10,
                PANGO_ALIGN_RIGHT);
         cairo_tag_end(cr, CAIRO_TAG_LINK);
