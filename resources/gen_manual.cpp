@@ -164,7 +164,7 @@ cairo_surface_t* composeEditor() {
 
 // ---------------------------------------------------------------------------
 // Responses measured through the engine: an impulse through a freshly
-// resumed engine at 44.1 kHz with one section set, its spectrum at
+// resumed engine at 44.1 kHz with its sections set, its spectrum at
 // log-spaced frequencies from 20 Hz to 20 kHz.
 
 constexpr int kPlotPoints = 241;
