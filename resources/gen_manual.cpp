@@ -1,0 +1,1426 @@
+// Lays out the user manual as an A4 PDF with cairo and pango:
+//   gen_manual OUTPUT.pdf IMAGE_DIR
+// IMAGE_DIR holds the editor's images (bmpNNNNN.png) that gen_images draws;
+// the manual's pictures of the editor are composed from them. Parameter names,
+// frequency steps, value texts, factory presets and latencies are read from
+// the plug-in's own tables, formatters and engine, so the manual cannot
+// drift from the plug-in. The output is reproducible: fixed metadata and
+// dates, no clock.
+#include <cairo-pdf.h>
+#include <cairo.h>
+#include <pango/pangocairo.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "dsp/EqEngine.h"
+#include "gui/EditorLayout.h"
+#include "plugin/FactoryPresets.h"
+#include "plugin/Parameters.h"
+#include "plugin/ValueText.h"
+#include "presets/PresetBarLayout.h"
+#include "resources/Manual.h"
+
+namespace {
+
+// A4 in points, margins and the text column.
+constexpr double kPageW = 595.276, kPageH = 841.890;
+constexpr double kMarginX = 62, kTop = 70, kBottom = 64;
+constexpr double kColumn = kPageW - 2 * kMarginX;
+constexpr double kPi = 3.14159265358979323846;
+
+struct Rgb {
+    double r, g, b;
+};
+constexpr Rgb kInk{0.13, 0.13, 0.14};
+constexpr Rgb kAccent{0.10, 0.30, 0.42};
+constexpr Rgb kMuted{0.42, 0.44, 0.47};
+constexpr Rgb kRule{0.78, 0.80, 0.83};
+constexpr Rgb kBand{0.91, 0.94, 0.96};
+constexpr Rgb kZebra{0.965, 0.972, 0.98};
+constexpr Rgb kNoteFill{0.95, 0.97, 0.93};
+constexpr Rgb kNoteEdge{0.55, 0.68, 0.40};
+
+std::string imageDir;
+
+// ---------------------------------------------------------------------------
+// Text helpers
+
+std::string esc(const std::string& s) {
+    std::string out;
+    for (char c : s) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<')
+            out += "&lt;";
+        else if (c == '>')
+            out += "&gt;";
+        else
+            out += c;
+    }
+    return out;
+}
+
+std::string freqText(double hz) {
+    char t[32];
+    frequencyStringConvert2((float)hz, t);
+    return t;
+}
+
+std::string dbText(double db, int decimals) {
+    char t[32];
+    float2string2((float)db, decimals, t);
+    return std::string(t) + "dB";
+}
+
+std::string fixed(double v, int decimals) {
+    char t[32];
+    std::snprintf(t, sizeof t, "%.*f", decimals, v);
+    return t;
+}
+
+// The frequency steps of a table as the host shows them.
+std::string stepList(const dravo::FrequencyTable& table) {
+    std::string s;
+    for (int i = 0; i <= table.last; ++i) {
+        if (i) s += ", ";
+        s += freqText(table.hz[i]);
+    }
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Pictures of the editor, composed from the strips at their layout positions
+
+cairo_surface_t* loadImage(int id) {
+    char name[32];
+    std::snprintf(name, sizeof name, "/bmp%05d.png", id);
+    cairo_surface_t* s = cairo_image_surface_create_from_png((imageDir + name).c_str());
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "gen_manual: cannot read %s%s\n", imageDir.c_str(), name);
+        std::exit(1);
+    }
+    return s;
+}
+
+// Draws picture `index` of a vertical strip of `frames` pictures at (x, y).
+void drawFrame(cairo_t* cr, int id, int frames, int index, double x, double y) {
+    cairo_surface_t* s = loadImage(id);
+    int h = cairo_image_surface_get_height(s) / frames;
+    int w = cairo_image_surface_get_width(s);
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, w, h);
+    cairo_clip(cr);
+    cairo_set_source_surface(cr, s, x, y - index * h);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    cairo_surface_destroy(s);
+}
+
+// The editor as it opens with the factory preset "Default" at 44.1 kHz.
+cairo_surface_t* composeEditor() {
+    using namespace dravo::layout;
+    cairo_surface_t* s =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
+    cairo_t* cr = cairo_create(s);
+    drawFrame(cr, kBackgroundId, 1, 0, 0, 0);
+    const double* values = kFactoryPresetValues[0];
+    EqEngine engine;
+    engine.resume(44100.0f);
+    for (const Control& c : kControls) {
+        if (c.kind == Kind::About) continue;
+        if (c.kind == Kind::LatencyMs || c.kind == Kind::LatencySamples) {
+            char t[32];
+            if (c.kind == Kind::LatencyMs)
+                msStringConvert((float)engine.getLatency1(), t);
+            else
+                smpStringConvert((float)engine.getLatency2(), t);
+            cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
+                                   CAIRO_FONT_WEIGHT_NORMAL);
+            cairo_set_font_size(cr, 9);
+            cairo_set_source_rgb(cr, 200 / 255.0, 200 / 255.0, 200 / 255.0);
+            cairo_move_to(cr, c.left + 2, c.top + 10);
+            cairo_show_text(cr, t);
+            continue;
+        }
+        int index = 0;
+        if (c.kind != Kind::Led) {
+            double v = values[c.tag];
+            if (c.inverted) v = 1.0 - v;
+            index = c.kind == Kind::OnOff ? (v >= 0.5 ? 1 : 0) : (int)(v * (c.images - 1) + 0.5);
+        }
+        drawFrame(cr, c.bitmapId, c.images, index, c.left, c.top);
+    }
+    for (const presetbar::Item& item : presetbar::kItems)
+        if (item.bitmapId != kBackgroundId)
+            drawFrame(cr, item.bitmapId, item.frames, 0, item.left, item.top);
+    cairo_destroy(cr);
+    return s;
+}
+
+// ---------------------------------------------------------------------------
+// Responses measured through the engine: an impulse through a freshly
+// resumed engine at 44.1 kHz with its sections set, its spectrum at
+// log-spaced frequencies from 20 Hz to 20 kHz.
+
+constexpr int kPlotPoints = 241;
+constexpr double kPlotLow = 20.0, kPlotHigh = 20000.0, kPlotRate = 44100.0;
+
+double plotFrequency(int i) {
+    return kPlotLow * std::pow(kPlotHigh / kPlotLow, i / (double)(kPlotPoints - 1));
+}
+
+std::vector<double> measureResponse(const std::function<void(EqEngine&)>& setup) {
+    EqEngine engine;
+    engine.suspend();
+    setup(engine); // applied at once by resume, no glide
+    engine.resume((float)kPlotRate);
+    const int n = 1 << 14;
+    std::vector<double> inL(n, 0.0), inR(n, 0.0), outL(n), outR(n);
+    inL[0] = inR[0] = 1.0;
+    double* in[2] = {inL.data(), inR.data()};
+    double* out[2] = {outL.data(), outR.data()};
+    engine.processStereo(in, out, n, true, true);
+    std::vector<double> db(kPlotPoints);
+    for (int i = 0; i < kPlotPoints; ++i) {
+        // Sum of h[k] e^(-jwk), the phasor advanced by one rotation a sample.
+        const double w = 2 * kPi * plotFrequency(i) / kPlotRate;
+        const double c = std::cos(w), sn = std::sin(w);
+        double pr = 1, pi = 0, re = 0, im = 0;
+        for (int k = 0; k < n; ++k) {
+            re += outL[k] * pr;
+            im -= outL[k] * pi;
+            const double t = pr * c - pi * sn;
+            pi = pr * sn + pi * c;
+            pr = t;
+        }
+        db[i] = 10 * std::log10(std::max(re * re + im * im, 1e-20));
+    }
+    return db;
+}
+
+// The engine set to a factory preset's sections and output gain (the
+// limiter stays off: it would act on the measuring impulse itself).
+void applyPreset(EqEngine& e, int preset) {
+    using namespace dravo;
+    double v[kNumFactoryValues];
+    for (int i = 0; i < kNumFactoryValues; ++i)
+        v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
+    e.updateLowCut(onOffPosition(v[8]), frequencyOf(kHpfTable, v[9]));
+    e.updateHighCut(onOffPosition(v[10]), frequencyOf(kLpfTable, v[11]));
+    e.updateLowShelf(threePosition(v[12]), threePosition(v[14]), frequencyOf(kLfTable, v[13]),
+                     shelfGainDb(v[15]));
+    e.updateLowMid(threePosition(v[16]), frequencyOf(kLmfTable, v[17]), qOf(v[18]),
+                   peakGainDb(v[19]));
+    e.updateMid(threePosition(v[20]), frequencyOf(kHmfTable, v[21]), qOf(v[22]), peakGainDb(v[23]));
+    e.updateHighShelf(threePosition(v[24]), threePosition(v[26]), frequencyOf(kHfTable, v[25]),
+                      shelfGainDb(v[27]));
+    e.setOutputFactor(std::pow(2.0, outputGainDb(v[6]) / 6.0));
+}
+
+struct Curve {
+    std::string label;
+    Rgb colour;
+    std::vector<double> db;
+};
+
+constexpr Rgb kCurveColours[] = {{0.10, 0.42, 0.70}, {0.85, 0.45, 0.10}, {0.20, 0.58, 0.32}};
+
+// ---------------------------------------------------------------------------
+// The page layout engine: a column of blocks that flows onto new pages
+
+class Doc {
+  public:
+    Doc(cairo_surface_t* surface, std::vector<int>& sectionPages)
+        : surface_(surface), cr_(cairo_create(surface)), pages_(sectionPages) {
+        layout_ = pango_cairo_create_layout(cr_);
+        // One point of text is one unit of the PDF page.
+        pango_cairo_context_set_resolution(pango_layout_get_context(layout_), 72.0);
+        pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
+    }
+    ~Doc() {
+        g_object_unref(layout_);
+        cairo_destroy(cr_);
+    }
+
+    cairo_t* cr() { return cr_; }
+    double y() const { return y_; }
+    void setY(double y) { y_ = y; }
+    double room() const { return kPageH - kBottom - y_; }
+    int page() const { return page_; }
+
+    void finish() {
+        if (page_ > 0) cairo_show_page(cr_);
+    }
+
+    // Starts a section on a new page, with its bookmark.
+    void section(int number, const std::string& title) {
+        newPage();
+        section_ = title;
+        header();
+        if ((int)pages_.size() < number) pages_.resize(number, 0);
+        pages_[number - 1] = page_;
+        cairo_pdf_surface_add_outline(surface_, CAIRO_PDF_OUTLINE_ROOT, title.c_str(),
+                                      ("page=" + std::to_string(page_)).c_str(),
+                                      CAIRO_PDF_OUTLINE_FLAG_OPEN);
+        setColour(kMuted);
+        text("<span font='DejaVu Sans 9'>SECTION " + std::to_string(number) + "</span>", kMarginX,
+             y_, kColumn);
+        y_ += 14;
+        setColour(kAccent);
+        y_ += text("<span font='DejaVu Sans Bold 21'>" + esc(title) + "</span>", kMarginX, y_,
+                   kColumn);
+        y_ += 6;
+        rule(kAccent, 1.2);
+        y_ += 14;
+    }
+
+    // A page without section heading (the cover).
+    void plainPage() {
+        newPage();
+        section_.clear();
+    }
+
+    void h2(const std::string& title) {
+        need(60);
+        y_ += 6;
+        setColour(kAccent);
+        y_ += text("<span font='DejaVu Sans Bold 12.5'>" + esc(title) + "</span>", kMarginX, y_,
+                   kColumn);
+        y_ += 5;
+    }
+
+    void para(const std::string& markup, double size = 9.6) {
+        double h = measure(markup, kColumn, size);
+        need(std::min(h, 60.0));
+        if (h > room()) {
+            // Long paragraphs split at line boundaries across pages.
+            flowLines(markup, size);
+            return;
+        }
+        setColour(kInk);
+        body(markup, kMarginX, y_, kColumn, size);
+        y_ += h + 7;
+    }
+
+    void bullets(const std::vector<std::string>& items, double size = 9.6) {
+        for (const std::string& item : items) {
+            double h = measure(item, kColumn - 16, size);
+            need(h + 3);
+            setColour(kAccent);
+            cairo_new_path(cr_);
+            cairo_arc(cr_, kMarginX + 5, y_ + size * 0.62, 1.9, 0, 2 * kPi);
+            cairo_fill(cr_);
+            setColour(kInk);
+            body(item, kMarginX + 16, y_, kColumn - 16, size);
+            y_ += h + 3.5;
+        }
+        y_ += 4;
+    }
+
+    // A framed hint.
+    void note(const std::string& markup) {
+        double h = measure(markup, kColumn - 24, 9.2);
+        need(h + 20);
+        cairo_rectangle(cr_, kMarginX, y_, kColumn, h + 14);
+        setColour(kNoteFill);
+        cairo_fill_preserve(cr_);
+        setColour(kNoteEdge);
+        cairo_set_line_width(cr_, 0.8);
+        cairo_stroke(cr_);
+        cairo_rectangle(cr_, kMarginX, y_, 3, h + 14);
+        cairo_fill(cr_);
+        setColour(kInk);
+        body(markup, kMarginX + 14, y_ + 7, kColumn - 24, 9.2);
+        y_ += h + 24;
+    }
+
+    // A table: column widths as fractions of the column, a header row,
+    // wrapped cells; rows never split, the header repeats on a new page.
+    void table(const std::vector<double>& widths, const std::vector<std::string>& head,
+               const std::vector<std::vector<std::string>>& rows, double size = 8.6,
+               double pad = 4) {
+        auto rowHeight = [&](const std::vector<std::string>& row, bool bold) {
+            double h = 0;
+            for (size_t i = 0; i < row.size(); ++i)
+                h = std::max(h, measure(bold ? "<b>" + row[i] + "</b>" : row[i],
+                                        widths[i] * kColumn - 2 * pad, size));
+            return h + 2 * pad;
+        };
+        auto drawRow = [&](const std::vector<std::string>& row, bool bold, const Rgb* fill) {
+            double h = rowHeight(row, bold);
+            if (fill) {
+                cairo_rectangle(cr_, kMarginX, y_, kColumn, h);
+                setColour(*fill);
+                cairo_fill(cr_);
+            }
+            double x = kMarginX;
+            for (size_t i = 0; i < row.size(); ++i) {
+                setColour(bold ? kAccent : kInk);
+                body(bold ? "<b>" + row[i] + "</b>" : row[i], x + pad, y_ + pad,
+                     widths[i] * kColumn - 2 * pad, size);
+                x += widths[i] * kColumn;
+            }
+            y_ += h;
+            setColour(kRule);
+            cairo_set_line_width(cr_, 0.5);
+            cairo_move_to(cr_, kMarginX, y_);
+            cairo_line_to(cr_, kMarginX + kColumn, y_);
+            cairo_stroke(cr_);
+        };
+        double headH = rowHeight(head, true);
+        need(headH + (rows.empty() ? 0 : rowHeight(rows[0], false)));
+        drawRow(head, true, &kBand);
+        for (size_t r = 0; r < rows.size(); ++r) {
+            if (rowHeight(rows[r], false) > room()) {
+                newPage();
+                header();
+                drawRow(head, true, &kBand);
+            }
+            drawRow(rows[r], false, r % 2 ? &kZebra : nullptr);
+        }
+        y_ += 10;
+    }
+
+    // An image surface at the given scale, centred in the column.
+    void picture(cairo_surface_t* image, double scale, const std::string& caption,
+                 const std::function<void(double x, double y)>& overlay = nullptr) {
+        double w = cairo_image_surface_get_width(image) * scale;
+        double h = cairo_image_surface_get_height(image) * scale;
+        double capH = caption.empty() ? 0 : measure(caption, kColumn, 8.4) + 6;
+        need(h + capH + 30);
+        double x = kMarginX + (kColumn - w) / 2;
+        cairo_save(cr_);
+        cairo_translate(cr_, x, y_);
+        cairo_scale(cr_, scale, scale);
+        cairo_set_source_surface(cr_, image, 0, 0);
+        cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
+        cairo_paint(cr_);
+        cairo_restore(cr_);
+        double top = y_;
+        y_ += h;
+        if (overlay) overlay(x, top);
+        y_ += 6;
+        if (!caption.empty()) {
+            setColour(kMuted);
+            body("<i>" + caption + "</i>", kMarginX, y_, kColumn, 8.4, PANGO_ALIGN_CENTER);
+            y_ += capH;
+        }
+        y_ += 6;
+    }
+
+    // A response chart: frequency on a log axis, level from dbLow to dbHigh
+    // dB with a grid line every step dB; the legend in a row beneath.
+    void plot(const std::vector<Curve>& curves, double dbLow, double dbHigh, double step,
+              const std::string& caption) {
+        const double h = 130, left = kMarginX + 30, w = kColumn - 30;
+        const double capH = measure(caption, kColumn, 8.4) + 6;
+        need(h + capH + 42);
+        const double top = y_ + 4;
+        auto px = [&](double hz) {
+            return left + w * std::log(hz / kPlotLow) / std::log(kPlotHigh / kPlotLow);
+        };
+        auto py = [&](double db) { return top + h * (dbHigh - db) / (dbHigh - dbLow); };
+        cairo_rectangle(cr_, left, top, w, h);
+        setColour(kZebra);
+        cairo_fill(cr_);
+        cairo_set_line_width(cr_, 0.4);
+        const double grid[] = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
+        const char* names[] = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
+        for (int i = 0; i < 10; ++i) {
+            setColour(kRule);
+            cairo_move_to(cr_, px(grid[i]), top);
+            cairo_line_to(cr_, px(grid[i]), top + h);
+            cairo_stroke(cr_);
+            setColour(kMuted);
+            body(std::string("<span font='DejaVu Sans 7'>") + names[i] + "</span>",
+                 px(grid[i]) - 20, top + h + 3, 40, 7, PANGO_ALIGN_CENTER);
+        }
+        for (double db = std::ceil(dbLow / step) * step; db <= dbHigh + 1e-9; db += step) {
+            setColour(db == 0 ? kMuted : kRule);
+            cairo_move_to(cr_, left, py(db));
+            cairo_line_to(cr_, left + w, py(db));
+            cairo_stroke(cr_);
+            setColour(kMuted);
+            body("<span font='DejaVu Sans 7'>" + std::string(db > 0 ? "+" : "") + fixed(db, 0) +
+                     "</span>",
+                 kMarginX, py(db) - 5, 26, 7, PANGO_ALIGN_RIGHT);
+        }
+        cairo_save(cr_);
+        cairo_rectangle(cr_, left, top, w, h);
+        cairo_clip(cr_);
+        cairo_set_line_width(cr_, 1.4);
+        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+        for (const Curve& c : curves) {
+            setColour(c.colour);
+            cairo_new_path(cr_);
+            for (int i = 0; i < kPlotPoints; ++i)
+                cairo_line_to(cr_, px(plotFrequency(i)), py(c.db[i]));
+            cairo_stroke(cr_);
+        }
+        cairo_restore(cr_);
+        // Legend: one entry per curve in a row beneath the frequency labels.
+        const double slot = w / curves.size(), ly = top + h + 15;
+        for (size_t i = 0; i < curves.size(); ++i) {
+            const double lx = left + i * slot;
+            setColour(curves[i].colour);
+            cairo_rectangle(cr_, lx, ly + 3.5, 12, 2.2);
+            cairo_fill(cr_);
+            setColour(kInk);
+            body("<span font='DejaVu Sans 7.4'>" + curves[i].label + "</span>", lx + 16, ly,
+                 slot - 20, 7.4);
+        }
+        setColour(kRule);
+        cairo_set_line_width(cr_, 0.6);
+        cairo_rectangle(cr_, left, top, w, h);
+        cairo_stroke(cr_);
+        y_ = top + h + 30;
+        setColour(kMuted);
+        body("<i>" + caption + "</i>", kMarginX, y_, kColumn, 8.4, PANGO_ALIGN_CENTER);
+        y_ += capH + 6;
+    }
+
+    // A numbered marker, as used on the pictures.
+    void marker(double cx, double cy, int n) {
+        cairo_new_path(cr_);
+        cairo_arc(cr_, cx, cy, 6.2, 0, 2 * kPi);
+        setColour(kAccent);
+        cairo_fill(cr_);
+        cairo_set_source_rgb(cr_, 1, 1, 1);
+        std::string s = "<span font='DejaVu Sans Bold 7'>" + std::to_string(n) + "</span>";
+        pango_layout_set_width(layout_, -1);
+        pango_layout_set_markup(layout_, s.c_str(), -1);
+        int w, h;
+        pango_layout_get_size(layout_, &w, &h);
+        cairo_move_to(cr_, cx - w / 2.0 / PANGO_SCALE, cy - h / 2.0 / PANGO_SCALE);
+        pango_cairo_show_layout(cr_, layout_);
+    }
+
+    void space(double d) { y_ += d; }
+
+    // Text in the given box; returns its height.
+    double text(const std::string& markup, double x, double y, double width,
+                PangoAlignment align = PANGO_ALIGN_LEFT) {
+        prepare(markup, width, 0, align);
+        cairo_move_to(cr_, x, y);
+        pango_cairo_show_layout(cr_, layout_);
+        int w, h;
+        pango_layout_get_size(layout_, &w, &h);
+        return h / (double)PANGO_SCALE;
+    }
+
+    void setColour(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
+
+    void rule(const Rgb& c, double width) {
+        setColour(c);
+        cairo_set_line_width(cr_, width);
+        cairo_move_to(cr_, kMarginX, y_);
+        cairo_line_to(cr_, kMarginX + kColumn, y_);
+        cairo_stroke(cr_);
+    }
+
+    double measure(const std::string& markup, double width, double size) {
+        prepare(markup, width, size, PANGO_ALIGN_LEFT);
+        int w, h;
+        pango_layout_get_size(layout_, &w, &h);
+        return h / (double)PANGO_SCALE;
+    }
+
+    void body(const std::string& markup, double x, double y, double width, double size,
+              PangoAlignment align = PANGO_ALIGN_LEFT) {
+        prepare(markup, width, size, align);
+        cairo_move_to(cr_, x, y);
+        pango_cairo_show_layout(cr_, layout_);
+    }
+
+  private:
+    void prepare(const std::string& markup, double width, double size, PangoAlignment align) {
+        std::string font = size > 0 ? "DejaVu Sans " + fixed(size, 1) : "DejaVu Sans 9.6";
+        PangoFontDescription* fd = pango_font_description_from_string(font.c_str());
+        pango_layout_set_font_description(layout_, fd);
+        pango_font_description_free(fd);
+        pango_layout_set_width(layout_, (int)(width * PANGO_SCALE));
+        pango_layout_set_alignment(layout_, align);
+        pango_layout_set_spacing(layout_, size > 0 ? (int)(size * 0.28 * PANGO_SCALE) : 0);
+        GError* error = nullptr;
+        if (!pango_parse_markup(markup.c_str(), -1, 0, nullptr, nullptr, nullptr, &error)) {
+            std::fprintf(stderr, "gen_manual: bad markup (%s): %s\n", error->message,
+                         markup.c_str());
+            std::exit(1);
+        }
+        pango_layout_set_markup(layout_, markup.c_str(), -1);
+    }
+
+    void flowLines(const std::string& markup, double size) {
+        prepare(markup, kColumn, size, PANGO_ALIGN_LEFT);
+        PangoLayoutIter* it = pango_layout_get_iter(layout_);
+        double shift = y_;
+        setColour(kInk);
+        do {
+            PangoRectangle logical;
+            pango_layout_iter_get_line_extents(it, nullptr, &logical);
+            double top = logical.y / (double)PANGO_SCALE, h = logical.height / (double)PANGO_SCALE;
+            if (shift + top + h > kPageH - kBottom) {
+                newPage();
+                header();
+                setColour(kInk);
+                shift = y_ - top;
+            }
+            int baseline = pango_layout_iter_get_baseline(it);
+            cairo_move_to(cr_, kMarginX, shift + baseline / (double)PANGO_SCALE);
+            pango_cairo_show_layout_line(cr_, pango_layout_iter_get_line_readonly(it));
+            y_ = shift + top + h;
+        } while (pango_layout_iter_next_line(it));
+        pango_layout_iter_free(it);
+        y_ += 7;
+    }
+
+    void need(double h) {
+        if (h > room()) {
+            newPage();
+            header();
+        }
+    }
+
+    void newPage() {
+        if (page_ > 0) cairo_show_page(cr_);
+        ++page_;
+        y_ = kTop;
+        // Footer: the page number.
+        setColour(kMuted);
+        text("<span font='DejaVu Sans 8'>" + std::to_string(page_) + "</span>", kMarginX,
+             kPageH - 40, kColumn, PANGO_ALIGN_CENTER);
+    }
+
+    // Running head: the title and the current section.
+    void header() {
+        if (section_.empty()) return;
+        setColour(kMuted);
+        text("<span font='DejaVu Sans 7.8'>Vey Dravo — User Manual</span>", kMarginX, 34, kColumn);
+        text("<span font='DejaVu Sans 7.8'>" + esc(section_) + "</span>", kMarginX, 34, kColumn,
+             PANGO_ALIGN_RIGHT);
+        double keep = y_;
+        y_ = 48;
+        rule(kRule, 0.6);
+        y_ = keep;
+    }
+
+    cairo_surface_t* surface_;
+    cairo_t* cr_;
+    PangoLayout* layout_;
+    std::vector<int>& pages_;
+    std::string section_;
+    int page_ = 0;
+    double y_ = kTop;
+};
+
+// ---------------------------------------------------------------------------
+// Content
+
+const char* sectionTitle(int n) {
+    return kManualSections[n - 1];
+}
+
+std::string paramName(int index) {
+    return std::string("“") + dravo::kParams[index].name + "”";
+}
+
+// Shorthand for switch positions as shown from top to bottom in the editor.
+std::string positions(const char* top, const char* middle, const char* bottom) {
+    return std::string("top <b>") + top + "</b>, middle <b>" + middle + "</b>, bottom <b>" +
+           bottom + "</b>";
+}
+
+void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
+    d.plainPage();
+    cairo_t* cr = d.cr();
+    d.setY(150);
+    d.setColour(kMuted);
+    d.text("<span font='DejaVu Sans 10' letter_spacing='2500'>VEY AUDIO WORKS</span>", kMarginX,
+           d.y(), kColumn);
+    d.setY(d.y() + 22);
+    d.setColour(kAccent);
+    d.setY(d.y() +
+           d.text("<span font='DejaVu Sans Bold 40'>Vey Dravo</span>", kMarginX, d.y(), kColumn));
+    d.setColour(kInk);
+    d.setY(d.y() + 4 +
+           d.text("<span font='DejaVu Sans 15'>Parametric channel equaliser</span>", kMarginX,
+                  d.y(), kColumn));
+    d.setColour(kMuted);
+    d.setY(d.y() + 26 +
+           d.text("<span font='DejaVu Sans 10'>User manual · version " DRAVO_VERSION
+                  " · VST 2.x plug-in "
+                  "for Linux</span>",
+                  kMarginX, d.y(), kColumn));
+    d.rule(kAccent, 1.2);
+    d.space(24);
+    d.picture(editor, kColumn / 940.0, "");
+    d.space(18);
+    d.setColour(kAccent);
+    d.setY(d.y() +
+           d.text("<span font='DejaVu Sans Bold 12'>Contents</span>", kMarginX, d.y(), kColumn) +
+           8);
+    for (int n = 1; n <= kManualSectionCount; ++n) {
+        int page = n <= (int)pages.size() ? pages[n - 1] : 0;
+        double y = d.y();
+        std::string link = "page=" + std::to_string(page > 0 ? page : 1);
+        cairo_tag_begin(cr, CAIRO_TAG_LINK, link.c_str());
+        d.setColour(kInk);
+        d.body(std::to_string(n), kMarginX, y, 20, 10, PANGO_ALIGN_RIGHT);
+        d.body(esc(sectionTitle(n)), kMarginX + 30, y, kColumn - 80, 10);
+        d.body(page > 0 ? std::to_string(page) : "", kMarginX, y, kColumn - 10, 10,
+               PANGO_ALIGN_RIGHT);
+        cairo_tag_end(cr, CAIRO_TAG_LINK);
+        d.setColour(kRule);
+        cairo_set_line_width(cr, 0.4);
+        cairo_move_to(cr, kMarginX + 10, y + 16);
+        cairo_line_to(cr, kMarginX + kColumn - 10, y + 16);
+        cairo_stroke(cr);
+        d.setY(y + 19);
+    }
+}
+
+void introduction(Doc& d) {
+    d.section(1, sectionTitle(1));
+    d.para("Vey Dravo is a six-section channel equaliser for mixing: a low cut and a high cut, a "
+           "low shelf, two broad mid bands and a high shelf, followed by an output stage with "
+           "gain, polarity, channel selection and a gentle look-ahead limiter. Every control "
+           "moves in musical steps, every change glides smoothly over 50 ms so that even "
+           "automated moves do not click, and at sample rates below 65 kHz (44.1 and 48 kHz "
+           "sessions) the filters run at twice the host's rate for clean highs.");
+    d.para("The editor, pictured on the cover, reads from left to right: the cut filters, the "
+           "low shelf, the two mid bands, the high shelf and the output section. The preset "
+           "bar runs along the bottom; the latency read-out sits at its top left.");
+    d.h2("Installing");
+    d.para("Copy the single file <b>VeyDravo.so</b> into a folder your host scans for VST 2.x "
+           "plug-ins (for example <tt>~/.vst</tt>) and let the host rescan. The file carries "
+           "everything it needs: its artwork and this manual are built into it, and no other "
+           "file has to be installed. Vey Dravo works on mono and stereo tracks in 32-bit and "
+           "64-bit floating point and takes no MIDI.");
+    d.h2("Quick start");
+    d.bullets({
+        "Insert Vey Dravo on a track. It opens with the preset “Default”: every section "
+        "sits at 0 dB, the cuts are off, and the track sounds as before, only delayed by "
+        "the small latency your host compensates (see Latency).",
+        "Pick a starting point from the preset list (the small arrow right of the preset "
+        "name) or step through the presets with the previous/next rocker.",
+        "Clean up the bottom with the low cut: switch it on with its button and turn its "
+        "frequency up until the low end tightens.",
+        "Shape the tone with the shelves, and boost or cut with the mid bands: set a mid "
+        "band's switch to <b>+</b> or <b>-</b>, then raise its gain and sweep its frequency.",
+        "Compare with the master switch <b>EQ</b> (“EQ all”) in the output section, set the "
+        "output level, and switch on <b>SAT</b> if peaks must stay below full scale.",
+        "Keep a version in memory slot A or B, or save it as a preset file.",
+    });
+    d.h2("Working the controls");
+    d.bullets({
+        "<b>Knobs</b>: drag upward or to the right to raise the value; vertical movement counts "
+        "double, so 250 pixels upward cover the whole range. On the output knob, hold Shift "
+        "while dragging for finer moves. The mouse wheel moves a knob in 1 % steps (0.1 % with "
+        "Shift). A double click or a Control-click returns a knob to its default.",
+        "<b>Three-position switches</b>: click the upper, middle or lower third to choose that "
+        "position; Control-click returns the switch to its middle position.",
+        "<b>Buttons</b> (EQ, Phase, SAT, the two cut buttons): each click toggles on and off.",
+        "Every move you make is reported to the host as one gesture, so hosts can record it as "
+        "automation and undo it in one step.",
+        "Click the <b>VEY DRAVO</b> logo to see the version; click the picture to close it.",
+    });
+}
+
+void cuts(Doc& d) {
+    using namespace dravo;
+    d.section(2, sectionTitle(2));
+    d.para("The two cut filters share the first section of the editor, at the left: the high cut "
+           "in its top row, the low cut in its bottom row. Both "
+           "are gentle 12 dB per octave slopes with a soft knee, well suited to removing rumble "
+           "and hiss without thinning the sound. At the marked frequency the level is already "
+           "about 3 dB (high cut) to 4 dB (low cut) down.");
+    d.h2("Low cut (high-pass)");
+    d.bullets({
+        "<b>HPF</b> button (lower right) switches the low cut on and off (host parameter " +
+            paramName(8) + ").",
+        "<b>Frequency</b> knob (lower left, host parameter " + paramName(9) + ") in " +
+            std::to_string(kHpfTable.last + 1) + " steps from " + freqText(kHpfTable.hz[0]) +
+            " to " + freqText(kHpfTable.hz[kHpfTable.last]) + ".",
+        "Switching it on or off glides in over 50 ms; the frequency knob can be set while the "
+        "filter is off, ready for when you switch it on.",
+    });
+    d.para("<b>Steps:</b> " + stepList(kHpfTable) + ".", 8.8);
+    d.h2("High cut (low-pass)");
+    d.bullets({
+        "<b>LPF</b> button (top left) switches the high cut on and off (host parameter " +
+            paramName(10) + ").",
+        "<b>Frequency</b> knob (top right, host parameter " + paramName(11) + ") in " +
+            std::to_string(kLpfTable.last + 1) + " steps from " + freqText(kLpfTable.hz[0]) +
+            " to " + freqText(kLpfTable.hz[kLpfTable.last]) + ".",
+        "The high cut keeps running in the background while it is off, so switching it on takes "
+        "effect at once, at the frequency already set.",
+    });
+    d.para("<b>Steps:</b> " + stepList(kLpfTable) + ".", 8.8);
+    std::vector<Curve> curves;
+    const double lows[] = {kHpfTable.hz[7], kHpfTable.hz[13], kHpfTable.hz[19]};
+    for (int i = 0; i < 3; ++i) {
+        const double highs[] = {kLpfTable.hz[5], kLpfTable.hz[10], kLpfTable.hz[16]};
+        curves.push_back({"low cut " + freqText(lows[i]) + ", high cut " + freqText(highs[i]),
+                          kCurveColours[i], measureResponse([&](EqEngine& e) {
+                              e.updateLowCut(1, lows[i]);
+                              e.updateHighCut(1, highs[i]);
+                          })});
+    }
+    d.plot(curves, -30, 6, 6,
+           "Both cuts on at three settings, measured through the plug-in at 44.1 kHz.");
+    d.note("The high cut's top steps lie above the range of hearing. Use them to round off the "
+           "extreme top gently, or leave the filter off.");
+}
+
+void shelf(Doc& d, bool low) {
+    using namespace dravo;
+    const FrequencyTable& t = low ? kLfTable : kHfTable;
+    const int mode = low ? 12 : 24, freq = low ? 13 : 25, shape = low ? 14 : 26,
+              gain = low ? 15 : 27;
+    d.section(low ? 3 : 5, sectionTitle(low ? 3 : 5));
+    d.para(std::string("The ") + (low ? "low" : "high") + " shelf (heading " +
+           (low ? "LOW" : "HIGH") + ") lifts or lowers everything " + (low ? "below" : "above") +
+           " its frequency. It has a gain knob, a frequency knob, a mode switch that also "
+           "chooses the gain range, and a shape switch with three characters.");
+    d.h2("Controls");
+    d.table({0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
+            {
+                {"Mode switch\n<i>top left</i>", esc(paramName(mode)),
+                 positions("I", "0", "II") +
+                     ". <b>I</b>: the gain knob works over ±10 dB. <b>0</b>: the section is off "
+                     "(it fades out over 50 ms and keeps its settings). <b>II</b>: the gain "
+                     "is doubled to ±20 dB and the curve is shaped more strongly."},
+                {"Frequency knob\n<i>lower left</i>", esc(paramName(freq)),
+                 std::to_string(t.last + 1) + " steps from " + freqText(t.hz[0]) + " to " +
+                     freqText(t.hz[t.last]) + "."},
+                {"Shape switch\n<i>lower right</i>", esc(paramName(shape)),
+                 positions("Peak", "Steep", "Shelf") + ". See below."},
+                {"Gain knob\n<i>top right</i>", esc(paramName(gain)),
+                 dbText(-10, 2) + " to " + dbText(10, 2) +
+                     " in 0.125 dB steps (doubled in mode II); the centre is 0 dB."},
+            });
+    d.h2("Shapes");
+    d.bullets({
+        std::string("<b>Shelf</b>: a broad, smooth shelf. The marked frequency is where the "
+                    "shelf has reached about nine tenths of its gain; its midpoint lies ") +
+            (low ? "above it (about 1½ octaves at ±10 dB)"
+                 : "below it (about 2¼ octaves at ±10 dB)") +
+            " and moves toward the marked frequency as the gain grows, and further in mode II.",
+        std::string("<b>Steep</b>: the same shelf with a small counter-bell of a quarter of the "
+                    "gain just beyond its transition (") +
+            (low ? "above" : "below") +
+            " it): a boost gets a slight dip next to it, a cut a slight bump, which makes the "
+            "edge of the shelf sound firmer.",
+        "<b>Peak</b>: the section becomes one very broad bell centred exactly on the marked "
+        "frequency, so broad that it moves a region of several octaves around that point.",
+    });
+    d.para(std::string("Mode II doubles the gain and also draws the transition of the Shelf and "
+                       "Steep shapes closer to the marked frequency; Steep's counter-bell grows "
+                       "with it. ") +
+           "Default: mode I, " + freqText(frequencyOf(t, 0.5)) + ", Shelf, 0 dB.");
+    d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
+    std::vector<Curve> curves;
+    const char* shapeNames[] = {"Shelf", "Steep", "Peak"};
+    const double hz = frequencyOf(t, 0.5);
+    for (int shapeIndex = 0; shapeIndex < 3; ++shapeIndex)
+        curves.push_back({std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
+                          kCurveColours[shapeIndex], measureResponse([&](EqEngine& e) {
+                              if (low)
+                                  e.updateLowShelf(2, shapeIndex, hz, 10.0);
+                              else
+                                  e.updateHighShelf(2, shapeIndex, hz, 10.0);
+                          })});
+    d.plot(curves, -6, 12, 3,
+           "The three shapes in mode I at full boost, measured through the plug-in at 44.1 kHz.");
+}
+
+void mids(Doc& d) {
+    using namespace dravo;
+    d.section(4, sectionTitle(4));
+    d.para("The two mid bands (headings MID 1 and MID 2) are broad peaking filters for the "
+           "body of the sound. They work the same way; Mid 2 reaches higher. Each band's bell "
+           "becomes narrower as its gain grows (a proportional bandwidth), and two small "
+           "companion bells on either side, with 15 % of the gain in the opposite direction, "
+           "keep the skirts of the bell tidy.");
+    d.h2("Controls");
+    d.table(
+        {0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
+        {
+            {"Mode switch\n<i>top left</i>", esc(paramName(16)) + ", " + esc(paramName(20)),
+             positions("+", "0", "-") +
+                 ". <b>+</b> boosts, <b>-</b> cuts by the gain knob's amount; <b>0</b> switches "
+                 "the band off (it fades out over 50 ms and keeps its settings)."},
+            {"Frequency knob\n<i>lower left</i>",
+             esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
+             "Mid 1: " + std::to_string(kLmfTable.last + 1) + " steps from " +
+                 freqText(kLmfTable.hz[0]) + " to " + freqText(kLmfTable.hz[kLmfTable.last]) +
+                 ". Mid 2: " + std::to_string(kHmfTable.last + 1) + " steps from " +
+                 freqText(kHmfTable.hz[0]) + " to " + freqText(kHmfTable.hz[kHmfTable.last]) + "."},
+            {"Q switch\n<i>lower right</i>",
+             esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
+             positions("4.0", "2.0", "0.7") +
+                 ". Chooses the bandwidth: 0.7 is the widest, 4.0 the narrowest. Changing it "
+                 "also moves the companion bells."},
+            {"Gain knob\n<i>top right</i>",
+             esc(paramName(19)) + " (19), " + esc(paramName(23)) + " (23)",
+             "0 to " + dbText(20, 2) +
+                 " in 0.125 dB steps; whether it boosts or cuts is the mode switch's choice."},
+        });
+    d.para("Even the narrowest setting is a broad bell by the standards of a surgical "
+           "equaliser: these bands are made for shaping tone, not for notching out single "
+           "resonances. At the widest setting the companions sit about a decade below and "
+           "above the centre; at the narrowest, about a third and three times the centre "
+           "frequency. By default both bands are set to + with 0 dB gain, which is flat: "
+           "Mid 1 at " +
+           freqText(frequencyOf(kLmfTable, 0.5)) + ", Mid 2 at " +
+           freqText(frequencyOf(kHmfTable, 0.5)) + ", Q 2.0.");
+    std::vector<Curve> curves;
+    const char* qNames[] = {"0.7", "2.0", "4.0"};
+    for (int i = 0; i < 3; ++i)
+        curves.push_back({std::string("Q ") + qNames[i] + ", +12 dB", kCurveColours[i],
+                          measureResponse([&](EqEngine& e) {
+                              e.updateLowMid(2, kLmfTable.hz[12], qOf(i * 0.5), 12.0);
+                          })});
+    d.plot(curves, -3, 15, 3,
+           "Mid 1 boosting 12 dB at " + freqText(kLmfTable.hz[12]) +
+               " with each Q setting, measured through the plug-in at 44.1 kHz.");
+    d.h2("Frequency steps");
+    d.para("<b>Mid 1:</b> " + stepList(kLmfTable) + ".", 8.8);
+    d.para("<b>Mid 2:</b> " + stepList(kHmfTable) + ".", 8.8);
+}
+
+void highShelf(Doc& d) {
+    shelf(d, false);
+}
+
+void output(Doc& d) {
+    using namespace dravo;
+    d.section(6, sectionTitle(6));
+    d.para("The output section at the right of the editor holds the master switch, the channel "
+           "selector, polarity, the output level, the limiter and the clip indicator.");
+    d.table({0.2, 0.2, 0.6}, {"Control", "Host parameter", "What it does"},
+            {
+                {"EQ button\n<i>top left</i>", esc(paramName(0)),
+                 "The master switch. Off bypasses all six sections at once for a quick "
+                 "comparison; output level, polarity and SAT stay active, and the latency stays "
+                 "the same, so the track stays in time. This setting applies to all 22 presets "
+                 "alike: changing presets does not change it."},
+                {"Channel selector\n<i>lower left</i>", esc(paramName(1)),
+                 positions("Left", "Stereo", "Right") +
+                     ". Chooses which channel of a stereo track is equalised; the other one "
+                     "passes unfiltered (still through output level, polarity and SAT). On a "
+                     "mono track the channel is always equalised. Like EQ, it applies to all "
+                     "presets alike."},
+                {"Phase button\n<i>lower middle</i>", esc(paramName(3)),
+                 "<b>Normal</b> or <b>Reverse</b>: reverse inverts the polarity of the whole "
+                 "output."},
+                {"Output knob\n<i>top right</i>", esc(paramName(6)),
+                 dbText(-20, 0) + " to " + dbText(20, 0) +
+                     " in 0.25 dB steps; 0 dB in the centre. Changes follow smoothly within about "
+                     "10 ms at 44.1 kHz. Shift-drag for fine adjustment."},
+                {"SAT button\n<i>lower right</i>", esc(paramName(7)),
+                 "Switches on the soft limiter described below."},
+                {"Clip LED\n<i>next to EQ</i>", "—",
+                 "Lights brightly when the output reached full scale (0 dBFS) in the most "
+                 "recent block, then stays dimly lit as a reminder that it clipped. Click it "
+                 "to clear it."},
+            });
+    d.h2("SAT, the look-ahead soft limiter");
+    d.para("With SAT on, the output passes a soft saturation curve that follows the signal's "
+           "peaks with a short look-ahead, so it reacts before a peak arrives. Quiet passages "
+           "are left almost untouched (a peak of half scale loses about 0.3 dB); louder "
+           "material is rounded off progressively (a full-scale sine comes out about 1.4 dB "
+           "lower); and no output sample ever exceeds about −0.05 dBFS, however hard you drive "
+           "the output knob. The look-ahead delay is always in place, so the "
+           "plug-in's latency is the same with SAT on or off.");
+    d.note("SAT is a safety and colour stage, not a mastering limiter. For the cleanest sound "
+           "keep peaks below full scale with the output knob and leave SAT off.");
+}
+
+void presetBar(Doc& d, cairo_surface_t* editor) {
+    d.section(7, sectionTitle(7));
+    d.para("The preset bar along the bottom of the editor holds 22 presets and everything to "
+           "manage them. Vey Dravo keeps all 22 presets with your host's project; the factory "
+           "set is loaded whenever you insert a new instance (or your own default bank, see "
+           "the next section).");
+    // The bar's left part and the manual button, cut from the editor picture.
+    const int x0 = 12, x1 = 436, mx0 = 884, mx1 = 932, y0 = 226, y1 = 248;
+    cairo_surface_t* bar =
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (x1 - x0) + 24 + (mx1 - mx0), y1 - y0);
+    cairo_t* cr = cairo_create(bar);
+    cairo_set_source_surface(cr, editor, -x0, -y0);
+    cairo_rectangle(cr, 0, 0, x1 - x0, y1 - y0);
+    cairo_fill(cr);
+    cairo_set_source_surface(cr, editor, (x1 - x0) + 24 - mx0, -y0);
+    cairo_rectangle(cr, (x1 - x0) + 24, 0, mx1 - mx0, y1 - y0);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    const double scale = kColumn / cairo_image_surface_get_width(bar);
+    struct Mark {
+        int tag, n;
+    };
+    using namespace presetbar;
+    const Mark marks[] = {{kTagSaveBank, 1},   {kTagDefaultBank, 2},   {kTagLoadBank, 3},
+                          {kTagSavePreset, 4}, {kTagDefaultPreset, 5}, {kTagLoadPreset, 6},
+                          {kTagName, 7},       {kTagMenu, 8},          {kTagRocker, 9},
+                          {kTagStoreA, 10},    {kTagRecallA, 11},      {kTagStoreB, 12},
+                          {kTagRecallB, 13},   {kTagManual, 14}};
+    d.picture(bar, scale, "The preset bar; the manual button (14) sits at its right end.",
+              [&](double x, double y) {
+                  for (const Mark& m : marks)
+                      for (const Item& item : kItems)
+                          if (item.tag == m.tag) {
+                              double cx = (item.left + item.right) / 2.0;
+                              cx = cx < mx0 ? cx - x0 : cx - mx0 + (x1 - x0) + 24;
+                              d.marker(x + cx * scale, y + (y1 - y0) * scale + 9, m.n);
+                          }
+                  d.setY(d.y() + 16);
+              });
+    cairo_surface_destroy(bar);
+    d.table({0.09, 0.25, 0.66}, {"", "Control", "What it does"},
+            {
+                {"1", "Save bank", "Saves all 22 presets as a bank file (.kab)."},
+                {"2", "Default bank",
+                 "Double click: store all 22 presets as your default bank. Control + double "
+                 "click: clear it. A single click does nothing, so it cannot happen by accident."},
+                {"3", "Load bank",
+                 "Loads a bank file (.kab) into all 22 presets and selects the first. Right "
+                 "click: load with reversed byte order (see the next section)."},
+                {"4", "Save preset", "Saves the current preset as a preset file (.vey)."},
+                {"5", "Default preset",
+                 "Double click: store the current preset as your default preset. Control + "
+                 "double click: clear it."},
+                {"6", "Load preset",
+                 "Loads a preset file (.vey) into the current preset. Right click: load with "
+                 "reversed byte order."},
+                {"7", "Name field",
+                 "Shows the current preset's name; click to rename it (up to 23 characters)."},
+                {"8", "Preset list", "Click to choose one of the 22 presets from a list."},
+                {"9", "Previous / next",
+                 "The left half selects the previous preset, the right half the next one; it "
+                 "stops at the first and the last."},
+                {"10, 12", "Store A, Store B", "Copy the current preset into memory slot A or B."},
+                {"11, 13", "Recall A, Recall B",
+                 "Copy memory slot A or B into the current preset, replacing its settings."},
+                {"14", "Manual", "Opens this manual (see below)."},
+            });
+    d.h2("The manual button");
+    d.para(std::string("The manual is built into the plug-in. The button writes it as <b>") +
+           esc(kManualFileName) + "</b> into the folder <b>" + esc(kManualVendorFolder) +
+           "</b> in your Documents folder (the one <tt>xdg-user-dir DOCUMENTS</tt> names, "
+           "otherwise <tt>~/Documents</tt>), refreshing it when it is missing or out of date, "
+           "and opens it with your desktop's PDF viewer. If it cannot be opened, a message "
+           "“Could not open manual file” names the path, so you can open it yourself.");
+}
+
+void presetFiles(Doc& d) {
+    d.section(8, sectionTitle(8));
+    d.h2("How presets work");
+    d.bullets({
+        "The plug-in holds 22 presets. Whatever you change is written into the current preset "
+        "at once: there is no separate store step, and switching to another preset and back "
+        "keeps your changes.",
+        "The host sees the plug-in as one program. When the host saves your project it saves "
+        "all 22 presets and which one is selected; reopening the project restores them.",
+        "The master switch EQ and the channel selector belong to the instance, not to a "
+        "preset: they stay as they are when you change presets.",
+        "Renaming: click the name field, type, and press Return. Names keep up to 23 "
+        "characters.",
+    });
+    d.h2("Preset and bank files");
+    d.table({0.22, 0.16, 0.62}, {"File", "Extension", "Contents"},
+            {
+                {"Preset file", "<b>.vey</b>", "One preset: its name and every setting."},
+                {"Bank file", "<b>.kab</b>",
+                 "All 22 presets with their names. Loading a bank replaces all presets and "
+                 "selects the first."},
+            });
+    d.para("The file dialogs open in the folder you used last and propose the last file name; "
+           "both are remembered between sessions. Cancelling a dialog changes nothing. A file "
+           "made by another plug-in is ignored, and nothing changes.");
+    d.para("Files carry the byte order of the computer that wrote them, and Vey Dravo reads "
+           "either order on its own. Should a file from an unusual system still not load, "
+           "<b>right-click</b> the load button: it loads the file with its byte order reversed "
+           "(the dialog's title says “endian-reversed”).");
+    d.h2("Default bank and default preset");
+    d.para("Each new instance of Vey Dravo starts with the factory presets. Store your own "
+           "starting point instead: a <b>double click</b> on <b>Default bank</b> stores all 22 "
+           "presets, a double click on <b>Default preset</b> stores the current preset. At the "
+           "next start the default bank replaces the factory presets, and the default preset "
+           "then goes into the first preset, which is selected. <b>Control + double click</b> "
+           "on either button clears it; with neither stored, new instances start with the "
+           "factory presets again. Projects you saved keep their own presets either way.");
+    d.h2("Memory slots A and B");
+    d.para("The two slots are quick scratch memories for comparing versions: <b>Store A</b> "
+           "copies the current preset into slot A, <b>Recall A</b> copies it back into "
+           "whichever preset is current. Slots are shared by all instances of Vey Dravo and "
+           "kept between sessions, so you can also use them to carry a setting from one track "
+           "to another.");
+    d.h2("Where your settings live");
+    d.para("The default bank, the default preset, the memory slots and the last used folder "
+           "and file names are kept per user, one small file per item, in Vey Dravo's own "
+           "folder under <tt>~/.config</tt> (or under <tt>$XDG_CONFIG_HOME</tt> when that is "
+           "set). Presets of a project live in the project itself.");
+}
+
+void latency(Doc& d) {
+    d.section(9, sectionTitle(9));
+    d.para("Vey Dravo delays the signal by a small, fixed number of samples: its filters run at "
+           "twice the host's rate (for sample rates below 65 kHz), and the limiter looks "
+           "ahead. The plug-in tells the host this latency, and hosts with delay compensation "
+           "shift the track back so that it stays in time with the rest of the mix. The "
+           "editor shows the value at the bottom left, in milliseconds and in samples.");
+    d.para("The latency depends on the sample rate only: the same with any setting, with SAT "
+           "on or off and with EQ on or off. It is 32 samples for the rate conversion plus "
+           "half the limiter's look-ahead window, which spans about 1/1500 of a second of "
+           "audio:");
+    std::vector<std::vector<std::string>> rows;
+    for (float rate : {44100.0f, 48000.0f, 88200.0f, 96000.0f, 176400.0f, 192000.0f}) {
+        EqEngine engine;
+        engine.resume(rate);
+        char ms[32], smp[32];
+        msStringConvert((float)engine.getLatency1(), ms);
+        smpStringConvert((float)engine.getLatency2(), smp);
+        rows.push_back({fixed(rate / 1000.0, 1) + " kHz",
+                        engine.isOversampling()
+                            ? "2× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)"
+                            : "1× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)",
+                        std::to_string((int)engine.getLatency2()) + " samples",
+                        fixed(engine.getLatency1(), 3) + " ms", std::string(ms) + " / " + smp});
+    }
+    d.table({0.18, 0.24, 0.18, 0.16, 0.24},
+            {"Host rate", "Filters run at", "Latency", "", "Editor shows"}, rows);
+    d.para("The plug-in reports a tail of 1024 samples, so hosts keep processing briefly after "
+           "playback stops and nothing is cut off.");
+    d.note("Rates outside 20 kHz to 200 kHz are treated as 44.1 kHz. Switching EQ off "
+           "does not remove the latency: the bypassed signal stays in time with the "
+           "processed one.");
+}
+
+std::string rangeText(int i) {
+    using namespace dravo;
+    const ParamInfo& p = kParams[i];
+    switch (p.display) {
+    case Display::MasterSwitch:
+    case Display::CutSwitch:
+        return "On, Off";
+    case Display::Channel:
+        return "Right, Stereo, Left";
+    case Display::Phase:
+        return "Normal, Reverse";
+    case Display::OutputDb:
+        return dbText(-20, 0) + " … " + dbText(20, 0) + ", 0.25 dB steps";
+    case Display::Saturation:
+        return "Off, Sat";
+    case Display::Frequency:
+        return std::to_string(p.table->last + 1) + " steps, " + freqText(p.table->hz[0]) + " … " +
+               freqText(p.table->hz[p.table->last]);
+    case Display::ShelfMode:
+        return "II, 0 (off), I";
+    case Display::ShelfShape:
+        return "Shelf, Steep, Peak";
+    case Display::GainDb:
+        return p.quantiser == Quantiser::ShelfGain
+                   ? dbText(-10, 2) + " … " + dbText(10, 2) + ", 0.125 dB steps"
+                   : dbText(0, 2) + " … " + dbText(20, 2) + ", 0.125 dB steps";
+    case Display::MidMode:
+        return "- (cut), 0 (off), + (boost)";
+    case Display::QText:
+        return "0.7, 2.0, 4.0";
+    case Display::None:
+        break;
+    }
+    return "";
+}
+
+const char* controlName(int i) {
+    switch (i) {
+    case 0:
+        return "Master switch EQ";
+    case 1:
+        return "Channel selector";
+    case 3:
+        return "Phase";
+    case 6:
+        return "Output level";
+    case 7:
+        return "SAT limiter";
+    case 8:
+        return "Low cut on/off";
+    case 9:
+        return "Low cut frequency";
+    case 10:
+        return "High cut on/off";
+    case 11:
+        return "High cut frequency";
+    case 12:
+        return "Low shelf mode";
+    case 13:
+        return "Low shelf frequency";
+    case 14:
+        return "Low shelf shape";
+    case 15:
+        return "Low shelf gain";
+    case 16:
+        return "Mid 1 mode";
+    case 17:
+        return "Mid 1 frequency";
+    case 18:
+        return "Mid 1 Q";
+    case 19:
+        return "Mid 1 gain";
+    case 20:
+        return "Mid 2 mode";
+    case 21:
+        return "Mid 2 frequency";
+    case 22:
+        return "Mid 2 Q";
+    case 23:
+        return "Mid 2 gain";
+    case 24:
+        return "High shelf mode";
+    case 25:
+        return "High shelf frequency";
+    case 26:
+        return "High shelf shape";
+    case 27:
+        return "High shelf gain";
+    default:
+        return nullptr;
+    }
+}
+
+void automation(Doc& d) {
+    using namespace dravo;
+    d.section(10, sectionTitle(10));
+    d.para("All controls of the editor can be automated. Hosts list the parameters by number "
+           "and by the short names below; the mid bands share their names, so tell them apart "
+           "by number. Values appear in the host as text with their unit, exactly as in the "
+           "table.");
+    std::vector<std::vector<std::string>> rows;
+    std::string unused;
+    for (int i = 0; i < kNumParams; ++i) {
+        const char* what = controlName(i);
+        if (!what) {
+            unused += (unused.empty() ? "" : ", ") + std::to_string(i);
+            continue;
+        }
+        rows.push_back(
+            {std::to_string(i), "<b>" + esc(kParams[i].name) + "</b>", what, esc(rangeText(i))});
+    }
+    d.table({0.08, 0.17, 0.3, 0.45}, {"No.", "Host name", "Control", "Values shown"}, rows, 8.2,
+            2.8);
+    d.para("Parameters " + unused +
+           " are unused: they have no name and no effect. Hosts may still list them.");
+    d.h2("How automation behaves");
+    d.bullets({
+        "Every change of a filter setting glides to its new value over 50 ms, whether it "
+        "comes from the editor, from automation or from a preset, so automated moves and "
+        "preset changes do not click. The output level follows within about 10 ms at 44.1 kHz.",
+        "Frequencies, gains and switches move in the steps listed in this manual. A "
+        "continuous automation curve is followed step by step, each step gliding smoothly.",
+        "Turning a knob or clicking a switch in the editor sends the host a begin and an end "
+        "of the gesture, so touch and latch automation modes and undo work as expected.",
+        "Master switch EQ and the channel selector hold for all presets; the other settings "
+        "belong to the current preset.",
+    });
+}
+
+void factoryPresets(Doc& d) {
+    using namespace dravo;
+    d.section(11, sectionTitle(11));
+    d.para("Vey Dravo comes with 22 factory presets, starting points for common sources. "
+           "Each new instance holds them in this order. The table lists the sections each "
+           "preset uses; sections not listed are off or flat. Choose one, then adjust to taste. "
+           "Numbers count from 0, as <tt>dravo-render --preset</tt> does. Shelf gains are "
+           "given as the gain knob shows them; II marks mode II, which doubles them.");
+    std::vector<std::vector<std::string>> rows;
+    for (int p = 0; p < kNumFactoryPresets; ++p) {
+        const double* v = kFactoryPresetValues[p];
+        auto f = [](float x) { return (double)x; }; // values become 32-bit floats
+        std::string s;
+        auto add = [&](const std::string& part) { s += (s.empty() ? "" : "; ") + part; };
+        if (onOffPosition(f(v[8])) == 1)
+            add("low cut " + freqText(frequencyOf(kHpfTable, f(v[9]))));
+        if (onOffPosition(f(v[10])) == 1)
+            add("high cut " + freqText(frequencyOf(kLpfTable, f(v[11]))));
+        auto shelfPart = [&](const char* name, int base, const FrequencyTable& t) {
+            int mode = threePosition(f(v[base]));
+            double g = shelfGainDb(f(v[base + 3])); // as the knob shows it; mode II doubles it
+            if ((mode != 0 && mode != 2) || g == 0) return;
+            static const char* shapes[] = {"shelf", "steep", "peak"};
+            int sh = threePosition(f(v[base + 2]));
+            add(std::string(name) + (mode == 0 ? " II " : " ") + (g > 0 ? "+" : "") + dbText(g, 2) +
+                " at " + freqText(frequencyOf(t, f(v[base + 1]))) + " (" +
+                shapes[sh >= 0 && sh <= 2 ? sh : 0] + ")");
+        };
+        auto midPart = [&](const char* name, int base, const FrequencyTable& t) {
+            int mode = threePosition(f(v[base]));
+            double g = peakGainDb(f(v[base + 3]));
+            if ((mode != 0 && mode != 2) || g == 0) return;
+            static const char* qs[] = {"0.7", "2.0", "4.0"};
+            double q = f(v[base + 2]);
+            add(std::string(name) + " " + (mode == 2 ? "+" : "-") + dbText(g, 2) + " at " +
+                freqText(frequencyOf(t, f(v[base + 1]))) + " Q " +
+                qs[q < 0.25   ? 0
+                   : q < 0.75 ? 1
+                              : 2]);
+        };
+        shelfPart("low shelf", 12, kLfTable);
+        midPart("mid 1", 16, kLmfTable);
+        midPart("mid 2", 20, kHmfTable);
+        shelfPart("high shelf", 24, kHfTable);
+        double out = outputGainDb(f(v[6]));
+        if (out != 0) add(std::string("output ") + (out > 0 ? "+" : "") + dbText(out, 2));
+        if (f(v[7]) >= 0.5) add("SAT on");
+        if (s.empty()) s = "all sections flat";
+        rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresetNames[p]) + "</b>", esc(s)});
+    }
+    d.table({0.06, 0.22, 0.72}, {"", "Preset", "Settings"}, rows, 8.2);
+    std::vector<Curve> curves;
+    int shown = 0;
+    for (const char* name : {"Vox", "Radio", "De-esser 1"})
+        for (int p = 0; p < kNumFactoryPresets; ++p)
+            if (std::string(kFactoryPresetNames[p]) == name)
+                curves.push_back({esc(name), kCurveColours[shown++ % 3],
+                                  measureResponse([p](EqEngine& e) { applyPreset(e, p); })});
+    d.plot(curves, -12, 12, 3,
+           "Three factory presets measured through the plug-in at 44.1 kHz (output level "
+           "included, SAT left out).");
+    d.note("To start every new instance from your own presets instead, load or build them and "
+           "double-click <b>Default bank</b> in the preset bar (see Presets, files and defaults).");
+}
+
+void renderer(Doc& d) {
+    d.section(12, sectionTitle(12));
+    d.para("<b>dravo-render</b> is a companion program for the command line, built together "
+           "with the plug-in. It runs audio files through Vey Dravo (or through any other VST "
+           "2.x plug-in) without a host, draws the frequency response of a setting, and "
+           "measures processing speed. It loads the plug-in exactly as a host would.");
+    d.h2("Usage");
+    d.para("<tt>dravo-render IN OUT [options]</tt>   process an audio file\n"
+           "<tt>dravo-render --plot FILE.png [options]</tt>   plot the response\n"
+           "<tt>dravo-render --bench [SECONDS] [options]</tt>   measure speed",
+           9.0);
+    d.para("Input files may be WAV, AIFF or FLAC, mono or stereo. By default the output is "
+           "lined up with the input sample for sample (the plug-in's latency is removed) and "
+           "the plug-in's tail is rendered after the input.");
+    d.h2("Main options");
+    d.table(
+        {0.34, 0.66}, {"Option", "Meaning"},
+        {
+            {"<tt>--preset NAME|NUMBER</tt>",
+             "select a preset by name or by its number in the factory preset table"},
+            {"<tt>--param NAME|NUMBER=V</tt>",
+             "set a parameter to the value V between 0 and 1 (as hosts store it); "
+             "repeatable. Names and numbers as in the Automation table; the mid bands' "
+             "shared names need the number."},
+            {"<tt>--load-preset FILE</tt>", "load a preset file (.vey) into the selected preset"},
+            {"<tt>--load-bank FILE</tt>", "load a bank file (.kab)"},
+            {"<tt>--chunk FILE</tt>",
+             "restore the plug-in's whole state from FILE if it exists, and save it there "
+             "afterwards, as a host keeps it in a project"},
+            {"<tt>--list</tt>", "list the presets and parameters"},
+            {"<tt>--block N</tt>, <tt>--double</tt>",
+             "block size (default 512); 64-bit processing"},
+            {"<tt>--no-compensate</tt>", "keep the plug-in's latency in the output"},
+            {"<tt>--format</tt>, <tt>--bits</tt>",
+             "output container (wav, aiff, flac) and sample format (16, 24, 32, float, "
+             "double); by default from the file names and the input"},
+            {"<tt>--plot FILE.png</tt>, <tt>--phase</tt>",
+             "plot the magnitude response (10 Hz to 22 kHz), with <tt>--phase</tt> also the "
+             "phase; the values go to a CSV file beside the picture"},
+            {"<tt>--bench [SECONDS]</tt>", "real-time factor on stereo noise at 44.1 kHz"},
+            {"<tt>--plugin PATH</tt>", "use another VST 2.x plug-in instead of Vey Dravo"},
+        });
+    d.para("See <tt>dravo-render --help</tt> for all options. It exits with 0 when done, 2 for a "
+           "mistake on the command line, 3 for an unreadable input file, 4 when the plug-in "
+           "cannot be loaded and 5 when the output cannot be written.");
+    d.h2("Examples");
+    d.para("<tt>dravo-render vocal.wav vocal-eq.wav --preset Vox</tt>\n"
+           "<tt>dravo-render in.flac out.flac --param LPF=1 --param LPFfreq=0.6 --double</tt>\n"
+           "<tt>dravo-render --plot radio.png --preset Radio --phase</tt>\n"
+           "<tt>dravo-render --list</tt>",
+           8.8);
+}
+
+struct NullSink {
+    static cairo_status_t write(void*, const unsigned char*, unsigned int) {
+        return CAIRO_STATUS_SUCCESS;
+    }
+};
+
+// Lays the whole manual out on a surface; fills sectionPages with the page
+// each section starts on.
+void render(cairo_surface_t* surface, std::vector<int>& sectionPages,
+            const std::vector<int>& contentsPages) {
+    cairo_pdf_surface_restrict_to_version(surface, CAIRO_PDF_VERSION_1_5);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, "Vey Dravo — User Manual");
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_AUTHOR, "Vey Audio Works");
+    cairo_pdf_surface_set_metadata(
+        surface, CAIRO_PDF_METADATA_SUBJECT,
+        "Vey Dravo parametric channel equaliser, version " DRAVO_VERSION);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Vey Dravo build");
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATE_DATE, "2026-01-01T00:00:00Z");
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_MOD_DATE, "2026-01-01T00:00:00Z");
+    cairo_surface_t* editor = composeEditor();
+    {
+        Doc d(surface, sectionPages);
+        cover(d, editor, contentsPages);
+        introduction(d);
+        cuts(d);
+        shelf(d, true);
+        mids(d);
+        highShelf(d);
+        output(d);
+        presetBar(d, editor);
+        presetFiles(d);
+        latency(d);
+        automation(d);
+        factoryPresets(d);
+        renderer(d);
+        d.finish();
+    }
+    cairo_surface_destroy(editor);
+    cairo_surface_finish(surface);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: gen_manual OUTPUT.pdf IMAGE_DIR\n");
+        return 2;
+    }
+    imageDir = argv[2];
+    // First pass: find the page of every section for the contents.
+    std::vector<int> pages;
+    cairo_surface_t* probe =
+        cairo_pdf_surface_create_for_stream(NullSink::write, nullptr, kPageW, kPageH);
+    render(probe, pages, {});
+    cairo_surface_destroy(probe);
+
+    std::string tmp = std::string(argv[1]) + ".tmp";
+    std::vector<int> final;
+    cairo_surface_t* pdf = cairo_pdf_surface_create(tmp.c_str(), kPageW, kPageH);
+    render(pdf, final, pages);
+    cairo_status_t status = cairo_surface_status(pdf);
+    cairo_surface_destroy(pdf);
+    if (status != CAIRO_STATUS_SUCCESS || final != pages) {
+        std::fprintf(stderr, "gen_manual: %s\n",
+                     status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status)
+                                                    : "the contents moved between passes");
+        std::remove(tmp.c_str());
+        return 1;
+    }
+    if (std::rename(tmp.c_str(), argv[1]) != 0) {
+        std::fprintf(stderr, "gen_manual: cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
