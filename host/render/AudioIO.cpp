@@ -406,6 +406,12 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
               : bits == "float" ? SF_FORMAT_FLOAT
                                 : SF_FORMAT_DOUBLE;
     }
+    if (sub == SF_FORMAT_OPUS && rate != 8000 && rate != 12000 && rate != 16000 && rate != 24000 &&
+        rate != 48000)
+        throw CliError(kExitUsage, outPath +
+                                       ": Opus takes 8000, 12000, 16000, 24000 or 48000 Hz, "
+                                       "not " +
+                                       std::to_string(rate));
     SF_INFO probe{};
     probe.channels = channels;
     probe.samplerate = rate;
@@ -418,11 +424,6 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
     }
     if (!bits.empty())
         throw CliError(kExitUsage, "the output format cannot hold --bits " + bits + " samples");
-    if (choice.codec == SF_FORMAT_OPUS)
-        throw CliError(kExitUsage, outPath +
-                                       ": Opus takes 8000, 12000, 16000, 24000 or 48000 Hz, "
-                                       "not " +
-                                       std::to_string(rate));
     // The input's sample format does not fit the new container (float into
     // FLAC, say): 24-bit PCM keeps the most of it, else float, else 16 bits.
     for (int s : {SF_FORMAT_PCM_24, SF_FORMAT_FLOAT, SF_FORMAT_PCM_16}) {

@@ -116,7 +116,8 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     RenderStats st = renderFile(session, *job.reader, writer, o, inName);
     if (st.nonFiniteInput > 0)
         warn(inName + ": " + std::to_string(st.nonFiniteInput) +
-             " input samples are not finite (NaN or infinite), the first in frame " +
+             (st.nonFiniteInput == 1 ? " input sample is" : " input samples are") +
+             " not finite (NaN or infinite), the first in frame " +
              std::to_string(st.firstNonFiniteFrame) + " (" + seconds(st.firstNonFiniteFrame, rate) +
              ")");
     if (st.endedEarly)
