@@ -5,6 +5,7 @@
 #include "host/VstHost.h"
 
 #include <cmath>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <sys/stat.h>
@@ -251,6 +252,41 @@ TEST_F(RenderTest, SetTakesEveryTextThePluginShows) {
     EXPECT_EQ(rows.at(23).second, "12.50dB");
     EXPECT_EQ(rows.at(1).second, "Left");
     EXPECT_EQ(rows.at(18).second, "4.0");
+}
+
+} // namespace
+
+namespace {
+
+// The plot reaches the Nyquist frequency of its rate, its phase is
+// unwrapped, and its title says what the settings changed.
+TEST_F(RenderTest, PlotReachesNyquistUnwrapsThePhaseAndNamesTheEdits) {
+    CliRun r = run({"--plot", "p.png", "--preset", "Radio", "--phase", "--rate", "96000", "--set",
+                    "OUTPUT=-4", "--param", "LPFfreq=1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream csv(path("p.csv"));
+    std::string line;
+    std::getline(csv, line);
+    EXPECT_NE(line.find("Radio (edited: OUTPUT -4dB, LPFfreq 28.3kHz)"), std::string::npos) << line;
+    std::getline(csv, line);
+    std::vector<double> freq, phase;
+    while (std::getline(csv, line)) {
+        double f, l, rdb, lp;
+        char comma;
+        std::istringstream ss(line);
+        ss >> f >> comma >> l >> comma >> rdb >> comma >> lp;
+        freq.push_back(f);
+        phase.push_back(lp);
+    }
+    ASSERT_GT(freq.size(), 500u);
+    EXPECT_GT(freq.back(), 47900.0);
+    EXPECT_LT(freq.back(), 48000.0);
+    double lowest = 0;
+    for (std::size_t i = 1; i < phase.size(); ++i) {
+        EXPECT_LT(std::fabs(phase[i] - phase[i - 1]), 180.0) << freq[i] << " Hz";
+        lowest = std::min(lowest, phase[i]);
+    }
+    EXPECT_LT(lowest, -360.0) << "Radio's filters turn the phase by more than a turn";
 }
 
 } // namespace
