@@ -628,7 +628,14 @@ std::string defaultPluginPath() {
         std::string base = compiled.substr(compiled.rfind('/') + 1);
         for (std::string candidate : {dir + "/" + base, dir + "/../plugin/" + base}) {
             struct stat st;
-            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return candidate;
+            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                char* real = realpath(candidate.c_str(), nullptr);
+                if (real) {
+                    candidate = real;
+                    std::free(real);
+                }
+                return candidate;
+            }
         }
     }
     return compiled;
