@@ -272,7 +272,7 @@ AudioReader::AudioReader(const std::string& path) {
     char log[8192] = {};
     sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log);
     std::string text = log;
-    lengthUnknown_ = text.find(": 4294967295") != std::string::npos;
+    lengthUnknown_ = text.find(": 4294967295") != std::string::npos || info_.frames == SF_COUNT_MAX;
     for (const char* chunk : {"\ndata : ", "\nSSND : "}) {
         auto at = text.find(chunk);
         if (at == std::string::npos) continue;
@@ -442,6 +442,8 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     pcmBits_ = integerBits(format);
     dither_ = opt_.dither && pcmBits_ > 0 && pcmBits_ <= 16;
     stats_.clips = pcmBits_ > 0;
+    stats_.floatOutput = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
+                         (format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
     // Half a step of the output rounds to zero; float keeps far more, and
     // below 2^-40 (-241 dBFS) only arithmetic residues ring on.
     silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 9.094947017729282e-13;

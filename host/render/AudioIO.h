@@ -65,7 +65,8 @@ struct OutputStats {
     double peak = 0.0; // largest finite magnitude
     long long nonFinite = 0;
     long long firstNonFiniteFrame = -1;
-    bool clips = false; // the format clips (integer), so overFullScale samples were cut
+    bool clips = false;       // the format clips (integer), so overFullScale samples were cut
+    bool floatOutput = false; // the format keeps them (32- or 64-bit float)
 };
 
 class AudioWriter {

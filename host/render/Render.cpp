@@ -105,13 +105,14 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
                           ? LLONG_MAX
                           : st.inputFrames + st.latency + st.tail;
     // A few seconds or more on a terminal get a progress bar.
-    bool bar = !o.quiet && isatty(STDERR_FILENO) && st.inputFrames > 4LL * in.rate();
+    bool bar = !o.quiet && isatty(STDERR_FILENO) && !in.lengthUnknown() &&
+               st.inputFrames > 4LL * in.rate();
     Progress progress(bar, total, label);
     const double silence = out.silenceLevel();
     st.endedEarly = in.shorterThanHeader();
 
     BlockProcessor<T> proc(s, block);
-    std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size()), pending;
+    std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size());
     std::vector<T> zeros(static_cast<std::size_t>(block * c), T(0));
     long long pos = 0, readSoFar = 0, pendingZeros = 0;
     bool inputEnded = false;
@@ -149,7 +150,11 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             long long k = g - st.latency;
             const T* frame = outBuf.data() + (g - pos) * c;
             if (k < st.inputFrames) {
-                long long run = std::min(pos + n, st.latency + st.inputFrames) - g;
+                // Saturated like total: a length of "as long as can be".
+                long long inputEnd = st.inputFrames > LLONG_MAX - st.latency
+                                         ? LLONG_MAX
+                                         : st.latency + st.inputFrames;
+                long long run = std::min(pos + n, inputEnd) - g;
                 out.write(frame, run);
                 st.outputFrames += run;
                 g += run;

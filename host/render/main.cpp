@@ -129,7 +129,9 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     std::string over;
     if (os.overFullScale > 0)
         over = "; " + std::to_string(os.overFullScale) +
-               (os.clips ? " samples clipped" : " samples over full scale (kept: float)") +
+               (os.clips         ? " samples clipped"
+                : os.floatOutput ? " samples over full scale (kept: float)"
+                                 : " samples over full scale") +
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
     if (!o.quiet || !over.empty())
