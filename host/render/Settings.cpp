@@ -461,7 +461,7 @@ struct TextRun {
 // values the sweep stepped over. Throws CliError(kExitUsage) with the
 // nearest values the parameter shows when none fits.
 float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text) {
-    constexpr int kSteps = 2000;
+    constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
     for (int k = 0; k <= kSteps; ++k) {
         p.setParameter(index, static_cast<float>(k) / kSteps);
