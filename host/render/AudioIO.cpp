@@ -273,12 +273,15 @@ AudioReader::AudioReader(const std::string& path) {
     sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log);
     std::string text = log;
     lengthUnknown_ = text.find(": 4294967295") != std::string::npos || info_.frames == SF_COUNT_MAX;
-    for (const char* chunk : {"\ndata : ", "\nSSND : "}) {
-        auto at = text.find(chunk);
-        if (at == std::string::npos) continue;
-        auto eol = text.find('\n', at + 1);
-        if (text.substr(at, eol - at).find("should be") != std::string::npos && !lengthUnknown_)
+    std::size_t at = 0;
+    while (at < text.size()) {
+        auto eol = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, eol - at);
+        if ((line.find("data : ") != std::string::npos ||
+             line.find("SSND : ") != std::string::npos) &&
+            line.find("should be") != std::string::npos && !lengthUnknown_)
             shorterThanHeader_ = true;
+        at = eol + 1;
     }
 }
 
@@ -329,7 +332,6 @@ bool lookUpFormat(const std::string& key, FormatChoice& out) {
         {"aifc", SF_FORMAT_AIFF, 0},
         {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
-        {"vorbis", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
     };
     for (const auto& a : aliases)

@@ -182,7 +182,7 @@ TEST_F(RenderTest, FormatsComeFromTheExtensionAndSeveralFilesGoIntoAFolder) {
     EXPECT_NE(r.err.find("2 files: 2 written to outdir, 0 failed"), std::string::npos) << r.err;
 }
 
-// A WAV cut short: said when the file is read from disk (libsndfile knows
+// A WAV (and an AIFF) cut short: said when the file is read from disk (libsndfile knows
 // its size) and when it arrives through a pipe (it ends while reading).
 TEST_F(RenderTest, TruncatedInputIsReported) {
     writeAudio("full.wav", noise(0.25, 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_PCM_16));
@@ -200,6 +200,12 @@ TEST_F(RenderTest, TruncatedInputIsReported) {
         << r.err;
     r = run({"full.wav", "out.wav"});
     EXPECT_EQ(r.err.find("ends early"), std::string::npos) << r.err;
+    writeAudio("full.aiff", noise(0.25, 2, 0.3, SF_FORMAT_AIFF | SF_FORMAT_PCM_16));
+    bytes = readBytes("full.aiff");
+    bytes.resize(bytes.size() / 2);
+    writeBytes("cut.aiff", bytes);
+    r = run({"cut.aiff", "out.wav"});
+    EXPECT_NE(r.err.find("cut.aiff: the file ends early"), std::string::npos) << r.err;
 }
 
 std::string trimmed(const std::string& s) {
