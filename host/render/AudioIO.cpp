@@ -89,10 +89,16 @@ int makeTemp(const std::string& path, std::string& temp) {
     int fd = mkstemp(name.data());
     if (fd < 0) return -1;
     temp = name.data();
-    // Give the final file the usual permissions rather than mkstemp's 0600.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    // Give the final file the permissions of the file it replaces, else the
+    // usual ones rather than mkstemp's 0600.
+    struct stat old;
+    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        fchmod(fd, old.st_mode & 07777);
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     return fd;
 }
 
