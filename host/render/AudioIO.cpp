@@ -238,9 +238,52 @@ OutputTarget resolveOutput(const std::string& path) {
 
 // ---- reading
 
+namespace {
+
+// libsndfile decodes FLAC only where it can seek: FLAC arriving through a
+// pipe is copied into an unlinked temporary file first. The pipe is looked
+// at without taking anything out of it (tee into a pipe of our own). Returns
+// the descriptor to read, or -1 to read standard input as it is.
+int seekableStdinForFlac() {
+    struct stat st;
+    if (fstat(STDIN_FILENO, &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+    int peek[2];
+    if (pipe(peek) != 0) return -1;
+    char magic[4] = {};
+    ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
+    ssize_t got = copied > 0 ? ::read(peek[0], magic, sizeof magic) : 0;
+    close(peek[0]);
+    close(peek[1]);
+    if (got != 4 || std::memcmp(magic, "fLaC", 4) != 0) return -1;
+    FILE* spool = std::tmpfile();
+    if (!spool) return -1;
+    int fd = dup(fileno(spool));
+    std::fclose(spool);
+    if (fd < 0) return -1;
+    std::vector<unsigned char> buf(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(STDIN_FILENO, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        if (!writeAll(fd, buf.data(), static_cast<std::size_t>(n))) {
+            close(fd);
+            throw CliError(kExitInput,
+                           std::string("standard input: cannot keep the FLAC stream: ") +
+                               std::strerror(errno));
+        }
+    }
+    lseek(fd, 0, SEEK_SET);
+    return fd;
+}
+
+} // namespace
+
 AudioReader::AudioReader(const std::string& path) {
     if (path == "-") {
-        file_ = sf_open_fd(STDIN_FILENO, SFM_READ, &info_, SF_FALSE);
+        int spooled = seekableStdinForFlac();
+        file_ = sf_open_fd(spooled >= 0 ? spooled : STDIN_FILENO, SFM_READ, &info_,
+                           spooled >= 0 ? SF_TRUE : SF_FALSE);
+        if (!file_ && spooled >= 0) close(spooled);
         if (!file_)
             throw CliError(kExitInput, std::string("standard input: unknown or unsupported audio "
                                                    "format (") +
