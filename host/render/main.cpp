@@ -129,9 +129,10 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     std::string over;
     if (os.overFullScale > 0)
         over = "; " + std::to_string(os.overFullScale) +
-               (os.clips         ? " samples clipped"
-                : os.floatOutput ? " samples over full scale (kept: float)"
-                                 : " samples over full scale") +
+               (os.overFullScale == 1 ? " sample" : " samples") +
+               (os.clips         ? " clipped"
+                : os.floatOutput ? " over full scale (kept: float)"
+                                 : " over full scale") +
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
     if (!o.quiet || !over.empty())
