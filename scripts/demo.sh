@@ -10,7 +10,8 @@ build=${BUILD_DIR:-build}
 
 scripts/install-deps.sh
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
-cmake --build "$build" -j"$(nproc)" --target dravo_vst dravo-render dravo-democlip
+cmake --build "$build" -j"$(nproc)" --target dravo_vst dravo-render dravo-info \
+  dravo-democlip
 
 mkdir -p out
 slug=$(printf '%s' "$preset" | tr 'A-Z ' 'a-z-' | tr -cd 'a-z0-9-')

@@ -12,7 +12,6 @@
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -45,20 +44,20 @@ void onSignal(int sig) {
     raise(sig);
 }
 
-bool isPcmSubtype(int format, int& bits) {
+// Formats written through the exact integer path, with their bits.
+int integerBits(int format) {
     switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+        return 8;
     case SF_FORMAT_PCM_16:
-        bits = 16;
-        return true;
+        return 16;
     case SF_FORMAT_PCM_24:
-        bits = 24;
-        return true;
+        return 24;
     case SF_FORMAT_PCM_32:
-        bits = 32;
-        return true;
+        return 32;
     default:
-        bits = 0;
-        return false;
+        return 0;
     }
 }
 
@@ -75,29 +74,107 @@ std::string extensionOf(const std::string& path) {
     return lower(path.substr(dot + 1));
 }
 
+std::string dirOf(const std::string& path) {
+    auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
 // Creates a temporary file beside path; returns its descriptor and name.
 int makeTemp(const std::string& path, std::string& temp) {
     auto slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : path.substr(0, slash);
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (dir.empty()) dir = "/";
-    temp = dir + "/." + base + ".tmp-XXXXXX";
+    temp = dirOf(path) + "/." + base + ".tmp-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back(0);
     int fd = mkstemp(name.data());
     if (fd < 0) return -1;
     temp = name.data();
-    // Give the final file the usual permissions rather than mkstemp's 0600.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
+    // Give the final file the permissions of the file it replaces, else the
+    // usual ones rather than mkstemp's 0600.
+    struct stat old;
+    if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        fchmod(fd, old.st_mode & 07777);
+    } else {
+        mode_t mask = umask(0);
+        umask(mask);
+        fchmod(fd, 0666 & ~mask);
+    }
     return fd;
 }
 
-void checkOutputPath(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw CliError(kExitOutput, path + ": is a directory");
+// Opens a stream target for writing; standard output is used as it is.
+int openStreamFd(const OutputTarget& t) {
+    if (t.stdoutStream) return STDOUT_FILENO;
+    int fd = open(t.path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd < 0) throw CliError(kExitOutput, t.path + ": cannot open: " + std::strerror(errno));
+    return fd;
+}
+
+void put16(std::vector<unsigned char>& b, unsigned v) {
+    b.push_back(static_cast<unsigned char>(v & 0xff));
+    b.push_back(static_cast<unsigned char>((v >> 8) & 0xff));
+}
+void put32(std::vector<unsigned char>& b, uint32_t v) {
+    put16(b, v & 0xffff);
+    put16(b, v >> 16);
+}
+
+bool writeAll(int fd, const unsigned char* p, std::size_t n) {
+    while (n > 0) {
+        ssize_t w = ::write(fd, p, n);
+        if (w < 0 && errno == EINTR) continue;
+        if (w <= 0) return false;
+        p += w;
+        n -= static_cast<std::size_t>(w);
+    }
+    return true;
+}
+
+// A WAV header for a stream of unknown length: both sizes 0xFFFFFFFF, which
+// readers take as "until the data ends". Returns false for a sample format
+// this header cannot describe.
+bool streamWavHeader(int format, int channels, int rate, std::vector<unsigned char>& h) {
+    int bits = 0, tag = 1;
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_U8:
+        bits = 8;
+        break;
+    case SF_FORMAT_PCM_16:
+        bits = 16;
+        break;
+    case SF_FORMAT_PCM_24:
+        bits = 24;
+        break;
+    case SF_FORMAT_PCM_32:
+        bits = 32;
+        break;
+    case SF_FORMAT_FLOAT:
+        bits = 32;
+        tag = 3;
+        break;
+    case SF_FORMAT_DOUBLE:
+        bits = 64;
+        tag = 3;
+        break;
+    default:
+        return false;
+    }
+    const unsigned align = static_cast<unsigned>(channels * bits / 8);
+    h.clear();
+    h.insert(h.end(), {'R', 'I', 'F', 'F'});
+    put32(h, 0xffffffffu);
+    h.insert(h.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    put32(h, tag == 3 ? 18 : 16);
+    put16(h, static_cast<unsigned>(tag));
+    put16(h, static_cast<unsigned>(channels));
+    put32(h, static_cast<uint32_t>(rate));
+    put32(h, static_cast<uint32_t>(rate) * align);
+    put16(h, align);
+    put16(h, static_cast<unsigned>(bits));
+    if (tag == 3) put16(h, 0);
+    h.insert(h.end(), {'d', 'a', 't', 'a'});
+    put32(h, 0xffffffffu);
+    return true;
 }
 
 } // namespace
@@ -108,33 +185,153 @@ void installCleanupHandlers() {
     signal(SIGHUP, onSignal);
 }
 
+std::string displayName(const std::string& path, bool input) {
+    if (path == "-") return input ? "standard input" : "standard output";
+    return path;
+}
+
+OutputTarget resolveOutput(const std::string& path) {
+    OutputTarget t;
+    if (path == "-") {
+        t.stream = t.stdoutStream = true;
+        t.path = path;
+        return t;
+    }
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+        if (S_ISDIR(st.st_mode)) throw CliError(kExitOutput, path + ": is a directory");
+        if (!S_ISREG(st.st_mode)) {
+            // A pipe, a device or a socket: written to as it is.
+            t.stream = true;
+            t.path = path;
+            return t;
+        }
+        struct stat lst;
+        t.path = path;
+        if (lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode)) {
+            char* real = realpath(path.c_str(), nullptr);
+            if (real) {
+                t.path = real;
+                std::free(real);
+            }
+        }
+    } else {
+        // Not there yet, perhaps behind a link that points to a new name.
+        t.path = path;
+        char buf[4096];
+        for (int hops = 0; hops < 40; ++hops) {
+            struct stat lst;
+            if (lstat(t.path.c_str(), &lst) != 0 || !S_ISLNK(lst.st_mode)) break;
+            ssize_t n = readlink(t.path.c_str(), buf, sizeof buf - 1);
+            if (n <= 0) break;
+            buf[n] = 0;
+            t.path = buf[0] == '/' ? std::string(buf) : dirOf(t.path) + "/" + buf;
+        }
+    }
+    std::string dir = dirOf(t.path);
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        throw CliError(kExitOutput, path + ": the directory " + dir + " does not exist");
+    if (access(dir.c_str(), W_OK) != 0)
+        throw CliError(kExitOutput, path + ": cannot write into " + dir);
+    return t;
+}
+
 // ---- reading
 
-AudioReader::AudioReader(const std::string& path) {
+namespace {
+
+// libsndfile decodes FLAC only where it can seek: FLAC arriving through a
+// pipe is copied into an unlinked temporary file first. The pipe is looked
+// at without taking anything out of it (tee into a pipe of our own). Returns
+// the descriptor to read, or -1 to read standard input as it is.
+int seekableStdinForFlac() {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) throw CliError(kExitInput, path + ": no such file");
-    if (S_ISDIR(st.st_mode)) throw CliError(kExitInput, path + ": is a directory");
-    if (access(path.c_str(), R_OK) != 0)
-        throw CliError(kExitInput, path + ": cannot read: " + std::strerror(errno));
-    file_ = sf_open(path.c_str(), SFM_READ, &info_);
-    if (!file_) {
-        std::string why = sf_strerror(nullptr);
-        throw CliError(kExitInput, path + ": unknown or unsupported audio format (" + why + ")");
+    if (fstat(STDIN_FILENO, &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
+    int peek[2];
+    if (pipe(peek) != 0) return -1;
+    char magic[4] = {};
+    ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
+    ssize_t got = copied > 0 ? ::read(peek[0], magic, sizeof magic) : 0;
+    close(peek[0]);
+    close(peek[1]);
+    if (got != 4 || std::memcmp(magic, "fLaC", 4) != 0) return -1;
+    FILE* spool = std::tmpfile();
+    if (!spool) return -1;
+    int fd = dup(fileno(spool));
+    std::fclose(spool);
+    if (fd < 0) return -1;
+    std::vector<unsigned char> buf(1 << 16);
+    for (;;) {
+        ssize_t n = ::read(STDIN_FILENO, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        if (!writeAll(fd, buf.data(), static_cast<std::size_t>(n))) {
+            close(fd);
+            throw CliError(kExitInput,
+                           std::string("standard input: cannot keep the FLAC stream: ") +
+                               std::strerror(errno));
+        }
     }
+    lseek(fd, 0, SEEK_SET);
+    return fd;
+}
+
+} // namespace
+
+AudioReader::AudioReader(const std::string& path) {
+    if (path == "-") {
+        int spooled = seekableStdinForFlac();
+        file_ = sf_open_fd(spooled >= 0 ? spooled : STDIN_FILENO, SFM_READ, &info_,
+                           spooled >= 0 ? SF_TRUE : SF_FALSE);
+        if (!file_ && spooled >= 0) close(spooled);
+        if (!file_)
+            throw CliError(kExitInput, std::string("standard input: unknown or unsupported audio "
+                                                   "format (") +
+                                           sf_strerror(nullptr) + ")");
+    } else {
+        struct stat st;
+        if (stat(path.c_str(), &st) != 0) throw CliError(kExitInput, path + ": no such file");
+        if (S_ISDIR(st.st_mode)) throw CliError(kExitInput, path + ": is a directory");
+        if (access(path.c_str(), R_OK) != 0)
+            throw CliError(kExitInput, path + ": cannot read: " + std::strerror(errno));
+        file_ = sf_open(path.c_str(), SFM_READ, &info_);
+        if (!file_) {
+            std::string why = sf_strerror(nullptr);
+            throw CliError(kExitInput,
+                           path + ": unknown or unsupported audio format (" + why + ")");
+        }
+    }
+    const std::string name = displayName(path, true);
     if (info_.channels < 1 || info_.channels > 2) {
         int n = info_.channels;
         sf_close(file_);
         file_ = nullptr;
-        throw CliError(kExitInput, path + ": has " + std::to_string(n) +
+        throw CliError(kExitInput, name + ": has " + std::to_string(n) +
                                        " channels; only mono and stereo files are processed");
     }
     if (info_.samplerate <= 0) {
         sf_close(file_);
         file_ = nullptr;
-        throw CliError(kExitInput, path + ": has no valid sample rate");
+        throw CliError(kExitInput, name + ": has no valid sample rate");
     }
-    int bits;
-    pcm_ = isPcmSubtype(info_.format, bits);
+    pcm_ = integerBits(info_.format) >= 16;
+    // libsndfile notes in its log where a header's data size disagrees with
+    // the file ("data : 40000 (should be 19946)"); 4294967295 is the size a
+    // writer into a pipe leaves, meaning "unknown".
+    char log[8192] = {};
+    sf_command(file_, SFC_GET_LOG_INFO, log, sizeof log);
+    std::string text = log;
+    lengthUnknown_ = text.find(": 4294967295") != std::string::npos || info_.frames == SF_COUNT_MAX;
+    std::size_t at = 0;
+    while (at < text.size()) {
+        auto eol = std::min(text.find('\n', at), text.size());
+        std::string line = text.substr(at, eol - at);
+        if ((line.find("data : ") != std::string::npos ||
+             line.find("SSND : ") != std::string::npos) &&
+            line.find("should be") != std::string::npos && !lengthUnknown_)
+            shorterThanHeader_ = true;
+        at = eol + 1;
+    }
 }
 
 AudioReader::~AudioReader() {
@@ -164,79 +361,248 @@ long long AudioReader::read(double* interleaved, long long n) {
     return readAs(interleaved, n);
 }
 
-// ---- writing
+// ---- output formats
+
+namespace {
+
+struct FormatChoice {
+    int major = 0;
+    int codec = 0; // a fixed sample format (a lossy codec), else 0
+};
+
+// A container by extension or name: a few common names libsndfile's table
+// lacks first, then the table itself (the first entry wins for "wav").
+bool lookUpFormat(const std::string& key, FormatChoice& out) {
+    static const struct {
+        const char* name;
+        int major, codec;
+    } aliases[] = {
+        {"aif", SF_FORMAT_AIFF, 0},
+        {"aifc", SF_FORMAT_AIFF, 0},
+        {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
+        {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
+        {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
+    };
+    for (const auto& a : aliases)
+        if (key == a.name) {
+            out = {a.major, a.codec};
+            return true;
+        }
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO f{};
+        f.format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f);
+        if (f.extension && key == lower(f.extension)) {
+            out = {f.format & SF_FORMAT_TYPEMASK, 0};
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool knownFormatName(const std::string& name) {
+    FormatChoice c;
+    return lookUpFormat(lower(name), c);
+}
+
+std::string knownFormatNames() {
+    std::vector<std::string> names = {"ogg", "opus"};
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    for (int i = 0; i < count; ++i) {
+        SF_FORMAT_INFO f{};
+        f.format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f);
+        if (f.extension && std::find(names.begin(), names.end(), f.extension) == names.end())
+            names.push_back(f.extension);
+    }
+    std::sort(names.begin(), names.end());
+    std::string s;
+    for (const auto& n : names)
+        s += (s.empty() ? "" : ", ") + n;
+    return s;
+}
 
 int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::string& format,
                        const std::string& bits, int channels, int rate) {
-    int major = inputFormat & SF_FORMAT_TYPEMASK;
-    std::string kind = format.empty() ? extensionOf(outPath) : format;
-    if (kind == "wav")
-        major = SF_FORMAT_WAV;
-    else if (kind == "aif" || kind == "aiff" || kind == "aifc")
-        major = SF_FORMAT_AIFF;
-    else if (kind == "flac")
-        major = SF_FORMAT_FLAC;
+    FormatChoice choice{inputFormat & SF_FORMAT_TYPEMASK, 0};
+    std::string kind = format.empty() ? extensionOf(outPath) : lower(format);
+    if (!kind.empty() && !lookUpFormat(kind, choice)) {
+        if (!format.empty())
+            throw CliError(kExitUsage, "--format " + format +
+                                           ": unknown format (known: " + knownFormatNames() + ")");
+        throw CliError(kExitUsage, outPath + ": unknown output extension ." + kind +
+                                       "; give --format (known: " + knownFormatNames() + ")");
+    }
+    // A container chosen by name may not hold the input's codec (Vorbis into
+    // WAV, say); ogg names Vorbis unless the input already is Opus.
+    if (choice.major == SF_FORMAT_OGG && choice.codec == 0)
+        choice.codec =
+            (inputFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? SF_FORMAT_OPUS : SF_FORMAT_VORBIS;
 
-    int sub = inputFormat & SF_FORMAT_SUBMASK;
-    if (bits == "16")
-        sub = SF_FORMAT_PCM_16;
-    else if (bits == "24")
-        sub = SF_FORMAT_PCM_24;
-    else if (bits == "32")
-        sub = SF_FORMAT_PCM_32;
-    else if (bits == "float")
-        sub = SF_FORMAT_FLOAT;
-    else if (bits == "double")
-        sub = SF_FORMAT_DOUBLE;
-
+    int sub = choice.codec ? choice.codec : inputFormat & SF_FORMAT_SUBMASK;
+    if (!bits.empty()) {
+        if (choice.codec)
+            throw CliError(kExitUsage, "--bits " + bits +
+                                           ": the output format is lossy and has "
+                                           "no sample size");
+        sub = bits == "8"       ? SF_FORMAT_PCM_S8
+              : bits == "16"    ? SF_FORMAT_PCM_16
+              : bits == "24"    ? SF_FORMAT_PCM_24
+              : bits == "32"    ? SF_FORMAT_PCM_32
+              : bits == "float" ? SF_FORMAT_FLOAT
+                                : SF_FORMAT_DOUBLE;
+    }
+    if (sub == SF_FORMAT_OPUS && rate != 8000 && rate != 12000 && rate != 16000 && rate != 24000 &&
+        rate != 48000)
+        throw CliError(kExitUsage, outPath +
+                                       ": Opus takes 8000, 12000, 16000, 24000 or 48000 Hz, "
+                                       "not " +
+                                       std::to_string(rate));
     SF_INFO probe{};
     probe.channels = channels;
     probe.samplerate = rate;
-    probe.format = major | sub;
+    probe.format = choice.major | sub;
     if (sf_format_check(&probe)) return probe.format;
+    // 8-bit WAV is unsigned.
+    if (sub == SF_FORMAT_PCM_S8) {
+        probe.format = choice.major | SF_FORMAT_PCM_U8;
+        if (sf_format_check(&probe)) return probe.format;
+    }
     if (!bits.empty())
         throw CliError(kExitUsage, "the output format cannot hold --bits " + bits + " samples");
     // The input's sample format does not fit the new container (float into
-    // FLAC, say): 24-bit PCM keeps the most of it.
-    probe.format = major | SF_FORMAT_PCM_24;
-    if (sf_format_check(&probe)) return probe.format;
+    // FLAC, say): 24-bit PCM keeps the most of it, else float, else 16 bits.
+    for (int s : {SF_FORMAT_PCM_24, SF_FORMAT_FLOAT, SF_FORMAT_PCM_16}) {
+        probe.format = choice.major | s;
+        if (sf_format_check(&probe)) return probe.format;
+    }
     throw CliError(kExitUsage, "no output format for " + outPath);
 }
 
-AudioWriter::AudioWriter(const std::string& path, int format, int channels, int rate)
-    : path_(path), channels_(channels) {
-    checkOutputPath(path);
-    int fd = makeTemp(path, temp_);
-    if (fd < 0)
-        throw CliError(kExitOutput,
-                       path + ": cannot create the output file: " + std::strerror(errno));
-    registerTemp(temp_);
+// ---- writing
+
+AudioWriter::AudioWriter(const std::string& path, int format, int channels, int rate,
+                         const WriterOptions& options)
+    : path_(displayName(path, false)), opt_(options), channels_(channels) {
+    target_ = resolveOutput(path);
+    pcmBits_ = integerBits(format);
+    dither_ = opt_.dither && pcmBits_ > 0 && pcmBits_ <= 16;
+    stats_.clips = pcmBits_ > 0;
+    stats_.floatOutput = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
+                         (format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
+    // Half a step of the output rounds to zero; float keeps far more, and
+    // below 2^-40 (-241 dBFS) only arithmetic residues ring on.
+    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 9.094947017729282e-13;
+    if (target_.stream) {
+        openStream(format, channels, rate);
+    } else {
+        int fd = makeTemp(target_.path, temp_);
+        if (fd < 0)
+            throw CliError(kExitOutput,
+                           path_ + ": cannot create the output file: " + std::strerror(errno));
+        registerTemp(temp_);
+        SF_INFO info{};
+        info.channels = channels;
+        info.samplerate = rate;
+        info.format = format;
+        file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        if (!file_) {
+            std::string why = sf_strerror(nullptr);
+            close(fd);
+            unlink(temp_.c_str());
+            throw CliError(kExitOutput, path_ + ": cannot write this format: " + why);
+        }
+    }
+    // Out-of-range samples clip instead of wrapping round in integer formats.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+void AudioWriter::openStream(int format, int channels, int rate) {
+    fd_ = openStreamFd(target_);
+    if (isatty(fd_)) {
+        if (!target_.stdoutStream) close(fd_);
+        fd_ = -1;
+        throw CliError(kExitOutput, path_ + ": is a terminal; redirect it into a file or a pipe");
+    }
+    struct stat st;
+    bool seekable = fstat(fd_, &st) == 0 && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) &&
+                    lseek(fd_, 0, SEEK_CUR) != -1;
     SF_INFO info{};
     info.channels = channels;
     info.samplerate = rate;
     info.format = format;
-    file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+    int major = format & SF_FORMAT_TYPEMASK;
+    std::vector<unsigned char> header;
+    if (!seekable && (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) &&
+        streamWavHeader(format, channels, rate, header)) {
+        // libsndfile will not write WAV where it cannot go back to fix the
+        // sizes: the header is ours, the samples are raw little-endian.
+        if (!writeAll(fd_, header.data(), header.size()))
+            throw CliError(kExitOutput, path_ + ": write failed: " + std::strerror(errno));
+        info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (format & SF_FORMAT_SUBMASK);
+    }
+    file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
     if (!file_) {
         std::string why = sf_strerror(nullptr);
-        close(fd);
-        unlink(temp_.c_str());
-        throw CliError(kExitOutput, path + ": cannot write this format: " + why);
+        if (!target_.stdoutStream) close(fd_);
+        fd_ = -1;
+        throw CliError(kExitOutput, path_ + ": cannot stream this format (" + why +
+                                        "); WAV, FLAC and Ogg can be streamed (--format)");
     }
-    // Out-of-range samples clip instead of wrapping round in integer formats.
-    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
-    isPcmSubtype(format, pcmBits_);
 }
 
 AudioWriter::~AudioWriter() {
     if (file_) {
         sf_close(file_);
-        unlink(temp_.c_str());
+        if (!temp_.empty()) unlink(temp_.c_str());
     }
+    if (fd_ >= 0 && !target_.stdoutStream) close(fd_);
     for (int i = 0; i < kMaxTemps; ++i)
         if (gTempUsed[i] && temp_ == gTempPaths[i]) unregisterTemp(i);
 }
 
+double AudioWriter::tpdf() {
+    // xorshift64*: the same dither on every run, so renders are repeatable.
+    auto uniform = [this] {
+        rng_ ^= rng_ >> 12;
+        rng_ ^= rng_ << 25;
+        rng_ ^= rng_ >> 27;
+        return static_cast<double>((rng_ * 0x2545f4914f6cdd1dull) >> 11) * 0x1.0p-53;
+    };
+    return uniform() - uniform(); // triangular in (-1, 1) steps
+}
+
+template <typename T> void AudioWriter::scan(const T* interleaved, long long n) {
+    const double full = pcmBits_ > 0 ? std::ldexp(1.0, pcmBits_ - 1) : 1.0;
+    for (long long i = 0; i < n * channels_; ++i) {
+        double v = static_cast<double>(interleaved[i]);
+        long long frame = framesSeen_ + i / channels_;
+        if (!std::isfinite(v)) {
+            if (stats_.nonFinite++ == 0) stats_.firstNonFiniteFrame = frame;
+            continue;
+        }
+        double a = std::fabs(v);
+        stats_.peak = std::max(stats_.peak, a);
+        bool over = pcmBits_ > 0
+                        ? (std::nearbyint(v * full) > full - 1 || std::nearbyint(v * full) < -full)
+                        : a > 1.0;
+        if (over && stats_.overFullScale++ == 0) stats_.firstOverFrame = frame;
+    }
+    framesSeen_ += n;
+}
+
 template <typename T> void AudioWriter::writeAs(const T* interleaved, long long n) {
+    scan(interleaved, n);
+    // A refused output is not written on (a stream keeps what it has).
+    if ((stats_.nonFinite > 0 && !opt_.allowNonFinite) ||
+        (stats_.overFullScale > 0 && opt_.failOnClip))
+        refused_ = true;
+    if (refused_) return;
     long long done;
     if (pcmBits_ == 0) {
         if constexpr (std::is_same_v<T, float>)
@@ -244,13 +610,18 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
         else
             done = sf_writef_double(file_, interleaved, n);
     } else {
-        // Round to the file's bits, clip, and left-align in 32 bits.
+        // Round to the file's bits (with dither where it has 16 or fewer),
+        // clip, and left-align in 32 bits. Samples already on the file's grid
+        // (an unchanged 16-bit input, digital silence) stay exact.
         const double full = std::ldexp(1.0, pcmBits_ - 1);
         const int shift = 32 - pcmBits_;
         scratch_.resize(static_cast<std::size_t>(n * channels_));
         for (long long i = 0; i < n * channels_; ++i) {
-            double v = std::nearbyint(static_cast<double>(interleaved[i]) * full);
-            if (!(v >= -full)) v = -full; // NaN goes to the bottom too rather than UB
+            double x = static_cast<double>(interleaved[i]) * full;
+            double v = std::nearbyint(x);
+            if (dither_ && v != x && std::isfinite(x)) v = std::nearbyint(x + tpdf());
+            if (std::isnan(v)) v = 0;
+            if (v < -full) v = -full;
             if (v > full - 1) v = full - 1;
             long long q = static_cast<long long>(v);
             scratch_[static_cast<std::size_t>(i)] =
@@ -270,10 +641,32 @@ void AudioWriter::write(const double* interleaved, long long n) {
 
 void AudioWriter::commit() {
     if (!file_) return;
+    if (refused_) {
+        // The temporary file goes with the destructor; a stream keeps what it got.
+        const char* what = target_.stream ? "the stream was stopped there" : "nothing written";
+        if (stats_.nonFinite > 0 && !opt_.allowNonFinite)
+            throw CliError(kExitRefused, path_ + ": " + std::to_string(stats_.nonFinite) +
+                                             " output samples are not finite (the first in frame " +
+                                             std::to_string(stats_.firstNonFiniteFrame) + "); " +
+                                             what + " (--allow-nonfinite writes them)");
+        throw CliError(kExitRefused, path_ + ": " + std::to_string(stats_.overFullScale) +
+                                         " samples over full scale (the first in frame " +
+                                         std::to_string(stats_.firstOverFrame) + "); " + what +
+                                         " (--no-clip)");
+    }
+    if (target_.stream) {
+        int err = sf_close(file_);
+        file_ = nullptr;
+        int closed = fd_ >= 0 && !target_.stdoutStream ? close(fd_) : 0;
+        fd_ = -1;
+        if (err != 0 || closed != 0)
+            throw CliError(kExitOutput, path_ + ": cannot write: " + std::strerror(errno));
+        return;
+    }
     sf_write_sync(file_);
     int err = sf_close(file_);
     file_ = nullptr;
-    if (err != 0 || rename(temp_.c_str(), path_.c_str()) != 0) {
+    if (err != 0 || rename(temp_.c_str(), target_.path.c_str()) != 0) {
         std::string why = std::strerror(errno);
         unlink(temp_.c_str());
         throw CliError(kExitOutput, path_ + ": cannot write: " + why);
@@ -283,23 +676,21 @@ void AudioWriter::commit() {
 // ---- whole files
 
 void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
-    checkOutputPath(path);
+    OutputTarget t = resolveOutput(path);
+    if (t.stream) {
+        int fd = openStreamFd(t);
+        bool ok = writeAll(fd, bytes.data(), bytes.size());
+        if (!t.stdoutStream) ok = close(fd) == 0 && ok;
+        if (!ok) throw CliError(kExitOutput, path + ": cannot write: " + std::strerror(errno));
+        return;
+    }
     std::string temp;
-    int fd = makeTemp(path, temp);
+    int fd = makeTemp(t.path, temp);
     if (fd < 0) throw CliError(kExitOutput, path + ": cannot create: " + std::strerror(errno));
     int slot = registerTemp(temp);
-    std::size_t off = 0;
-    bool ok = true;
-    while (off < bytes.size()) {
-        ssize_t w = ::write(fd, bytes.data() + off, bytes.size() - off);
-        if (w <= 0) {
-            ok = false;
-            break;
-        }
-        off += static_cast<std::size_t>(w);
-    }
+    bool ok = writeAll(fd, bytes.data(), bytes.size());
     ok = (close(fd) == 0) && ok;
-    if (!ok || rename(temp.c_str(), path.c_str()) != 0) {
+    if (!ok || rename(temp.c_str(), t.path.c_str()) != 0) {
         std::string why = std::strerror(errno);
         unlink(temp.c_str());
         unregisterTemp(slot);

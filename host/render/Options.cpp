@@ -1,5 +1,7 @@
 #include "host/render/Options.h"
 
+#include "host/render/AudioIO.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -30,12 +32,15 @@ bool parseInt(const std::string& s, long& out) {
 
 const char* usageText() {
     return "usage: dravo-render IN OUT [options]\n"
+           "       dravo-render IN... -o DIR [options]\n"
            "       dravo-render --plot FILE.png [options]\n"
            "       dravo-render --bench [SECONDS] [options]\n"
            "\n"
-           "Processes an audio file (WAV, AIFF, FLAC; mono or stereo) through a VST 2.x\n"
-           "plug-in, plots its response, or measures its speed. Options may come before or\n"
-           "after the file names.\n"
+           "Processes audio files (mono or stereo, any format libsndfile reads: WAV, AIFF,\n"
+           "FLAC, Ogg/Vorbis, Opus, ...) through a VST 2.x plug-in, plots its response, or\n"
+           "measures its speed. Options may come before or after the file names. IN or OUT\n"
+           "\"-\" is the standard input or output; a pipe or a device is written to as it\n"
+           "is, a symbolic link is followed and its target replaced.\n"
            "\n"
            "plug-in and settings\n"
            "  --plugin PATH          any VST 2.x plug-in .so (default: Vey Dravo, built beside\n"
@@ -44,9 +49,13 @@ const char* usageText() {
            "                         characters; checked as ZkVw for the default plug-in)\n"
            "  --preset NAME|INDEX    select a preset of the plug-in's bank (its programs for\n"
            "                         other plug-ins)\n"
+           "  --set NAME=TEXT        set a parameter to the value the plug-in shows as TEXT,\n"
+           "                         e.g. --set OUTPUT=-4dB, --set Hfreq=10k, --set LSR=Left\n"
+           "                         (the unit may be left out, k means kHz); repeatable\n"
            "  --param NAME|INDEX=V   set a parameter to the normalised value V in 0..1;\n"
-           "                         repeatable; names shared by several parameters need the\n"
-           "                         index\n"
+           "                         repeatable\n"
+           "                         NAME may name the section: MID1.freq, MID2.gain, LOW.gain\n"
+           "                         (needed where two sections share a name, see --list)\n"
            "  --load-bank FILE       load a Vey Dravo bank file (.kab)\n"
            "  --load-preset FILE     load a Vey Dravo preset file (.vey) into the selected preset\n"
            "  --chunk FILE           the plug-in's state as a host keeps it: restored from FILE\n"
@@ -55,22 +64,33 @@ const char* usageText() {
            "  --list                 list the plug-in's presets and parameters\n"
            "\n"
            "processing\n"
+           "  -o DIR                 write each input into DIR under its own name (several\n"
+           "                         inputs in one call)\n"
            "  --block N              block size in samples (default 512)\n"
            "  --double               64-bit floating-point processing\n"
            "  --no-compensate        keep the plug-in's latency in the output (default: the\n"
            "                         output lines up with the input sample for sample)\n"
            "  --tail N               samples rendered after the input (default: the plug-in's\n"
-           "                         tail size); trailing digital silence is dropped\n"
-           "  --format wav|aiff|flac output container (default: from OUT's extension, else\n"
-           "                         the input's)\n"
-           "  --bits 16|24|32|float|double\n"
+           "                         tail size); the output holds every input frame, then the\n"
+           "                         tail up to its last frame that is not silent in the\n"
+           "                         output format (below half a step of 16/24-bit PCM)\n"
+           "  --format NAME          output container: wav, aiff, flac, ogg (Vorbis), opus,\n"
+           "                         caf, w64, rf64, au and the rest of libsndfile's table\n"
+           "                         (default: from OUT's extension, which must be one of\n"
+           "                         these; without an extension, the input's)\n"
+           "  --bits 8|16|24|32|float|double\n"
            "                         output sample format (default: the input's)\n"
-           "  -q, --quiet            no progress bar\n"
+           "  --no-dither            no TPDF dither (default: dithered when writing 16 bits or\n"
+           "                         fewer; samples already on the output's grid stay exact)\n"
+           "  --no-clip              fail instead of writing when a sample is over full scale\n"
+           "                         (clipped samples are always reported)\n"
+           "  --allow-nonfinite      write NaN or infinite output samples instead of failing\n"
+           "  -q, --quiet            no progress bar and no summary (warnings still shown)\n"
            "\n"
            "response plot\n"
            "  --plot FILE.png        magnitude response of the current settings, measured\n"
-           "                         through the plug-in (10 Hz - 22 kHz)\n"
-           "  --phase                draw the phase response too\n"
+           "                         through the plug-in (10 Hz up to half the sample rate)\n"
+           "  --phase                draw the phase response too, unwrapped, in its own panel\n"
            "  --plot-data FILE.csv   where to write the plotted values (default: beside the\n"
            "                         PNG, with the extension .csv)\n"
            "  --rate HZ              sample rate of the measurement (default: the input's, or\n"
@@ -81,12 +101,16 @@ const char* usageText() {
            "                         chosen block size and precision (default 10 s per run)\n"
            "  --runs N               number of timed runs (default 5)\n"
            "\n"
-           "exit codes: 0 done, 2 command line, 3 input file, 4 plug-in, 5 output file\n";
+           "  --version              the tool's version\n"
+           "\n"
+           "exit codes: 0 done, 2 command line, 3 input file, 4 plug-in, 5 output file,\n"
+           "6 output refused (non-finite samples, or clipping with --no-clip)\n";
 }
 
 RenderOptions parseOptions(int argc, char** argv) {
     RenderOptions o;
     std::vector<std::string> positional;
+    std::string benchNext; // the word after a --bench that took no duration
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -136,7 +160,34 @@ RenderOptions parseOptions(int argc, char** argv) {
                 usageError("--param needs NAME=VALUE or INDEX=VALUE");
             if (!parseNumber(v.substr(eq + 1), d) || d < 0.0 || d > 1.0)
                 usageError("--param " + v + ": the value must be a number in 0..1");
-            o.params.push_back({v.substr(0, eq), static_cast<float>(d)});
+            ParamSetting ps;
+            ps.key = v.substr(0, eq);
+            ps.value = static_cast<float>(d);
+            o.params.push_back(ps);
+        } else if (name == "--set") {
+            std::string v = value();
+            auto eq = v.find('=');
+            if (eq == std::string::npos || eq == 0 || eq + 1 == v.size())
+                usageError("--set needs NAME=TEXT, e.g. --set OUTPUT=-4dB");
+            ParamSetting ps;
+            ps.key = v.substr(0, eq);
+            ps.text = v.substr(eq + 1);
+            ps.byText = true;
+            o.params.push_back(ps);
+        } else if (name == "-o" || name == "--output-dir") {
+            o.outDir = value();
+        } else if (name == "--no-dither") {
+            flag();
+            o.dither = false;
+        } else if (name == "--no-clip") {
+            flag();
+            o.failOnClip = true;
+        } else if (name == "--allow-nonfinite") {
+            flag();
+            o.allowNonFinite = true;
+        } else if (name == "--version") {
+            flag();
+            o.version = true;
         } else if (name == "--load-preset") {
             o.loadPreset = value();
         } else if (name == "--load-bank") {
@@ -161,13 +212,14 @@ RenderOptions parseOptions(int argc, char** argv) {
             o.tail = n;
         } else if (name == "--format") {
             o.format = value();
-            if (o.format != "wav" && o.format != "aiff" && o.format != "flac")
-                usageError("--format must be wav, aiff or flac");
+            if (!knownFormatName(o.format))
+                usageError("--format " + o.format +
+                           ": unknown format (known: " + knownFormatNames() + ")");
         } else if (name == "--bits") {
             o.bits = value();
-            if (o.bits != "16" && o.bits != "24" && o.bits != "32" && o.bits != "float" &&
-                o.bits != "double")
-                usageError("--bits must be 16, 24, 32, float or double");
+            if (o.bits != "8" && o.bits != "16" && o.bits != "24" && o.bits != "32" &&
+                o.bits != "float" && o.bits != "double")
+                usageError("--bits must be 8, 16, 24, 32, float or double");
         } else if (name == "--plot") {
             o.plotFile = value();
         } else if (name == "--plot-data") {
@@ -197,6 +249,8 @@ RenderOptions parseOptions(int argc, char** argv) {
             } else if (i + 1 < argc && parseNumber(argv[i + 1], s)) {
                 duration(s);
                 ++i;
+            } else if (i + 1 < argc && argv[i + 1][0] != '-') {
+                benchNext = argv[i + 1];
             }
         } else if (name == "--runs") {
             long n;
@@ -213,15 +267,43 @@ RenderOptions parseOptions(int argc, char** argv) {
             usageError("unknown option " + name);
         }
     }
-    if (o.help) return o;
-    if (positional.size() > 2) usageError("too many file names: " + positional[2]);
-    if (positional.size() == 1) usageError("missing the output file after " + positional[0]);
-    if (positional.size() == 2) {
-        o.input = positional[0];
-        o.output = positional[1];
+    if (o.help || o.version) return o;
+    // "--bench abc": the word was meant as the duration, not as a file.
+    if (!benchNext.empty() && positional.size() == 1 && positional[0] == benchNext &&
+        o.outDir.empty())
+        usageError("--bench needs a duration in seconds from 0.01 to 3600, not \"" + benchNext +
+                   "\"");
+    if (!o.outDir.empty()) {
+        if (positional.empty()) usageError("-o " + o.outDir + " needs input files");
+        for (const auto& p : positional)
+            if (p == "-") usageError("standard input cannot go with -o DIR: give OUT instead");
+        o.inputs = positional;
+    } else {
+        if (positional.size() > 2)
+            usageError("too many file names: " + positional[2] + " (several inputs need -o DIR)");
+        if (positional.size() == 1)
+            usageError("missing the output file after " + positional[0] + " (or -o DIR)");
+        if (positional.size() == 2) {
+            o.inputs = {positional[0]};
+            o.output = positional[1];
+        }
     }
-    if (o.input.empty() && o.plotFile.empty() && !o.bench && !o.list && o.chunkFile.empty())
+    if (o.inputs.empty() && o.plotFile.empty() && !o.bench && !o.list && o.chunkFile.empty())
         usageError("nothing to do: give IN OUT, --plot, --bench, --chunk or --list");
     if (!o.plotData.empty() && o.plotFile.empty()) usageError("--plot-data needs --plot");
     return o;
+}
+
+std::string outputFor(const RenderOptions& o, std::size_t index) {
+    if (o.outDir.empty()) return o.output;
+    const std::string& in = o.inputs[index];
+    auto slash = in.rfind('/');
+    std::string base = slash == std::string::npos ? in : in.substr(slash + 1);
+    // With --format the name takes the format's extension.
+    if (!o.format.empty()) {
+        auto dot = base.rfind('.');
+        if (dot != std::string::npos && dot > 0) base.resize(dot);
+        base += "." + o.format;
+    }
+    return (o.outDir.back() == '/' ? o.outDir : o.outDir + "/") + base;
 }

@@ -8,10 +8,11 @@
 // Exit codes, one per kind of failure, so scripts can tell them apart.
 enum ExitCode {
     kExitOk = 0,
-    kExitUsage = 2,  // bad command line, unknown preset or parameter
-    kExitInput = 3,  // an input file (audio, preset, bank, chunk) is missing or unusable
-    kExitPlugin = 4, // the plug-in does not load, has the wrong unique ID or refuses a request
-    kExitOutput = 5, // an output file cannot be written
+    kExitUsage = 2,   // bad command line, unknown preset or parameter
+    kExitInput = 3,   // an input file (audio, preset, bank, chunk) is missing or unusable
+    kExitPlugin = 4,  // the plug-in does not load, has the wrong unique ID or refuses a request
+    kExitOutput = 5,  // an output file cannot be written
+    kExitRefused = 6, // the output was refused: non-finite samples, or clipping with --no-clip
 };
 
 // A failure with its message and exit code; the tool prints it and exits.
@@ -20,15 +21,20 @@ struct CliError : std::runtime_error {
     ExitCode code;
 };
 
+// --param (a normalised value) or --set (a display text), in command-line order.
 struct ParamSetting {
-    std::string key; // a parameter name or index as given
+    std::string key; // a parameter name, SECTION.FIELD name or index as given
     float value = 0.0f;
+    std::string text; // --set: the text the plug-in should show
+    bool byText = false;
 };
 
 struct RenderOptions {
-    std::string input, output;
-    std::string pluginPath; // empty: ours, built beside the tool
-    std::string requireId;  // four characters; empty: "ZkVw" for our plug-in only
+    std::vector<std::string> inputs; // "-" is the standard input
+    std::string output;              // one input: its output ("-" the standard output)
+    std::string outDir;              // -o DIR: every input written into DIR under its name
+    std::string pluginPath;          // empty: ours, built beside the tool
+    std::string requireId;           // four characters; empty: "ZkVw" for our plug-in only
     std::string preset;
     bool presetGiven = false;
     std::vector<ParamSetting> params;
@@ -38,6 +44,9 @@ struct RenderOptions {
     bool compensate = true;
     long tail = -1; // -1: ask the plug-in
     std::string format, bits;
+    bool dither = true;
+    bool failOnClip = false;
+    bool allowNonFinite = false;
     std::string plotFile, plotData;
     bool phase = false;
     double plotRate = 0.0; // 0: the input's rate, else 44100
@@ -47,8 +56,11 @@ struct RenderOptions {
     bool list = false;
     bool quiet = false;
     bool help = false;
+    bool version = false;
 };
 
 // Parses argv; throws CliError(kExitUsage) on a bad command line.
 RenderOptions parseOptions(int argc, char** argv);
 const char* usageText();
+// Where the output of input `index` goes.
+std::string outputFor(const RenderOptions& o, std::size_t index);

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <unistd.h>
 
 template <typename T>
@@ -54,18 +55,15 @@ template class BlockProcessor<double>;
 
 namespace {
 
-// Tail samples below 2^-40 (-241 dBFS, about 100 dB under the last bit of
-// 24-bit PCM and under float precision at full scale) count as digital
-// silence: filters at unity gain still ring down arithmetic residues of
-// around -300 dBFS after the input has ended.
-constexpr double kSilence = 9.094947017729282e-13;
-
 // A bar on the standard error stream, redrawn at most every percent.
 class Progress {
   public:
-    Progress(bool enabled, long long total) : enabled_(enabled), total_(std::max(total, 1LL)) {}
+    Progress(bool enabled, long long total, std::string label)
+        : enabled_(enabled), total_(std::max(total, 1LL)), label_(std::move(label)) {
+        if (label_.size() > 24) label_ = "..." + label_.substr(label_.size() - 21);
+    }
     ~Progress() {
-        if (enabled_ && shown_ >= 0) std::fprintf(stderr, "\r%60s\r", "");
+        if (enabled_ && shown_ >= 0) std::fprintf(stderr, "\r%80s\r", "");
     }
     void setTotal(long long total) { total_ = std::max(total, 1LL); }
     void update(long long done) {
@@ -75,7 +73,7 @@ class Progress {
         shown_ = pct;
         const int width = 40;
         int fill = pct * width / 100;
-        std::fprintf(stderr, "\rrendering [%.*s%*s] %3d%%", fill,
+        std::fprintf(stderr, "\r%-24s [%.*s%*s] %3d%%", label_.c_str(), fill,
                      "########################################", width - fill, "", pct);
         std::fflush(stderr);
     }
@@ -83,11 +81,13 @@ class Progress {
   private:
     bool enabled_;
     long long total_;
+    std::string label_;
     int shown_ = -1;
 };
 
 template <typename T>
-RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o) {
+RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
+                     const std::string& label) {
     RenderStats st;
     const int c = s.channels;
     const int block = o.block;
@@ -105,11 +105,14 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
                           ? LLONG_MAX
                           : st.inputFrames + st.latency + st.tail;
     // A few seconds or more on a terminal get a progress bar.
-    bool bar = !o.quiet && isatty(STDERR_FILENO) && st.inputFrames > 4LL * in.rate();
-    Progress progress(bar, total);
+    bool bar = !o.quiet && isatty(STDERR_FILENO) && !in.lengthUnknown() &&
+               st.inputFrames > 4LL * in.rate();
+    Progress progress(bar, total, label);
+    const double silence = out.silenceLevel();
+    st.endedEarly = in.shorterThanHeader();
 
     BlockProcessor<T> proc(s, block);
-    std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size()), pending;
+    std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size());
     std::vector<T> zeros(static_cast<std::size_t>(block * c), T(0));
     long long pos = 0, readSoFar = 0, pendingZeros = 0;
     bool inputEnded = false;
@@ -119,11 +122,18 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         if (!inputEnded) {
             got = in.read(inBuf.data(), n);
             if (got < n) inputEnded = true;
+            for (long long i = 0; i < got * c; ++i)
+                if (!std::isfinite(inBuf[static_cast<std::size_t>(i)]) && st.nonFiniteInput++ == 0)
+                    st.firstNonFiniteFrame = readSoFar + i / c;
             readSoFar += got;
             // A stream ends before the length its header gave (a pipe's
             // writer leaves it unknown): the input is what was read, and
             // the rest is tail.
             if (inputEnded && readSoFar < st.inputFrames) {
+                if (!in.lengthUnknown()) {
+                    st.endedEarly = true;
+                    st.headerFrames = st.inputFrames;
+                }
                 st.inputFrames = readSoFar;
                 total = st.inputFrames + st.latency + st.tail;
                 n = static_cast<int>(std::min<long long>(n, total - pos));
@@ -140,14 +150,21 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             long long k = g - st.latency;
             const T* frame = outBuf.data() + (g - pos) * c;
             if (k < st.inputFrames) {
-                long long run = std::min(pos + n, st.latency + st.inputFrames) - g;
+                // Saturated like total: a length of "as long as can be".
+                long long inputEnd = st.inputFrames > LLONG_MAX - st.latency
+                                         ? LLONG_MAX
+                                         : st.latency + st.inputFrames;
+                long long run = std::min(pos + n, inputEnd) - g;
                 out.write(frame, run);
                 st.outputFrames += run;
                 g += run;
                 continue;
             }
-            bool silent =
-                std::all_of(frame, frame + c, [](T v) { return std::fabs(v) < kSilence; });
+            // Tail frames that the output format shows as zero are silence
+            // (NaN is not: the writer has to see it).
+            bool silent = std::all_of(frame, frame + c, [&](T v) {
+                return std::fabs(static_cast<double>(v)) <= silence;
+            });
             if (silent) {
                 ++pendingZeros;
             } else {
@@ -170,7 +187,8 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
 
 } // namespace
 
-RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out,
-                       const RenderOptions& o) {
-    return o.useDouble ? renderAs<double>(s, in, out, o) : renderAs<float>(s, in, out, o);
+RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
+                       const std::string& label) {
+    return o.useDouble ? renderAs<double>(s, in, out, o, label)
+                       : renderAs<float>(s, in, out, o, label);
 }

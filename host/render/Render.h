@@ -27,10 +27,16 @@ template <typename T> class BlockProcessor {
 };
 
 struct RenderStats {
-    long long inputFrames = 0;
+    long long inputFrames = 0; // read from the input
     long long outputFrames = 0;
     int latency = 0;
     long long tail = 0;
+    long long nonFiniteInput = 0; // NaN or infinite input samples
+    long long firstNonFiniteFrame = -1;
+    bool endedEarly = false;    // the input ended before the length its header gives
+    long long headerFrames = 0; // that length, when it ended early while reading
 };
 
-RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o);
+// `label` names the file on the progress bar.
+RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
+                       const std::string& label);

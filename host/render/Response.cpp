@@ -10,12 +10,13 @@
 #include <cmath>
 #include <complex>
 #include <cstdio>
+#include <functional>
 #include <sstream>
 
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
-constexpr double kMinFreq = 10.0, kMaxFreq = 22000.0;
+constexpr double kMinFreq = 10.0;
 constexpr int kPoints = 601;
 // A small impulse keeps level-dependent stages (a limiter) in their linear range.
 constexpr double kImpulse = 1.0 / 1024.0;
@@ -113,10 +114,10 @@ Response measureResponse(PluginSession& s, double rate, bool useDouble, int bloc
         h[ch] = useDouble ? impulseResponse<double>(s, rate, ch, block)
                           : impulseResponse<float>(s, rate, ch, block);
     }
-    const double top = std::min(kMaxFreq, 0.4999 * rate);
+    // Up to (just under) the Nyquist frequency of the rate.
+    const double top = 0.4999 * rate;
     for (int i = 0; i < kPoints; ++i) {
-        double f = kMinFreq * std::pow(kMaxFreq / kMinFreq, i / double(kPoints - 1));
-        if (f > top) break;
+        double f = kMinFreq * std::pow(top / kMinFreq, i / double(kPoints - 1));
         r.freq.push_back(f);
         for (int ch = 0; ch < 2; ++ch) {
             // Undo the reported latency: a pure delay of L samples.
@@ -126,6 +127,10 @@ Response measureResponse(PluginSession& s, double rate, bool useDouble, int bloc
             r.phase[ch].push_back(std::arg(H) * 180.0 / kPi);
         }
     }
+    // Unwrapped: a jump of more than half a turn between neighbours is a wrap.
+    for (auto& ph : r.phase)
+        for (std::size_t i = 1; i < ph.size(); ++i)
+            ph[i] -= 360.0 * std::round((ph[i] - ph[i - 1]) / 360.0);
     for (std::size_t i = 0; i < r.freq.size(); ++i)
         if (std::fabs(r.db[0][i] - r.db[1][i]) > 0.01) r.stereo = true;
     return r;
@@ -156,49 +161,72 @@ cairo_status_t collectPng(void* closure, const unsigned char* data, unsigned int
 } // namespace
 
 std::vector<unsigned char> drawResponsePng(const Response& r, bool phase) {
-    const int W = 1200, H = 700;
-    const double left = 80, right = phase ? 80 : 40, top = 80, bottom = 70;
-    const double pw = W - left - right, ph = H - top - bottom;
+    // The gain panel, and below it the phase panel when asked for: the phase
+    // gets its own scale so that its 0 degree line is never read as 0 dB.
+    const int W = 1200;
+    const double left = 80, right = 40, top = 80, ph = 550;
+    const double phaseTop = top + ph + 30, phaseH = phase ? 230 : 0;
+    const int H = static_cast<int>((phase ? phaseTop + phaseH : top + ph) + 70);
+    const double pw = W - left - right;
+    const double maxFreq = r.freq.empty() ? r.rate / 2 : r.freq.back();
 
     // The dB range: at least -12..+12, grown in 6 dB steps to hold the curve
     // down to -60 dB (deeper cuts run off the bottom).
-    double lo = 0, hi = 0;
-    for (int ch = 0; ch < (r.stereo ? 2 : 1); ++ch)
+    const int curves = r.stereo ? 2 : 1;
+    double lo = 0, hi = 0, pLo = 0, pHi = 0;
+    for (int ch = 0; ch < curves; ++ch) {
         for (double v : r.db[ch]) {
             lo = std::min(lo, v);
             hi = std::max(hi, v);
         }
+        for (double v : r.phase[ch]) {
+            pLo = std::min(pLo, v);
+            pHi = std::max(pHi, v);
+        }
+    }
     double yMax = std::max(12.0, std::ceil((hi + 3) / 6) * 6);
     double yMin = std::min(-12.0, std::max(-60.0, std::floor((lo - 3) / 6) * 6));
     double range = yMax - yMin;
     double step = range <= 30 ? 3 : range <= 66 ? 6 : 12;
+    // Phase: whole quarter turns around the unwrapped curve, at least -180..180.
+    double pMax = std::max(180.0, std::ceil(pHi / 90) * 90);
+    double pMin = std::min(-180.0, std::floor(pLo / 90) * 90);
+    double pStep = 90;
+    while ((pMax - pMin) / pStep > 8)
+        pStep *= 2;
 
     auto xOf = [&](double f) {
-        return left + pw * std::log(f / kMinFreq) / std::log(kMaxFreq / kMinFreq);
+        return left + pw * std::log(f / kMinFreq) / std::log(maxFreq / kMinFreq);
     };
     auto yOf = [&](double db) { return top + ph * (yMax - db) / range; };
-    auto yOfPhase = [&](double deg) { return top + ph * (180.0 - deg) / 360.0; };
+    auto yOfPhase = [&](double deg) { return phaseTop + phaseH * (pMax - deg) / (pMax - pMin); };
 
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, W, H);
     cairo_t* cr = cairo_create(surface);
     setColour(cr, 0xffffff);
     cairo_paint(cr);
 
-    // Grid: every 1-2-5 frequency labelled, the others faint.
+    // Grid: every 1-2-5 frequency labelled (under the lowest panel), the
+    // others faint, up to the Nyquist frequency.
+    const double gridBottom = phase ? phaseTop + phaseH : top + ph;
     cairo_set_line_width(cr, 1.0);
-    for (double decade = 10; decade <= 10000; decade *= 10)
+    for (double decade = 10; decade <= maxFreq; decade *= 10)
         for (int m = 1; m <= 9; ++m) {
             double f = decade * m;
-            if (f < kMinFreq || f > kMaxFreq) continue;
+            if (f < kMinFreq || f > maxFreq) continue;
             bool major = m == 1 || m == 2 || m == 5;
             setColour(cr, major ? 0xc8c8c8 : 0xe8e8e8);
             double x = std::round(xOf(f)) + 0.5;
             cairo_move_to(cr, x, top);
             cairo_line_to(cr, x, top + ph);
+            if (phase) {
+                cairo_move_to(cr, x, phaseTop);
+                cairo_line_to(cr, x, phaseTop + phaseH);
+            }
             cairo_stroke(cr);
             if (major) {
                 setColour(cr, 0x404040);
-                text(cr, x, top + ph + 20, freqLabel(f), 13, 0.5);
+                text(cr, x, gridBottom + 20, freqLabel(f), 13, 0.5);
             }
         }
     for (double db = yMin; db <= yMax + 1e-9; db += step) {
@@ -214,86 +242,85 @@ std::vector<unsigned char> drawResponsePng(const Response& r, bool phase) {
         text(cr, left - 8, y + 4, label, 13, 1.0);
     }
     if (phase)
-        for (int deg = -180; deg <= 180; deg += 90) {
-            setColour(cr, 0x707070);
-            text(cr, left + pw + 8, yOfPhase(deg) + 4, std::to_string(deg) + "\xc2\xb0", 12, 0.0);
+        for (double deg = pMin; deg <= pMax + 1e-9; deg += pStep) {
+            double y = std::round(yOfPhase(deg)) + 0.5;
+            setColour(cr, 0xd8d8d8);
+            cairo_set_line_width(cr, 1.0);
+            cairo_move_to(cr, left, y);
+            cairo_line_to(cr, left + pw, y);
+            cairo_stroke(cr);
+            char label[16];
+            std::snprintf(label, sizeof label, "%g\xc2\xb0", deg);
+            setColour(cr, 0x404040);
+            text(cr, left - 8, y + 4, label, 12, 1.0);
         }
     setColour(cr, 0x404040);
     text(cr, left + pw / 2, H - 18, "frequency (Hz)", 14, 0.5);
-    cairo_save(cr);
-    cairo_translate(cr, 24, top + ph / 2);
-    cairo_rotate(cr, -kPi / 2);
-    text(cr, 0, 0, "gain (dB)", 14, 0.5);
-    cairo_restore(cr);
-    if (phase) {
+    auto axisTitle = [&](double centre, const char* what) {
         cairo_save(cr);
-        cairo_translate(cr, W - 18, top + ph / 2);
-        cairo_rotate(cr, kPi / 2);
-        text(cr, 0, 0, "phase (degrees)", 14, 0.5);
+        cairo_translate(cr, 24, centre);
+        cairo_rotate(cr, -kPi / 2);
+        text(cr, 0, 0, what, 14, 0.5);
         cairo_restore(cr);
-    }
+    };
+    axisTitle(top + ph / 2, "gain (dB)");
+    if (phase) axisTitle(phaseTop + phaseH / 2, "phase (degrees)");
 
-    // Curves, clipped to the plot area.
-    cairo_save(cr);
-    cairo_rectangle(cr, left, top, pw, ph);
-    cairo_clip(cr);
+    // Curves, each clipped to its panel.
     const unsigned colours[2] = {0x1f5fbf, 0xc8321e};
-    int curves = r.stereo ? 2 : 1;
-    if (phase)
+    auto drawCurves = [&](double y0, double height, const std::vector<double>* values,
+                          const std::function<double(double)>& yOfValue) {
+        cairo_save(cr);
+        cairo_rectangle(cr, left, y0, pw, height);
+        cairo_clip(cr);
         for (int ch = 0; ch < curves; ++ch) {
-            setColour(cr, colours[ch], 0.55);
-            cairo_set_line_width(cr, 1.5);
-            const double dash[] = {6.0, 4.0};
-            cairo_set_dash(cr, dash, 2, 0);
+            setColour(cr, colours[ch]);
+            cairo_set_line_width(cr, 2.5);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
             for (std::size_t i = 0; i < r.freq.size(); ++i) {
-                double x = xOf(r.freq[i]), y = yOfPhase(r.phase[ch][i]);
-                // Start a new stroke where the phase wraps round.
-                if (i == 0 || std::fabs(r.phase[ch][i] - r.phase[ch][i - 1]) > 180)
-                    cairo_move_to(cr, x, y);
+                double y = yOfValue(values[ch][i]);
+                if (i == 0)
+                    cairo_move_to(cr, xOf(r.freq[i]), y);
                 else
-                    cairo_line_to(cr, x, y);
+                    cairo_line_to(cr, xOf(r.freq[i]), y);
             }
             cairo_stroke(cr);
-            cairo_set_dash(cr, nullptr, 0, 0);
         }
-    for (int ch = 0; ch < curves; ++ch) {
-        setColour(cr, colours[ch]);
-        cairo_set_line_width(cr, 2.5);
-        cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-        for (std::size_t i = 0; i < r.freq.size(); ++i) {
-            double y = yOf(std::max(r.db[ch][i], yMin - 40));
-            if (i == 0)
-                cairo_move_to(cr, xOf(r.freq[i]), y);
-            else
-                cairo_line_to(cr, xOf(r.freq[i]), y);
-        }
+        cairo_restore(cr);
+        setColour(cr, 0x606060);
+        cairo_set_line_width(cr, 1.0);
+        cairo_rectangle(cr, left + 0.5, y0 + 0.5, pw - 1, height - 1);
         cairo_stroke(cr);
-    }
-    cairo_restore(cr);
-    setColour(cr, 0x606060);
-    cairo_set_line_width(cr, 1.0);
-    cairo_rectangle(cr, left + 0.5, top + 0.5, pw - 1, ph - 1);
-    cairo_stroke(cr);
+    };
+    drawCurves(top, ph, r.db, [&](double db) { return yOf(std::max(db, yMin - 40)); });
+    if (phase) drawCurves(phaseTop, phaseH, r.phase, yOfPhase);
 
-    // Title: the preset's name; below it what was measured and how.
+    // Title: the preset's name and what was edited, made smaller to fit;
+    // below it what was measured and how.
     setColour(cr, 0x202020);
-    text(cr, left, 38, r.title.empty() ? "(unnamed)" : r.title, 24, 0.0, true);
+    std::string title = r.title.empty() ? "(unnamed)" : r.title;
+    double size = 24;
+    for (; size > 11; size -= 1) {
+        cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+        cairo_set_font_size(cr, size);
+        cairo_text_extents_t ext;
+        cairo_text_extents(cr, title.c_str(), &ext);
+        if (ext.x_advance <= pw) break;
+    }
+    text(cr, left, 38, title, size, 0.0, true);
     char sub[256];
-    std::snprintf(sub, sizeof sub, "%s  \xc2\xb7  magnitude response%s measured at %g Hz",
-                  r.pluginName.c_str(), phase ? " and phase" : "", r.rate);
+    std::snprintf(sub, sizeof sub,
+                  "%s  \xc2\xb7  magnitude response%s measured at %g Hz, up to %g Hz",
+                  r.pluginName.c_str(), phase ? " and unwrapped phase" : "", r.rate, r.rate / 2);
     setColour(cr, 0x606060);
     text(cr, left, 62, sub, 13, 0.0);
-    if (r.stereo || phase) {
+    if (r.stereo) {
         double x = left + pw;
         const char* names[2] = {"left", "right"};
         for (int ch = curves - 1; ch >= 0; --ch) {
             setColour(cr, colours[ch]);
             text(cr, x, 62, names[ch], 13, 1.0, true);
             x -= 60;
-        }
-        if (phase) {
-            setColour(cr, 0x707070);
-            text(cr, x, 62, "solid: gain, dashed: phase", 13, 1.0);
         }
     }
 

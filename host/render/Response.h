@@ -10,8 +10,8 @@
 struct Response {
     double rate = 44100.0;
     std::string title, pluginName;
-    std::vector<double> freq;            // Hz, log-spaced 10 Hz .. 22 kHz
-    std::vector<double> db[2], phase[2]; // per channel; phase in degrees
+    std::vector<double> freq;            // Hz, log-spaced 10 Hz .. the Nyquist frequency
+    std::vector<double> db[2], phase[2]; // per channel; phase in degrees, unwrapped
     bool stereo = false;                 // the right channel differs from the left
 };
 

@@ -2,10 +2,13 @@
 
 #include "host/render/AudioIO.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <libgen.h>
+#include <numeric>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -242,6 +245,30 @@ struct Preset {
     std::string name;
 };
 
+int resolveQualified(const std::vector<std::string>& names, const std::string& key);
+std::vector<int> namedExactly(const std::vector<std::string>& names, const std::string& key);
+
+// The name a user gives for parameter i: its own where no other has it, else
+// SECTION.FIELD after the nearest uniquely named parameter before it whose
+// name begins like it ("MID1.freq" for the first "Mfreq").
+std::string qualifiedName(const std::vector<std::string>& names, int i) {
+    const std::string& name = names[static_cast<std::size_t>(i)];
+    if (namedExactly(names, name).size() <= 1) return name;
+    for (int j = i - 1; j >= 0; --j) {
+        const std::string& head = names[static_cast<std::size_t>(j)];
+        if (head.empty() || namedExactly(names, head).size() != 1) continue;
+        std::size_t len = 0;
+        while (len < head.size() && len < name.size() &&
+               std::tolower(static_cast<unsigned char>(head[len])) ==
+                   std::tolower(static_cast<unsigned char>(name[len])))
+            ++len;
+        if (len == 0 || len == name.size()) continue;
+        std::string q = head + "." + name.substr(len);
+        if (resolveQualified(names, q) == i) return q;
+    }
+    return std::to_string(i);
+}
+
 std::vector<Preset> presetList(PluginSession& s) {
     VstPlugin& p = *s.plugin;
     std::vector<Preset> list;
@@ -265,7 +292,13 @@ void selectPreset(PluginSession& s, const std::string& key) {
     int found = -1;
     if (isIndex(key)) {
         long i = std::stol(key);
-        if (i < static_cast<long>(list.size())) found = static_cast<int>(i);
+        if (i < static_cast<long>(list.size()))
+            found = static_cast<int>(i);
+        else
+            throw CliError(kExitUsage, "preset " + key + " is out of range: " +
+                                           (list.empty() ? std::string("the plug-in has no presets")
+                                                         : "the presets are 0.." +
+                                                               std::to_string(list.size() - 1)));
     } else {
         for (const auto& pr : list)
             if (pr.name == key) {
@@ -301,33 +334,225 @@ void selectPreset(PluginSession& s, const std::string& key) {
     }
 }
 
-int resolveParam(VstPlugin& p, const std::string& key) {
-    int n = p.numParams();
+std::vector<std::string> paramNames(VstPlugin& p) {
+    std::vector<std::string> names;
+    for (int i = 0; i < p.numParams(); ++i)
+        names.push_back(p.paramName(i).text);
+    return names;
+}
+
+// Indices whose name (folded to lower case when no exact hit) is key.
+std::vector<int> namedExactly(const std::vector<std::string>& names, const std::string& key) {
+    std::vector<int> exact, folded;
+    for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+        if (names[i].empty()) continue;
+        if (names[i] == key) exact.push_back(i);
+        if (lowerCase(names[i]) == lowerCase(key)) folded.push_back(i);
+    }
+    return exact.empty() ? folded : exact;
+}
+
+// SECTION.FIELD: the first parameter after the one named SECTION whose name
+// is FIELD behind a (possibly empty) beginning of SECTION's name, so
+// MID1.freq is "Mfreq" after "MID1" and LOW.gain is "Lgain" after "LOW".
+int resolveQualified(const std::vector<std::string>& names, const std::string& key) {
+    auto dot = key.find('.');
+    if (dot == std::string::npos || dot == 0 || dot + 1 == key.size()) return -1;
+    auto heads = namedExactly(names, key.substr(0, dot));
+    if (heads.size() != 1) return -1;
+    const std::string section = lowerCase(names[static_cast<std::size_t>(heads[0])]);
+    const std::string field = lowerCase(key.substr(dot + 1));
+    for (int i = heads[0] + 1; i < static_cast<int>(names.size()); ++i) {
+        std::string n = lowerCase(names[static_cast<std::size_t>(i)]);
+        for (std::size_t len = 0; len <= section.size(); ++len)
+            if (n == section.substr(0, len) + field) return i;
+    }
+    return -1;
+}
+
+int resolveParamIn(const std::vector<std::string>& names, const std::string& key) {
+    const int n = static_cast<int>(names.size());
     if (isIndex(key)) {
         long i = std::stol(key);
         if (i >= n)
             throw CliError(kExitUsage, "unknown parameter " + key + ": the plug-in has " +
                                            std::to_string(n) + " parameters (0.." +
                                            std::to_string(n - 1) + ")");
+        if (names[static_cast<std::size_t>(i)].empty())
+            throw CliError(kExitUsage,
+                           "parameter " + key + " is unused: it has no name and nothing reads it");
         return static_cast<int>(i);
     }
-    std::vector<int> exact, folded;
-    for (int i = 0; i < n; ++i) {
-        std::string name = p.paramName(i).text;
-        if (name.empty()) continue;
-        if (name == key) exact.push_back(i);
-        if (lowerCase(name) == lowerCase(key)) folded.push_back(i);
-    }
-    const auto& hits = exact.empty() ? folded : exact;
+    auto hits = namedExactly(names, key);
     if (hits.size() == 1) return hits[0];
-    if (hits.empty())
+    if (hits.empty()) {
+        int q = resolveQualified(names, key);
+        if (q >= 0) return q;
         throw CliError(kExitUsage,
                        "unknown parameter \"" + key + "\" (dravo-render --list shows them)");
-    std::string idx;
-    for (int i : hits)
+    }
+    std::string idx, qualified;
+    for (int i : hits) {
         idx += (idx.empty() ? "" : ", ") + std::to_string(i);
+        qualified += (qualified.empty() ? "" : " or ") + qualifiedName(names, i);
+    }
     throw CliError(kExitUsage, "ambiguous parameter name \"" + key + "\" (indices " + idx +
-                                   "): give the index instead");
+                                   "): give " + qualified + ", or the index");
+}
+
+// ---- display texts
+
+std::string trim(const std::string& s) {
+    auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+std::string shownText(VstPlugin& p, int index) {
+    std::string d = trim(p.paramDisplay(index).text);
+    std::string label = trim(p.paramLabel(index).text);
+    return label.empty() ? d : d + " " + label;
+}
+
+std::string squeezed(const std::string& s) {
+    std::string out;
+    for (char c : s)
+        if (c != ' ' && c != '\t')
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+// A value text as a number and a unit: "10.0kHz" is 10000 "hz", "-4dB" is
+// -4 "db", "+2.5" is 2.5 "", "10k" is 10000 "hz".
+bool parseValueText(const std::string& text, double& number, std::string& unit) {
+    std::string t = squeezed(text);
+    if (!t.empty() && t[0] == '+') t.erase(0, 1);
+    if (t.empty() || t[0] == '+' || t[0] == '-'
+            ? t.size() < 2 || !(std::isdigit(t[1]) || t[1] == '.')
+            : !(std::isdigit(t[0]) || t[0] == '.'))
+        return false;
+    char* end = nullptr;
+    number = std::strtod(t.c_str(), &end);
+    if (!end || end == t.c_str() || !std::isfinite(number)) return false;
+    unit = end;
+    if (unit == "k" || unit == "khz") {
+        number *= 1000.0;
+        unit = "hz";
+    }
+    return true;
+}
+
+bool sameNumber(double a, double b) {
+    return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b)) &&
+           std::signbit(a) == std::signbit(b);
+}
+
+struct TextRun {
+    std::string text;
+    int first, last; // grid steps that show it
+    bool numeric;
+    double number;
+    std::string unit;
+};
+
+// The normalised value at which the plug-in shows `text`, found the way a
+// host without string-to-parameter support finds it: by sweeping the value
+// and reading the display back, then narrowing between two neighbours for
+// values the sweep stepped over. Throws CliError(kExitUsage) with the
+// nearest values the parameter shows when none fits.
+float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text) {
+    constexpr int kSteps = 1000;
+    std::vector<TextRun> runs;
+    for (int k = 0; k <= kSteps; ++k) {
+        p.setParameter(index, static_cast<float>(k) / kSteps);
+        std::string shown = shownText(p, index);
+        if (!runs.empty() && runs.back().text == shown) {
+            runs.back().last = k;
+            continue;
+        }
+        TextRun r{shown, k, k, false, 0.0, {}};
+        r.numeric = parseValueText(shown, r.number, r.unit);
+        runs.push_back(r);
+    }
+    // Within a run, the simplest fraction (0, 1/2, 1 before 101/200): the
+    // values an editor's switches send, where a plug-in's display and its
+    // engine are sure to agree; then the one nearest the middle.
+    auto middle = [](const TextRun& r) {
+        int best = r.first;
+        auto denominator = [](int k) { return kSteps / std::gcd(k, kSteps); };
+        const int centre = (r.first + r.last) / 2;
+        for (int k = r.first; k <= r.last; ++k)
+            if (denominator(k) < denominator(best) ||
+                (denominator(k) == denominator(best) &&
+                 std::abs(k - centre) < std::abs(best - centre)))
+                best = k;
+        return static_cast<float>(best) / kSteps;
+    };
+    const std::string want = squeezed(text);
+    for (const auto& r : runs)
+        if (squeezed(r.text) == want) return middle(r);
+    double number = 0;
+    std::string unit;
+    const bool numeric = parseValueText(text, number, unit);
+    auto fits = [&](const TextRun& r) {
+        return r.numeric && (unit.empty() || unit == r.unit) && sameNumber(r.number, number);
+    };
+    if (numeric) {
+        for (const auto& r : runs)
+            if (fits(r)) return middle(r);
+        // A -0 the user did not type: "OUTPUT=0" where the text is "-0dB".
+        for (const auto& r : runs)
+            if (r.numeric && (unit.empty() || unit == r.unit) &&
+                std::fabs(r.number - number) <= 1e-9 * std::max(1.0, std::fabs(number)))
+                return middle(r);
+        // Between two neighbouring texts that enclose the number: narrow down.
+        for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
+            const TextRun &a = runs[i], &b = runs[i + 1];
+            if (!a.numeric || !b.numeric || (!unit.empty() && (a.unit != unit || b.unit != unit)))
+                continue;
+            if ((number - a.number) * (number - b.number) >= 0) continue;
+            double lo = static_cast<double>(a.last) / kSteps,
+                   hi = static_cast<double>(b.first) / kSteps;
+            const bool rising = b.number > a.number;
+            for (int it = 0; it < 40; ++it) {
+                double mid = 0.5 * (lo + hi);
+                p.setParameter(index, static_cast<float>(mid));
+                TextRun r{shownText(p, index), 0, 0, false, 0.0, {}};
+                r.numeric = parseValueText(r.text, r.number, r.unit);
+                if (squeezed(r.text) == want || fits(r)) return static_cast<float>(mid);
+                if (!r.numeric) break;
+                if ((r.number < number) == rising)
+                    lo = mid;
+                else
+                    hi = mid;
+            }
+        }
+    }
+    // Refused: the nearest texts below and above, or all of a short list.
+    std::string nearest;
+    if (numeric) {
+        const TextRun *below = nullptr, *above = nullptr;
+        for (const auto& r : runs) {
+            if (!r.numeric || (!unit.empty() && r.unit != unit)) continue;
+            if (r.number < number && (!below || r.number > below->number)) below = &r;
+            if (r.number > number && (!above || r.number < above->number)) above = &r;
+        }
+        if (below) nearest = below->text;
+        if (above) nearest += (nearest.empty() ? "" : " and ") + above->text;
+    }
+    if (nearest.empty()) {
+        std::vector<std::string> distinct;
+        for (const auto& r : runs)
+            if (std::find(distinct.begin(), distinct.end(), r.text) == distinct.end())
+                distinct.push_back(r.text);
+        for (std::size_t i = 0; i < distinct.size() && i < 24; ++i)
+            nearest += (i ? ", " : "") + distinct[i];
+        if (distinct.size() > 24) nearest += ", ...";
+        throw CliError(kExitUsage, "--set " + name + "=" + text + ": " + name +
+                                       " shows no such value; it shows " + nearest);
+    }
+    throw CliError(kExitUsage, "--set " + name + "=" + text + ": " + name +
+                                   " cannot show that; the nearest values are " + nearest);
 }
 
 void applySettings(PluginSession& s, const RenderOptions& o) {
@@ -340,6 +565,12 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
         if (s.isDravo) {
             if (chunk.size() < kChunkPrefix)
                 throw CliError(kExitInput, "chunk file " + o.chunkFile + ": too short");
+            uint32_t tag = get32(chunk.data(), false);
+            if (tag != kChunkTagBank && tag != kChunkTagOld && swap32(tag) != kChunkTagBank &&
+                swap32(tag) != kChunkTagOld)
+                throw CliError(kExitInput, "chunk file " + o.chunkFile +
+                                               ": not a chunk of this plug-in (it does not begin "
+                                               "with a chunk tag; --chunk FILE saves one)");
             checkOurId(&chunk[4], id, "chunk file " + o.chunkFile);
         }
         setChunkOrFail(p, chunk, "the chunk in " + o.chunkFile);
@@ -356,12 +587,24 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
         setChunkOrFail(p, presetAsBankChunk(preset, selectedPreset(p), id),
                        "the preset in " + o.loadPreset);
     }
-    for (const auto& ps : o.params)
-        p.setParameter(resolveParam(p, ps.key), ps.value);
+    if (!o.params.empty()) {
+        const auto names = paramNames(p);
+        std::vector<int> changed;
+        for (const auto& ps : o.params) {
+            int index = resolveParamIn(names, ps.key);
+            p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text) : ps.value);
+            if (std::find(changed.begin(), changed.end(), index) == changed.end())
+                changed.push_back(index);
+        }
+        // What the settings changed, as the plug-in shows it now.
+        for (int index : changed)
+            s.edits += (s.edits.empty() ? "" : ", ") + qualifiedName(names, index) + " " +
+                       shownText(p, index);
+    }
 
     s.title = p.programName().text;
     if (s.title.empty() && !s.isDravo) s.title = p.effectName().text;
-    if (!o.params.empty()) s.title += " (edited)";
+    if (!s.edits.empty()) s.title += " (edited: " + s.edits + ")";
 }
 
 } // namespace
@@ -385,7 +628,14 @@ std::string defaultPluginPath() {
         std::string base = compiled.substr(compiled.rfind('/') + 1);
         for (std::string candidate : {dir + "/" + base, dir + "/../plugin/" + base}) {
             struct stat st;
-            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) return candidate;
+            if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+                char* real = realpath(candidate.c_str(), nullptr);
+                if (real) {
+                    candidate = real;
+                    std::free(real);
+                }
+                return candidate;
+            }
         }
     }
     return compiled;
@@ -464,13 +714,12 @@ void listPlugin(const RenderOptions& o) {
     RenderOptions none;
     for (const auto& pr : presetList(s))
         std::printf("%5d  %s\n", pr.index, pr.name.c_str());
-    std::printf("\nparameters\n");
+    std::printf("\nparameters (index, name, value shown, normalised value; names shared by "
+                "several parameters are given with their section)\n");
+    const auto names = paramNames(p);
     for (int i = 0; i < p.numParams(); ++i) {
-        std::string name = p.paramName(i).text;
-        if (name.empty()) continue;
-        std::string display = p.paramDisplay(i).text;
-        std::string label = p.paramLabel(i).text;
-        if (!label.empty()) display += " " + label;
-        std::printf("%5d  %-12s %-12s %.6f\n", i, name.c_str(), display.c_str(), p.getParameter(i));
+        if (names[static_cast<std::size_t>(i)].empty()) continue;
+        std::printf("%5d  %-14s %-10s %.6f\n", i, qualifiedName(names, i).c_str(),
+                    shownText(p, i).c_str(), p.getParameter(i));
     }
 }

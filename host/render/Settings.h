@@ -18,7 +18,8 @@ std::string fourChars(VstInt32 id);
 struct PluginSession {
     std::unique_ptr<VstPlugin> plugin;
     bool isDravo = false;
-    std::string title;            // the selected preset's name, for the plot
+    std::string title;            // the selected preset's name and the edits, for the plot
+    std::string edits;            // "OUTPUT -4dB, MID1.freq 1.13kHz": what the settings changed
     int channels = 2;             // channels of the audio the host feeds
     bool monoArrangement = false; // the plug-in took a 1-in/1-out arrangement
 };

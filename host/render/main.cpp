@@ -7,6 +7,7 @@
 #include "host/render/Response.h"
 #include "host/render/Settings.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <sys/stat.h>
@@ -15,6 +16,7 @@
 namespace {
 
 bool sameFile(const std::string& a, const std::string& b) {
+    if (a == "-" || b == "-") return false;
     struct stat sa, sb;
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
            sa.st_ino == sb.st_ino;
@@ -23,6 +25,7 @@ bool sameFile(const std::string& a, const std::string& b) {
 // Whether two paths name one file, existing or yet to be written: the same
 // file, or the same name in the same directory ("out.wav" and "./out.wav").
 bool samePlace(const std::string& a, const std::string& b) {
+    if (a == "-" || b == "-") return a == b;
     if (sameFile(a, b)) return true;
     auto split = [](const std::string& p, std::string& dir, std::string& base) {
         auto slash = p.rfind('/');
@@ -35,38 +38,41 @@ bool samePlace(const std::string& a, const std::string& b) {
     return ba == bb && sameFile(da, db);
 }
 
-// Every file the tool will write, none of them the input and no two alike,
+struct Job {
+    std::string in, out;
+    int format = 0;
+    std::unique_ptr<AudioReader> reader;
+};
+
+// Every file the tool will write, none of them an input and no two alike,
 // checked before anything is written (a plot named like the input replaced it).
-void checkOutputsApart(const RenderOptions& o, const std::string& plotData) {
+void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
+                       const std::string& plotData) {
     std::vector<std::pair<std::string, const char*>> outs;
-    if (!o.output.empty()) outs.emplace_back(o.output, "OUT");
+    for (const auto& j : jobs)
+        outs.emplace_back(j.out, "OUT");
     if (!o.plotFile.empty()) {
         outs.emplace_back(o.plotFile, "--plot");
         outs.emplace_back(plotData, "--plot-data");
     }
     if (!o.chunkFile.empty()) outs.emplace_back(o.chunkFile, "--chunk");
     for (std::size_t i = 0; i < outs.size(); ++i) {
-        if (!o.input.empty() && sameFile(o.input, outs[i].first))
-            throw CliError(kExitOutput,
-                           outs[i].first + ": is the input file; it is never overwritten");
+        for (const auto& in : o.inputs)
+            if (sameFile(in, outs[i].first))
+                throw CliError(kExitOutput,
+                               outs[i].first +
+                                   (o.inputs.size() == 1 ? ": is the input file"
+                                                         : ": is one of the input files") +
+                                   "; it is never overwritten");
         for (std::size_t j = 0; j < i; ++j)
             if (samePlace(outs[i].first, outs[j].first))
                 throw CliError(kExitUsage, outs[i].first + ": named for two outputs (" +
                                                outs[j].second + " and " + outs[i].second + ")");
+        if (outs[i].first == "-" && (o.list || o.bench))
+            throw CliError(kExitUsage, std::string(outs[i].second) +
+                                           " is the standard output, where --list and --bench "
+                                           "print too");
     }
-}
-
-// Fails early, before anything is written, for an output that cannot be.
-void checkWritable(const std::string& path) {
-    struct stat st;
-    if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-        throw CliError(kExitOutput, path + ": is a directory");
-    auto slash = path.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
-        throw CliError(kExitOutput, path + ": the directory " + dir + " does not exist");
-    if (access(dir.c_str(), W_OK) != 0)
-        throw CliError(kExitOutput, path + ": cannot write into " + dir);
 }
 
 std::string plotDataPath(const RenderOptions& o) {
@@ -78,33 +84,113 @@ std::string plotDataPath(const RenderOptions& o) {
     return p + ".csv";
 }
 
+std::string seconds(long long frame, int rate) {
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%.3f s", static_cast<double>(frame) / rate);
+    return buf;
+}
+
+std::string dbfs(double peak) {
+    char buf[32];
+    if (peak <= 0)
+        std::snprintf(buf, sizeof buf, "-inf dBFS");
+    else
+        std::snprintf(buf, sizeof buf, "%+.2f dBFS", 20.0 * std::log10(peak));
+    return buf;
+}
+
+void warn(const std::string& message) {
+    std::fprintf(stderr, "dravo-render: warning: %s\n", message.c_str());
+}
+
+// Renders one file; what it found in the input is said before the output is
+// committed, which may still refuse it.
+void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
+    WriterOptions wo;
+    wo.dither = o.dither;
+    wo.failOnClip = o.failOnClip;
+    wo.allowNonFinite = o.allowNonFinite;
+    const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
+    const int rate = job.reader->rate();
+    AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
+    RenderStats st = renderFile(session, *job.reader, writer, o, inName);
+    if (st.nonFiniteInput > 0)
+        warn(inName + ": " + std::to_string(st.nonFiniteInput) +
+             (st.nonFiniteInput == 1 ? " input sample is" : " input samples are") +
+             " not finite (NaN or infinite), the first in frame " +
+             std::to_string(st.firstNonFiniteFrame) + " (" + seconds(st.firstNonFiniteFrame, rate) +
+             ")");
+    if (st.endedEarly)
+        warn(inName + ": the file ends early: " + std::to_string(st.inputFrames) + " frames read" +
+             (st.headerFrames > 0
+                  ? " of the " + std::to_string(st.headerFrames) + " its header gives"
+                  : " (its header gives more)"));
+    const OutputStats& os = writer.stats();
+    std::string over;
+    if (os.overFullScale > 0)
+        over = "; " + std::to_string(os.overFullScale) +
+               (os.overFullScale == 1 ? " sample" : " samples") +
+               (os.clips         ? " clipped"
+                : os.floatOutput ? " over full scale (kept: float)"
+                                 : " over full scale") +
+               " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
+               ")";
+    if (!o.quiet || !over.empty())
+        std::fprintf(
+            stderr, "%s: %lld frames in, %lld out (latency %d%s, tail up to %lld), peak %s%s\n",
+            outName.c_str(), st.inputFrames, st.outputFrames, st.latency,
+            o.compensate ? " compensated" : " kept", st.tail, dbfs(os.peak).c_str(), over.c_str());
+    writer.commit();
+}
+
 int run(int argc, char** argv) {
     RenderOptions o = parseOptions(argc, argv);
     if (o.help) {
         std::fputs(usageText(), stdout);
         return kExitOk;
     }
-    installCleanupHandlers();
-    if (!o.output.empty()) checkWritable(o.output);
-    if (!o.plotFile.empty()) {
-        checkWritable(o.plotFile);
-        checkWritable(plotDataPath(o));
+    if (o.version) {
+        std::printf("dravo-render %s (%s)\n", DRAVO_VERSION, sf_version_string());
+        return kExitOk;
     }
-    if (!o.chunkFile.empty()) checkWritable(o.chunkFile);
-    checkOutputsApart(o, o.plotFile.empty() ? std::string() : plotDataPath(o));
+    installCleanupHandlers();
+    if (!o.outDir.empty()) {
+        struct stat st;
+        if (stat(o.outDir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+            throw CliError(kExitOutput, "-o " + o.outDir + ": no such directory");
+    }
+    std::vector<Job> jobs(o.inputs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        jobs[i].in = o.inputs[i];
+        jobs[i].out = outputFor(o, i);
+        resolveOutput(jobs[i].out);
+    }
+    if (!o.plotFile.empty()) {
+        resolveOutput(o.plotFile);
+        resolveOutput(plotDataPath(o));
+    }
+    if (!o.chunkFile.empty()) resolveOutput(o.chunkFile);
+    checkOutputsApart(o, jobs, o.plotFile.empty() ? std::string() : plotDataPath(o));
     if (o.list) listPlugin(o);
 
-    // Everything is checked and prepared before the first file is written.
-    std::unique_ptr<AudioReader> reader;
-    std::unique_ptr<PluginSession> render;
-    if (!o.input.empty()) {
-        reader = std::make_unique<AudioReader>(o.input);
-        render = std::make_unique<PluginSession>(
-            openSession(o, reader->rate(), o.block, reader->channels()));
+    // Everything is checked and prepared before the first file is written:
+    // every input is opened and its output format chosen. Several inputs are
+    // opened again when their turn comes.
+    for (auto& j : jobs) {
+        j.reader = std::make_unique<AudioReader>(j.in);
+        j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
+                                      j.reader->channels(), j.reader->rate());
+        if (jobs.size() > 1) j.reader.reset();
     }
+    std::unique_ptr<PluginSession> render;
+    if (jobs.size() == 1)
+        render = std::make_unique<PluginSession>(
+            openSession(o, jobs[0].reader->rate(), o.block, jobs[0].reader->channels()));
     std::unique_ptr<Response> response;
     if (!o.plotFile.empty()) {
-        double rate = o.plotRate > 0 ? o.plotRate : reader ? reader->rate() : 44100.0;
+        double rate = o.plotRate > 0     ? o.plotRate
+                      : jobs.size() == 1 ? jobs[0].reader->rate()
+                                         : 44100.0;
         PluginSession s = openSession(o, rate, o.block, 2);
         response = std::make_unique<Response>(measureResponse(s, rate, o.useDouble, o.block));
     }
@@ -125,16 +211,28 @@ int run(int argc, char** argv) {
         }
     }
 
-    if (reader) {
-        int format = chooseOutputFormat(reader->format(), o.output, o.format, o.bits,
-                                        reader->channels(), reader->rate());
-        AudioWriter writer(o.output, format, reader->channels(), reader->rate());
-        RenderStats st = renderFile(*render, *reader, writer, o);
-        writer.commit();
-        if (!o.quiet)
-            std::fprintf(stderr, "%s: %lld frames in, %lld out (latency %d%s, tail up to %lld)\n",
-                         o.output.c_str(), st.inputFrames, st.outputFrames, st.latency,
-                         o.compensate ? " compensated" : " kept", st.tail);
+    int result = kExitOk;
+    if (jobs.size() == 1) {
+        renderJob(jobs[0], *render, o);
+    } else if (!jobs.empty()) {
+        // A batch goes on past a file that fails; the first failure's code is
+        // the exit code.
+        int written = 0;
+        for (auto& j : jobs) {
+            try {
+                j.reader = std::make_unique<AudioReader>(j.in);
+                PluginSession s = openSession(o, j.reader->rate(), o.block, j.reader->channels());
+                renderJob(j, s, o);
+                ++written;
+            } catch (const CliError& e) {
+                std::fprintf(stderr, "dravo-render: %s\n", e.what());
+                if (result == kExitOk) result = e.code;
+            }
+            j.reader.reset();
+        }
+        if (!o.quiet || written < static_cast<int>(jobs.size()))
+            std::fprintf(stderr, "dravo-render: %zu files: %d written to %s, %zu failed\n",
+                         jobs.size(), written, o.outDir.c_str(), jobs.size() - written);
     }
     if (response) {
         writeFileAtomically(o.plotFile, png);
@@ -142,7 +240,7 @@ int run(int argc, char** argv) {
         releasePlotResources();
     }
     if (!o.chunkFile.empty()) writeFileAtomically(o.chunkFile, chunk);
-    return kExitOk;
+    return result;
 }
 
 } // namespace

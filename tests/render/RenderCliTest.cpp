@@ -16,21 +16,6 @@
 
 namespace {
 
-bool sameSamples(const Audio& a, const Audio& b, long long frames) {
-    if (a.channels != b.channels || a.frames() < frames || b.frames() < frames) return false;
-    for (long long i = 0; i < frames * a.channels; ++i)
-        if (a.samples[static_cast<std::size_t>(i)] != b.samples[static_cast<std::size_t>(i)])
-            return false;
-    return true;
-}
-
-double maxDiff(const Audio& a, const Audio& b) {
-    double d = 0;
-    for (std::size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
-        d = std::max(d, std::fabs(a.samples[i] - b.samples[i]));
-    return d;
-}
-
 // The plotted table: frequency -> left dB.
 std::map<double, double> readCsv(const std::string& path) {
     std::map<double, double> rows;
@@ -338,6 +323,27 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--chunk", "empty.chunk"},
          4,
          "the plug-in gave no chunk"},
+        {{"in.wav", "x.xyz"}, 2, "x.xyz: unknown output extension .xyz; give --format"},
+        {{"in.wav", "x.wav", "--format", "xyz"}, 2, "--format xyz: unknown format"},
+        {{"in.wav", "x.opus"}, 2, "Opus takes 8000, 12000, 16000, 24000 or 48000 Hz"},
+        {{"--bench", "abc"},
+         2,
+         "--bench needs a duration in seconds from 0.01 to 3600, not \"abc\""},
+        {{"in.wav", "out.wav", "--chunk", "text.wav"}, 3, "text.wav: not a chunk of this plug-in"},
+        {{"in.wav", "out.wav", "--preset", "22"},
+         2,
+         "preset 22 is out of range: the presets are 0..21"},
+        {{"in.wav", "out.wav", "--param", "2=0.5"}, 2, "parameter 2 is unused"},
+        {{"in.wav", "out.wav", "--set", "37=0dB"}, 2, "parameter 37 is unused"},
+        {{"in.wav", "out.wav", "--set", "MQ=2.0"}, 2, "give MID1.Q or MID2.Q, or the index"},
+        {{"in.wav", "out.wav", "--set", "OUTPUT=-4.5dB"},
+         2,
+         "the nearest values are -5dB and -4dB"},
+        {{"in.wav", "out.wav", "--set", "LSR=Mono"}, 2, "it shows Right, Stereo, Left"},
+        {{"in.wav", "out.wav", "--set", "MID1.width=2"}, 2, "unknown parameter \"MID1.width\""},
+        {{"in.wav", "-", "--list"}, 2, "OUT is the standard output, where --list"},
+        {{"in.wav", "a.wav", "b.wav"}, 2, "several inputs need -o DIR"},
+        {{"in.wav", "a.wav", "-o", "nodir"}, 5, "-o nodir: no such directory"},
     };
     for (const auto& c : cases) {
         // Each case from the same start, whatever the one before left.
@@ -399,7 +405,8 @@ TEST_F(RenderTest, HelpListsTheOptions) {
     EXPECT_EQ(r.exitCode, 0);
     for (const char* opt :
          {"--plugin", "--preset", "--param", "--load-preset", "--load-bank", "--block", "--double",
-          "--chunk", "--no-compensate", "--plot", "--bench"})
+          "--chunk", "--no-compensate", "--plot", "--bench", "--set", "--no-dither", "--no-clip",
+          "--allow-nonfinite", "--version", "-o DIR", "Ogg/Vorbis", "Opus"})
         EXPECT_NE(r.out.find(opt), std::string::npos) << opt;
 }
 

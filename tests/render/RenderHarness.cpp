@@ -1,5 +1,6 @@
 #include "RenderHarness.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -71,14 +72,19 @@ void RenderTest::TearDown() {
     if (!dir_.empty() && !HasFailure()) std::system(("rm -rf " + quote(dir_)).c_str());
 }
 
-CliRun RenderTest::run(const std::vector<std::string>& args) {
+namespace {
+
+std::string environment(const std::string& dir) {
     // A home of its own, so no stored user defaults reach the plug-in.
-    std::string cmd = "cd " + quote(dir_) + " && HOME=" + quote(dir_ + "/home") +
-                      " XDG_CONFIG_HOME=" + quote(dir_ + "/home/.config") + " " +
-                      quote(kRenderTool);
-    for (const auto& a : args)
-        cmd += " " + quote(a);
-    cmd += " >" + quote(dir_ + "/.stdout") + " 2>" + quote(dir_ + "/.stderr") + " </dev/null";
+    return "HOME=" + quote(dir + "/home") + " XDG_CONFIG_HOME=" + quote(dir + "/home/.config");
+}
+
+} // namespace
+
+CliRun RenderTest::runShell(const std::string& script) {
+    std::string cmd = "cd " + quote(dir_) + " && " + environment(dir_) +
+                      " DRAVO=" + quote(kRenderTool) + " sh -c " + quote(script) + " >" +
+                      quote(dir_ + "/.stdout") + " 2>" + quote(dir_ + "/.stderr") + " </dev/null";
     int status = std::system(cmd.c_str());
     CliRun r;
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -87,6 +93,13 @@ CliRun RenderTest::run(const std::vector<std::string>& args) {
     unlink((dir_ + "/.stdout").c_str());
     unlink((dir_ + "/.stderr").c_str());
     return r;
+}
+
+CliRun RenderTest::run(const std::vector<std::string>& args) {
+    std::string script = "exec \"$DRAVO\"";
+    for (const auto& a : args)
+        script += " " + quote(a);
+    return runShell(script);
 }
 
 std::vector<std::string> RenderTest::files() const {
@@ -154,6 +167,33 @@ Audio noise(double seconds, int channels, double level, int format, int rate) {
         s = u(rng);
         // Exactly representable in a float file, so reading gives the same values.
         if ((format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT) s = static_cast<float>(s);
+    }
+    return a;
+}
+
+bool sameSamples(const Audio& a, const Audio& b, long long frames) {
+    if (a.channels != b.channels || a.frames() < frames || b.frames() < frames) return false;
+    for (long long i = 0; i < frames * a.channels; ++i)
+        if (a.samples[static_cast<std::size_t>(i)] != b.samples[static_cast<std::size_t>(i)])
+            return false;
+    return true;
+}
+
+double maxDiff(const Audio& a, const Audio& b) {
+    double d = 0;
+    for (std::size_t i = 0; i < std::min(a.samples.size(), b.samples.size()); ++i)
+        d = std::max(d, std::fabs(a.samples[i] - b.samples[i]));
+    return d;
+}
+
+Audio sine(double seconds, int channels, double level, double hz, int format) {
+    Audio a;
+    a.channels = channels;
+    a.format = format;
+    a.samples.resize(static_cast<std::size_t>(seconds * a.rate) * channels);
+    for (std::size_t i = 0; i < a.samples.size(); ++i) {
+        double t = static_cast<double>(i / channels) / a.rate;
+        a.samples[i] = static_cast<float>(level * std::sin(2 * 3.14159265358979323846 * hz * t));
     }
     return a;
 }

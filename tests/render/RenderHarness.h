@@ -32,6 +32,9 @@ class RenderTest : public testing::Test {
 
     // Runs the tool with the arguments (each passed as one word).
     CliRun run(const std::vector<std::string>& args);
+    // Runs a shell script in the scratch directory with "$DRAVO" naming the
+    // tool (for pipes and redirections); the exit code is the script's.
+    CliRun runShell(const std::string& script);
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
     // Files in the scratch directory (to check that nothing was left behind).
     std::vector<std::string> files() const;
@@ -47,6 +50,12 @@ class RenderTest : public testing::Test {
 // Stereo noise (or mono), deterministic, peak about `level`.
 Audio noise(double seconds, int channels, double level,
             int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT, int rate = 44100);
+// The first `frames` frames of a and b are the same, sample for sample.
+bool sameSamples(const Audio& a, const Audio& b, long long frames);
+double maxDiff(const Audio& a, const Audio& b);
+// A sine of the given peak level and frequency.
+Audio sine(double seconds, int channels, double level, double hz,
+           int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT);
 // Amplitude (peak) of frequency f in samples [from, to) of one channel.
 double amplitudeAt(const Audio& a, int channel, double f, long long from, long long to);
 
