@@ -616,58 +616,54 @@ void glyphColour(cairo_t* cr, Look look) {
         colour(cr, kBarText);
 }
 
-// A glyph centred on (cx, cy), about 8 pixels square.
+// A glyph centred on (cx, cy) in an 8 x 8 box on the pixel grid, so that its
+// edges stay sharp.
 void glyph(cairo_t* cr, Glyph g, double cx, double cy) {
-    cairo_set_line_width(cr, 1);
+    const double c = std::floor(cx), t = std::floor(cy) - 4, l = c - 4;
+    auto rect = [&](double x, double y, double w, double h) {
+        cairo_rectangle(cr, x, y, w, h);
+        cairo_fill(cr);
+    };
+    auto triangle = [&](double x0, double y0, double x1, double y1, double x2, double y2) {
+        cairo_move_to(cr, x0, y0);
+        cairo_line_to(cr, x1, y1);
+        cairo_line_to(cr, x2, y2);
+        cairo_close_path(cr);
+        cairo_fill(cr);
+    };
     switch (g) {
-    case Glyph::Save: // a disk: a square with a clipped corner, shutter and label
-        cairo_move_to(cr, cx - 3.5, cy - 3.5);
-        cairo_line_to(cr, cx + 2, cy - 3.5);
-        cairo_line_to(cr, cx + 3.5, cy - 2);
-        cairo_line_to(cr, cx + 3.5, cy + 3.5);
-        cairo_line_to(cr, cx - 3.5, cy + 3.5);
+    case Glyph::Save: // a disk: clipped corner, shutter slot at the top, label below
+        cairo_move_to(cr, l, t);
+        cairo_line_to(cr, l + 6, t);
+        cairo_line_to(cr, l + 8, t + 2);
+        cairo_line_to(cr, l + 8, t + 8);
+        cairo_line_to(cr, l, t + 8);
         cairo_close_path(cr);
         cairo_fill(cr);
         cairo_save(cr);
         cairo_set_source_rgb(cr, 0.12, 0.12, 0.13);
-        cairo_rectangle(cr, cx - 2, cy - 3.5, 3, 2); // shutter
-        cairo_rectangle(cr, cx - 2, cy + 0.5, 4, 2); // label
-        cairo_fill(cr);
+        rect(l + 4, t + 1, 1, 2);
+        rect(l + 1, t + 4, 6, 3);
         cairo_restore(cr);
         break;
-    case Glyph::Load: // an open folder
-        cairo_move_to(cr, cx - 4, cy - 3);
-        cairo_line_to(cr, cx - 1, cy - 3);
-        cairo_line_to(cr, cx, cy - 2);
-        cairo_line_to(cr, cx + 3, cy - 2);
-        cairo_line_to(cr, cx + 3, cy - 0.5);
-        cairo_line_to(cr, cx - 2.5, cy - 0.5);
-        cairo_line_to(cr, cx - 4, cy + 3.5);
-        cairo_close_path(cr);
-        cairo_fill(cr);
-        cairo_move_to(cr, cx - 2.5, cy + 0.5);
-        cairo_line_to(cr, cx + 4.5, cy + 0.5);
-        cairo_line_to(cr, cx + 3, cy + 3.5);
-        cairo_line_to(cr, cx - 4, cy + 3.5);
-        cairo_close_path(cr);
-        cairo_fill(cr);
+    case Glyph::Load: // a folder with its tab
+        rect(l, t + 1, 4, 1);
+        rect(l, t + 2, 8, 6);
+        cairo_save(cr);
+        cairo_set_source_rgb(cr, 0.12, 0.12, 0.13);
+        rect(l + 1, t + 3, 7, 1);
+        cairo_restore(cr);
         break;
-    case Glyph::Store:  // an arrow down into a tray
+    case Glyph::Store: // an arrow down into a tray
+        rect(c, t, 1, 3);
+        triangle(c - 2.5, t + 3, c + 3.5, t + 3, c + 0.5, t + 6);
+        rect(c - 3, t + 7, 7, 1);
+        break;
     case Glyph::Recall: // an arrow up out of a tray
-    {
-        const double d = g == Glyph::Store ? 1 : -1;
-        cairo_rectangle(cr, cx - 4, cy + 3, 8, 1.2);
-        cairo_fill(cr);
-        cairo_rectangle(cr, cx - 0.6, cy - 3.5 + (d < 0 ? 2 : 0), 1.2, 3.5);
-        cairo_fill(cr);
-        const double tip = d > 0 ? cy + 1.8 : cy - 4;
-        cairo_move_to(cr, cx - 3, tip - 2.6 * d);
-        cairo_line_to(cr, cx + 3, tip - 2.6 * d);
-        cairo_line_to(cr, cx, tip);
-        cairo_close_path(cr);
-        cairo_fill(cr);
+        triangle(c + 0.5, t, c - 2.5, t + 3, c + 3.5, t + 3);
+        rect(c, t + 3, 1, 3);
+        rect(c - 3, t + 7, 7, 1);
         break;
-    }
     case Glyph::Help:
         font(cr, Face::Caption);
         text(cr, "?", cx, cy + 3, Align::Centre, -1, false);
