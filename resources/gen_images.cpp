@@ -725,8 +725,8 @@ void rocker(const presetbar::Item& it) {
             Look look = Look::Normal;
             if (f == 1 + side) look = Look::Hover;
             if (f == 3 + side) look = Look::Pressed;
-            const double x = side ? w / 2.0 : 0, hw = w / 2.0;
-            buttonFace(cr, x, oy, hw + (side ? 0 : 0.5), h, look);
+            const double hw = w / 2.0, x = side * hw;
+            buttonFace(cr, x, oy, hw, h, look);
             glyphColour(cr, look);
             glyph(cr, side ? Glyph::Next : Glyph::Previous, x + hw / 2,
                   oy + h / 2.0 + (look == Look::Pressed ? 1 : 0));
