@@ -68,7 +68,8 @@ void font(cairo_t* cr, Face f) {
         size = 10;
         break;
     case Face::Caption:
-        size = 8;
+        family = "DejaVu Sans Condensed";
+        size = 8.5;
         break;
     case Face::Scale:
         family = "DejaVu Sans Condensed";
@@ -76,10 +77,10 @@ void font(cairo_t* cr, Face f) {
         size = 8;
         break;
     case Face::Small:
+    case Face::Switch:
         family = "DejaVu Sans Condensed";
         size = 7.5;
         break;
-    case Face::Switch:
     case Face::Button:
         family = "DejaVu Sans Condensed";
         size = 7;
@@ -238,8 +239,8 @@ double frameAngle(int i, int n) {
 // Radii of a knob, from its centre.
 const double kBodyR = 14.5; // the knob itself
 const double kArcR = 19.0;  // value arc of the gain knobs
-const double kTickIn = 22.0, kTickOut = 25.0, kMajorOut = 26.5;
-const double kLabelR = 28.0; // scale numbers start here
+const double kTickIn = 22.0, kTickOut = 24.5, kMajorOut = 26.0;
+const double kLabelR = 27.0; // scale numbers start here
 const double kVisibleR = kArcR + 2.0;
 
 enum class KnobKind { Frequency, Bipolar, Unipolar };
@@ -425,8 +426,8 @@ void knobScale(cairo_t* cr, const Control& c, const char* caption) {
 // control value 0; the editor inverts these parameters, so the top position
 // stands for parameter value 1.0, the middle 0.5 and the bottom 0.0.
 
-const int kLeverWidth = 14;
-const int kSwitchTextX = kLeverWidth + 2;
+const int kLeverWidth = 12;
+const int kSwitchTextX = kLeverWidth + 1;
 
 // What the parameter does at value p, in the words of its display texts.
 std::string positionName(int tag, double p) {
@@ -469,7 +470,7 @@ void switchStrip(const Control& c) {
     for (int f = 0; f < 3; ++f) {
         const double oy = f * c.height;
         // Slot with three detents.
-        roundRect(cr, kLeverWidth / 2.0 - 2.5, oy + 2, 5, c.height - 4, 2.5);
+        roundRect(cr, kLeverWidth / 2.0 - 2, oy + 2, 4, c.height - 4, 2);
         cairo_set_source_rgb(cr, 0.06, 0.06, 0.07);
         cairo_fill_preserve(cr);
         cairo_set_source_rgba(cr, 1, 1, 1, 0.10);
@@ -781,21 +782,32 @@ struct Panel {
     double left, right;
 };
 
-// Panels run from 5 pixels left of their leftmost control to 4 pixels short
-// of the next panel; the first and last reach to 8 pixels from the edges.
-std::vector<Panel> panels() {
-    std::vector<double> lefts;
-    for (const Section& s : kSections) {
-        double l = W;
-        for (int tag : s.tags)
-            l = std::min(l, (double)L::controlForTag(tag)->left);
-        lefts.push_back(l - 5);
+// Each panel encloses its section's controls and labels; neighbouring panels
+// split the space between their contents, and the outer ones reach to 8
+// pixels from the window's edges. Needs every label recorded first.
+std::vector<Panel> gPanels;
+
+void computePanels() {
+    std::vector<Panel> extent(kSections.size(), Panel{(double)W, 0.0});
+    auto widen = [&](const Box& b) {
+        for (size_t k = 0; k < kSections.size(); ++k)
+            for (int tag : kSections[k].tags)
+                if (tag == b.owner) {
+                    extent[k].left = std::min(extent[k].left, b.x0);
+                    extent[k].right = std::max(extent[k].right, b.x1);
+                }
+    };
+    for (const Box& b : gLabels)
+        widen(b);
+    for (const Box& b : gControls)
+        widen(b);
+    const size_t n = kSections.size();
+    for (size_t k = 0; k < n; ++k) {
+        const double l = k ? std::floor((extent[k - 1].right + extent[k].left) / 2) + 1 : 8;
+        const double r =
+            k + 1 < n ? std::floor((extent[k].right + extent[k + 1].left) / 2) - 1 : W - 8.0;
+        gPanels.push_back({l, r});
     }
-    lefts[0] = 8;
-    std::vector<Panel> out;
-    for (size_t i = 0; i < lefts.size(); ++i)
-        out.push_back({lefts[i], i + 1 < lefts.size() ? lefts[i + 1] - 4 : W - 8.0});
-    return out;
 }
 
 void latencyWell(cairo_t* cr) {
@@ -907,29 +919,10 @@ void presetBarBackground(cairo_t* cr) {
 }
 
 void background() {
-    cairo_surface_t* s = newImage(W, H);
-    cairo_t* cr = cairo_create(s);
-    verticalGradient(cr, 0, H, {0.215, 0.225, 0.24}, {0.155, 0.16, 0.17});
-    cairo_paint(cr);
-    // Panels and titles.
-    const std::vector<Panel> ps = panels();
-    for (size_t i = 0; i < ps.size(); ++i) {
-        const Panel& p = ps[i];
-        roundRect(cr, p.left + 0.5, kPanelTop + 0.5, p.right - p.left - 1,
-                  kPanelBottom - kPanelTop - 1, 5);
-        cairo_set_source_rgba(cr, 0, 0, 0, 0.16);
-        cairo_fill_preserve(cr);
-        cairo_set_source_rgba(cr, 1, 1, 1, 0.08);
-        cairo_set_line_width(cr, 1);
-        cairo_stroke(cr);
-        // Title band.
-        cairo_rectangle(cr, p.left + 6, kPanelTop + 19.5, p.right - p.left - 12, 1);
-        colour(cr, kTitle, 0.25);
-        cairo_fill(cr);
-        font(cr, Face::Title);
-        colour(cr, kTitle);
-        text(cr, kSections[i].title, (p.left + p.right) / 2, kPanelTop + 14, Align::Centre);
-    }
+    // The controls' scales and captions go on a layer of their own first: the
+    // panels under them are sized from where they fall.
+    cairo_surface_t* ink = newImage(W, H);
+    cairo_t* cr = cairo_create(ink);
     // Controls: scales, captions, and their visible areas for the check.
     for (const Control& c : L::kControls) {
         const double l = c.left, t = c.top, r = c.left + c.width, b = c.top + c.height;
@@ -958,13 +951,43 @@ void background() {
             gControls.push_back({l, t, r, b, c.kind == Kind::Led ? "LED" : "button", c.tag});
             break;
         case Kind::About:
-            logo(cr, c);
-            break;
         case Kind::LatencyMs:
         case Kind::LatencySamples:
-            gControls.push_back({l, t, r, b, "latency read-out", -2});
             break;
         }
+    }
+    cairo_destroy(cr);
+    computePanels();
+
+    cairo_surface_t* s = newImage(W, H);
+    cr = cairo_create(s);
+    verticalGradient(cr, 0, H, {0.215, 0.225, 0.24}, {0.155, 0.16, 0.17});
+    cairo_paint(cr);
+    for (size_t i = 0; i < gPanels.size(); ++i) {
+        const Panel& p = gPanels[i];
+        roundRect(cr, p.left + 0.5, kPanelTop + 0.5, p.right - p.left - 1,
+                  kPanelBottom - kPanelTop - 1, 5);
+        cairo_set_source_rgba(cr, 0, 0, 0, 0.16);
+        cairo_fill_preserve(cr);
+        cairo_set_source_rgba(cr, 1, 1, 1, 0.08);
+        cairo_set_line_width(cr, 1);
+        cairo_stroke(cr);
+        // Title over a hairline.
+        cairo_rectangle(cr, p.left + 6, kPanelTop + 19, p.right - p.left - 12, 1);
+        colour(cr, kTitle, 0.25);
+        cairo_fill(cr);
+        font(cr, Face::Title);
+        colour(cr, kTitle);
+        text(cr, kSections[i].title, (p.left + p.right) / 2, kPanelTop + 14, Align::Centre);
+    }
+    cairo_set_source_surface(cr, ink, 0, 0);
+    cairo_paint(cr);
+    cairo_surface_destroy(ink);
+    for (const Control& c : L::kControls) {
+        if (c.kind == Kind::About) logo(cr, c);
+        if (c.kind == Kind::LatencyMs || c.kind == Kind::LatencySamples)
+            gControls.push_back({(double)c.left, (double)c.top, (double)c.left + c.width,
+                                 (double)c.top + c.height, "latency read-out", -2});
     }
     latencyWell(cr);
     presetBarBackground(cr);
@@ -1058,6 +1081,15 @@ bool check() {
         for (const Box& c : gControls)
             if (c.what == "knob" ? overlapsCircle(a, c) : overlap(a, c) && c.owner != a.owner)
                 fail("\"" + a.what + "\" lies on " + c.what + " " + std::to_string(c.owner));
+        // A control's labels stay inside its section's panel.
+        for (size_t k = 0; k < kSections.size(); ++k)
+            for (int tag : kSections[k].tags)
+                if (tag == a.owner && (a.x0 < gPanels[k].left + 1 || a.x1 > gPanels[k].right - 1 ||
+                                       a.y0 < kPanelTop + 2 || a.y1 > kPanelBottom - 2))
+                    fail("\"" + a.what + "\" (" + std::to_string(a.x0) + ".." +
+                         std::to_string(a.x1) + ") of control " + std::to_string(tag) +
+                         " leaves its panel " + std::to_string(gPanels[k].left) + ".." +
+                         std::to_string(gPanels[k].right));
     }
     return ok;
 }
@@ -1168,8 +1200,6 @@ int main(int argc, char** argv) {
         return 2;
     }
     gOutDir = argv[1];
-    background();
-    about();
     for (const Control& c : L::kControls) {
         switch (c.kind) {
         case Kind::Knob:
@@ -1188,6 +1218,10 @@ int main(int argc, char** argv) {
             break;
         }
     }
+    // After the strips: the switches' position names count when the
+    // background sizes its panels.
+    background();
+    about();
     using namespace presetbar;
     barButton(barItem(kTagSaveBank), Glyph::Save);
     barButton(barItem(kTagLoadBank), Glyph::Load);
