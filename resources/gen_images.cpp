@@ -1070,6 +1070,16 @@ bool check() {
                 !(gControls[i].owner == -2 && gControls[j].owner == -2)) // read-outs share 102..108
                 fail("controls " + std::to_string(gControls[i].owner) + " and " +
                      std::to_string(gControls[j].owner) + " overlap");
+    // The controls' whole pictures, as the editor places them.
+    for (const Control& a : L::kControls)
+        for (const Control& b : L::kControls)
+            if (&a < &b && a.bitmapId != L::kBackgroundId && b.bitmapId != L::kBackgroundId &&
+                overlap({(double)a.left, (double)a.top, (double)a.left + a.width,
+                         (double)a.top + a.height, "", 0},
+                        {(double)b.left, (double)b.top, (double)b.left + b.width,
+                         (double)b.top + b.height, "", 0}))
+                fail("the pictures of controls " + std::to_string(a.tag) + " and " +
+                     std::to_string(b.tag) + " overlap");
     for (size_t i = 0; i < gLabels.size(); ++i) {
         const Box& a = gLabels[i];
         if (a.x0 < 0 || a.y0 < 0 || a.x1 > W || a.y1 > H) fail("\"" + a.what + "\" is cut off");
