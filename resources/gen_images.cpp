@@ -6,7 +6,8 @@
 // bar's table, and scale marks from the parameter table, so a moved control
 // takes its label and scale along. Before writing anything the generator
 // checks that no label collides with another label or with a control it does
-// not belong to, and fails otherwise.
+// not belong to or leaves its section's panel, and that no two controls'
+// pictures overlap; it fails otherwise, naming what collides.
 //
 // With "--preview FILE" it also writes a mock-up of the whole window: the
 // background with every control's picture pasted at its place, once at the
