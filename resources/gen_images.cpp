@@ -865,13 +865,28 @@ void presetBarBackground(cairo_t* cr) {
     cairo_rectangle(cr, 0, top, W, 1);
     cairo_set_source_rgba(cr, 1, 1, 1, 0.10);
     cairo_fill(cr);
-    // The name field draws its own light box; a dark rim sets it in.
+    // The name field shows the background under its dark text (a text field
+    // with a background bitmap draws the bitmap, not its back colour), so the
+    // light field and its frame are drawn here, in the field's own colours,
+    // over the band it spans: the toolkit's small font (11 pixels) plus 2
+    // above and below, centred on its row. A dark rim sets it in.
     const Item& name = barItem(kTagName);
     const Item& menu = barItem(kTagMenu);
-    roundRect(cr, name.left - 1.5, name.top - 1.5, menu.right - name.left + 3,
-              name.bottom - name.top + 3, 2);
+    const double half = 11 / 2.0 + 2;
+    const double fieldTop = std::floor(kNameCentreRow - half);
+    const double fieldBottom = std::ceil(kNameCentreRow + half);
+    roundRect(cr, name.left - 1.5, fieldTop - 1.5, menu.right - name.left + 3,
+              fieldBottom - fieldTop + 3, 2);
     cairo_set_source_rgb(cr, 0.05, 0.05, 0.055);
     cairo_fill(cr);
+    cairo_rectangle(cr, name.left, fieldTop, name.right - name.left, fieldBottom - fieldTop);
+    cairo_set_source_rgb(cr, 209 / 255.0, 227 / 255.0, 238 / 255.0);
+    cairo_fill(cr);
+    cairo_rectangle(cr, name.left + 0.5, fieldTop + 0.5, name.right - name.left - 1,
+                    fieldBottom - fieldTop - 1);
+    cairo_set_source_rgb(cr, 36 / 255.0, 36 / 255.0, 32 / 255.0);
+    cairo_set_line_width(cr, 1);
+    cairo_stroke(cr);
     // The menu's hot spot is invisible: the background draws its button.
     buttonFace(cr, menu.left, menu.top, menu.right - menu.left, menu.bottom - menu.top,
                Look::Normal);
@@ -1166,14 +1181,8 @@ void previewState(cairo_t* cr, bool other) {
     }
     for (const presetbar::Item& it : presetbar::kItems) {
         const int w = it.right - it.left, h = it.bottom - it.top;
-        if (it.kind == presetbar::Kind::NameField) {
-            const double t = 239 - 5.5 - 2, b = 239 + 5.5 + 2;
-            cairo_rectangle(cr, it.left, t, w, b - t);
-            cairo_set_source_rgb(cr, 209 / 255.0, 227 / 255.0, 238 / 255.0);
-            cairo_fill_preserve(cr);
+        if (it.kind == presetbar::Kind::NameField) { // dark text on the background
             cairo_set_source_rgb(cr, 36 / 255.0, 36 / 255.0, 32 / 255.0);
-            cairo_set_line_width(cr, 1);
-            cairo_stroke(cr);
             cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                                    CAIRO_FONT_WEIGHT_NORMAL);
             cairo_set_font_size(cr, 11);
