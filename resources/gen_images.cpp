@@ -102,6 +102,23 @@ void font(cairo_t* cr, Face f) {
     cairo_font_options_destroy(o);
 }
 
+// The condensed face must be the real one: a substitute of normal width
+// would make the labels collide.
+bool haveCondensedFace() {
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+    cairo_t* cr = cairo_create(s);
+    cairo_text_extents_t normal, condensed;
+    cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
+    cairo_set_font_size(cr, 100);
+    cairo_text_extents(cr, "STEREO", &normal);
+    cairo_select_font_face(cr, "DejaVu Sans Condensed", CAIRO_FONT_SLANT_NORMAL,
+                           CAIRO_FONT_WEIGHT_BOLD);
+    cairo_text_extents(cr, "STEREO", &condensed);
+    cairo_destroy(cr);
+    cairo_surface_destroy(s);
+    return condensed.x_advance < 0.95 * normal.x_advance;
+}
+
 // ---------------------------------------------------------------------------
 // Layout check: every label's ink box and every control's visible area, in
 // window pixels.
@@ -1220,6 +1237,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     gOutDir = argv[1];
+    if (!haveCondensedFace()) {
+        std::fprintf(stderr, "gen_images: the font DejaVu Sans Condensed is missing "
+                             "(Debian package fonts-dejavu-extra)\n");
+        return 1;
+    }
     for (const Control& c : L::kControls) {
         switch (c.kind) {
         case Kind::Knob:
