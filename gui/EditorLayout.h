@@ -17,7 +17,7 @@ enum class Kind { OnOff, Switch3, Knob, Led, About, LatencyMs, LatencySamples };
 // Sizes of one picture, by kind of control.
 constexpr int kKnobSize = 60;
 constexpr int kOnOffWidth = 26, kOnOffHeight = 16;
-constexpr int kSwitchWidth = 20, kSwitchHeight = 36;
+constexpr int kSwitchWidth = 44, kSwitchHeight = 36; // lever and position names
 constexpr int kLedSize = 16;
 
 constexpr float kNoDefault = -1.0f; // keeps the toolkit's default 0.5

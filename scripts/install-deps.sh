@@ -11,7 +11,7 @@ packages=(
   xvfb x11-utils xauth
   lsp-plugins-vst
   clang-format valgrind poppler-utils
-  fonts-dejavu-core
+  fonts-dejavu-core fonts-dejavu-extra
 )
 
 missing=()
