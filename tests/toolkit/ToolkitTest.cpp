@@ -365,9 +365,7 @@ struct FileSelector : ::testing::Test {
         f.close();
         chmod(helper.c_str(), 0755);
     }
-    void TearDown() override {
-        CNewFileSelector::setHelperPaths("/usr/bin/zenity", "/usr/bin/kdialog");
-    }
+    void TearDown() override { CNewFileSelector::setHelperPaths(nullptr, nullptr); }
 };
 
 TEST_F(FileSelector, RunsTheHelperModallyWithTitleFilterAndStartPath) {
