@@ -6,7 +6,9 @@
 #include "presets/XPlat.h"
 
 #include <csignal>
+#include <linux/capability.h>
 #include <sys/resource.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 
 using namespace presettest;
@@ -26,6 +28,23 @@ void expectSameStoredBank(TestStore& store, const std::vector<PresetRecord>& exp
             }
     }
 }
+
+// Root passes every permission check: for a scope, this thread gives up the
+// capability that lets it, so that a read-only file is read-only to it too.
+class WithoutPermissionOverride {
+  public:
+    WithoutPermissionOverride() {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &header, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &header, saved); }
+
+  private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+};
 
 std::string prefsFile(Desktop& d, const char* key) {
     return d.config + "/org.example.presetbar-test/" + key;
@@ -172,7 +191,10 @@ TEST(PresetFiles, UntrustedFilesAreIgnored) {
     chmod((d.files + "ro/good.vey").c_str(), 0444);
     chmod((d.files + "ro").c_str(), 0555);
     d.choose(d.files + "ro/good.vey");
-    in.editor.click(kTagLoadPreset);
+    {
+        WithoutPermissionOverride asAUser;
+        in.editor.click(kTagLoadPreset);
+    }
     EXPECT_STREQ(in.store.record(0).name, "Good");
     EXPECT_EQ(in.value(0, 9), 0.9f);
 }
