@@ -95,7 +95,8 @@ TEST_F(PresetBarWindow, PointerClicksOnTheBar) {
 
     // Slot A, next, recall A.
     click(in.editor, in.editor.centre(kTagStoreA));
-    click(in.editor, CPoint(340, 239));
+    const CRect rocker = in.editor.rectOf(kTagRocker);
+    click(in.editor, CPoint(rocker.right - 3, rocker.getCenter().y)); // next
     EXPECT_EQ(in.store.getPresetNo(), 1);
     click(in.editor, in.editor.centre(kTagRecallA));
     EXPECT_EQ(in.value(1, 9), 0.25f);

@@ -325,7 +325,7 @@ TEST(PresetBarActions, NavigationMenuAndNameField) {
     EXPECT_STREQ(menu->getEntry(3)->getTitle(), "-");
 
     // Previous on preset 0 and next on 21 stay, and still reselect.
-    const CRect rocker(313, 232, 344, 246);
+    const CRect rocker = in.editor.rectOf(kTagRocker);
     const struct {
         int from;
         CCoord x;
@@ -337,7 +337,7 @@ TEST(PresetBarActions, NavigationMenuAndNameField) {
     for (const auto& s : steps) {
         in.store.setPresetNo(s.from);
         in.store.replayed.clear();
-        CPoint p(s.x, 239);
+        CPoint p(s.x, rocker.getCenter().y);
         in.editor.getFrame()->onMouseDown(p, CButtonState(kLButton));
         in.editor.getFrame()->onMouseUp(p, CButtonState(kLButton));
         EXPECT_EQ(in.store.getPresetNo(), s.to);

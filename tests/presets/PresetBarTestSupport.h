@@ -139,12 +139,13 @@ class BarEditor : public CPresetSystemEditor {
         if (old) old->close();
         AEffGUIEditor::close();
     }
-    // Centre of the bar's control of tag.
-    CPoint centre(int tag) const {
+    // Rectangle and centre of the bar's control of tag.
+    CRect rectOf(int tag) const {
         for (size_t i = 0; i < kNumBarItems; ++i)
-            if (presetbar::kItems[i].tag == tag) return barRects[i].getCenter();
-        return CPoint(-1, -1);
+            if (presetbar::kItems[i].tag == tag) return barRects[i];
+        return CRect(-1, -1, -1, -1);
     }
+    CPoint centre(int tag) const { return rectOf(tag).getCenter(); }
     // A press and release on the control of tag through the frame.
     void click(int tag, int32_t buttons = kLButton) {
         CPoint p = centre(tag);
