@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,6 +68,9 @@ std::FILE* createTemporary(const std::string& target, std::string& temp) {
         temp = dir + "." + name + suffix;
         int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
+            // A replaced file keeps its permissions.
+            struct stat st;
+            if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
             std::FILE* f = fdopen(fd, "wb");
             if (!f) {
                 close(fd);
@@ -134,8 +138,15 @@ long XPlatFileOpen(const char* name, const char* dir, void** file, bool write) {
     h->write = write;
     long size = 0;
     if (write) {
-        h->target = path;
-        h->f = createTemporary(path, h->temp);
+        // Saving over a link replaces the file it points to, not the link.
+        struct stat st;
+        char resolved[PATH_MAX];
+        if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            realpath(path.c_str(), resolved))
+            h->target = resolved;
+        else
+            h->target = path;
+        h->f = createTemporary(h->target, h->temp);
     } else {
         // Read-only: a preset in a read-only folder or file loads.
         h->f = std::fopen(path.c_str(), "rbe");
@@ -213,8 +224,13 @@ int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // The program links against the system's libraries, not a host's bundle.
+    std::vector<char*> envp;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
+    envp.push_back(nullptr);
     pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     if (output) close(fds[1]);
     if (rc != 0) {

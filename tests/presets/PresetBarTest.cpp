@@ -472,3 +472,18 @@ TEST(XPlat, PreferencesKeepExactBytesPerKey) {
     for (const char* bad : {"", ".", "..", "a/b"})
         EXPECT_FALSE(XPlatPreferences(bad).isUsable()) << bad;
 }
+
+TEST(XPlat, ASaveOverALinkReplacesTheLinkedFileAndKeepsItsPermissions) {
+    Desktop d;
+    writeFile(d.files + "real.vey", "old");
+    chmod((d.files + "real.vey").c_str(), 0640);
+    fs::create_symlink("real.vey", d.files + "link.vey");
+    void* file = nullptr;
+    XPlatFileOpen("link.vey", d.files.c_str(), &file, true);
+    EXPECT_TRUE(XPlatFileWrite(file, "new", 3));
+    EXPECT_TRUE(XPlatFileClose(file));
+    EXPECT_TRUE(fs::is_symlink(d.files + "link.vey"));
+    EXPECT_EQ(readFile(d.files + "real.vey"), "new");
+    EXPECT_EQ(fs::status(d.files + "real.vey").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}
