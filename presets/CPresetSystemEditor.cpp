@@ -503,7 +503,7 @@ void CPresetSystemEditor::recallPathsAndFilenames() {
         if (!prefs.copy(key, value) || value.size() > kMaxPathLength ||
             std::find(value.begin(), value.end(), '\0') != value.end())
             continue;
-        std::memcpy(field, value.data(), value.size());
+        if (!value.empty()) std::memcpy(field, value.data(), value.size());
         field[value.size()] = 0;
     }
 }
