@@ -1,10 +1,12 @@
 // The preset bar in a window on a private Xvfb server, driven by real pointer
-// clicks (XTest) on the bar's rectangles: files, defaults, slots and steps.
+// clicks (XTest) at the layout table's rectangles: files, defaults, slots and
+// steps.
 #include "presets/PresetBarTestSupport.h"
 
 #include <gtest/gtest.h>
 // After the test framework: X11 defines macros such as None and Bool.
 #include "toolkit/XvfbServer.h"
+#include <X11/keysym.h>
 #include <dlfcn.h>
 
 using namespace presettest;
@@ -14,6 +16,7 @@ namespace {
 
 using FakeMotion = int (*)(Display*, int, int, int, unsigned long);
 using FakeButton = int (*)(Display*, unsigned int, int, unsigned long);
+using FakeKey = int (*)(Display*, unsigned int, int, unsigned long);
 
 struct PresetBarWindow : ::testing::Test {
     static constexpr int kTop = 100; // the host window's top on the screen
@@ -21,6 +24,7 @@ struct PresetBarWindow : ::testing::Test {
     Window host = 0;
     FakeMotion motion = nullptr;
     FakeButton button = nullptr;
+    FakeKey key = nullptr;
     void SetUp() override {
         if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
         // libXtst stays loaded: it hooks the closing of the display.
@@ -28,7 +32,8 @@ struct PresetBarWindow : ::testing::Test {
         ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
         motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
         button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
-        ASSERT_TRUE(motion && button);
+        key = (FakeKey)dlsym(xtst, "XTestFakeKeyEvent");
+        ASSERT_TRUE(motion && button && key);
         Display* d = xvfb.display;
         host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, 940, 248, 0, 0, 0);
         XSelectInput(d, host, StructureNotifyMask);
@@ -92,6 +97,14 @@ TEST_F(PresetBarWindow, PointerClicksOnTheBar) {
     idleFor(in.editor, 300);
     click(in.editor, in.editor.centre(kTagDefaultPreset), 1, 2);
     EXPECT_EQ(readFile(stored).size(), 1105u);
+    // With Control held, a double click removes it.
+    idleFor(in.editor, 300);
+    const unsigned control = XKeysymToKeycode(xvfb.display, XK_Control_L);
+    key(xvfb.display, control, True, 0);
+    click(in.editor, in.editor.centre(kTagDefaultPreset), 1, 2);
+    key(xvfb.display, control, False, 0);
+    idleFor(in.editor, 30);
+    EXPECT_FALSE(std::filesystem::exists(stored));
 
     // Slot A, next, recall A.
     click(in.editor, in.editor.centre(kTagStoreA));

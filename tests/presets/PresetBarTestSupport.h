@@ -139,13 +139,13 @@ class BarEditor : public CPresetSystemEditor {
         if (old) old->close();
         AEffGUIEditor::close();
     }
-    // Rectangle and centre of the bar's control of tag.
-    CRect rectOf(int tag) const {
-        for (size_t i = 0; i < kNumBarItems; ++i)
-            if (presetbar::kItems[i].tag == tag) return barRects[i];
+    // Rectangle (from the layout table) and centre of the bar's control of tag.
+    static CRect rectOf(int tag) {
+        for (const presetbar::Item& item : presetbar::kItems)
+            if (item.tag == tag) return CRect(item.left, item.top, item.right, item.bottom);
         return CRect(-1, -1, -1, -1);
     }
-    CPoint centre(int tag) const { return rectOf(tag).getCenter(); }
+    static CPoint centre(int tag) { return rectOf(tag).getCenter(); }
     // A press and release on the control of tag through the frame.
     void click(int tag, int32_t buttons = kLButton) {
         CPoint p = centre(tag);
