@@ -1,28 +1,70 @@
-// Editor-side base of the preset system. This part holds the buffer formats:
-// the writers and readers of preset and bank buffers that the effect's chunk,
-// the preset bar's files and the stored defaults all go through. They work on
-// the effect's store and keep the preset bar's name field and menu in step
-// when the window is open.
-// The window side (the preset bar itself) builds on this.
+// Editor-side base of the preset system. It holds the buffer formats (the
+// writers and readers of preset and bank buffers that the effect's chunk,
+// the preset bar's files and the stored defaults all go through) and the
+// preset bar along the bottom of the window: the name field, the preset menu,
+// previous/next, preset and bank files, the default bank and default preset,
+// memory slots A and B and the manual button. The defaults, the slots and the
+// last-used paths live in the user's preferences, under an identifier that
+// the derived editor hands in.
 #pragma once
 
+#include <cstddef>
+#include <iterator>
+#include <string>
+
+#include "presets/PresetBarLayout.h"
 #include "presets/PresetBuffers.h"
 #include "presets/PresetEditorInterface.h"
 #include "vstgui/plugin-bindings/aeffguieditor.h"
 
 class CPresetSystemEffect;
+class CKaKickButton;
+class XPlatPreferences;
 
 class CPresetSystemEditor : public AEffGUIEditor,
+                            public CControlListener,
                             public PresetEditorInterface,
                             protected PresetBarView {
   public:
-    explicit CPresetSystemEditor(AudioEffect* effect);
-    ~CPresetSystemEditor() override = default;
+    // Preferences keys.
+    static constexpr const char* kKeyCurrDir = "CurrDir";
+    static constexpr const char* kKeyCurrBank = "CurrBank";
+    static constexpr const char* kKeyCurrPreset = "CurrPreset";
+    static constexpr const char* kKeyDefaultBank = "DefaultBank";
+    static constexpr const char* kKeyDefaultPreset = "DefaultPreset";
+    static constexpr const char* kKeyMemoA = "MemoAPreset";
+    static constexpr const char* kKeyMemoB = "MemoBPreset";
 
+    // The product manual the manual button writes out and opens: data and
+    // size are the document's bytes, written to
+    // <Documents>/<vendorFolder>/<fileName>. No data means no manual.
+    struct ManualDocument {
+        const unsigned char* data;
+        size_t size;
+        const char* vendorFolder;
+        const char* fileName;
+    };
+
+    explicit CPresetSystemEditor(AudioEffect* effect);
+    // Writes the remembered paths to the preferences.
+    ~CPresetSystemEditor() override;
+
+    CPresetSystemEditor(const CPresetSystemEditor&) = delete;
+    CPresetSystemEditor& operator=(const CPresetSystemEditor&) = delete;
+
+    // Adds the preset bar to the frame that the derived editor has created;
+    // false without a frame or an effect.
+    bool open(void* ptr) override;
+    // Forgets the bar's controls (the frame owns them).
+    void close() override;
+    void idle() override;
+
+    // Preset-bar actions for tags 92..111; other tags are left alone.
+    void valueChanged(CControl* control) override;
     // Shows a name the host gave the current preset (up to 24 characters).
     void nameChangedExternal(char* name) override;
-    // Start-up: selects preset 0. The stored default bank and default preset
-    // of the user's preferences are applied here once the preset bar exists.
+    // Start-up: applies the stored default bank, selects preset 0, applies
+    // the stored default preset to it and recalls the remembered paths.
     void loadDefaults() override;
 
     // Buffer formats, in this order. Readers return true when the buffer was
@@ -38,12 +80,84 @@ class CPresetSystemEditor : public AEffGUIEditor,
     virtual bool BufferToPreset(const char* body, const newpresetheader* header, bool swapOrder);
     virtual VstInt32 PresetToBuffer(char** out);
 
+    // File commands through the file selector; reversed inverts the
+    // byte-order decision of the file chosen.
+    virtual void loadBank(bool reversed);
+    virtual void saveBank();
+    virtual void saveDefaultBank();
+    virtual void resetDefaultBank();
+    virtual void loadDefaultBank();
+    virtual void loadPreset(bool reversed);
+    virtual void savePreset();
+    virtual void saveDefaultPreset();
+    virtual void resetDefaultPreset();
+    virtual void loadDefaultPreset();
+    virtual void storeA();
+    virtual void storeB();
+    virtual void recallA();
+    virtual void recallB();
+    virtual void storePathsAndFilenames();
+    virtual void recallPathsAndFilenames();
+
+    // The reverse-domain name under which the preferences are kept. The
+    // base has none (no preferences are read or written); the plug-in's
+    // editor names its own. Asked once, at loadDefaults or open.
+    virtual const char* preferencesIdentifier() { return nullptr; }
+    // The manual; the base has none, so the button shows the alert.
+    virtual ManualDocument manualDocument() { return {nullptr, 0, nullptr, nullptr}; }
+    // Writes the manual when missing or different, then opens it; shows the
+    // alert on failure. Returns true when the opener succeeded.
+    bool openManual();
+
     // Recognises a whole buffer (a file's contents or a preferences value)
     // and loads it; reversed inverts the byte-order decision.
     bool loadPresetBuffer(const char* data, size_t size, bool reversed = false);
     bool loadBankBuffer(const char* data, size_t size, bool reversed = false);
 
+    // The remembered paths (at most 256 bytes each).
+    const char* getCurrentDir() const { return currentDir; }
+    const char* getCurrentBankFile() const { return currentBankFile; }
+    const char* getCurrentPresetFile() const { return currentPresetFile; }
+
+    // The bar's control of tag, null while the window is closed.
+    CControl* barControl(int tag) const;
+
   protected:
     CPresetSystemEffect* presetEffect();
     PresetBuffers buffers();
+
+    // PresetBarView: the readers keep the name field and menu in step.
+    void setMenuEntry(int index) override;
+    void setMenuEntryTitle(int index, const char* name) override;
+    void setNameField(const char* name) override;
+
+    static constexpr size_t kNumBarItems = std::size(presetbar::kItems);
+
+    char* currentDir;
+    char* currentBankFile;
+    char* currentPresetFile;
+    CTextEdit* nameEdit = nullptr;
+    COptionMenu* presetMenu = nullptr;
+    CControl* presetRocker = nullptr;
+    CKaKickButton* manualButton = nullptr;
+    // Every control of the bar and its rectangle, in the layout table's order.
+    CControl* barControls[kNumBarItems] = {};
+    CRect barRects[kNumBarItems];
+
+  private:
+    XPlatPreferences preferences();
+    void storeBuffer(const char* key, bool bank);
+    void applyBuffer(const char* key, bool bank);
+    void removeKey(const char* key);
+    // Runs the file selector; the chosen path, or empty when none was chosen.
+    std::string chooseFile(bool save, const char* title, const char* description,
+                           const char* extension, const char* proposedName);
+    // Splits path into the remembered directory and name.
+    void rememberPath(const std::string& path, char* nameField);
+    bool loadFile(const std::string& path, bool bank, bool reversed);
+    void saveFile(const std::string& path, bool bank);
+    void showPreset(int index);
+
+    std::string preferencesId;
+    bool preferencesIdKnown = false;
 };

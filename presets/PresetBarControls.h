@@ -21,6 +21,13 @@ class CKaKickButton : public CKickButton {
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
 
     bool getIsPressed() const { return isPressed; }
+    // Ends a press whose release the button will not see (the listener ran
+    // a modal command meanwhile): back to value 0 and the unpressed picture.
+    void setIsPressed(bool state) {
+        isPressed = state;
+        if (!state) setValue(0.f);
+        setDirty();
+    }
     bool getIsHovered() const { return isHovered; }
 
   private:

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <sys/stat.h>
 #include <thread>
@@ -373,9 +374,7 @@ struct FileSelector : ::testing::Test {
         f.close();
         chmod(helper.c_str(), 0755);
     }
-    void TearDown() override {
-        CNewFileSelector::setHelperPaths("/usr/bin/zenity", "/usr/bin/kdialog");
-    }
+    void TearDown() override { CNewFileSelector::setHelperPaths(nullptr, nullptr); }
 };
 
 TEST_F(FileSelector, RunsTheHelperModallyWithTitleFilterAndStartPath) {
@@ -405,15 +404,23 @@ TEST_F(FileSelector, RunsTheHelperModallyWithTitleFilterAndStartPath) {
     k->forget();
 }
 
-TEST_F(FileSelector, SaysSoWhenNoHelperIsInstalled) {
-    CNewFileSelector::setHelperPaths((dir + "/none1").c_str(), (dir + "/none2").c_str());
-    CNewFileSelector* sel = CNewFileSelector::create(nullptr);
-    ::testing::internal::CaptureStderr();
-    EXPECT_FALSE(sel->runModal());
-    std::string err = ::testing::internal::GetCapturedStderr();
-    EXPECT_NE(err.find("install zenity or kdialog"), std::string::npos) << err;
-    EXPECT_EQ(sel->getNumSelectedFiles(), 0u);
-    sel->forget();
+TEST_F(FileSelector, FindsItsHelperOnThePathAndSaysSoWhenThereIsNone) {
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    CNewFileSelector::setHelperPaths(nullptr, nullptr);
+    for (const std::string& searched : {dir + ":" + path, dir + "/empty"}) {
+        mkdir((dir + "/empty").c_str(), 0755);
+        setenv("PATH", searched.c_str(), 1);
+        CNewFileSelector* sel = CNewFileSelector::create(nullptr);
+        ::testing::internal::CaptureStderr();
+        const bool chosen = sel->runModal();
+        std::string err = ::testing::internal::GetCapturedStderr();
+        setenv("PATH", path.c_str(), 1);
+        const bool found = searched != dir + "/empty";
+        EXPECT_EQ(chosen, found);
+        EXPECT_EQ(err.find("install zenity or kdialog") == std::string::npos, found) << err;
+        EXPECT_EQ(sel->getNumSelectedFiles(), found ? 1u : 0u);
+        sel->forget();
+    }
 }
 
 // Host automation sets values on another thread while idle redraws.

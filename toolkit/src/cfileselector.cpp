@@ -2,10 +2,12 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,12 +31,35 @@ const CFileExtension& CNewFileSelector::getAllFilesExtension() {
     return all;
 }
 
-static std::string zenityPath = "/usr/bin/zenity";
-static std::string kdialogPath = "/usr/bin/kdialog";
+// A helper named without "/" is looked up on PATH when a dialog runs.
+static std::string zenityPath = "zenity";
+static std::string kdialogPath = "kdialog";
 
 void CNewFileSelector::setHelperPaths(const char* zenity, const char* kdialog) {
-    zenityPath = zenity ? zenity : "";
-    kdialogPath = kdialog ? kdialog : "";
+    zenityPath = zenity ? zenity : "zenity";
+    kdialogPath = kdialog ? kdialog : "kdialog";
+}
+
+// The executable helper names, or empty when there is none.
+static std::string findHelper(const std::string& helper) {
+    if (helper.empty()) return helper;
+    if (helper.find('/') != std::string::npos)
+        return access(helper.c_str(), X_OK) == 0 ? helper : std::string();
+    const char* env = std::getenv("PATH");
+    const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t colon = path.find(':', pos);
+        if (colon == std::string::npos) colon = path.size();
+        std::string dir = path.substr(pos, colon - pos);
+        pos = colon + 1;
+        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + helper;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::string();
 }
 
 CNewFileSelector* CNewFileSelector::create(CFrame* parent, Style style) {
@@ -128,11 +153,8 @@ bool CNewFileSelector::run(CallbackFunc&& callback) {
 
 bool CNewFileSelector::runModal() {
     result.clear();
-    std::string helper;
-    if (!zenityPath.empty() && access(zenityPath.c_str(), X_OK) == 0)
-        helper = zenityPath;
-    else if (!kdialogPath.empty() && access(kdialogPath.c_str(), X_OK) == 0)
-        helper = kdialogPath;
+    std::string helper = findHelper(zenityPath);
+    if (helper.empty()) helper = findHelper(kdialogPath);
     if (helper.empty()) {
         std::fprintf(stderr,
                      "file selector: cannot show a file dialog: neither %s nor %s is installed "

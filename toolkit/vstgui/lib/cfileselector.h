@@ -52,8 +52,8 @@ class CNewFileSelector : public CBaseObject {
     UTF8StringPtr getSelectedFile(uint32_t index) const;
     static const CFileExtension& getAllFilesExtension();
 
-    // The helper programs, normally /usr/bin/zenity and /usr/bin/kdialog
-    // (replaceable by tests).
+    // The helper programs, normally "zenity" and "kdialog" found on PATH; a
+    // path with "/" is used as it is (tests). Null restores the default.
     static void setHelperPaths(const char* zenity, const char* kdialog);
     // The argument vector for the helper at helperPath (tests inspect it).
     std::vector<std::string> buildCommand(const std::string& helperPath) const;

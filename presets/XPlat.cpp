@@ -1,0 +1,355 @@
+#include "presets/XPlat.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <pwd.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace {
+
+struct XPlatFile {
+    std::FILE* f = nullptr;
+    bool write = false;
+    bool failed = false;
+    std::string target; // write handles: the file the temporary replaces
+    std::string temp;
+};
+
+std::string folderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+}
+
+// Makes a rename or removal in folder durable.
+bool syncFolder(const std::string& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = fsync(fd) == 0;
+    close(fd);
+    return ok;
+}
+
+// Creates folder and its missing parents (new ones with mode).
+bool makeFolders(const std::string& folder, mode_t mode) {
+    std::string path;
+    size_t pos = 0;
+    while (pos <= folder.size()) {
+        size_t slash = folder.find('/', pos);
+        if (slash == std::string::npos) slash = folder.size();
+        path = folder.substr(0, slash);
+        pos = slash + 1;
+        if (path.empty()) continue;
+        if (mkdir(path.c_str(), mode) != 0 && errno != EEXIST) return false;
+    }
+    struct stat st;
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// A fresh temporary file beside target, opened for writing.
+std::FILE* createTemporary(const std::string& target, std::string& temp) {
+    static std::atomic<unsigned> counter{0};
+    const size_t slash = target.find_last_of('/');
+    const std::string dir =
+        slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+    const std::string name = target.substr(slash == std::string::npos ? 0 : slash + 1);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".tmp%ld.%u", (long)getpid(), counter++);
+        temp = dir + "." + name + suffix;
+        int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            // A replaced file keeps its permissions.
+            struct stat st;
+            if (stat(target.c_str(), &st) == 0) fchmod(fd, st.st_mode & 07777);
+            std::FILE* f = fdopen(fd, "wb");
+            if (!f) {
+                close(fd);
+                unlink(temp.c_str());
+            }
+            return f;
+        }
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+std::string findOnPath(const std::string& program) {
+    if (program.find('/') != std::string::npos)
+        return access(program.c_str(), X_OK) == 0 ? program : std::string();
+    const char* env = std::getenv("PATH");
+    std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
+    size_t pos = 0;
+    while (pos <= path.size()) {
+        size_t colon = path.find(':', pos);
+        if (colon == std::string::npos) colon = path.size();
+        std::string dir = path.substr(pos, colon - pos);
+        pos = colon + 1;
+        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
+        struct stat st;
+        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+            access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+    }
+    return std::string();
+}
+
+bool readWholeFile(const std::string& path, std::vector<char>& out, size_t limit) {
+    void* file = nullptr;
+    const char* slash = std::strrchr(path.c_str(), '/');
+    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
+    long size = XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, false);
+    if (!file) return false;
+    bool ok = size >= 0 && (size_t)size <= limit;
+    if (ok) {
+        out.resize((size_t)size);
+        ok = XPlatFileRead(file, out.data(), size) == size;
+    }
+    XPlatFileClose(file);
+    return ok;
+}
+
+bool writeAtomically(const std::string& path, const void* data, size_t size) {
+    const char* slash = std::strrchr(path.c_str(), '/');
+    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
+    void* file = nullptr;
+    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
+    if (!file) return false;
+    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
+    return XPlatFileClose(file) && wrote;
+}
+
+} // namespace
+
+long XPlatFileOpen(const char* name, const char* dir, void** file, bool write) {
+    *file = nullptr;
+    if (!name || !dir || !*name) return 0;
+    const std::string path = std::string(dir) + name;
+    auto* h = new XPlatFile;
+    h->write = write;
+    long size = 0;
+    if (write) {
+        // Saving over a link replaces the file it points to, not the link.
+        struct stat st;
+        char resolved[PATH_MAX];
+        if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) &&
+            realpath(path.c_str(), resolved))
+            h->target = resolved;
+        else
+            h->target = path;
+        h->f = createTemporary(h->target, h->temp);
+    } else {
+        // Read-only: a preset in a read-only folder or file loads.
+        h->f = std::fopen(path.c_str(), "rbe");
+        struct stat st;
+        if (h->f && (fstat(fileno(h->f), &st) != 0 || !S_ISREG(st.st_mode))) {
+            std::fclose(h->f);
+            h->f = nullptr;
+        } else if (h->f) {
+            size = (long)st.st_size;
+        }
+    }
+    if (!h->f) {
+        delete h;
+        return 0;
+    }
+    *file = h;
+    return size;
+}
+
+long XPlatFileRead(void* file, char* buf, long n) {
+    auto* h = static_cast<XPlatFile*>(file);
+    if (!h || h->write || n <= 0) return 0;
+    return (long)std::fread(buf, 1, (size_t)n, h->f);
+}
+
+bool XPlatFileWrite(void* file, const char* buf, long n) {
+    auto* h = static_cast<XPlatFile*>(file);
+    if (!h || !h->write || n < 0) return false;
+    if (n > 0 && std::fwrite(buf, 1, (size_t)n, h->f) != (size_t)n) h->failed = true;
+    return !h->failed;
+}
+
+bool XPlatFileClose(void* file) {
+    auto* h = static_cast<XPlatFile*>(file);
+    if (!h) return false;
+    bool ok = true;
+    if (h->write) {
+        ok = !h->failed && std::fflush(h->f) == 0 && !std::ferror(h->f) && fsync(fileno(h->f)) == 0;
+        ok = (std::fclose(h->f) == 0) && ok;
+        if (ok) ok = std::rename(h->temp.c_str(), h->target.c_str()) == 0;
+        if (!ok)
+            unlink(h->temp.c_str());
+        else
+            syncFolder(folderOf(h->target));
+    } else {
+        ok = std::fclose(h->f) == 0;
+    }
+    delete h;
+    return ok;
+}
+
+bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir) {
+    if (!path || !name || !dir) return false;
+    const char* slash = std::strrchr(path, '/');
+    if (!slash) return false;
+    const size_t dirLength = (size_t)(slash - path) + 1;
+    const size_t nameLength = std::strlen(slash + 1);
+    // Refused rather than cut: a cut path would name another file.
+    if (dirLength >= kXPlatPathFieldSize || nameLength >= kXPlatPathFieldSize) return false;
+    std::memcpy(dir, path, dirLength);
+    dir[dirLength] = 0;
+    std::memcpy(name, slash + 1, nameLength + 1);
+    return true;
+}
+
+int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
+    if (args.empty()) return -1;
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+
+    int fds[2] = {-1, -1};
+    if (output && pipe2(fds, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // The program links against the system's libraries, not a host's bundle.
+    std::vector<char*> envp;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
+    envp.push_back(nullptr);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (output) close(fds[1]);
+    if (rc != 0) {
+        if (output) close(fds[0]);
+        std::fprintf(stderr, "cannot run %s: %s\n", argv[0], std::strerror(rc));
+        return -1;
+    }
+    if (output) {
+        char buf[4096];
+        for (;;) {
+            ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n > 0)
+                output->append(buf, (size_t)n);
+            else if (n == 0 || errno != EINTR)
+                break;
+        }
+        close(fds[0]);
+    }
+    int status = 0;
+    pid_t done;
+    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (done != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
+bool XPlatOpenDocument(const std::string& path) {
+    if (findOnPath("xdg-open").empty()) {
+        std::fprintf(stderr, "cannot open %s: xdg-open is not installed\n", path.c_str());
+        return false;
+    }
+    return XPlatRunCommand({"xdg-open", path}) == 0;
+}
+
+void XPlatDisplayAlert(const char* message) {
+    const std::string text = message ? message : "";
+    std::vector<std::string> argv;
+    if (!findOnPath("zenity").empty())
+        argv = {"zenity", "--warning", "--no-markup", "--text=" + text};
+    else if (!findOnPath("kdialog").empty())
+        argv = {"kdialog", "--sorry", text};
+    else if (!findOnPath("xmessage").empty())
+        argv = {"xmessage", "-center", "-buttons", "OK", text};
+    if (argv.empty() || XPlatRunCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
+}
+
+std::string XPlatHomeFolder() {
+    std::string home;
+    if (const char* env = std::getenv("HOME"); env && *env) {
+        home = env;
+    } else {
+        struct passwd pw, *result = nullptr;
+        char buf[4096];
+        if (getpwuid_r(getuid(), &pw, buf, sizeof buf, &result) == 0 && result && pw.pw_dir)
+            home = pw.pw_dir;
+    }
+    while (home.size() > 1 && home.back() == '/')
+        home.pop_back();
+    return home;
+}
+
+std::string XPlatDocumentsFolder() {
+    const std::string home = XPlatHomeFolder();
+    if (!findOnPath("xdg-user-dir").empty()) {
+        std::string out;
+        if (XPlatRunCommand({"xdg-user-dir", "DOCUMENTS"}, &out) == 0) {
+            while (!out.empty() && (out.back() == '\n' || out.back() == '/'))
+                out.pop_back();
+            // xdg-user-dir answers the home folder itself when no Documents
+            // folder is configured.
+            if (!out.empty() && out[0] == '/' && out != home) return out;
+        }
+    }
+    return home + "/Documents";
+}
+
+bool XPlatWriteFileIfDifferent(const std::string& path, const void* data, size_t size) {
+    std::vector<char> existing;
+    if (readWholeFile(path, existing, size) && existing.size() == size &&
+        (size == 0 || std::memcmp(existing.data(), data, size) == 0))
+        return true;
+    if (!makeFolders(folderOf(path), 0755)) return false;
+    return writeAtomically(path, data, size);
+}
+
+XPlatPreferences::XPlatPreferences(const std::string& identifier) {
+    if (identifier.empty() || identifier == "." || identifier == ".." ||
+        identifier.find('/') != std::string::npos)
+        return;
+    std::string base;
+    // Only an absolute XDG_CONFIG_HOME counts; otherwise the default applies.
+    if (const char* env = std::getenv("XDG_CONFIG_HOME"); env && env[0] == '/')
+        base = env;
+    else if (std::string home = XPlatHomeFolder(); !home.empty())
+        base = home + "/.config";
+    else
+        return;
+    folder = base + "/" + identifier + "/";
+}
+
+static bool validKey(const char* key) {
+    return key && *key && *key != '.' && !std::strchr(key, '/');
+}
+
+bool XPlatPreferences::copy(const char* key, std::vector<char>& value) const {
+    if (!isUsable() || !validKey(key)) return false;
+    return readWholeFile(folder + key, value, 16u << 20);
+}
+
+bool XPlatPreferences::set(const char* key, const void* data, size_t size) {
+    if (!isUsable() || !validKey(key) || !makeFolders(folder, 0700)) return false;
+    return writeAtomically(folder + key, data, size);
+}
+
+bool XPlatPreferences::remove(const char* key) {
+    if (!isUsable() || !validKey(key)) return false;
+    return unlink((folder + key).c_str()) == 0 || errno == ENOENT;
+}
+
+bool XPlatPreferences::synchronize() {
+    return isUsable() && syncFolder(folder);
+}

@@ -1,0 +1,489 @@
+// The preset bar in a headless frame with a private HOME, config folder and
+// stand-in dialog and opener programs: preset and bank files, defaults,
+// memory slots, remembered paths, navigation and the manual; and the
+// platform wrappers underneath.
+#include "PresetBarTestSupport.h"
+#include "presets/XPlat.h"
+
+#include <csignal>
+#include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+
+using namespace presettest;
+using namespace presetbar;
+namespace fs = std::filesystem;
+
+namespace {
+
+// Name and stored values of every preset equal (placeholders are not stored).
+void expectSameStoredBank(TestStore& store, const std::vector<PresetRecord>& expected) {
+    for (int p = 0; p < kNumPresets; p++) {
+        EXPECT_STREQ(store.record(p).name, expected[p].name) << "preset " << p;
+        for (int i = 0; i < kNumPresetParams; i++)
+            if (!store.isDummy(i)) {
+                EXPECT_EQ(store.record(p).values[i], expected[p].values[i])
+                    << "preset " << p << " parameter " << i;
+            }
+    }
+}
+
+// Root passes every permission check: for a scope, this thread gives up the
+// capability that lets it, so that a read-only file is read-only to it too.
+class WithoutPermissionOverride {
+  public:
+    WithoutPermissionOverride() {
+        syscall(SYS_capget, &header, saved);
+        __user_cap_data_struct reduced[2] = {saved[0], saved[1]};
+        reduced[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        syscall(SYS_capset, &header, reduced);
+    }
+    ~WithoutPermissionOverride() { syscall(SYS_capset, &header, saved); }
+
+  private:
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved[2] = {};
+};
+
+std::string prefsFile(Desktop& d, const char* key) {
+    return d.config + "/org.example.presetbar-test/" + key;
+}
+
+} // namespace
+
+struct FileCase {
+    const char* what;
+    int saveTag, loadTag;
+    const char* saveTitle;
+    const char* loadTitle;
+    const char* filter;
+    const char* name; // spaces, quotes and $ reach no shell
+    size_t size;
+};
+const FileCase kFileCases[] = {
+    {"preset", kTagSavePreset, kTagLoadPreset, "--title=Save preset", "--title=Load preset",
+     "--file-filter=Vey Preset (*.vey) | *.vey", "my \"odd\" $HOME 'preset'.vey", 1105},
+    {"bank", kTagSaveBank, kTagLoadBank, "--title=Save bank", "--title=Load bank",
+     "--file-filter=Vey Bank (*.kab) | *.kab", "a bank; $(false) `x`.kab", 23449},
+};
+
+TEST(PresetFiles, SavedFilesLoadBackAfterAnEdit) {
+    for (const FileCase& c : kFileCases) {
+        SCOPED_TRACE(c.what);
+        Desktop d;
+        Instance in;
+        in.store.setPresetNo(3);
+        in.set(9, 0.25f);
+        const auto saved = in.store.bank();
+        const std::string path = d.files + c.name;
+        d.choose(path);
+        in.editor.click(c.saveTag);
+        EXPECT_TRUE(d.zenityArg(c.saveTitle));
+        EXPECT_EQ(readFile(path).size(), c.size);
+        EXPECT_EQ(in.editor.getCurrentDir(), d.files);
+        EXPECT_STREQ(c.size == 1105 ? in.editor.getCurrentPresetFile()
+                                    : in.editor.getCurrentBankFile(),
+                     c.name);
+
+        in.set(9, 0.75f);
+        in.store.setPresetName("Edited");
+        in.store.record(12).values[15] = 0.125f;
+        in.editor.click(c.loadTag);
+        EXPECT_TRUE(d.zenityArg(c.loadTitle));
+        EXPECT_TRUE(d.zenityArg(c.filter));
+        if (c.size == 1105) {
+            // Only the current preset comes from a preset file.
+            in.store.record(12).values[15] = saved[12].values[15];
+            EXPECT_EQ(in.store.getPresetNo(), 3);
+        } else {
+            EXPECT_EQ(in.store.getPresetNo(), 0); // a bank from a file ends on preset 0
+        }
+        expectSameStoredBank(in.store, saved);
+
+        // The next save proposes the remembered folder and name.
+        in.editor.click(c.saveTag);
+        EXPECT_TRUE(d.zenityArg("--filename=" + path));
+    }
+}
+
+TEST(PresetFiles, ReversedCommandsReadFilesWhoseFieldsAreSwapped) {
+    for (const FileCase& c : kFileCases) {
+        SCOPED_TRACE(c.what);
+        Desktop d;
+        Instance in;
+        in.set(9, 0.25f);
+        const auto saved = in.store.bank();
+        char* buffer = nullptr;
+        const VstInt32 size =
+            c.size == 1105 ? in.editor.PresetToBuffer(&buffer) : in.editor.BankToBuffer(&buffer);
+        // Every field swapped but the unique ID: what an old writer of the
+        // other byte order left behind.
+        auto swapped = otherByteOrder(std::vector<unsigned char>(buffer, buffer + size));
+        delete[] buffer;
+        swapWord(swapped, 0);
+        writeFile(d.files + "swapped", bytesOf(swapped));
+        d.choose(d.files + "swapped");
+        in.set(9, 0.75f);
+        const auto edited = in.store.bank();
+
+        in.editor.click(c.loadTag); // the plain command refuses it
+        expectSameStoredBank(in.store, edited);
+        in.editor.click(c.loadTag, kRButton);
+        EXPECT_TRUE(d.zenityArg(std::string(c.loadTitle) + " (endian-reversed)"));
+        expectSameStoredBank(in.store, saved);
+    }
+}
+
+TEST(PresetFiles, CancelledDialogsChangeNothing) {
+    Desktop d;
+    Instance in;
+    d.choose(d.files + "first.vey");
+    in.editor.click(kTagSavePreset);
+    d.choose("");
+    in.set(9, 0.75f);
+    const auto before = in.store.bank();
+    const size_t calls = d.dialogCalls();
+    for (int tag : {kTagSavePreset, kTagLoadPreset, kTagSaveBank, kTagLoadBank})
+        for (int buttons : {kLButton, kRButton})
+            in.editor.click(tag, buttons);
+    EXPECT_EQ(d.dialogCalls(), calls + 8);
+    EXPECT_TRUE(sameBank(before, in.store.bank()));
+    EXPECT_EQ(in.editor.getCurrentDir(), d.files);
+    EXPECT_STREQ(in.editor.getCurrentPresetFile(), "first.vey");
+    EXPECT_STREQ(in.editor.getCurrentBankFile(), "");
+}
+
+TEST(PresetFiles, UntrustedFilesAreIgnored) {
+    const auto valid = BufferWriter(kBufferTypePreset).name(0, "Good").value(0, 9, 0.9f).finish();
+    auto foreign = valid;
+    putWord(foreign, 0, (uint32_t)fourCC('A', 'b', 'c', 'd'));
+    auto cut = valid; // the header's body size reaches past the file's end
+    cut.resize(cut.size() - 8);
+    auto huge = valid;
+    putWord(huge, 21, 0x7fffffff);
+    const std::pair<const char*, std::vector<unsigned char>> cases[] = {
+        {"foreign", foreign},
+        {"body size beyond the file", cut},
+        {"huge body size", huge},
+        {"four bytes", std::vector<unsigned char>(valid.begin(), valid.begin() + 4)},
+    };
+    Desktop d;
+    Instance in;
+    const auto before = in.store.bank();
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        writeFile(d.files + "f", bytesOf(bytes));
+        d.choose(d.files + "f");
+        in.editor.click(kTagLoadPreset);
+        in.editor.click(kTagLoadBank);
+        EXPECT_TRUE(sameBank(before, in.store.bank()));
+    }
+    d.choose(d.files); // a folder
+    in.editor.click(kTagLoadPreset);
+    d.choose(d.files + "missing.vey");
+    in.editor.click(kTagLoadPreset);
+    EXPECT_TRUE(sameBank(before, in.store.bank()));
+
+    // The valid one, read-only in a read-only folder, loads.
+    fs::create_directories(d.files + "ro");
+    writeFile(d.files + "ro/good.vey", bytesOf(valid));
+    chmod((d.files + "ro/good.vey").c_str(), 0444);
+    chmod((d.files + "ro").c_str(), 0555);
+    d.choose(d.files + "ro/good.vey");
+    {
+        WithoutPermissionOverride asAUser;
+        in.editor.click(kTagLoadPreset);
+    }
+    EXPECT_STREQ(in.store.record(0).name, "Good");
+    EXPECT_EQ(in.value(0, 9), 0.9f);
+}
+
+TEST(PresetFiles, AnInterruptedSaveLeavesThePreviousFile) {
+    Desktop d;
+    Instance in;
+    d.choose(d.files + "bank.kab");
+    in.editor.click(kTagSaveBank);
+    in.editor.click(kTagStoreA);
+    const std::string bank = readFile(d.files + "bank.kab");
+    const std::string slot = readFile(prefsFile(d, CPresetSystemEditor::kKeyMemoA));
+    ASSERT_EQ(bank.size(), 23449u);
+    ASSERT_EQ(slot.size(), 1105u);
+    in.set(9, 0.75f);
+
+    // Files may grow to 1000 bytes only: each write fails part-way.
+    rlimit old;
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 1000;
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &small);
+    in.editor.click(kTagSaveBank);
+    in.editor.click(kTagStoreA);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(readFile(d.files + "bank.kab"), bank);
+    EXPECT_EQ(readFile(prefsFile(d, CPresetSystemEditor::kKeyMemoA)), slot);
+    size_t entries = 0;
+    for (auto it = fs::directory_iterator(d.files); it != fs::directory_iterator(); ++it)
+        entries++;
+    EXPECT_EQ(entries, 1u) << "no temporary file is left behind";
+}
+
+TEST(PresetDefaults, StoredDefaultsApplyAtTheNextStartUntilCleared) {
+    Desktop d;
+    std::vector<PresetRecord> stored;
+    {
+        Instance a;
+        a.set(9, 0.3f);
+        a.store.setPresetName("Mine");
+        a.editor.click(kTagDefaultPreset); // a single click stores nothing
+        a.editor.click(kTagDefaultBank);
+        EXPECT_FALSE(fs::exists(prefsFile(d, CPresetSystemEditor::kKeyDefaultPreset)));
+        a.editor.click(kTagDefaultPreset, kLButton | kDoubleClick);
+        a.store.setPresetNo(5);
+        a.set(15, 0.6f);
+        a.editor.click(kTagDefaultBank, kLButton | kDoubleClick);
+        stored = a.store.bank();
+    }
+    {
+        Instance b(false);
+        EXPECT_EQ(b.store.getPresetNo(), 0);
+        expectSameStoredBank(b.store, stored);
+        b.editor.open(nullptr);
+        EXPECT_STREQ(dynamic_cast<CTextEdit*>(b.editor.barControl(kTagName))->getText(), "Mine");
+        for (int tag : {kTagDefaultPreset, kTagDefaultBank})
+            b.editor.click(tag, kLButton | kDoubleClick | kControl);
+        EXPECT_FALSE(fs::exists(prefsFile(d, CPresetSystemEditor::kKeyDefaultPreset)));
+        EXPECT_FALSE(fs::exists(prefsFile(d, CPresetSystemEditor::kKeyDefaultBank)));
+    }
+    Instance c;
+    TestStore factory;
+    EXPECT_TRUE(sameBank(c.store.bank(), factory.bank()));
+}
+
+TEST(PresetDefaults, MemorySlotsCarryPresetsAcrossInstances) {
+    Desktop d;
+    {
+        Instance a;
+        a.set(9, 0.1f);
+        a.editor.click(kTagStoreA);
+        a.set(9, 0.2f);
+        a.editor.click(kTagStoreB);
+    }
+    Instance b;
+    b.store.setPresetNo(4);
+    b.editor.click(kTagRecallA);
+    EXPECT_EQ(b.value(4, 9), 0.1f);
+    EXPECT_STREQ(b.store.record(4).name, b.store.record(0).name);
+    b.editor.click(kTagRecallB);
+    EXPECT_EQ(b.value(4, 9), 0.2f);
+    EXPECT_EQ(b.store.getPresetNo(), 4);
+}
+
+TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
+    Desktop d;
+    {
+        Instance a;
+        d.choose(d.files + "keep.vey");
+        a.editor.click(kTagSavePreset);
+        // A folder part longer than the field is not remembered; the file is saved.
+        const std::string deep = d.files + std::string(130, 'd') + "/" + std::string(130, 'e');
+        fs::create_directories(deep);
+        d.choose(deep + "/deep.kab");
+        a.editor.click(kTagSaveBank);
+        EXPECT_EQ(readFile(deep + "/deep.kab").size(), 23449u);
+        EXPECT_EQ(a.editor.getCurrentDir(), d.files);
+        EXPECT_STREQ(a.editor.getCurrentBankFile(), "");
+    }
+    {
+        Instance b(false);
+        EXPECT_EQ(b.editor.getCurrentDir(), d.files);
+        EXPECT_STREQ(b.editor.getCurrentPresetFile(), "keep.vey");
+    }
+    writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrDir), std::string(257, 'a'));
+    writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrBank), std::string(256, 'b'));
+    Instance c(false);
+    EXPECT_STREQ(c.editor.getCurrentDir(), "");
+    EXPECT_EQ(c.editor.getCurrentBankFile(), std::string(256, 'b'));
+    EXPECT_STREQ(c.editor.getCurrentPresetFile(), "keep.vey");
+}
+
+TEST(PresetBarActions, NavigationMenuAndNameField) {
+    Desktop d;
+    Instance in(false);
+    in.store.setPresetNo(3);
+    in.store.setPresetName("-");
+    in.store.setPresetNo(0);
+    in.editor.open(nullptr);
+    auto* menu = dynamic_cast<COptionMenu*>(in.editor.barControl(kTagMenu));
+    auto* field = dynamic_cast<CTextEdit*>(in.editor.barControl(kTagName));
+    ASSERT_TRUE(menu && field);
+    ASSERT_EQ(menu->getNbEntries(), kNumPresets);
+    EXPECT_FALSE(menu->getEntry(3)->isSeparator());
+    EXPECT_STREQ(menu->getEntry(3)->getTitle(), "-");
+
+    // Previous on preset 0 and next on 21 stay, and still reselect.
+    const CRect rocker = in.editor.rectOf(kTagRocker);
+    const struct {
+        int from;
+        CCoord x;
+        int to;
+    } steps[] = {{0, rocker.left + 3, 0},
+                 {0, rocker.right - 3, 1},
+                 {21, rocker.right - 3, 21},
+                 {21, rocker.left + 3, 20}};
+    for (const auto& s : steps) {
+        in.store.setPresetNo(s.from);
+        in.store.replayed.clear();
+        CPoint p(s.x, rocker.getCenter().y);
+        in.editor.getFrame()->onMouseDown(p, CButtonState(kLButton));
+        in.editor.getFrame()->onMouseUp(p, CButtonState(kLButton));
+        EXPECT_EQ(in.store.getPresetNo(), s.to);
+        EXPECT_EQ(in.store.replayed.size(), 38u);
+        EXPECT_EQ(menu->getCurrentIndex(), s.to);
+        EXPECT_STREQ(field->getText(), in.store.record(s.to).name);
+    }
+
+    menu->setValue(7.f);
+    in.editor.valueChanged(menu);
+    EXPECT_EQ(in.store.getPresetNo(), 7);
+    EXPECT_STREQ(field->getText(), in.store.record(7).name);
+
+    field->setText("abcdefghijklmnopqrstuvwxyz0123");
+    in.editor.valueChanged(field);
+    EXPECT_STREQ(field->getText(), "abcdefghijklmnopqrstuvwx");
+    EXPECT_STREQ(menu->getEntry(7)->getTitle(), "abcdefghijklmnopqrstuvwx");
+    EXPECT_STREQ(in.store.record(7).name, "abcdefghijklmnopqrstuvw");
+
+    char hostName[] = "From the host";
+    in.store.setPresetNo(2);
+    in.editor.nameChangedExternal(hostName);
+    EXPECT_STREQ(field->getText(), "From the host");
+    EXPECT_STREQ(menu->getEntry(2)->getTitle(), "From the host");
+
+    in.editor.close();
+    EXPECT_EQ(in.editor.barControl(kTagMenu), nullptr);
+    in.editor.nameChangedExternal(hostName); // no window: nothing to show, no crash
+}
+
+TEST(PresetBarActions, ManualButtonWritesTheDocumentAndOpensIt) {
+    static const unsigned char pdf[] = "%PDF-1.4 stand-in manual\n%%EOF\n";
+    const struct {
+        const char* what;
+        const char* openerStatus; // null: no opener installed
+        bool opened;
+    } cases[] = {{"opener succeeds", "0", true},
+                 {"opener fails", "1", false},
+                 {"no opener", nullptr, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        Desktop d;
+        if (c.openerStatus)
+            writeFile(d.root + "/open.status", c.openerStatus);
+        else
+            fs::remove(d.bin + "/xdg-open");
+        Instance in;
+        in.editor.manual = {pdf, sizeof pdf, "Vey \"Audio\" $Works", "Manual.pdf"};
+        const std::string path = d.home + "/Documents/Vey \"Audio\" $Works/Manual.pdf";
+        if (c.opened) { // a stale copy is replaced; otherwise the folder is created
+            fs::create_directories(fs::path(path).parent_path());
+            writeFile(path, "stale");
+        }
+        CPoint p = in.editor.centre(kTagManual);
+        in.editor.getFrame()->onMouseDown(p, CButtonState(kLButton));
+        auto* button = dynamic_cast<CKaKickButton*>(in.editor.barControl(kTagManual));
+        EXPECT_FALSE(button->getIsPressed());
+        EXPECT_EQ(button->getValue(), 0.f);
+        EXPECT_EQ(readFile(path), std::string((const char*)pdf, sizeof pdf));
+        if (c.openerStatus) {
+            EXPECT_EQ(d.args("open"), (std::vector<std::string>{path}));
+        }
+        const std::string alert =
+            "--text=Could not open manual file:\n~/\"Documents/Vey \"Audio\" $Works/Manual.pdf\"";
+        EXPECT_EQ(d.zenityArg(alert), !c.opened);
+    }
+}
+
+TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {
+    Desktop d;
+    d.script("echo-args", "printf '%s|' \"$@\"\n");
+    std::string out;
+    EXPECT_EQ(XPlatRunCommand({"echo-args", "a b", "\"q\"", "$HOME", "`x`;y"}, &out), 0);
+    EXPECT_EQ(out, "a b|\"q\"|$HOME|`x`;y|");
+    EXPECT_EQ(XPlatRunCommand({"sh", "-c", "exit 3"}), 3);
+    ::testing::internal::CaptureStderr();
+    EXPECT_EQ(XPlatRunCommand({"no-such-program-here"}), -1);
+    EXPECT_NE(::testing::internal::GetCapturedStderr().find("no-such-program-here"),
+              std::string::npos);
+    EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "every child was reaped";
+
+    // No alert program at all: the text goes to stderr.
+    ScopedEnv path("PATH", d.files);
+    ::testing::internal::CaptureStderr();
+    XPlatDisplayAlert("Nothing to show it with");
+    EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nothing to show it with\n");
+    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents");
+}
+
+TEST(XPlat, PathSplittingRefusesPartsLongerThanTheirFields) {
+    const std::string d256(255, 'd'), n256(256, 'n');
+    const struct {
+        std::string path;
+        bool ok;
+        std::string dir, name;
+    } cases[] = {
+        {"/a/b.vey", true, "/a/", "b.vey"}, {"/a/", true, "/a/", ""},
+        {"nodir.vey", false, "", ""},       {d256 + "/" + n256, true, d256 + "/", n256},
+        {d256 + "d/x", false, "", ""},      {"/" + n256 + "n", false, "", ""},
+    };
+    for (const auto& c : cases) {
+        char dir[kXPlatPathFieldSize + 8], name[kXPlatPathFieldSize + 8];
+        std::memset(dir, '#', sizeof dir);
+        std::memset(name, '#', sizeof name);
+        dir[0] = name[0] = 0;
+        EXPECT_EQ(XPlatGetFileNameAndDir(c.path.c_str(), name, dir), c.ok) << c.path;
+        EXPECT_EQ(std::string(dir), c.dir);
+        EXPECT_EQ(std::string(name), c.name);
+        EXPECT_EQ(dir[kXPlatPathFieldSize], '#');
+        EXPECT_EQ(name[kXPlatPathFieldSize], '#');
+    }
+}
+
+TEST(XPlat, PreferencesKeepExactBytesPerKey) {
+    Desktop d;
+    const std::string binary("\0\x01\xff\n value", 10);
+    XPlatPreferences prefs("org.example.prefs");
+    ASSERT_TRUE(prefs.set("Key", binary.data(), binary.size()));
+    EXPECT_TRUE(prefs.synchronize());
+    EXPECT_EQ(readFile(d.config + "/org.example.prefs/Key"), binary);
+    std::vector<char> back;
+    ASSERT_TRUE(prefs.copy("Key", back));
+    EXPECT_EQ(std::string(back.begin(), back.end()), binary);
+    EXPECT_TRUE(prefs.remove("Key"));
+    EXPECT_FALSE(prefs.copy("Key", back));
+    EXPECT_FALSE(prefs.set("../Key", "x", 1));
+
+    // Without XDG_CONFIG_HOME: ~/.config. An identifier that leaves it is refused.
+    unsetenv("XDG_CONFIG_HOME");
+    ASSERT_TRUE(XPlatPreferences("org.example.prefs").set("K", "v", 1));
+    EXPECT_EQ(readFile(d.home + "/.config/org.example.prefs/K"), "v");
+    for (const char* bad : {"", ".", "..", "a/b"})
+        EXPECT_FALSE(XPlatPreferences(bad).isUsable()) << bad;
+}
+
+TEST(XPlat, ASaveOverALinkReplacesTheLinkedFileAndKeepsItsPermissions) {
+    Desktop d;
+    writeFile(d.files + "real.vey", "old");
+    chmod((d.files + "real.vey").c_str(), 0640);
+    fs::create_symlink("real.vey", d.files + "link.vey");
+    void* file = nullptr;
+    XPlatFileOpen("link.vey", d.files.c_str(), &file, true);
+    EXPECT_TRUE(XPlatFileWrite(file, "new", 3));
+    EXPECT_TRUE(XPlatFileClose(file));
+    EXPECT_TRUE(fs::is_symlink(d.files + "link.vey"));
+    EXPECT_EQ(readFile(d.files + "real.vey"), "new");
+    EXPECT_EQ(fs::status(d.files + "real.vey").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+}

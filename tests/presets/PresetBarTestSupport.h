@@ -1,0 +1,175 @@
+// Helpers for the preset bar's tests: a private HOME, config folder and PATH
+// with stand-in dialog and opener programs, and a store whose editor carries
+// the preset bar in a headless frame or in a window.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "PresetTestSupport.h"
+#include "presets/CPresetSystemEditor.h"
+#include "presets/PresetBarControls.h"
+#include "presets/PresetBarLayout.h"
+
+namespace presettest {
+
+inline std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+inline void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+inline std::string bytesOf(const std::vector<unsigned char>& b) {
+    return std::string(b.begin(), b.end());
+}
+
+// Sets an environment variable for a scope and puts the old value back.
+class ScopedEnv {
+  public:
+    ScopedEnv(const char* name, const std::string& value) : name(name) {
+        if (const char* old = std::getenv(name)) previous = std::make_unique<std::string>(old);
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv() {
+        if (previous)
+            setenv(name, previous->c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+  private:
+    const char* name;
+    std::unique_ptr<std::string> previous;
+};
+
+// A temporary HOME and XDG_CONFIG_HOME, and stand-ins for zenity and xdg-open
+// first on PATH. The dialog answers with the path in `answer` (absent:
+// cancelled); each program records its last argument vector.
+struct Desktop {
+    std::string root = makeRoot();
+    std::string home = root + "/home";
+    std::string config = root + "/config";
+    std::string bin = root + "/bin";
+    std::string files = root + "/files/";
+    ScopedEnv homeEnv{"HOME", home};
+    ScopedEnv configEnv{"XDG_CONFIG_HOME", config};
+    ScopedEnv pathEnv{"PATH", bin + ":" + (std::getenv("PATH") ? std::getenv("PATH") : "")};
+
+    Desktop() {
+        for (const auto& d : {home, config, bin, files})
+            std::filesystem::create_directories(d);
+        script("zenity", "printf '%s\\0' \"$@\" > '" + root + "/zenity.args'\necho >> '" + root +
+                             "/zenity.calls'\n[ \"$1\" = --warning ] && exit 0\n[ -f '" + root +
+                             "/answer' ] || exit 1\ncat '" + root + "/answer'\necho\n");
+        script("xdg-open", "printf '%s\\0' \"$@\" > '" + root + "/open.args'\nexit $(cat '" + root +
+                               "/open.status' 2>/dev/null || echo 0)\n");
+    }
+    ~Desktop() {
+        std::error_code ec;
+        for (auto& e : std::filesystem::recursive_directory_iterator(root, ec))
+            if (e.is_directory())
+                std::filesystem::permissions(e.path(), std::filesystem::perms::owner_all,
+                                             std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(root, ec);
+    }
+    static std::string makeRoot() {
+        char tmpl[] = "/tmp/dravo-presetbar-XXXXXX";
+        return mkdtemp(tmpl);
+    }
+    void script(const std::string& name, const std::string& body) {
+        writeFile(bin + "/" + name, "#!/bin/sh\n" + body);
+        chmod((bin + "/" + name).c_str(), 0755);
+    }
+    // The next dialog chooses path; an empty path cancels it.
+    void choose(const std::string& path) {
+        if (path.empty())
+            std::filesystem::remove(root + "/answer");
+        else
+            writeFile(root + "/answer", path);
+    }
+    // The last argument vector of program ("zenity" or "open").
+    std::vector<std::string> args(const std::string& program) {
+        std::string all = readFile(root + "/" + program + ".args");
+        std::vector<std::string> out;
+        size_t pos = 0;
+        for (size_t end; (end = all.find('\0', pos)) != std::string::npos; pos = end + 1)
+            out.push_back(all.substr(pos, end - pos));
+        return out;
+    }
+    bool zenityArg(const std::string& arg) {
+        for (const auto& a : args("zenity"))
+            if (a == arg) return true;
+        return false;
+    }
+    size_t dialogCalls() { return readFile(root + "/zenity.calls").size(); }
+};
+
+// The preset bar on a frame of the background's size: headless when opened
+// with a null parent, else embedded in the X window given.
+class BarEditor : public CPresetSystemEditor {
+  public:
+    explicit BarEditor(AudioEffect* e) : CPresetSystemEditor(e) {
+        rect.right = 940;
+        rect.bottom = 248;
+    }
+    const char* preferencesIdentifier() override { return "org.example.presetbar-test"; }
+    ManualDocument manualDocument() override { return manual; }
+    bool open(void* ptr) override {
+        AEffGUIEditor::open(ptr);
+        CBitmap* bg = new CBitmap(11500);
+        frame = ptr ? new CFrame(CRect(0, 0, 940, 248), ptr, this)
+                    : new CFrame(CRect(0, 0, 940, 248), this);
+        frame->setBackground(bg);
+        bg->forget();
+        return CPresetSystemEditor::open(ptr);
+    }
+    void close() override {
+        CPresetSystemEditor::close();
+        CFrame* old = frame;
+        frame = nullptr;
+        if (old) old->close();
+        AEffGUIEditor::close();
+    }
+    // Rectangle (from the layout table) and centre of the bar's control of tag.
+    static CRect rectOf(int tag) {
+        for (const presetbar::Item& item : presetbar::kItems)
+            if (item.tag == tag) return CRect(item.left, item.top, item.right, item.bottom);
+        return CRect(-1, -1, -1, -1);
+    }
+    static CPoint centre(int tag) { return rectOf(tag).getCenter(); }
+    // A press and release on the control of tag through the frame.
+    void click(int tag, int32_t buttons = kLButton) {
+        CPoint p = centre(tag);
+        frame->onMouseDown(p, CButtonState(buttons));
+        p = centre(tag);
+        frame->onMouseUp(p, CButtonState(buttons & ~kDoubleClick));
+    }
+    ManualDocument manual{nullptr, 0, nullptr, nullptr};
+};
+
+// A store with the preset bar's editor, started as the plug-in starts
+// (loadDefaults); the editor window is open headless unless told otherwise.
+struct Instance {
+    TestStore store;
+    BarEditor& editor = *new BarEditor(&store); // the store owns its editor
+    explicit Instance(bool open = true) {
+        store.loadDefaults();
+        if (open) editor.open(nullptr);
+    }
+    ~Instance() {
+        if (editor.getFrame()) editor.close();
+    }
+    void set(int index, float v) { store.setParameter(index, v); }
+    float value(int p, int index) { return store.record(p).values[index]; }
+};
+
+} // namespace presettest
