@@ -2,80 +2,23 @@
 // pointer drag through XTest, a screenshot, and open/close cycles that leave
 // no window behind.
 #include "gui/CAnimKnob3.h"
-#include "vst/AudioEffectX.h"
 #include "toolkit/FrameTestUtil.h"
+#include "vst/AudioEffectX.h"
 #include "vstgui/plugin-bindings/aeffguieditor.h"
 
 #include <gtest/gtest.h>
 // After the test framework: X11 defines macros such as None and Bool.
+#include "toolkit/XvfbServer.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cairo.h>
 #include <dirent.h>
 #include <dlfcn.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace dravo_test;
 
-extern char** environ;
-
 namespace {
-
-// Starts Xvfb on a free display number and points DISPLAY at it.
-class Xvfb {
-  public:
-    Xvfb() {
-        const char* path = "/usr/bin/Xvfb";
-        if (access(path, X_OK) != 0) return;
-        for (int n = 57; n < 120 && !display; ++n) {
-            std::string lock = "/tmp/.X" + std::to_string(n) + "-lock";
-            if (access(lock.c_str(), F_OK) == 0) continue;
-            name = ":" + std::to_string(n);
-            const char* argv[] = {path,          name.c_str(), "-screen", "0",
-                                  "1024x400x24", "-nolisten",  "tcp",     nullptr};
-            // The server's output stays out of the test's output.
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-            int rc = posix_spawn(&pid, path, &actions, nullptr, const_cast<char**>(argv), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (rc != 0) continue;
-            for (int i = 0; i < 100 && !display; ++i) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-                display = XOpenDisplay(name.c_str());
-                int status;
-                if (!display && waitpid(pid, &status, WNOHANG) == pid) {
-                    pid = 0;
-                    break;
-                }
-            }
-            if (!display && pid) stop();
-        }
-        if (display) setenv("DISPLAY", name.c_str(), 1);
-    }
-    ~Xvfb() {
-        if (display) XCloseDisplay(display);
-        stop();
-    }
-    Display* display = nullptr;
-
-  private:
-    void stop() {
-        if (pid > 0) {
-            kill(pid, SIGTERM);
-            waitpid(pid, nullptr, 0);
-            pid = 0;
-        }
-    }
-    std::string name;
-    pid_t pid = 0;
-};
 
 // Records the host callbacks of the effect.
 std::vector<std::string>* hostLog = nullptr;
