@@ -4,6 +4,8 @@
 
 #include <X11/Xlib.h>
 #include <chrono>
+#include <dirent.h>
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -66,5 +68,32 @@ class Xvfb {
     std::string name;
     pid_t pid = 0;
 };
+
+// Real input through the XTest extension; libXtst stays loaded (it hooks the
+// closing of the display).
+struct XTest {
+    int (*motion)(Display*, int screen, int x, int y, unsigned long delay) = nullptr;
+    int (*button)(Display*, unsigned int button, int press, unsigned long delay) = nullptr;
+    int (*key)(Display*, unsigned int keycode, int press, unsigned long delay) = nullptr;
+    bool load() {
+        void* lib = dlopen("libXtst.so.6", RTLD_NOW);
+        if (!lib) return false;
+        motion = (decltype(motion))dlsym(lib, "XTestFakeMotionEvent");
+        button = (decltype(button))dlsym(lib, "XTestFakeButtonEvent");
+        key = (decltype(key))dlsym(lib, "XTestFakeKeyEvent");
+        return motion && button && key;
+    }
+};
+
+// Files this process has open.
+inline int openFileCount() {
+    int n = 0;
+    if (DIR* dir = opendir("/proc/self/fd")) {
+        while (readdir(dir))
+            ++n;
+        closedir(dir);
+    }
+    return n;
+}
 
 } // namespace dravo_test
