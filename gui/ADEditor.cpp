@@ -15,7 +15,6 @@ using namespace dravo::layout;
 
 namespace {
 constexpr int kLedTag = 64;
-constexpr int kAboutTag = 61;
 constexpr int kOutputTag = 6;
 constexpr int kMasterTag = 0;
 constexpr int kLowCutTag = 8;
