@@ -1,32 +1,84 @@
-// The effect's editor object. It exists for the effect's whole life; its
-// window, controls and preset bar come with the editor itself. Until then it
-// answers the host with its fixed size and declines to open a window.
+// The effect's editor: a 940 x 248 window with one control per user
+// parameter, the clip LED, two latency read-outs, the about hot spot and the
+// preset bar. It exists for the effect's whole life; the window and its views
+// exist only between open and close, and can be opened any number of times.
+//
+// Threads: open, close, idle and the control events run on the host's UI
+// thread. setParameter, resume and internalSampleRateChanged may come from
+// any thread: they only set control values and redraw flags; drawing happens
+// in idle. close waits for such a caller that is already inside before it
+// releases the views.
 #pragma once
 
-#include "vst/AEffEditor.h"
+#include "gui/EditorLayout.h"
+#include "presets/CPresetSystemEditor.h"
 
-class ADEditor : public AEffEditor {
+#include <atomic>
+
+class CAbout;
+class CLED;
+class Dravo;
+
+// The editor's frame: draws only inside the update rectangle and turns a
+// redraw request for the whole frame into a full redraw at the next idle.
+class MyFrame : public CFrame {
   public:
-    static constexpr short kWidth = 940;
-    static constexpr short kHeight = 248;
+    MyFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
+    void drawRect(CDrawContext* context, const CRect& updateRect) override;
+    void idle() override;
+};
 
-    explicit ADEditor(AudioEffect* effect) : AEffEditor(effect) {
-        rect.top = 0;
-        rect.left = 0;
-        rect.bottom = kHeight;
-        rect.right = kWidth;
-    }
+class ADEditor : public CPresetSystemEditor {
+  public:
+    explicit ADEditor(Dravo* effect);
+    ~ADEditor() override;
 
-    bool getRect(ERect** r) override {
-        *r = &rect;
-        return true;
-    }
-    // Called by the effect on every parameter change, from any thread.
-    virtual void setParameter(VstInt32 /*index*/, float /*value*/) {}
-    // The effect's sample rate or latency may have changed.
-    virtual void internalSampleRateChanged() {}
-    virtual void resume() {}
+    bool open(void* systemWindow) override;
+    void close() override;
+    void idle() override;
+    void valueChanged(CControl* control) override;
+
+    // The effect's value of parameter index changed (any thread). Sets the
+    // control without telling the listener, so nothing is sent back.
+    void setParameter(VstInt32 index, float value) override;
+    // The preferences folder and the manual of this plug-in.
+    const char* preferencesIdentifier() override { return "com.veyaudioworks.dravo"; }
+    ManualDocument manualDocument() override;
+
+    // The effect's latency may have changed (any thread).
+    virtual void resume();
+    virtual void internalSampleRateChanged();
 
   private:
-    ERect rect;
+    using Control = dravo::layout::Control;
+
+    // Use of the control references from any thread: true while the window
+    // is open; close waits until every user has left.
+    class ViewAccess {
+      public:
+        explicit ViewAccess(ADEditor& e);
+        ~ViewAccess();
+        explicit operator bool() const { return open; }
+
+      private:
+        ADEditor& editor;
+        bool open;
+    };
+
+    CControl* controlFor(int tag) const;
+    CControl* addControl(const Control& c, CBitmap* bitmap);
+    void refreshLatency();
+    void clearReferences();
+
+    Dravo* dravo;
+    // One reference per row of the layout table, null while closed.
+    CControl* controls[dravo::layout::kNumControls] = {};
+    CLED* led = nullptr;
+    CAbout* about = nullptr;
+    CParamDisplay* latencyMs = nullptr;
+    CParamDisplay* latencySamples = nullptr;
+    CFrame* viewFrame = nullptr;
+
+    std::atomic<bool> viewsOpen{false};
+    std::atomic<int> viewUsers{0};
 };

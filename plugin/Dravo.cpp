@@ -44,7 +44,11 @@ Dravo::Dravo(audioMasterCallback audioMaster)
     suspend();
 }
 
-Dravo::~Dravo() = default;
+// A host may close the effect with its window still open: the window closes
+// while the effect is whole (its controls may still end an edit gesture).
+Dravo::~Dravo() {
+    if (adEditor && adEditor->getFrame()) adEditor->close();
+}
 
 // ---------------------------------------------------------------------------
 // Parameters

@@ -16,9 +16,10 @@ TEST(PluginExports, NoToolkitOrControlSymbolIsExported) {
         std::string s(line);
         ++lines;
         if (s.find(" VSTPluginMain") != std::string::npos) entry = true;
-        for (const char* name : {"VSTGUI", "AEffGUIEditor", "CAnimKnob3", "CLED", "CVeyOnOffButton",
-                                 "CAbout", "CSplashScreenMyView", "CKaKickButton",
-                                 "CSaveLoadButton", "CKaRockerSwitch", "findEmbeddedImage"})
+        for (const char* name :
+             {"VSTGUI", "AEffGUIEditor", "CAnimKnob3", "CLED", "CVeyOnOffButton", "CAbout",
+              "CSplashScreenMyView", "CKaKickButton", "ADEditor", "MyFrame", "CSaveLoadButton",
+              "CKaRockerSwitch", "findEmbeddedImage"})
             EXPECT_EQ(s.find(name), std::string::npos) << s;
     }
     EXPECT_EQ(pclose(p), 0);

@@ -12,18 +12,9 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cairo.h>
-#include <dirent.h>
-#include <dlfcn.h>
-#include <fcntl.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <thread>
-#include <unistd.h>
 
 using namespace dravo_test;
-
-extern char** environ;
 
 namespace {
 
@@ -80,9 +71,6 @@ struct TestEditor : AEffGUIEditor, CControlListener {
     }
 };
 
-using FakeMotion = int (*)(Display*, int, int, int, unsigned long);
-using FakeButton = int (*)(Display*, unsigned int, int, unsigned long);
-
 struct X11Embed : ::testing::Test {
     // The host window's top on the screen: room for a drag upward.
     static constexpr int kTop = 140;
@@ -91,8 +79,7 @@ struct X11Embed : ::testing::Test {
     std::vector<std::string> log;
     TestEffect effect;
     TestEditor& editor = *new TestEditor(&effect); // the effect owns its editor
-    FakeMotion motion = nullptr;
-    FakeButton button = nullptr;
+    XTest xtest;
     void SetUp() override {
         if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
         Display* d = xvfb.display;
@@ -109,14 +96,7 @@ struct X11Embed : ::testing::Test {
         hostLog = nullptr;
         if (host) XDestroyWindow(xvfb.display, host);
     }
-    // libXtst stays loaded: it hooks the closing of the display.
-    void loadXTest() {
-        void* xtst = dlopen("libXtst.so.6", RTLD_NOW);
-        ASSERT_NE(xtst, nullptr) << "libXtst.so.6 is needed for the pointer test";
-        motion = (FakeMotion)dlsym(xtst, "XTestFakeMotionEvent");
-        button = (FakeButton)dlsym(xtst, "XTestFakeButtonEvent");
-        ASSERT_TRUE(motion && button);
-    }
+    void loadXTest() { ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer test"; }
     int childCount() {
         Window root, parent, *children = nullptr;
         unsigned int n = 0;
@@ -140,15 +120,15 @@ TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
     idleFor(editor, 100);
 
     Display* d = xvfb.display;
-    motion(d, -1, 870, kTop + 73, 0);
+    xtest.motion(d, -1, 870, kTop + 73, 0);
     idleFor(editor, 30);
-    button(d, 1, True, 0);
+    xtest.button(d, 1, True, 0);
     idleFor(editor, 30);
     for (int step = 1; step <= 5; ++step) {
-        motion(d, -1, 870, kTop + 73 - 25 * step, 0); // 125 pixels up in all
+        xtest.motion(d, -1, 870, kTop + 73 - 25 * step, 0); // 125 pixels up in all
         idleFor(editor, 20);
     }
-    button(d, 1, False, 0);
+    xtest.button(d, 1, False, 0);
     idleFor(editor, 50);
 
     EXPECT_FLOAT_EQ(editor.knob->getValue(), 0.5f);
@@ -201,15 +181,15 @@ TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
     Display* d = xvfb.display;
     auto drag = [&](bool idleBetween) {
         editor.knob->setValue(0.f);
-        motion(d, -1, 870, kTop + 73, 0);
+        xtest.motion(d, -1, 870, kTop + 73, 0);
         idleFor(editor, 300); // no double click with the press before
 
-        button(d, 1, True, 0);
+        xtest.button(d, 1, True, 0);
         if (idleBetween) idleFor(editor, 20);
-        motion(d, -1, 870, kTop + 23, 0); // 50 pixels up
+        xtest.motion(d, -1, 870, kTop + 23, 0); // 50 pixels up
         if (idleBetween) idleFor(editor, 20);
-        button(d, 1, False, 0);
-        motion(d, -1, 870, kTop + 123, 0); // on, without the button
+        xtest.button(d, 1, False, 0);
+        xtest.motion(d, -1, 870, kTop + 123, 0); // on, without the button
         idleFor(editor, 30);
         return editor.knob->getValue();
     };
@@ -220,16 +200,7 @@ TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
 }
 
 TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
-    auto openFiles = [] {
-        int n = 0;
-        if (DIR* d = opendir("/proc/self/fd")) {
-            while (readdir(d))
-                ++n;
-            closedir(d);
-        }
-        return n;
-    };
-    const int filesBefore = openFiles();
+    const int filesBefore = openFileCount();
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
         ASSERT_EQ(childCount(), 1);
@@ -238,7 +209,7 @@ TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
         XSync(xvfb.display, False);
         ASSERT_EQ(childCount(), 0);
     }
-    EXPECT_EQ(openFiles(), filesBefore) << "a display connection was left open";
+    EXPECT_EQ(openFileCount(), filesBefore) << "a display connection was left open";
 }
 
 // The host's window disappears while the editor is open (the host tore down

@@ -1,0 +1,494 @@
+// The editor as a DAW shows it: our host loads the built plug-in and opens the
+// editor in a window of a private X server; real pointer input (XTest) plays
+// every control, and the window's pixels are compared with the pictures of
+// the strips the build produced.
+#include "gui/EditorLayout.h"
+#include "host/VstHost.h"
+#include "plugin/ValueText.h"
+#include "toolkit/FrameTestUtil.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+// After the test framework: X11 defines macros such as None and Bool.
+#include "toolkit/XvfbServer.h"
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/keysym.h>
+#include <algorithm>
+#include <cmath>
+#include <sys/stat.h>
+
+using namespace dravo_test;
+using namespace dravo::layout;
+using ::testing::MatchesRegex;
+
+namespace {
+
+bool isParameter(const Control& c) {
+    return c.kind == Kind::Knob || c.kind == Kind::OnOff || c.kind == Kind::Switch3;
+}
+
+// The picture a control shows for the effect's value p (the LED: its level).
+int pictureFor(const Control& c, float p) {
+    switch (c.kind) {
+    case Kind::Knob:
+        return p > 0.f ? (int)(p * (float)(c.images - 1) + 0.5f) : 0;
+    case Kind::OnOff:
+        return p >= 0.5f ? 1 : 0;
+    case Kind::Switch3: // inverted: the top picture stands for 1
+        return (int)((1.f - p) * 2.f + 0.5f);
+    case Kind::Led:
+        return p < 0.5f ? 0 : (p == 0.5f ? 1 : 2);
+    default:
+        return 0;
+    }
+}
+
+CRect rectOf(const Control& c) {
+    return CRect(c.left, c.top, c.left + c.width, c.top + c.height);
+}
+
+const Control& led() {
+    return *controlForTag(64);
+}
+
+int xErrors = 0;
+int countXError(Display*, XErrorEvent*) {
+    ++xErrors;
+    return 0;
+}
+
+struct EditorWindow : ::testing::Test {
+    // The host window's top on the screen: room for a drag upward.
+    static constexpr int kTop = 140;
+    Xvfb xvfb;
+    Display* d = nullptr;
+    Window host = 0;
+    VstPlugin plugin;
+    CBitmap* background = nullptr;
+    cairo_surface_t* shot = nullptr;
+    XTest xtest;
+
+    void SetUp() override {
+        if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
+        d = xvfb.display;
+        ASSERT_EQ(plugin.load(DRAVO_PLUGIN_PATH), "");
+        plugin.start(44100.f, 512);
+        host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, kEditorWidth, kEditorHeight, 0,
+                                   0, 0);
+        XSelectInput(d, host, StructureNotifyMask);
+        XMapWindow(d, host);
+        XEvent ev;
+        do
+            XNextEvent(d, &ev);
+        while (ev.type != MapNotify);
+        background = new CBitmap(kBackgroundId);
+        ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer tests";
+    }
+    void TearDown() override {
+        plugin.unload();
+        if (shot) cairo_surface_destroy(shot);
+        if (background) background->forget();
+        if (host) XDestroyWindow(d, host);
+    }
+
+    bool open() { return plugin.editOpen((void*)(uintptr_t)host) != 0; }
+    // Host idles with the X server's events delivered in between.
+    void idle(int times = 3) {
+        for (int i = 0; i < times; ++i) {
+            XSync(d, False);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            plugin.editIdle();
+        }
+    }
+    int childCount() {
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(d, host, &root, &parent, &children, &n);
+        if (children) XFree(children);
+        return (int)n;
+    }
+
+    // The host window's pixels now.
+    void capture() {
+        XSync(d, False);
+        XImage* img = XGetImage(d, host, 0, 0, kEditorWidth, kEditorHeight, AllPlanes, ZPixmap);
+        ASSERT_NE(img, nullptr);
+        if (!shot)
+            shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kEditorWidth, kEditorHeight);
+        cairo_surface_flush(shot);
+        unsigned char* data = cairo_image_surface_get_data(shot);
+        const int stride = cairo_image_surface_get_stride(shot);
+        for (int y = 0; y < kEditorHeight; ++y)
+            for (int x = 0; x < kEditorWidth; ++x)
+                *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
+                    (uint32_t)XGetPixel(img, x, y) & 0xffffff;
+        cairo_surface_mark_dirty(shot);
+        XDestroyImage(img);
+    }
+    void saveShot(const char* name) {
+        std::string dir = DRAVO_BINARY_DIR "/artefacts";
+        mkdir(dir.c_str(), 0755);
+        cairo_surface_write_to_png(shot, (dir + "/" + name).c_str());
+    }
+
+    // Whether the last capture shows, inside rect, what draw() paints over
+    // the background there.
+    template <typename Draw> bool showsDrawing(const CRect& rect, Draw draw) {
+        cairo_surface_t* expected =
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
+        {
+            CDrawContext ctx(expected);
+            background->draw(&ctx, rect, CPoint(rect.left, rect.top));
+            draw(ctx);
+        }
+        bool same = true;
+        for (int y = (int)rect.top; y < (int)rect.bottom && same; ++y)
+            for (int x = (int)rect.left; x < (int)rect.right && same; ++x)
+                same = (pixelAt(expected, x, y) & 0xffffff) == (pixelAt(shot, x, y) & 0xffffff);
+        cairo_surface_destroy(expected);
+        return same;
+    }
+    // Whether the last capture shows picture `index` of the control's strip.
+    bool showsPicture(const Control& c, int index) {
+        CBitmap* strip = new CBitmap(c.bitmapId);
+        const CRect rect = rectOf(c);
+        bool same = showsDrawing(
+            rect, [&](CDrawContext& ctx) { strip->draw(&ctx, rect, CPoint(0, index * c.height)); });
+        strip->forget();
+        return same;
+    }
+    int ledPicture() {
+        capture();
+        for (int i = 0; i < 3; ++i)
+            if (showsPicture(led(), i)) return i;
+        return -1;
+    }
+    // Every parameter control shows the picture of the effect's value.
+    void expectControlsShowTheEffect(const char* when) {
+        idle();
+        capture();
+        for (const Control& c : kControls)
+            if (isParameter(c)) {
+                const float p = plugin.getParameter(c.tag);
+                EXPECT_TRUE(showsPicture(c, pictureFor(c, p)))
+                    << when << ": control " << c.tag << " at value " << p;
+            }
+    }
+
+    // Real pointer input, in window coordinates.
+    void moveTo(int x, int y) { xtest.motion(d, -1, x, kTop + y, 0); }
+    void press(int x, int y, bool control = false) {
+        moveTo(x, y);
+        if (control) xtest.key(d, XKeysymToKeycode(d, XK_Control_L), True, 0);
+        xtest.button(d, 1, True, 0);
+        idle(2);
+    }
+    void release(bool control = false) {
+        xtest.button(d, 1, False, 0);
+        if (control) xtest.key(d, XKeysymToKeycode(d, XK_Control_L), False, 0);
+        idle(2);
+    }
+    void click(int x, int y, bool control = false) {
+        press(x, y, control);
+        release(control);
+    }
+
+    // The host's callbacks since the last call: "[" for a begin edit, "v"
+    // for an automated value and "]" for an end edit of parameter tag, "?"
+    // for any of them on another parameter; last = the last value.
+    std::string gestures(int tag, float& last) {
+        std::string out;
+        for (const HostCallbackRecord& r : plugin.callbacks()) {
+            const char* k = r.opcode == audioMasterBeginEdit  ? "["
+                            : r.opcode == audioMasterEndEdit  ? "]"
+                            : r.opcode == audioMasterAutomate ? "v"
+                                                              : nullptr;
+            if (!k) continue;
+            out += r.index == tag ? k : "?";
+            if (r.opcode == audioMasterAutomate) last = r.opt;
+        }
+        plugin.clearCallbacks();
+        return out;
+    }
+
+    // A block of audio whose level moves from the previous block's level to
+    // `level` over its first half, then stays there (a ramp, so that the
+    // oversampler does not ring past the level).
+    float lastLevel = 0.f;
+    void block(float level) {
+        std::vector<std::vector<float>> in(2, std::vector<float>(512)), out;
+        for (int i = 0; i < 512; ++i)
+            in[0][i] = in[1][i] =
+                i < 256 ? lastLevel + (level - lastLevel) * (float)i / 256.f : level;
+        lastLevel = level;
+        plugin.process(in, out);
+    }
+};
+
+// Every strip holds its pictures at the size the layout gives the control
+// (the editor sizes its controls from the strips), and the background fills
+// the window.
+TEST(EditorArtwork, EveryStripHasThePictureSizeOfTheLayout) {
+    CBitmap* bg = new CBitmap(kBackgroundId);
+    EXPECT_EQ(bg->getWidth(), kEditorWidth);
+    EXPECT_EQ(bg->getHeight(), kEditorHeight);
+    bg->forget();
+    for (const Control& c : kControls) {
+        if (c.kind == Kind::About || c.bitmapId == kBackgroundId) continue;
+        CBitmap* strip = new CBitmap(c.bitmapId);
+        ASSERT_TRUE(strip->isLoaded()) << c.bitmapId;
+        EXPECT_EQ(strip->getWidth(), c.width) << c.bitmapId;
+        EXPECT_EQ(strip->getHeight(), c.height * c.images) << c.bitmapId;
+        strip->forget();
+    }
+}
+
+TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
+    ASSERT_TRUE(open());
+    EXPECT_EQ(childCount(), 1);
+    idle();
+    capture();
+    saveShot("editor.png");
+    expectControlsShowTheEffect("opened");
+    EXPECT_TRUE(showsPicture(led(), 0));
+
+    // The host automates every parameter to a value that shows another picture.
+    const std::vector<unsigned char> saved = plugin.getChunk();
+    for (const Control& c : kControls) {
+        if (!isParameter(c)) continue;
+        const float p = plugin.getParameter(c.tag);
+        const float q = c.kind == Kind::Knob ? (p < 0.5f ? 0.9f : 0.1f) : (p < 0.75f ? 1.f : 0.f);
+        plugin.setParameter(c.tag, q);
+    }
+    expectControlsShowTheEffect("after automation");
+    saveShot("editor-automated.png");
+
+    // Restoring the saved state replays its preset into the controls.
+    ASSERT_FALSE(saved.empty());
+    plugin.setChunk(saved);
+    expectControlsShowTheEffect("after the preset change");
+}
+
+// One table over all 25 controls: each gesture reaches the host as begin,
+// values and end for the control's parameter, switches inverted.
+TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
+    ASSERT_TRUE(open());
+    idle();
+    struct Step {
+        int dx, dy; // press point from the control's centre
+        bool control;
+        int dragUp; // pixels
+        float expected;
+    };
+    for (const Control& c : kControls) {
+        if (!isParameter(c)) continue;
+        const int cx = c.left + c.width / 2, cy = c.top + c.height / 2, third = c.height / 3;
+        // Knobs start at 0.2: 25 pixels up are 50 of the range's 500 drag
+        // units. Switches: the three thirds, then Control-click to the middle.
+        const float start = c.kind == Kind::Knob ? 0.2f : 0.f;
+        const std::vector<Step> steps =
+            c.kind == Kind::Knob
+                ? std::vector<Step>{{0, 0, false, 25, 0.3f}, {10, 10, true, 0, c.defaultValue}}
+            : c.kind == Kind::OnOff ? std::vector<Step>{{0, 0, false, 0, 1.f}}
+                                    : std::vector<Step>{{0, -third, false, 0, 1.f},
+                                                        {0, 0, false, 0, 0.5f},
+                                                        {0, third, false, 0, 0.f},
+                                                        {0, -third, true, 0, 0.5f}};
+        plugin.setParameter(c.tag, start);
+        idle();
+        plugin.clearCallbacks();
+        for (const Step& s : steps) {
+            press(cx + s.dx, cy + s.dy, s.control);
+            for (int up = 5; up <= s.dragUp; up += 5) {
+                moveTo(cx, cy - up);
+                idle(1);
+            }
+            release(s.control);
+            float last = -1.f;
+            EXPECT_THAT(gestures(c.tag, last), MatchesRegex(s.dragUp ? "\\[v+\\]" : "\\[v\\]"))
+                << "control " << c.tag;
+            EXPECT_NEAR(last, s.expected, 1e-5) << "control " << c.tag;
+            EXPECT_NEAR(plugin.getParameter(c.tag), s.expected, 1e-5) << "control " << c.tag;
+        }
+    }
+}
+
+// The preset bar's rocker and menu come with the preset bar. A preset recall
+// reaches the host as one touch of parameter 0 (begin and end edit), and the
+// controls show the new preset.
+TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
+    ASSERT_TRUE(open());
+    idle();
+    const std::vector<std::vector<std::pair<int, int>>> picks = {
+        {{336, 239}},            // the rocker's right half: next
+        {{299, 239}, {330, 60}}, // the list, then an entry of its first column
+    };
+    for (const auto& pick : picks) {
+        const std::string before = plugin.programName().text;
+        plugin.clearCallbacks();
+        for (auto [x, y] : pick)
+            click(x, y);
+        float last = -1.f;
+        EXPECT_EQ(gestures(0, last), "[]");
+        EXPECT_NE(plugin.programName().text, before);
+        expectControlsShowTheEffect("after a preset pick");
+    }
+}
+
+TEST_F(EditorWindow, AudioDrivesTheClipLed) {
+    ASSERT_TRUE(open());
+    idle();
+    ASSERT_EQ(ledPicture(), 0);
+
+    // Just below full scale never lights it.
+    for (int i = 0; i < 4; ++i) {
+        block(0.999f);
+        idle(1);
+        EXPECT_EQ(ledPicture(), 0);
+    }
+
+    // Full scale: the third picture at the next idle, the second afterwards.
+    block(1.f);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 2);
+    idle();
+    EXPECT_EQ(ledPicture(), 1);
+
+    // A left click clears it, and it stays dark.
+    const Control& l = led();
+    click(l.left + l.width / 2, l.top + l.height / 2);
+    EXPECT_EQ(ledPicture(), 0);
+    idle();
+    EXPECT_EQ(ledPicture(), 0);
+
+    // Only the last block before an idle counts (the second quiet block
+    // carries none of the full-scale block through the latency).
+    block(1.f);
+    block(0.5f);
+    block(0.5f);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 0);
+
+    // Closing and reopening keeps a held clip.
+    block(1.f);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 2);
+    plugin.editClose();
+    ASSERT_TRUE(open());
+    idle();
+    EXPECT_EQ(ledPicture(), 1);
+}
+
+// While the about box shows, the LED keeps its picture; once the box closes
+// the next idle shows the held level.
+TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
+    ASSERT_TRUE(open());
+    idle();
+    const Control& about = *controlForTag(61);
+    click(about.left + about.width / 2, about.top + about.height / 2);
+    block(1.f);
+    idle(1);
+    // A click on the image closes the box within the next idle, after that
+    // idle's LED update: the window redraws whole with the LED as it was
+    // before the box opened.
+    moveTo(5, 5);
+    xtest.button(d, 1, True, 0);
+    xtest.button(d, 1, False, 0);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 0);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 1);
+}
+
+TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
+    const Control& msRow = kControls[1];
+    const Control& smpRow = kControls[2];
+    ASSERT_EQ(msRow.kind, Kind::LatencyMs);
+    ASSERT_EQ(smpRow.kind, Kind::LatencySamples);
+    // The two read-outs as the editor draws them (the samples on top).
+    auto shows = [&](float ms, float samples) {
+        char msText[16], smpText[16];
+        msStringConvert(ms, msText);
+        smpStringConvert(samples, smpText);
+        capture();
+        const CRect both(msRow.left, msRow.top, smpRow.left + smpRow.width,
+                         smpRow.top + smpRow.height);
+        return showsDrawing(both, [&](CDrawContext& ctx) {
+            for (auto [row, text] : {std::pair{&msRow, msText}, std::pair{&smpRow, smpText}}) {
+                const CRect r = rectOf(*row);
+                ctx.setClipRect(r);
+                background->draw(&ctx, r, CPoint(r.left, r.top));
+                ctx.setFont(kNormalFontVerySmall);
+                ctx.setFontColor(CColor(200, 200, 200, 255));
+                ctx.drawString(text, r, kLeftText, true);
+                ctx.resetClipRect();
+            }
+        });
+    };
+    ASSERT_TRUE(open());
+    idle();
+    EXPECT_TRUE(shows(46.f * 1000.f / 44100.f, 46.f));
+    saveShot("editor-latency.png");
+
+    // A resume at 96000: window 96000 / 1500 = 64, made odd 65; 65 div 2 + 32.
+    plugin.suspend();
+    plugin.setSampleRate(96000.f);
+    plugin.resume();
+    idle();
+    EXPECT_TRUE(shows(64.f * 1000.f / 96000.f, 64.f));
+
+    // A new rate without a resume shows only once the read-outs refresh:
+    // the host toggling "EQ all" does that.
+    plugin.setSampleRate(48000.f);
+    idle();
+    EXPECT_TRUE(shows(64.f * 1000.f / 96000.f, 64.f));
+    plugin.setParameter(0, plugin.getParameter(0) < 0.5f ? 1.f : 0.f);
+    idle();
+    EXPECT_TRUE(shows(64.f * 1000.f / 48000.f, 64.f));
+}
+
+TEST_F(EditorWindow, HundredOpenIdleCloseCyclesLeaveNoWindowFileOrXError) {
+    XErrorHandler before = XSetErrorHandler(countXError);
+    xErrors = 0;
+    ASSERT_TRUE(open()); // the first opening loads what stays loaded
+    plugin.editClose();
+    const int filesBefore = openFileCount();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(open());
+        ASSERT_EQ(childCount(), 1);
+        plugin.editIdle();
+        plugin.editClose();
+        XSync(d, False);
+        ASSERT_EQ(childCount(), 0);
+    }
+    EXPECT_EQ(openFileCount(), filesBefore);
+    EXPECT_EQ(xErrors, 0);
+    XSetErrorHandler(before);
+}
+
+// A host with three threads: the UI thread opens, idles and closes the
+// editor, automation arrives from a second and audio runs on a third.
+TEST_F(EditorWindow, UiAutomationAndAudioThreadsMeetCleanly) {
+    std::atomic<bool> stop{false};
+    std::thread automation([&] {
+        for (int i = 0; !stop.load(); ++i)
+            plugin.setParameter(i % 38, (float)(i % 7) / 6.f);
+    });
+    std::thread audio([&] {
+        std::vector<std::vector<float>> in(2, std::vector<float>(256, 1.f)), out;
+        while (!stop.load())
+            plugin.process(in, out);
+    });
+    for (int cycle = 0; cycle < 10; ++cycle) {
+        EXPECT_TRUE(open());
+        for (int i = 0; i < 10; ++i)
+            plugin.editIdle();
+        plugin.editClose();
+    }
+    stop.store(true);
+    automation.join();
+    audio.join();
+}
+
+} // namespace
