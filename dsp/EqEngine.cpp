@@ -26,6 +26,12 @@ constexpr double kPeakLimit = 4.0;
 
 } // namespace
 
+bool EqEngine::supports(InstructionSet set) {
+    return set != kAvx2;
+}
+
+void EqEngine::forceInstructionSet(InstructionSet) {}
+
 EqEngine::EqEngine() {
     // Creation codes of the roles; the shelf companions become bells (4) at
     // their first update. Every filter starts off and suspended at 88200 Hz.

@@ -45,6 +45,13 @@ class EqEngine {
         kNumRoles
     };
 
+    // Vector instruction set of the filter and interpolation kernels. Every
+    // set gives the same output bits; the best one is chosen once at start.
+    enum InstructionSet { kBest, kSse2, kAvx2 };
+    static bool supports(InstructionSet set);
+    // Later process calls use the given set (tests); kBest restores the choice.
+    static void forceInstructionSet(InstructionSet set);
+
     EqEngine();
     ~EqEngine();
     EqEngine(const EqEngine&) = delete;
