@@ -455,7 +455,9 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         const T* in[2] = {inL + done, inR + done};
         for (int c = 0; c < kChannels; ++c)
             for (int i = 0; i < n; ++i) {
-                const double v = (double)in[c][i];
+                // A non-finite input sample counts as silence.
+                double v = (double)in[c][i];
+                v = v - v == 0.0 ? v : 0.0;
                 work_[c][i] = invert ? -v : v;
             }
 
@@ -501,6 +503,15 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         }
         done += n;
     }
+
+    // A finite input can still overflow a recursion to infinity; such a
+    // filter starts again from silence at the next block, and what it left
+    // in the output delay is dropped.
+    bool overflow = false;
+    for (auto& role : filters_)
+        for (auto& f : role)
+            overflow |= f->clearNonFiniteHistory();
+    if (overflow) output_.clearNonFinite();
 
     const double pl = std::min(peak[0], kPeakLimit);
     const double pr = std::min(peak[1], kPeakLimit);

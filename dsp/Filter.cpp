@@ -289,6 +289,13 @@ void Filter::reset() {
     initialRoots(sets_[front_].roots);
 }
 
+bool Filter::clearNonFiniteHistory() {
+    // v - v is 0 for a finite v and NaN otherwise.
+    if ((x1_ - x1_) + (x2_ - x2_) + (y1_ - y1_) + (y2_ - y2_) == 0.0) return false;
+    x0_ = x1_ = x2_ = y0_ = y1_ = y2_ = 0.0;
+    return true;
+}
+
 void Filter::processFrame(double* buf, int count) {
     acquireTargets();
     const Target& t = sets_[front_];

@@ -85,6 +85,9 @@ class Filter {
     void processFrame(double* buf, int count);
     // Takes over the newest handed-over target set (done by processFrame).
     void acquireTargets();
+    // Clears the history if it holds an infinity or NaN (an overflow would
+    // otherwise keep the recursion non-finite for good); true if it did.
+    bool clearNonFiniteHistory();
 
     // Audio-side state, for inspection on the audio thread (tests).
     double currentCoeff(int i) const { return currCoeffs_[i]; }

@@ -23,3 +23,11 @@ void OutputStage::clear() {
     std::memset(delay_, 0, sizeof delay_);
     std::memset(level_, 0, sizeof level_);
 }
+
+void OutputStage::clearNonFinite() {
+    for (int ch = 0; ch < 2; ++ch)
+        for (int i = 0; i < kRing; ++i) {
+            if (!std::isfinite(delay_[ch][i])) delay_[ch][i] = 0.0;
+            if (!std::isfinite(level_[ch][i])) level_[ch][i] = 0.0;
+        }
+}

@@ -14,6 +14,8 @@ class OutputStage {
     void prepare(int windowLength);
     // Clears both channels' delay and level rings.
     void clear();
+    // Sets the infinite or NaN entries of both rings to 0.
+    void clearNonFinite();
     int windowLength() const { return n_; }
     int delay() const { return d_; }
     double weight(int k) const { return w_[k]; }
