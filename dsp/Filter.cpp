@@ -292,49 +292,141 @@ void Filter::reset() {
 bool Filter::clearNonFiniteHistory() {
     // v - v is 0 for a finite v and NaN otherwise.
     if ((x1_ - x1_) + (x2_ - x2_) + (y1_ - y1_) + (y2_ - y2_) == 0.0) return false;
-    x0_ = x1_ = x2_ = y0_ = y1_ = y2_ = 0.0;
+    x1_ = x2_ = y1_ = y2_ = 0.0;
+    return true;
+}
+
+namespace {
+
+// One step of the ramp: moves the roots and rebuilds the coefficients.
+inline void rampStep(double* r, const double* step, double* cc) {
+    for (int k = 0; k < Filter::kNumRoots; ++k)
+        r[k] += step[k];
+    const double g = r[Filter::kGainFactor];
+    cc[Filter::kB0] = g;
+    cc[Filter::kB1] = -g * (r[Filter::kZero1Re] + r[Filter::kZero2Re]);
+    cc[Filter::kB2] =
+        g * (r[Filter::kZero1Re] * r[Filter::kZero2Re] - r[Filter::kZero1Im] * r[Filter::kZero2Im]);
+    cc[Filter::kA0] = 1.0;
+    cc[Filter::kA1] = -(r[Filter::kPole1Re] + r[Filter::kPole2Re]);
+    cc[Filter::kA2] =
+        r[Filter::kPole1Re] * r[Filter::kPole2Re] - r[Filter::kPole1Im] * r[Filter::kPole2Im];
+}
+
+inline void putCoeffs(const double* cc, double* c) {
+    c[0] = cc[Filter::kB0];
+    c[2] = cc[Filter::kB1];
+    c[4] = cc[Filter::kB2];
+    c[6] = cc[Filter::kA1];
+    c[8] = cc[Filter::kA2];
+}
+
+} // namespace
+
+bool Filter::beginCall() {
+    acquireTargets();
+    const Target& t = sets_[front_];
+    if (t.type == kIdentity) return false;
+    if (t.status == 0 && stepsLeft_ == 0) {
+        x1_ = x2_ = y1_ = y2_ = 0.0;
+        return false;
+    }
+    return true;
+}
+
+bool Filter::callCoeffs(int count, double* c) {
+    const Target& t = sets_[front_];
+    if (stepsLeft_ == 0) {
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = t.coeffs[k];
+        putCoeffs(currCoeffs_, c);
+        return false;
+    }
+    // The ramp in locals: the buffer cannot alias them.
+    double r[kNumRoots], step[kNumRoots], cc[kNumCoeffs];
+    for (int k = 0; k < kNumRoots; ++k) {
+        r[k] = rootsCurr_[k];
+        step[k] = rootStep_[k];
+    }
+    for (int k = 0; k < kNumCoeffs; ++k)
+        cc[k] = currCoeffs_[k];
+    uint64_t left = stepsLeft_;
+    int i = 0;
+    for (; i < count && left > 0; ++i) {
+        --left;
+        rampStep(r, step, cc);
+        putCoeffs(cc, c + 10 * i);
+    }
+    if (i < count) {
+        for (int k = 0; k < kNumCoeffs; ++k)
+            cc[k] = t.coeffs[k];
+        for (; i < count; ++i)
+            putCoeffs(cc, c + 10 * i);
+    }
+    for (int k = 0; k < kNumRoots; ++k)
+        rootsCurr_[k] = r[k];
+    for (int k = 0; k < kNumCoeffs; ++k)
+        currCoeffs_[k] = cc[k];
+    stepsLeft_ = left;
+    return true;
+}
+
+bool Filter::runSilent(int count) {
+    if (x1_ != 0.0 || x2_ != 0.0 || y1_ != 0.0 || y2_ != 0.0) return false;
+    if (!beginCall()) return true;
+    const Target& t = sets_[front_];
+    double cc[kNumCoeffs];
+    int i = 0;
+    for (; i < count && stepsLeft_ > 0; ++i) {
+        --stepsLeft_;
+        rampStep(rootsCurr_, rootStep_, cc);
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = cc[k];
+    }
+    if (i < count)
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = t.coeffs[k];
     return true;
 }
 
 void Filter::processFrame(double* buf, int count) {
-    acquireTargets();
+    if (!beginCall()) return;
     const Target& t = sets_[front_];
-    if (t.type == kIdentity) return;
-    if (t.status == 0 && stepsLeft_ == 0) {
-        x1_ = x2_ = y1_ = y2_ = 0.0;
-        return;
-    }
-
-    double* cc = currCoeffs_;
     double x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
     int i = 0;
 
-    // Ramp: move the roots and rebuild the coefficients at every sample.
-    for (; i < count && stepsLeft_ > 0; ++i) {
-        --stepsLeft_;
-        double* r = rootsCurr_;
+    if (stepsLeft_ > 0) {
+        // Ramp: move the roots and rebuild the coefficients at every sample,
+        // in locals (the buffer could alias the members).
+        double r[kNumRoots], step[kNumRoots], cc[kNumCoeffs];
+        for (int k = 0; k < kNumRoots; ++k) {
+            r[k] = rootsCurr_[k];
+            step[k] = rootStep_[k];
+        }
+        uint64_t left = stepsLeft_;
+        for (; i < count && left > 0; ++i) {
+            --left;
+            rampStep(r, step, cc);
+            const double x0 = buf[i];
+            double y = cc[kB0] * x0 + cc[kB1] * x1 + cc[kB2] * x2 - cc[kA1] * y1 - cc[kA2] * y2;
+            y = flushDenormal(y);
+            y2 = y1;
+            y1 = y;
+            x2 = x1;
+            x1 = x0;
+            buf[i] = y;
+        }
         for (int k = 0; k < kNumRoots; ++k)
-            r[k] += rootStep_[k];
-        const double g = r[kGainFactor];
-        cc[kB0] = g;
-        cc[kB1] = -g * (r[kZero1Re] + r[kZero2Re]);
-        cc[kB2] = g * (r[kZero1Re] * r[kZero2Re] - r[kZero1Im] * r[kZero2Im]);
-        cc[kA0] = 1.0;
-        cc[kA1] = -(r[kPole1Re] + r[kPole2Re]);
-        cc[kA2] = r[kPole1Re] * r[kPole2Re] - r[kPole1Im] * r[kPole2Im];
-
-        const double x0 = buf[i];
-        double y = cc[kB0] * x0 + cc[kB1] * x1 + cc[kB2] * x2 - cc[kA1] * y1 - cc[kA2] * y2;
-        y = flushDenormal(y);
-        y2 = y1;
-        y1 = y;
-        x2 = x1;
-        x1 = x0;
-        buf[i] = y;
+            rootsCurr_[k] = r[k];
+        if (i > 0)
+            for (int k = 0; k < kNumCoeffs; ++k)
+                currCoeffs_[k] = cc[k];
+        stepsLeft_ = left;
     }
 
     if (i < count) {
-        // Idle: the target coefficients, copied once for the rest of the call.
+        // Idle: the target coefficients for the rest of the call.
+        double* cc = currCoeffs_;
         for (int k = 0; k < kNumCoeffs; ++k)
             cc[k] = t.coeffs[k];
         const double b0 = cc[kB0], b1 = cc[kB1], b2 = cc[kB2];
@@ -351,10 +443,6 @@ void Filter::processFrame(double* buf, int count) {
         }
     }
 
-    if (count > 0) {
-        x0_ = x1;
-        y0_ = y1;
-    }
     x1_ = x1;
     x2_ = x2;
     y1_ = y1;
