@@ -13,6 +13,7 @@ namespace {
 // are independent, so their latencies overlap.
 template <int K, int Lanes> void group(Stage* st, double* lr, int m) {
     __m128d x1[K], x2[K], y1[K], y2[K], v[K];
+#pragma GCC unroll 16
     for (int k = 0; k < K; ++k) {
         x1[k] = _mm_load_pd(st[k].h);
         x2[k] = _mm_load_pd(st[k].h + 2);
@@ -21,7 +22,7 @@ template <int K, int Lanes> void group(Stage* st, double* lr, int m) {
         v[k] = _mm_setzero_pd();
     }
     const __m128d tiny = _mm_set1_pd(1e-30);
-    auto step = [&](int k, int s) {
+    auto step = [&](int k, int s) __attribute__((always_inline)) {
         const __m128d in = k == 0 ? _mm_load_pd(lr + 2 * s) : v[k - 1];
         const double* c = st[k].c + s * st[k].stride;
         // b0 x0 + b1 x1 + b2 x2 - a1 y1 - a2 y2, then the denormal flush.
@@ -48,15 +49,19 @@ template <int K, int Lanes> void group(Stage* st, double* lr, int m) {
     int t = 0;
     // Filling: the later stages have no sample yet.
     for (; t < K - 1; ++t)
+#pragma GCC unroll 16
         for (int k = K - 1; k >= 0; --k)
             if (t - k >= 0 && t - k < m) step(k, t - k);
     for (; t < m; ++t)
+#pragma GCC unroll 16
         for (int k = K - 1; k >= 0; --k)
             step(k, t - k);
     // Draining: the earlier stages are done.
     for (; t < m + K - 1; ++t)
+#pragma GCC unroll 16
         for (int k = K - 1; k >= 0; --k)
             if (t - k >= 0 && t - k < m) step(k, t - k);
+#pragma GCC unroll 16
     for (int k = 0; k < K; ++k) {
         _mm_store_pd(st[k].h, x1[k]);
         _mm_store_pd(st[k].h + 2, x2[k]);
@@ -65,24 +70,23 @@ template <int K, int Lanes> void group(Stage* st, double* lr, int m) {
     }
 }
 
+// The last count % kGroup stages as one shorter group.
+template <int K, int Lanes> void rest(Stage* st, int count, double* lr, int m) {
+    if constexpr (K > 0) {
+        if (count == K)
+            group<K, Lanes>(st, lr, m);
+        else
+            rest<K - 1, Lanes>(st, count, lr, m);
+    }
+}
+
+constexpr int kGroup = 6;
+
 template <int Lanes> void chainLanes(Stage* st, int count, double* lr, int m) {
-    constexpr int kGroup = 4;
     int k = 0;
     for (; k + kGroup <= count; k += kGroup)
         group<kGroup, Lanes>(st + k, lr, m);
-    switch (count - k) {
-    case 3:
-        group<3, Lanes>(st + k, lr, m);
-        break;
-    case 2:
-        group<2, Lanes>(st + k, lr, m);
-        break;
-    case 1:
-        group<1, Lanes>(st + k, lr, m);
-        break;
-    default:
-        break;
-    }
+    rest<kGroup - 1, Lanes>(st + k, count - k, lr, m);
 }
 
 void chainSse2(Stage* st, int count, double* lr, int m, int lanes) {
