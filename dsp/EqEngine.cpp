@@ -456,8 +456,15 @@ void EqEngine::runChain(int lanes, int m, bool highCutOn) {
         const bool runR = (lanes & kRight) && fr.beginCall();
         if (!runL && !runR) continue;
         double* c = coeffs_[role];
-        const bool rampL = runL && fl.callCoeffs(m, c);
-        const bool rampR = runR && fr.callCoeffs(m, c + 1);
+        bool rampL, rampR;
+        if (runL && runR && fr.sameCall(fl)) {
+            // The usual case: both channels at the same point of the same ramp.
+            rampL = rampR = fl.callCoeffs(m, c, true);
+            fr.followCall(fl);
+        } else {
+            rampL = runL && fl.callCoeffs(m, c);
+            rampR = runR && fr.callCoeffs(m, c + 1);
+        }
         if (rampL != rampR) {
             // One lane ramps: the other one's single set for every sample.
             const int steady = rampL ? 1 : 0;

@@ -1,6 +1,7 @@
 #include "dsp/Filter.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -334,41 +335,94 @@ bool Filter::beginCall() {
     return true;
 }
 
-bool Filter::callCoeffs(int count, double* c) {
+bool Filter::callCoeffs(int count, double* c, bool both) {
     const Target& t = sets_[front_];
+    auto put = [&](double* to, double b0, double b1, double b2, double a1, double a2) {
+        to[0] = b0;
+        to[2] = b1;
+        to[4] = b2;
+        to[6] = a1;
+        to[8] = a2;
+        if (both) {
+            to[1] = b0;
+            to[3] = b1;
+            to[5] = b2;
+            to[7] = a1;
+            to[9] = a2;
+        }
+    };
     if (stepsLeft_ == 0) {
         for (int k = 0; k < kNumCoeffs; ++k)
             currCoeffs_[k] = t.coeffs[k];
-        putCoeffs(currCoeffs_, c);
+        put(c, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2], t.coeffs[kA1], t.coeffs[kA2]);
         return false;
     }
-    // The ramp in locals: the buffer cannot alias them.
-    double r[kNumRoots], step[kNumRoots], cc[kNumCoeffs];
-    for (int k = 0; k < kNumRoots; ++k) {
-        r[k] = rootsCurr_[k];
-        step[k] = rootStep_[k];
-    }
-    for (int k = 0; k < kNumCoeffs; ++k)
-        cc[k] = currCoeffs_[k];
+    // The ramp in registers (same arithmetic as rampStep).
+    double z1r = rootsCurr_[kZero1Re], z1i = rootsCurr_[kZero1Im];
+    double z2r = rootsCurr_[kZero2Re], z2i = rootsCurr_[kZero2Im];
+    double p1r = rootsCurr_[kPole1Re], p1i = rootsCurr_[kPole1Im];
+    double p2r = rootsCurr_[kPole2Re], p2i = rootsCurr_[kPole2Im];
+    double g = rootsCurr_[kGainFactor];
+    const double* d = rootStep_;
+    double b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
     uint64_t left = stepsLeft_;
     int i = 0;
     for (; i < count && left > 0; ++i) {
         --left;
-        rampStep(r, step, cc);
-        putCoeffs(cc, c + 10 * i);
+        z1r += d[kZero1Re];
+        z1i += d[kZero1Im];
+        z2r += d[kZero2Re];
+        z2i += d[kZero2Im];
+        p1r += d[kPole1Re];
+        p1i += d[kPole1Im];
+        p2r += d[kPole2Re];
+        p2i += d[kPole2Im];
+        g += d[kGainFactor];
+        b1 = -g * (z1r + z2r);
+        b2 = g * (z1r * z2r - z1i * z2i);
+        a1 = -(p1r + p2r);
+        a2 = p1r * p2r - p1i * p2i;
+        put(c + 10 * i, g, b1, b2, a1, a2);
     }
+    rootsCurr_[kZero1Re] = z1r;
+    rootsCurr_[kZero1Im] = z1i;
+    rootsCurr_[kZero2Re] = z2r;
+    rootsCurr_[kZero2Im] = z2i;
+    rootsCurr_[kPole1Re] = p1r;
+    rootsCurr_[kPole1Im] = p1i;
+    rootsCurr_[kPole2Re] = p2r;
+    rootsCurr_[kPole2Im] = p2i;
+    rootsCurr_[kGainFactor] = g;
+    stepsLeft_ = left;
     if (i < count) {
         for (int k = 0; k < kNumCoeffs; ++k)
-            cc[k] = t.coeffs[k];
+            currCoeffs_[k] = t.coeffs[k];
         for (; i < count; ++i)
-            putCoeffs(cc, c + 10 * i);
+            put(c + 10 * i, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2], t.coeffs[kA1],
+                t.coeffs[kA2]);
+    } else {
+        const double cc[kNumCoeffs] = {1.0, a1, a2, g, b1, b2};
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = cc[k];
     }
-    for (int k = 0; k < kNumRoots; ++k)
-        rootsCurr_[k] = r[k];
-    for (int k = 0; k < kNumCoeffs; ++k)
-        currCoeffs_[k] = cc[k];
-    stepsLeft_ = left;
     return true;
+}
+
+bool Filter::sameCall(const Filter& o) const {
+    const Target& t = sets_[front_];
+    const Target& u = o.sets_[o.front_];
+    return stepsLeft_ == o.stepsLeft_ && t.type == u.type && t.status == u.status &&
+           std::memcmp(t.coeffs, u.coeffs, sizeof t.coeffs) == 0 &&
+           std::memcmp(rootsCurr_, o.rootsCurr_, sizeof rootsCurr_) == 0 &&
+           (stepsLeft_ == 0 || std::memcmp(rootStep_, o.rootStep_, sizeof rootStep_) == 0);
+}
+
+void Filter::followCall(const Filter& o) {
+    for (int k = 0; k < kNumRoots; ++k)
+        rootsCurr_[k] = o.rootsCurr_[k];
+    for (int k = 0; k < kNumCoeffs; ++k)
+        currCoeffs_[k] = o.currCoeffs_[k];
+    stepsLeft_ = o.stepsLeft_;
 }
 
 bool Filter::runSilent(int count) {

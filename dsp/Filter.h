@@ -95,10 +95,16 @@ class Filter {
     // filter at rest forgets its history and passes it too).
     bool beginCall();
     // Writes the coefficients b0 b1 b2 a1 a2 of each of count samples to
-    // c[10 i], c[10 i + 2], ... c[10 i + 8] and moves the ramp on, as
-    // processFrame would. When they are the same for the whole call (no ramp)
-    // only the first set is written and the answer is false.
-    bool callCoeffs(int count, double* c);
+    // c[10 i], c[10 i + 2], ... c[10 i + 8] (both: also to the next
+    // places) and moves the ramp on, as processFrame would. When they are the
+    // same for the whole call (no ramp) only the first set is written and the
+    // answer is false.
+    bool callCoeffs(int count, double* c, bool both = false);
+    // After beginCall() of both: o's call would give the same coefficients
+    // (bit for bit), so followCall(o) after o.callCoeffs() stands in for
+    // this filter's own callCoeffs().
+    bool sameCall(const Filter& o) const;
+    void followCall(const Filter& o);
     // x1 x2 y1 y2 of the recursion.
     void getHistory(double* h) const {
         h[0] = x1_;
