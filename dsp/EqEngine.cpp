@@ -580,8 +580,16 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         T* outl = outL + done;
         T* outr = outR + done;
         for (int i = 0; i < n; ++i) {
-            const double yl = output_.process(0, lr_[2 * i] * g, saturation);
-            const double yr = Stereo ? output_.process(1, lr_[2 * i + 1] * g, saturation) : yl;
+            double yl, yr;
+            if (Stereo) {
+                const double y[2] = {lr_[2 * i] * g, lr_[2 * i + 1] * g};
+                double o[2];
+                output_.processPair(y, saturation, o);
+                yl = o[0];
+                yr = o[1];
+            } else {
+                yl = yr = output_.process(0, lr_[2 * i] * g, saturation);
+            }
             output_.advance();
             const double al = std::fabs(yl), ar = std::fabs(yr);
             if (al > peak[0]) peak[0] = al;

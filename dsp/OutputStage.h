@@ -4,6 +4,8 @@
 // being output).
 #pragma once
 
+#include <cmath>
+
 class OutputStage {
   public:
     static constexpr int kRing = 1024;
@@ -25,29 +27,32 @@ class OutputStage {
     // so the envelope already knows the samples in the delay ring the moment
     // saturation is switched on.
     double process(int ch, double y, bool saturation) {
-        double* ring = delay_[ch];
-        double* level = level_[ch];
-        ring[p_] = y;
-        level[p_] = y < 0.0 ? -y : y;
-        const double delayed = ring[(p_ - d_) & (kRing - 1)];
+        ring_[p_][ch] = y;
+        level_[p_][ch] = std::fabs(y); // no branch on the signal's sign
+        const double delayed = ring_[(p_ - d_) & (kRing - 1)][ch];
         if (!saturation) return delayed;
         double e = 0.0;
         for (int k = 0; k < n_; ++k) {
-            const double v = w_[k] * level[(p_ - k) & (kRing - 1)];
+            const double v = w_[k] * level_[(p_ - k) & (kRing - 1)][ch];
             if (v > e) e = v;
         }
-        // Transfer e - 0.15 e^3 up to the knee at 1.490526 (0.99381 there),
-        // a constant 0.993807 ceiling above it.
-        const double r = e < 1.490526 ? 1.0 - 0.15 * (e * e) : 0.993807 / e;
-        return r * delayed;
+        return gain(e) * delayed;
     }
+    // Both channels at once (y and out: left, right); the same as process()
+    // for channel 0, then channel 1.
+    void processPair(const double* y, bool saturation, double* out);
     void advance() { p_ = (p_ + 1) & (kRing - 1); }
 
   private:
+    // Transfer e - 0.15 e^3 up to the knee at 1.490526 (0.99381 there),
+    // a constant 0.993807 ceiling above it: the gain for envelope e.
+    static double gain(double e) { return e < 1.490526 ? 1.0 - 0.15 * (e * e) : 0.993807 / e; }
+
     int n_ = 29;
     int d_ = 14;
     int p_ = kRing - 1;
     double w_[kMaxWindow] = {};
-    double delay_[2][kRing];
-    double level_[2][kRing];
+    // Per position: left, right.
+    alignas(16) double ring_[kRing][2];
+    alignas(16) double level_[kRing][2];
 };
