@@ -560,8 +560,13 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
                 lr_[2 * i + c] = invert ? -v : v;
             }
 
-        for (int i = 0; i < n; ++i)
-            outputGain_ = flushDenormal(outputGain_ + (target - outputGain_) * kGainFollow);
+        for (int i = 0; i < n; ++i) {
+            const double next = flushDenormal(outputGain_ + (target - outputGain_) * kGainFollow);
+            // Arrived: a step that gives the same bits gives them every time.
+            const bool still = std::memcmp(&next, &outputGain_, sizeof next) == 0;
+            outputGain_ = next;
+            if (still) break;
+        }
         const double g = outputGain_;
 
         const int m = os ? 2 * n : n;

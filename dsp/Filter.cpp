@@ -408,13 +408,28 @@ bool Filter::callCoeffs(int count, double* c, bool both) {
     return true;
 }
 
+namespace {
+
+// Bit-for-bit equality of two arrays of doubles.
+template <int N> bool sameBits(const double (&a)[N], const double (&b)[N]) {
+    uint64_t diff = 0;
+    for (int i = 0; i < N; ++i) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        diff |= x ^ y;
+    }
+    return diff == 0;
+}
+
+} // namespace
+
 bool Filter::sameCall(const Filter& o) const {
     const Target& t = sets_[front_];
     const Target& u = o.sets_[o.front_];
     return stepsLeft_ == o.stepsLeft_ && t.type == u.type && t.status == u.status &&
-           std::memcmp(t.coeffs, u.coeffs, sizeof t.coeffs) == 0 &&
-           std::memcmp(rootsCurr_, o.rootsCurr_, sizeof rootsCurr_) == 0 &&
-           (stepsLeft_ == 0 || std::memcmp(rootStep_, o.rootStep_, sizeof rootStep_) == 0);
+           sameBits(t.coeffs, u.coeffs) && sameBits(rootsCurr_, o.rootsCurr_) &&
+           (stepsLeft_ == 0 || sameBits(rootStep_, o.rootStep_));
 }
 
 void Filter::followCall(const Filter& o) {

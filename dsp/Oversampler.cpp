@@ -33,29 +33,31 @@ void Oversampler::initUpsDec() {
 
 void Oversampler::clear() {
     std::memset(hist_, 0, sizeof hist_);
+    pos_ = kHistory;
 }
 
 const double* Oversampler::takeIn(const double* lr, int n, bool stereo) {
-    double* x = hist_ + 2 * kHistory;
+    if (pos_ + n > kLength) {
+        std::memmove(hist_, hist_ + 2 * (pos_ - kHistory), sizeof(double) * 2 * kHistory);
+        pos_ = kHistory;
+    }
+    double* x = hist_ + 2 * pos_;
     if (stereo) {
         std::memcpy(x, lr, sizeof(double) * 2 * n);
     } else {
-        // Mono leaves the right channel's history as it was.
-        for (int i = 0; i < kHistory; ++i)
-            keptRight_[i] = hist_[2 * i + 1];
-        for (int i = 0; i < n; ++i) {
+        for (int i = 0; i < n; ++i)
             x[2 * i] = lr[2 * i];
-            x[2 * i + 1] = 0.0;
-        }
     }
     return x;
 }
 
 void Oversampler::advance(int n, bool stereo) {
-    std::memmove(hist_, hist_ + 2 * n, sizeof(double) * 2 * kHistory);
+    // Mono leaves the right channel's history as it was: its last 64
+    // samples move along with the window.
     if (!stereo)
-        for (int i = 0; i < kHistory; ++i)
-            hist_[2 * i + 1] = keptRight_[i];
+        for (int i = kHistory - 1; i >= 0; --i)
+            hist_[2 * (pos_ + n - kHistory + i) + 1] = hist_[2 * (pos_ - kHistory + i) + 1];
+    pos_ += n;
 }
 
 void Oversampler::upsample(double* lr, int n, bool stereo, const kernels::Set& k) {

@@ -41,7 +41,10 @@ class Oversampler {
 
     double h2_[kTaps];
     double taps_[kHistory]; // taps_[j - 1]: the weight of x[-j] in an even sample
-    // The last 64 host lane pairs, then the current sub-block.
-    alignas(32) double hist_[2 * (kHistory + kMaxBlock)];
-    double keptRight_[kHistory];
+    // Lane pairs in a window that moves through a longer buffer (so the
+    // history is moved back only once in a while): the 64 before pos_ are
+    // the history, the sub-block goes to pos_.
+    static constexpr int kLength = kHistory + 16 * kMaxBlock;
+    alignas(32) double hist_[2 * kLength];
+    int pos_ = kHistory;
 };
