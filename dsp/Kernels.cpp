@@ -194,6 +194,7 @@ const Set& avx2() {
 }
 
 bool hasAvx2() {
+    __builtin_cpu_init();
     return __builtin_cpu_supports("avx2");
 }
 

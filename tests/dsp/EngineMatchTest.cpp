@@ -149,6 +149,13 @@ class EngineMatch : public ::testing::TestWithParam<EqEngine::InstructionSet> {
     void TearDown() override { EqEngine::forceInstructionSet(EqEngine::kBest); }
 };
 
+// Shorter runs under AddressSanitizer (a debug build).
+#if defined(__SANITIZE_ADDRESS__)
+constexpr int kFrames = 3000;
+#else
+constexpr int kFrames = 30000;
+#endif
+
 TEST_P(EngineMatch, RandomAutomationBitForBit) {
     // Every rate class (oversampled, host rate, corrected), both formats,
     // mono and stereo, separate and shared buffers.
@@ -160,9 +167,9 @@ TEST_P(EngineMatch, RandomAutomationBitForBit) {
             const bool stereo = variant % 2 == 0, inPlace = variant == 1 || variant == 2;
             SCOPED_TRACE(::testing::Message() << "rate " << rate << " variant " << variant);
             if (variant < 2)
-                compare<double>(rate, stereo, inPlace, 30000, seed++, 4096);
+                compare<double>(rate, stereo, inPlace, kFrames, seed++, 4096);
             else
-                compare<float>(rate, stereo, inPlace, 30000, seed++, 4096);
+                compare<float>(rate, stereo, inPlace, kFrames, seed++, 4096);
         }
 }
 
