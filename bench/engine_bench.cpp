@@ -5,6 +5,7 @@
 // two channels, twice the rate), as for the ideal chain (ideal_chain_bench).
 // Each case runs on each instruction set the processor has.
 #include "dsp/EqEngine.h"
+#include "dsp/reference/EqEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -19,8 +20,8 @@ constexpr int kBlock = 512;
 
 enum class Load { Static, GlideOne, GlideAll, Saturation, MasterOff, HighCutOff };
 
-std::unique_ptr<EqEngine> allSectionsOn() {
-    auto e = std::make_unique<EqEngine>();
+template <typename Engine> std::unique_ptr<Engine> allSectionsOn() {
+    auto e = std::make_unique<Engine>();
     e->setMaster(true);
     e->setChannelSelect(0.5);
     e->setOutputFactor(1.0);
@@ -35,14 +36,14 @@ std::unique_ptr<EqEngine> allSectionsOn() {
     return e;
 }
 
-template <typename T>
+template <typename Engine, typename T>
 void runLoop(benchmark::State& state, Load load, EqEngine::InstructionSet set) {
     if (!EqEngine::supports(set)) {
         state.SkipWithError("instruction set not on this processor");
         return;
     }
     EqEngine::forceInstructionSet(set);
-    auto e = allSectionsOn();
+    auto e = allSectionsOn<Engine>();
     if (load == Load::Saturation) e->setSaturation(1.0f);
     if (load == Load::MasterOff) e->setMaster(false);
     if (load == Load::HighCutOff) e->updateHighCut(0, 16818);
@@ -81,7 +82,14 @@ void runLoop(benchmark::State& state, Load load, EqEngine::InstructionSet set) {
 
 // 32- or 64-bit loop.
 void BM_Stereo(benchmark::State& state, int bits, Load load, EqEngine::InstructionSet set) {
-    bits == 64 ? runLoop<double>(state, load, set) : runLoop<float>(state, load, set);
+    bits == 64 ? runLoop<EqEngine, double>(state, load, set)
+               : runLoop<EqEngine, float>(state, load, set);
+}
+
+// The scalar engine before the vector kernels (the frozen copy the tests
+// compare with), for the before-and-after table.
+void BM_Scalar(benchmark::State& state, Load load) {
+    runLoop<ref::EqEngine, double>(state, load, EqEngine::kBest);
 }
 
 } // namespace
@@ -97,3 +105,9 @@ void BM_Stereo(benchmark::State& state, int bits, Load load, EqEngine::Instructi
 
 ENGINE_CASES(Sse2, EqEngine::kSse2);
 ENGINE_CASES(Avx2, EqEngine::kAvx2);
+BENCHMARK_CAPTURE(BM_Scalar, 64_AllSections, Load::Static);
+BENCHMARK_CAPTURE(BM_Scalar, 64_GlideOne, Load::GlideOne);
+BENCHMARK_CAPTURE(BM_Scalar, 64_GlideAll, Load::GlideAll);
+BENCHMARK_CAPTURE(BM_Scalar, 64_Saturation, Load::Saturation);
+BENCHMARK_CAPTURE(BM_Scalar, 64_MasterOff, Load::MasterOff);
+BENCHMARK_CAPTURE(BM_Scalar, 64_HighCutOff, Load::HighCutOff);
