@@ -589,7 +589,7 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
             if (Stereo) {
                 const double y[2] = {lr_[2 * i] * g, lr_[2 * i + 1] * g};
                 double o[2];
-                output_.processPair(y, saturation, o);
+                output_.processPair(y, saturation, o, k);
                 yl = o[0];
                 yr = o[1];
             } else {

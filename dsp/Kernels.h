@@ -28,9 +28,15 @@ using ChainFn = void (*)(Stage* stages, int count, double* lr, int m, int lanes)
 using InterpolateFn = void (*)(const double* taps, double centre, const double* x, double* lr,
                                int n);
 
+// Windowed maximum of the output stage for both lanes: e[lane] is the
+// largest w[j] * level[j] over the n lane pairs (0 if none is larger), as
+// "if (v > e) e = v" finds it in any order (a NaN product is never taken).
+using WindowMaxFn = void (*)(const double* level, const double* weights, int n, double* e);
+
 struct Set {
     ChainFn chain;
     InterpolateFn interpolate;
+    WindowMaxFn windowMax;
 };
 
 const Set& sse2();

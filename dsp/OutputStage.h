@@ -4,6 +4,8 @@
 // being output).
 #pragma once
 
+#include "dsp/Kernels.h"
+
 #include <cmath>
 
 class OutputStage {
@@ -28,7 +30,7 @@ class OutputStage {
     // saturation is switched on.
     double process(int ch, double y, bool saturation) {
         ring_[p_][ch] = y;
-        level_[p_][ch] = std::fabs(y); // no branch on the signal's sign
+        level_[p_][ch] = level_[p_ + kRing][ch] = std::fabs(y); // no branch on the sign
         const double delayed = ring_[(p_ - d_) & (kRing - 1)][ch];
         if (!saturation) return delayed;
         double e = 0.0;
@@ -39,8 +41,8 @@ class OutputStage {
         return gain(e) * delayed;
     }
     // Both channels at once (y and out: left, right); the same as process()
-    // for channel 0, then channel 1.
-    void processPair(const double* y, bool saturation, double* out);
+    // for channel 0, then channel 1. The window maximum runs on k's kernel.
+    void processPair(const double* y, bool saturation, double* out, const kernels::Set& k);
     void advance() { p_ = (p_ + 1) & (kRing - 1); }
 
   private:
@@ -52,7 +54,11 @@ class OutputStage {
     int d_ = 14;
     int p_ = kRing - 1;
     double w_[kMaxWindow] = {};
-    // Per position: left, right.
-    alignas(16) double ring_[kRing][2];
-    alignas(16) double level_[kRing][2];
+    // The weights in reading order for the window kernel: position j of the
+    // window (oldest first) has weight w[N - 1 - j], for both lanes.
+    alignas(32) double wPairs_[kMaxWindow + 1][2] = {};
+    // Per position: left, right. The level ring is written twice (at p and
+    // p + kRing), so every window lies in one piece.
+    alignas(32) double ring_[kRing][2];
+    alignas(32) double level_[2 * kRing][2];
 };
