@@ -45,11 +45,14 @@ class EqEngine {
         kNumRoles
     };
 
-    // Vector instruction set of the filter and interpolation kernels. Every
-    // set gives the same output bits; the best one is chosen once at start.
+    // Vector instruction set of the engine's kernels (filter chain,
+    // interpolator, limiter window). Every set gives the same output bits;
+    // the best the processor has is chosen at the first process call, for
+    // the whole process.
     enum InstructionSet { kBest, kSse2, kAvx2 };
     static bool supports(InstructionSet set);
-    // Later process calls use the given set (tests); kBest restores the choice.
+    // Later process calls of every engine use the given set (tests and
+    // benchmarks); kBest restores the automatic choice.
     static void forceInstructionSet(InstructionSet set);
 
     EqEngine();
