@@ -1,7 +1,8 @@
-// Vector kernels of the engine: the filter chain and the interpolator with
-// left and right packed in one register. Every kernel does each channel's
-// arithmetic in exactly the order of the scalar code (no fused multiply-add,
-// no reassociation), so every instruction set gives the same bits.
+// Vector kernels of the engine: the filter chain, the interpolator and the
+// limiter's window maximum, with left and right packed in one register.
+// Every kernel does each channel's arithmetic in exactly the order of the
+// scalar code (no fused multiply-add, no reassociation), so every
+// instruction set gives the same bits.
 #pragma once
 
 namespace kernels {
