@@ -26,6 +26,36 @@ constexpr double kPeakLimit = 4.0;
 
 } // namespace
 
+namespace {
+
+std::atomic<const kernels::Set*> gKernels{nullptr};
+
+const kernels::Set& bestKernels() {
+    return kernels::hasAvx2() ? kernels::avx2() : kernels::sse2();
+}
+
+// Chosen once, on the first process call.
+const kernels::Set& activeKernels() {
+    const kernels::Set* k = gKernels.load(std::memory_order_relaxed);
+    if (!k) {
+        k = &bestKernels();
+        gKernels.store(k, std::memory_order_relaxed);
+    }
+    return *k;
+}
+
+} // namespace
+
+bool EqEngine::supports(InstructionSet set) {
+    return set != kAvx2 || kernels::hasAvx2();
+}
+
+void EqEngine::forceInstructionSet(InstructionSet set) {
+    const kernels::Set* k = &bestKernels();
+    if (set == kSse2) k = &kernels::sse2();
+    gKernels.store(k, std::memory_order_relaxed);
+}
+
 EqEngine::EqEngine() {
     // Creation codes of the roles; the shelf companions become bells (4) at
     // their first update. Every filter starts off and suspended at 88200 Hz.
@@ -371,8 +401,9 @@ void EqEngine::suspend() {
     outputGain_ = outputTarget_.load(kRelaxed);
     blockPeak_.store(0.0, kRelaxed);
     heldLed_.store(0.0f, kRelaxed);
-    std::memset(work_, 0, sizeof work_);
+    std::memset(lr_, 0, sizeof lr_);
     std::memset(scratch_, 0, sizeof scratch_);
+    scratchZero_ = true;
     releaseAllSections();
 }
 
@@ -410,20 +441,94 @@ float EqEngine::resume(float hostRate) {
 // ---------------------------------------------------------------------------
 // Processing
 
-void EqEngine::runChain(int ch, double* work, int m, bool highCutOn) {
-    for (int role = kLowShelfMain; role <= kLowCut; ++role)
-        filters_[role][ch]->processFrame(work, m);
+void EqEngine::runChain(int lanes, int m, bool highCutOn) {
+    // Gathers the filters that work in this call as stages with both lanes
+    // (a lane whose channel is not processed, or whose filter passes, is
+    // left out of that stage), then runs runs of stages with the same lanes.
+    kernels::Stage stages[kNumRoles];
+    int stageRole[kNumRoles], stageLanes[kNumRoles];
+    int count = 0;
+    const int last = highCutOn ? kHighCut : kLowCut;
+    for (int role = kLowShelfMain; role <= last; ++role) {
+        Filter& fl = *filters_[role][0];
+        Filter& fr = *filters_[role][1];
+        const bool runL = (lanes & kLeft) && fl.beginCall();
+        const bool runR = (lanes & kRight) && fr.beginCall();
+        if (!runL && !runR) continue;
+        double* c = coeffs_[role];
+        bool rampL, rampR;
+        if (runL && runR && fr.sameCall(fl)) {
+            // The usual case: both channels at the same point of the same ramp.
+            rampL = rampR = fl.callCoeffs(m, c, true);
+            fr.followCall(fl);
+        } else {
+            rampL = runL && fl.callCoeffs(m, c);
+            rampR = runR && fr.callCoeffs(m, c + 1);
+        }
+        if (rampL != rampR) {
+            // One lane ramps: the other one's single set for every sample.
+            const int steady = rampL ? 1 : 0;
+            for (int i = 1; i < m; ++i)
+                for (int k = 0; k < 10; k += 2)
+                    c[10 * i + k + steady] = c[k + steady];
+        }
+        kernels::Stage& st = stages[count];
+        st.c = c;
+        st.stride = rampL || rampR ? 10 : 0;
+        double h[4] = {0.0, 0.0, 0.0, 0.0};
+        if (runL) fl.getHistory(h);
+        for (int k = 0; k < 4; ++k)
+            st.h[2 * k] = h[k];
+        if (runR) fr.getHistory(h);
+        for (int k = 0; k < 4; ++k)
+            st.h[2 * k + 1] = h[k];
+        stageRole[count] = role;
+        stageLanes[count] = (runL ? kLeft : 0) | (runR ? kRight : 0);
+        ++count;
+    }
+
+    const kernels::Set& k = activeKernels();
+    for (int a = 0; a < count;) {
+        int b = a + 1;
+        while (b < count && stageLanes[b] == stageLanes[a])
+            ++b;
+        k.chain(stages + a, b - a, lr_, m, stageLanes[a]);
+        a = b;
+    }
+
+    for (int i = 0; i < count; ++i) {
+        double h[4];
+        for (int ch = 0; ch < 2; ++ch) {
+            if (!(stageLanes[i] & (ch == 0 ? kLeft : kRight))) continue;
+            for (int j = 0; j < 4; ++j)
+                h[j] = stages[i].h[2 * j + ch];
+            filters_[stageRole[i]][ch]->setHistory(h);
+        }
+    }
+
     // A high cut that is off keeps running on the scratch area (both
-    // channels in turn), so it comes back at once without a glide.
-    if (highCutOn)
-        filters_[kHighCut][ch]->processFrame(work, m);
-    else
-        filters_[kHighCut][ch]->processFrame(scratch_, kWork);
+    // channels in turn), so it comes back at once without a glide. Once it
+    // has rung out to zero, only its ramp moves.
+    if (!highCutOn) {
+        if (lanes & kLeft) runSwitchedOffHighCut(0);
+        if (lanes & kRight) runSwitchedOffHighCut(1);
+    }
+}
+
+void EqEngine::runSwitchedOffHighCut(int ch) {
+    Filter& f = *filters_[kHighCut][ch];
+    if (scratchZero_ && f.runSilent(kWork)) return;
+    f.processFrame(scratch_, kWork);
+    bool zero = true;
+    for (double v : scratch_)
+        zero = zero && v == 0.0;
+    scratchZero_ = zero;
 }
 
 template <typename T, bool Stereo>
 void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
     std::memset(scratch_, 0, sizeof scratch_);
+    scratchZero_ = true;
     if (frames < 1 || !inputs || !outputs || !inputs[0] || !outputs[0]) {
         blockPeak_.store(0.0, kRelaxed);
         return;
@@ -432,8 +537,8 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
     const T* inR = (Stereo && in2 && inputs[1]) ? inputs[1] : inputs[0];
     T* outL = outputs[0];
     T* outR = (out2 && outputs[1]) ? outputs[1] : outputs[0];
-    constexpr int kChannels = Stereo ? 2 : 1;
     const bool os = oversamplingOn_.load(kRelaxed);
+    const kernels::Set& k = activeKernels();
     double peak[2] = {0.0, 0.0};
 
     for (int done = 0; done < frames;) {
@@ -447,38 +552,49 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         const bool highCutOn = highCutOn_.load(kRelaxed) != 0;
 
         const T* in[2] = {inL + done, inR + done};
-        for (int c = 0; c < kChannels; ++c)
+        for (int c = 0; c < (Stereo ? 2 : 1); ++c)
             for (int i = 0; i < n; ++i) {
-                const double v = (double)in[c][i];
-                work_[c][i] = invert ? -v : v;
+                // A non-finite input sample counts as silence.
+                double v = (double)in[c][i];
+                v = v - v == 0.0 ? v : 0.0;
+                lr_[2 * i + c] = invert ? -v : v;
             }
 
-        for (int i = 0; i < n; ++i)
-            outputGain_ = flushDenormal(outputGain_ + (target - outputGain_) * kGainFollow);
+        for (int i = 0; i < n; ++i) {
+            const double next = flushDenormal(outputGain_ + (target - outputGain_) * kGainFollow);
+            // Arrived: a step that gives the same bits gives them every time.
+            const bool still = std::memcmp(&next, &outputGain_, sizeof next) == 0;
+            outputGain_ = next;
+            if (still) break;
+        }
         const double g = outputGain_;
 
         const int m = os ? 2 * n : n;
-        for (int c = 0; c < kChannels; ++c) {
-            if (os)
-                oversampler_.upsample(c, work_[c], n);
-            else
-                oversampler_.delay(c, work_[c], n);
-        }
+        const int lanes = master ? (channels & (kLeft | kRight)) : 0;
+        if (!os)
+            oversampler_.delay(lr_, n, Stereo);
+        else if (lanes)
+            oversampler_.upsample(lr_, n, Stereo, k);
+        else // the filters do not run: only the samples the decimation keeps
+            oversampler_.upsampleDecimated(lr_, n, Stereo);
 
-        if (master) {
-            if (channels & kLeft) runChain(0, work_[0], m, highCutOn);
-            if (Stereo && (channels & kRight)) runChain(1, work_[1], m, highCutOn);
-        }
+        if (lanes) runChain(lanes, m, highCutOn);
 
-        if (os)
-            for (int c = 0; c < kChannels; ++c)
-                Oversampler::decimate(work_[c], n);
+        if (os && lanes) Oversampler::decimate(lr_, n);
 
         T* outl = outL + done;
         T* outr = outR + done;
         for (int i = 0; i < n; ++i) {
-            const double yl = output_.process(0, work_[0][i] * g, saturation);
-            const double yr = Stereo ? output_.process(1, work_[1][i] * g, saturation) : yl;
+            double yl, yr;
+            if (Stereo) {
+                const double y[2] = {lr_[2 * i] * g, lr_[2 * i + 1] * g};
+                double o[2];
+                output_.processPair(y, saturation, o, k);
+                yl = o[0];
+                yr = o[1];
+            } else {
+                yl = yr = output_.process(0, lr_[2 * i] * g, saturation);
+            }
             output_.advance();
             const double al = std::fabs(yl), ar = std::fabs(yr);
             if (al > peak[0]) peak[0] = al;
@@ -495,6 +611,15 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         }
         done += n;
     }
+
+    // A finite input can still overflow a recursion to infinity; such a
+    // filter starts again from silence at the next block, and what it left
+    // in the output delay is dropped.
+    bool overflow = false;
+    for (auto& role : filters_)
+        for (auto& f : role)
+            overflow |= f->clearNonFiniteHistory();
+    if (overflow) output_.clearNonFinite();
 
     const double pl = std::min(peak[0], kPeakLimit);
     const double pr = std::min(peak[1], kPeakLimit);

@@ -45,6 +45,16 @@ class EqEngine {
         kNumRoles
     };
 
+    // Vector instruction set of the engine's kernels (filter chain,
+    // interpolator, limiter window). Every set gives the same output bits;
+    // the best the processor has is chosen at the first process call, for
+    // the whole process.
+    enum InstructionSet { kBest, kSse2, kAvx2 };
+    static bool supports(InstructionSet set);
+    // Later process calls of every engine use the given set (tests and
+    // benchmarks); kBest restores the automatic choice.
+    static void forceInstructionSet(InstructionSet set);
+
     EqEngine();
     ~EqEngine();
     EqEngine(const EqEngine&) = delete;
@@ -139,7 +149,8 @@ class EqEngine {
 
     template <typename T, bool Stereo>
     void run(T** inputs, T** outputs, int frames, bool in2, bool out2);
-    void runChain(int ch, double* work, int m, bool highCutOn);
+    void runChain(int lanes, int m, bool highCutOn);
+    void runSwitchedOffHighCut(int ch);
 
     std::unique_ptr<Filter> filters_[kNumRoles][2];
 
@@ -165,9 +176,14 @@ class EqEngine {
 
     // Audio side.
     static constexpr int kWork = 64;
+    static constexpr int kPairs = 2 * Oversampler::kMaxBlock; // lane pairs per sub-block
     double outputGain_ = 1.0;
-    double work_[2][kWork] = {};
+    // The sub-block of both channels as lane pairs (left, right).
+    alignas(32) double lr_[2 * kPairs] = {};
+    // Per-sample coefficient sets of the filters that glide in this call.
+    alignas(32) double coeffs_[kNumRoles][10 * kPairs] = {};
     double scratch_[kWork] = {};
+    bool scratchZero_ = true; // scratch_ holds only zeros
     Oversampler oversampler_;
     OutputStage output_;
 };

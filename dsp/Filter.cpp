@@ -1,6 +1,7 @@
 #include "dsp/Filter.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -289,45 +290,212 @@ void Filter::reset() {
     initialRoots(sets_[front_].roots);
 }
 
-void Filter::processFrame(double* buf, int count) {
+bool Filter::clearNonFiniteHistory() {
+    // v - v is 0 for a finite v and NaN otherwise.
+    if ((x1_ - x1_) + (x2_ - x2_) + (y1_ - y1_) + (y2_ - y2_) == 0.0) return false;
+    x1_ = x2_ = y1_ = y2_ = 0.0;
+    return true;
+}
+
+namespace {
+
+// One step of the ramp: moves the roots and rebuilds the coefficients.
+inline void rampStep(double* r, const double* step, double* cc) {
+    for (int k = 0; k < Filter::kNumRoots; ++k)
+        r[k] += step[k];
+    const double g = r[Filter::kGainFactor];
+    cc[Filter::kB0] = g;
+    cc[Filter::kB1] = -g * (r[Filter::kZero1Re] + r[Filter::kZero2Re]);
+    cc[Filter::kB2] =
+        g * (r[Filter::kZero1Re] * r[Filter::kZero2Re] - r[Filter::kZero1Im] * r[Filter::kZero2Im]);
+    cc[Filter::kA0] = 1.0;
+    cc[Filter::kA1] = -(r[Filter::kPole1Re] + r[Filter::kPole2Re]);
+    cc[Filter::kA2] =
+        r[Filter::kPole1Re] * r[Filter::kPole2Re] - r[Filter::kPole1Im] * r[Filter::kPole2Im];
+}
+
+inline void putCoeffs(const double* cc, double* c) {
+    c[0] = cc[Filter::kB0];
+    c[2] = cc[Filter::kB1];
+    c[4] = cc[Filter::kB2];
+    c[6] = cc[Filter::kA1];
+    c[8] = cc[Filter::kA2];
+}
+
+} // namespace
+
+bool Filter::beginCall() {
     acquireTargets();
     const Target& t = sets_[front_];
-    if (t.type == kIdentity) return;
+    if (t.type == kIdentity) return false;
     if (t.status == 0 && stepsLeft_ == 0) {
         x1_ = x2_ = y1_ = y2_ = 0.0;
-        return;
+        return false;
     }
+    return true;
+}
 
-    double* cc = currCoeffs_;
+bool Filter::callCoeffs(int count, double* c, bool both) {
+    const Target& t = sets_[front_];
+    auto put = [&](double* to, double b0, double b1, double b2, double a1, double a2) {
+        to[0] = b0;
+        to[2] = b1;
+        to[4] = b2;
+        to[6] = a1;
+        to[8] = a2;
+        if (both) {
+            to[1] = b0;
+            to[3] = b1;
+            to[5] = b2;
+            to[7] = a1;
+            to[9] = a2;
+        }
+    };
+    if (stepsLeft_ == 0) {
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = t.coeffs[k];
+        put(c, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2], t.coeffs[kA1], t.coeffs[kA2]);
+        return false;
+    }
+    // The ramp in registers (same arithmetic as rampStep).
+    double z1r = rootsCurr_[kZero1Re], z1i = rootsCurr_[kZero1Im];
+    double z2r = rootsCurr_[kZero2Re], z2i = rootsCurr_[kZero2Im];
+    double p1r = rootsCurr_[kPole1Re], p1i = rootsCurr_[kPole1Im];
+    double p2r = rootsCurr_[kPole2Re], p2i = rootsCurr_[kPole2Im];
+    double g = rootsCurr_[kGainFactor];
+    const double* d = rootStep_;
+    double b1 = 0.0, b2 = 0.0, a1 = 0.0, a2 = 0.0;
+    uint64_t left = stepsLeft_;
+    int i = 0;
+    for (; i < count && left > 0; ++i) {
+        --left;
+        z1r += d[kZero1Re];
+        z1i += d[kZero1Im];
+        z2r += d[kZero2Re];
+        z2i += d[kZero2Im];
+        p1r += d[kPole1Re];
+        p1i += d[kPole1Im];
+        p2r += d[kPole2Re];
+        p2i += d[kPole2Im];
+        g += d[kGainFactor];
+        b1 = -g * (z1r + z2r);
+        b2 = g * (z1r * z2r - z1i * z2i);
+        a1 = -(p1r + p2r);
+        a2 = p1r * p2r - p1i * p2i;
+        put(c + 10 * i, g, b1, b2, a1, a2);
+    }
+    rootsCurr_[kZero1Re] = z1r;
+    rootsCurr_[kZero1Im] = z1i;
+    rootsCurr_[kZero2Re] = z2r;
+    rootsCurr_[kZero2Im] = z2i;
+    rootsCurr_[kPole1Re] = p1r;
+    rootsCurr_[kPole1Im] = p1i;
+    rootsCurr_[kPole2Re] = p2r;
+    rootsCurr_[kPole2Im] = p2i;
+    rootsCurr_[kGainFactor] = g;
+    stepsLeft_ = left;
+    if (i < count) {
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = t.coeffs[k];
+        for (; i < count; ++i)
+            put(c + 10 * i, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2], t.coeffs[kA1],
+                t.coeffs[kA2]);
+    } else {
+        const double cc[kNumCoeffs] = {1.0, a1, a2, g, b1, b2};
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = cc[k];
+    }
+    return true;
+}
+
+namespace {
+
+// Bit-for-bit equality of two arrays of doubles.
+template <int N> bool sameBits(const double (&a)[N], const double (&b)[N]) {
+    uint64_t diff = 0;
+    for (int i = 0; i < N; ++i) {
+        uint64_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        diff |= x ^ y;
+    }
+    return diff == 0;
+}
+
+} // namespace
+
+bool Filter::sameCall(const Filter& o) const {
+    const Target& t = sets_[front_];
+    const Target& u = o.sets_[o.front_];
+    return stepsLeft_ == o.stepsLeft_ && t.type == u.type && t.status == u.status &&
+           sameBits(t.coeffs, u.coeffs) && sameBits(rootsCurr_, o.rootsCurr_) &&
+           (stepsLeft_ == 0 || sameBits(rootStep_, o.rootStep_));
+}
+
+void Filter::followCall(const Filter& o) {
+    for (int k = 0; k < kNumRoots; ++k)
+        rootsCurr_[k] = o.rootsCurr_[k];
+    for (int k = 0; k < kNumCoeffs; ++k)
+        currCoeffs_[k] = o.currCoeffs_[k];
+    stepsLeft_ = o.stepsLeft_;
+}
+
+bool Filter::runSilent(int count) {
+    if (x1_ != 0.0 || x2_ != 0.0 || y1_ != 0.0 || y2_ != 0.0) return false;
+    if (!beginCall()) return true;
+    const Target& t = sets_[front_];
+    double cc[kNumCoeffs];
+    int i = 0;
+    for (; i < count && stepsLeft_ > 0; ++i) {
+        --stepsLeft_;
+        rampStep(rootsCurr_, rootStep_, cc);
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = cc[k];
+    }
+    if (i < count)
+        for (int k = 0; k < kNumCoeffs; ++k)
+            currCoeffs_[k] = t.coeffs[k];
+    return true;
+}
+
+void Filter::processFrame(double* buf, int count) {
+    if (!beginCall()) return;
+    const Target& t = sets_[front_];
     double x1 = x1_, x2 = x2_, y1 = y1_, y2 = y2_;
     int i = 0;
 
-    // Ramp: move the roots and rebuild the coefficients at every sample.
-    for (; i < count && stepsLeft_ > 0; ++i) {
-        --stepsLeft_;
-        double* r = rootsCurr_;
+    if (stepsLeft_ > 0) {
+        // Ramp: move the roots and rebuild the coefficients at every sample,
+        // in locals (the buffer could alias the members).
+        double r[kNumRoots], step[kNumRoots], cc[kNumCoeffs];
+        for (int k = 0; k < kNumRoots; ++k) {
+            r[k] = rootsCurr_[k];
+            step[k] = rootStep_[k];
+        }
+        uint64_t left = stepsLeft_;
+        for (; i < count && left > 0; ++i) {
+            --left;
+            rampStep(r, step, cc);
+            const double x0 = buf[i];
+            double y = cc[kB0] * x0 + cc[kB1] * x1 + cc[kB2] * x2 - cc[kA1] * y1 - cc[kA2] * y2;
+            y = flushDenormal(y);
+            y2 = y1;
+            y1 = y;
+            x2 = x1;
+            x1 = x0;
+            buf[i] = y;
+        }
         for (int k = 0; k < kNumRoots; ++k)
-            r[k] += rootStep_[k];
-        const double g = r[kGainFactor];
-        cc[kB0] = g;
-        cc[kB1] = -g * (r[kZero1Re] + r[kZero2Re]);
-        cc[kB2] = g * (r[kZero1Re] * r[kZero2Re] - r[kZero1Im] * r[kZero2Im]);
-        cc[kA0] = 1.0;
-        cc[kA1] = -(r[kPole1Re] + r[kPole2Re]);
-        cc[kA2] = r[kPole1Re] * r[kPole2Re] - r[kPole1Im] * r[kPole2Im];
-
-        const double x0 = buf[i];
-        double y = cc[kB0] * x0 + cc[kB1] * x1 + cc[kB2] * x2 - cc[kA1] * y1 - cc[kA2] * y2;
-        y = flushDenormal(y);
-        y2 = y1;
-        y1 = y;
-        x2 = x1;
-        x1 = x0;
-        buf[i] = y;
+            rootsCurr_[k] = r[k];
+        if (i > 0)
+            for (int k = 0; k < kNumCoeffs; ++k)
+                currCoeffs_[k] = cc[k];
+        stepsLeft_ = left;
     }
 
     if (i < count) {
-        // Idle: the target coefficients, copied once for the rest of the call.
+        // Idle: the target coefficients for the rest of the call.
+        double* cc = currCoeffs_;
         for (int k = 0; k < kNumCoeffs; ++k)
             cc[k] = t.coeffs[k];
         const double b0 = cc[kB0], b1 = cc[kB1], b2 = cc[kB2];
@@ -344,10 +512,6 @@ void Filter::processFrame(double* buf, int count) {
         }
     }
 
-    if (count > 0) {
-        x0_ = x1;
-        y0_ = y1;
-    }
     x1_ = x1;
     x2_ = x2;
     y1_ = y1;

@@ -85,6 +85,42 @@ class Filter {
     void processFrame(double* buf, int count);
     // Takes over the newest handed-over target set (done by processFrame).
     void acquireTargets();
+    // Clears the history if it holds an infinity or NaN (an overflow would
+    // otherwise keep the recursion non-finite for good); true if it did.
+    bool clearNonFiniteHistory();
+
+    // The engine's vector chain does the arithmetic of processFrame in three
+    // steps. beginCall() takes the newest targets and answers whether this
+    // call filters at all (an identity passes the buffer untouched; an off
+    // filter at rest forgets its history and passes it too).
+    bool beginCall();
+    // Writes the coefficients b0 b1 b2 a1 a2 of each of count samples to
+    // c[10 i], c[10 i + 2], ... c[10 i + 8] (both: also to the next
+    // places) and moves the ramp on, as processFrame would. When they are the
+    // same for the whole call (no ramp) only the first set is written and the
+    // answer is false.
+    bool callCoeffs(int count, double* c, bool both = false);
+    // After beginCall() of both: o's call would give the same coefficients
+    // (bit for bit), so followCall(o) after o.callCoeffs() stands in for
+    // this filter's own callCoeffs().
+    bool sameCall(const Filter& o) const;
+    void followCall(const Filter& o);
+    // x1 x2 y1 y2 of the recursion.
+    void getHistory(double* h) const {
+        h[0] = x1_;
+        h[1] = x2_;
+        h[2] = y1_;
+        h[3] = y2_;
+    }
+    void setHistory(const double* h) {
+        x1_ = h[0];
+        x2_ = h[1];
+        y1_ = h[2];
+        y2_ = h[3];
+    }
+    // processFrame on count zeros when the history is zero: the output is
+    // zero, so only the ramp moves. False (and nothing done) otherwise.
+    bool runSilent(int count);
 
     // Audio-side state, for inspection on the audio thread (tests).
     double currentCoeff(int i) const { return currCoeffs_[i]; }
@@ -132,8 +168,8 @@ class Filter {
 
     // Audio side.
     double currCoeffs_[kNumCoeffs] = {1.0, 0.0, 0.0, 1.0, 0.0, 0.0};
-    double x0_ = 0.0, x1_ = 0.0, x2_ = 0.0;
-    double y0_ = 0.0, y1_ = 0.0, y2_ = 0.0;
+    double x1_ = 0.0, x2_ = 0.0;
+    double y1_ = 0.0, y2_ = 0.0;
     double rootsCurr_[kNumRoots] = {};
     double rootStep_[kNumRoots] = {};
     uint64_t stepsLeft_ = 0;

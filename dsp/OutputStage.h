@@ -4,6 +4,10 @@
 // being output).
 #pragma once
 
+#include "dsp/Kernels.h"
+
+#include <cmath>
+
 class OutputStage {
   public:
     static constexpr int kRing = 1024;
@@ -14,6 +18,8 @@ class OutputStage {
     void prepare(int windowLength);
     // Clears both channels' delay and level rings.
     void clear();
+    // Sets the infinite or NaN entries of both rings to 0.
+    void clearNonFinite();
     int windowLength() const { return n_; }
     int delay() const { return d_; }
     double weight(int k) const { return w_[k]; }
@@ -23,29 +29,36 @@ class OutputStage {
     // so the envelope already knows the samples in the delay ring the moment
     // saturation is switched on.
     double process(int ch, double y, bool saturation) {
-        double* ring = delay_[ch];
-        double* level = level_[ch];
-        ring[p_] = y;
-        level[p_] = y < 0.0 ? -y : y;
-        const double delayed = ring[(p_ - d_) & (kRing - 1)];
+        ring_[p_][ch] = y;
+        level_[p_][ch] = level_[p_ + kRing][ch] = std::fabs(y); // no branch on the sign
+        const double delayed = ring_[(p_ - d_) & (kRing - 1)][ch];
         if (!saturation) return delayed;
         double e = 0.0;
         for (int k = 0; k < n_; ++k) {
-            const double v = w_[k] * level[(p_ - k) & (kRing - 1)];
+            const double v = w_[k] * level_[(p_ - k) & (kRing - 1)][ch];
             if (v > e) e = v;
         }
-        // Transfer e - 0.15 e^3 up to the knee at 1.490526 (0.99381 there),
-        // a constant 0.993807 ceiling above it.
-        const double r = e < 1.490526 ? 1.0 - 0.15 * (e * e) : 0.993807 / e;
-        return r * delayed;
+        return gain(e) * delayed;
     }
+    // Both channels at once (y and out: left, right); the same as process()
+    // for channel 0, then channel 1. The window maximum runs on k's kernel.
+    void processPair(const double* y, bool saturation, double* out, const kernels::Set& k);
     void advance() { p_ = (p_ + 1) & (kRing - 1); }
 
   private:
+    // Transfer e - 0.15 e^3 up to the knee at 1.490526 (0.99381 there),
+    // a constant 0.993807 ceiling above it: the gain for envelope e.
+    static double gain(double e) { return e < 1.490526 ? 1.0 - 0.15 * (e * e) : 0.993807 / e; }
+
     int n_ = 29;
     int d_ = 14;
     int p_ = kRing - 1;
     double w_[kMaxWindow] = {};
-    double delay_[2][kRing];
-    double level_[2][kRing];
+    // The weights in reading order for the window kernel: position j of the
+    // window (oldest first) has weight w[N - 1 - j], for both lanes.
+    alignas(32) double wPairs_[kMaxWindow + 1][2] = {};
+    // Per position: left, right. The level ring is written twice (at p and
+    // p + kRing), so every window lies in one piece.
+    alignas(32) double ring_[kRing][2];
+    alignas(32) double level_[2 * kRing][2];
 };

@@ -1,8 +1,11 @@
 // Half-band interpolator that doubles the rate of a sub-block, the decimation
 // that halves it again, and the matching 32-sample delay used instead when
 // the filters run at the host rate. Either way a host sample comes back
-// 32 host samples later.
+// 32 host samples later. Both channels are kept as lane pairs (left, right)
+// in one interleaved buffer.
 #pragma once
+
+#include "dsp/Kernels.h"
 
 class Oversampler {
   public:
@@ -19,16 +22,29 @@ class Oversampler {
     // Forgets all input: the stream before the next sample counts as zeros.
     void clear();
 
-    // work[0..n) holds n host samples of channel ch; afterwards work[0..2n)
-    // holds them at twice the rate, u[2i] then u[2i+1] per host sample.
-    void upsample(int ch, double* work, int n);
-    // Keeps the odd sample of each pair: work[0..n) from work[0..2n).
-    static void decimate(double* work, int n);
-    // work[0..n) is replaced by the host samples 32 places earlier.
-    void delay(int ch, double* work, int n);
+    // lr[0..2n) holds n host lane pairs; afterwards lr[0..4n) holds them at
+    // twice the rate, u[2i] then u[2i+1] per host sample. With stereo false
+    // only the left lane is taken in (the right channel's history is kept).
+    void upsample(double* lr, int n, bool stereo, const kernels::Set& k);
+    // What upsample followed by decimate gives, without the even samples
+    // that the decimation would drop.
+    void upsampleDecimated(double* lr, int n, bool stereo);
+    // Keeps the odd lane pair of each pair: lr[0..2n) from lr[0..4n).
+    static void decimate(double* lr, int n);
+    // lr[0..2n) is replaced by the host samples 32 places earlier.
+    void delay(double* lr, int n, bool stereo);
 
   private:
+    // Takes in the new lane pairs; answers where they start in the history.
+    const double* takeIn(const double* lr, int n, bool stereo);
+    void advance(int n, bool stereo);
+
     double h2_[kTaps];
-    // Per channel: the last 64 host samples, then the current sub-block.
-    double hist_[2][kHistory + kMaxBlock];
+    double taps_[kHistory]; // taps_[j - 1]: the weight of x[-j] in an even sample
+    // Lane pairs in a window that moves through a longer buffer (so the
+    // history is moved back only once in a while): the 64 before pos_ are
+    // the history, the sub-block goes to pos_.
+    static constexpr int kLength = kHistory + 16 * kMaxBlock;
+    alignas(32) double hist_[2 * kLength];
+    int pos_ = kHistory;
 };

@@ -1,0 +1,523 @@
+// Frozen copy of the scalar engine the optimised one must match bit for bit.
+#include "dsp/reference/EqEngine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <thread>
+#include <type_traits>
+
+namespace ref {
+
+namespace {
+
+inline double flushDenormal(double v) {
+    v += 1e-30;
+    v -= 1e-30;
+    return v;
+}
+
+constexpr auto kRelaxed = std::memory_order_relaxed;
+static_assert(std::atomic<double>::is_always_lock_free, "the audio thread must not lock");
+
+// Filters run at twice the host rate below this host rate.
+constexpr float kOversampleBelow = 65000.0f;
+// Follower step of the output gain per host sample (63% after ~500 samples).
+constexpr double kGainFollow = 0.002;
+// Block peaks are reported up to +12 dBFS.
+constexpr double kPeakLimit = 4.0;
+
+} // namespace
+
+EqEngine::EqEngine() {
+    // Creation codes of the roles; the shelf companions become bells (4) at
+    // their first update. Every filter starts off and suspended at 88200 Hz.
+    static const int32_t kCodes[kNumRoles] = {
+        Filter::kLowShelf,  Filter::kHighPass, Filter::kPeak,     Filter::kPeak,
+        Filter::kPeak,      Filter::kPeak,     Filter::kPeak,     Filter::kPeak,
+        Filter::kHighShelf, Filter::kLowPass,  Filter::kHighPass, Filter::kLowPass,
+    };
+    for (int role = 0; role < kNumRoles; ++role)
+        for (int ch = 0; ch < 2; ++ch)
+            filters_[role][ch] = std::make_unique<Filter>(88200.0, kCodes[role], 1000.0, 1.0, 0.0);
+    // Section values of the factory default preset until the first updates.
+    sections_[kLowCutSection].store(0, 0, 12.4, 0.0, 0.0);
+    sections_[kLowShelfSection].store(2, 0, 105.1, 0.0, 0.0);
+    sections_[kMid1Section].store(2, 0, 895.0, 1.13136, 0.0);
+    sections_[kMid2Section].store(2, 0, 1266.0, 1.13136, 0.0);
+    sections_[kHighShelfSection].store(2, 0, 8909.0, 0.0, 0.0);
+    sections_[kHighCutSection].store(0, 0, 28284.0, 0.0, 0.0);
+    initUpsDec();
+}
+
+void EqEngine::SectionState::store(int m, int s, double f, double qq, double g) {
+    mode.store(m, kRelaxed);
+    shape.store(s, kRelaxed);
+    hz.store(f, kRelaxed);
+    q.store(qq, kRelaxed);
+    gainDb.store(g, kRelaxed);
+}
+
+EqEngine::~EqEngine() = default;
+
+// ---------------------------------------------------------------------------
+// Section mapping (control side)
+
+void EqEngine::beginSection(std::initializer_list<int> roles) {
+    const double rate = internalRate_.load(kRelaxed);
+    for (int role : roles)
+        for (int ch = 0; ch < 2; ++ch) {
+            Filter& f = *filters_[role][ch];
+            f.holdTargets();
+            if (f.sampleRate() != rate) f.setSampleRate(rate);
+        }
+}
+
+void EqEngine::endSection(std::initializer_list<int> roles) {
+    for (int role : roles)
+        for (int ch = 0; ch < 2; ++ch)
+            filters_[role][ch]->releaseTargets();
+}
+
+void EqEngine::applyLowCut(int position, double hz) {
+    beginSection({kLowCut});
+    for (int ch = 0; ch < 2; ++ch) {
+        Filter& f = *filters_[kLowCut][ch];
+        f.setQ(0.6901);
+        f.setFreq(hz * 0.6 * 1.8); // 1.08 F
+        f.setStatus(position);
+    }
+    endSection({kLowCut});
+}
+
+void EqEngine::applyHighCut(double hz) {
+    beginSection({kHighCut});
+    for (int ch = 0; ch < 2; ++ch) {
+        Filter& f = *filters_[kHighCut][ch];
+        f.setQ(0.5974);
+        f.setFreq(hz * 0.6 * 1.8 * 1.1); // about 1.188 F
+        // Always on: switching the section off only takes it out of the
+        // audio path, so it keeps running and comes back without a glide.
+        f.setStatus(1);
+    }
+    endSection({kHighCut});
+}
+
+void EqEngine::applyShelf(int mode, int shape, double hz, double gainDb, int mainRole, int bellRole,
+                          bool low) {
+    // Shaping gain: x = |G| / 12 (doubled in mode "II"), E = 12 x / (x + 1)
+    // between 0 and 7.5 dB. The corner moves and the Q drops as E grows.
+    double x = std::fabs(gainDb) / 12.0;
+    if (mode == 0) x = x * 2.0;
+    const double shaping = 12.0 * x / (x + 1.0);
+    const double u = 1.0 - shaping / 20.0;
+    const double qs = 0.5 - shaping / 250.0;
+
+    beginSection({mainRole, bellRole});
+    for (int ch = 0; ch < 2; ++ch) {
+        Filter& main = *filters_[mainRole][ch];
+        Filter& bell = *filters_[bellRole][ch];
+        main.setType(low ? Filter::kLowShelf : Filter::kHighShelf);
+        bell.setType(Filter::kPeak);
+        if (shape == 2) {
+            // "Peak": the main filter becomes a broad bell at F.
+            main.setType(Filter::kPeak);
+            main.setFreq(hz);
+            main.setQ(0.62 * std::pow(0.2, u));
+            main.setStatus(1);
+            bell.setStatus(0);
+        } else {
+            // "Shelf" (and any other shape value) and "Steep".
+            if (low) {
+                main.setFreq(0.6 * hz / std::pow(0.125, u));
+                main.setQ(1.15 * qs);
+            } else {
+                main.setFreq(0.9 * hz * std::pow(0.125, u));
+                main.setQ(qs);
+            }
+            main.setStatus(1);
+            if (shape == 1) {
+                // "Steep": a dip on the far side of the transition, placed from
+                // the main filter's stored (bounded) corner and Q.
+                const double fm = main.freq();
+                const double qm = main.q();
+                bell.setQ(qs);
+                bell.setFreq(low ? 5.0 * fm * qm : 0.25 * fm / qm);
+                bell.setStatus(1);
+            } else {
+                bell.setStatus(0);
+            }
+        }
+        if (mode == 2) { // "I"
+            main.setGain(gainDb);
+            bell.setGain(-0.25 * gainDb);
+        } else if (mode == 0) { // "II": twice the range
+            main.setGain(2.0 * gainDb);
+            bell.setGain(-0.5 * gainDb);
+        } else { // "0" and any other value: the section glides out
+            main.setGain(0.0);
+            bell.setGain(0.0);
+            main.setStatus(0);
+            bell.setStatus(0);
+        }
+    }
+    endSection({mainRole, bellRole});
+}
+
+void EqEngine::applyMid(int mode, double hz, double q, double gainDb, int mainRole, int lowRole,
+                        int highRole) {
+    // V = 15 x / (x + 1), x = G / 15: 0 .. about 8.57 dB for G = 0 .. 20.
+    const double x = gainDb / 15.0;
+    const double shaping = 15.0 * x / (x + 1.0);
+    // The bell narrows as the gain grows; the denominator is about 4.4898.
+    const double qMain = 0.99 * q * std::pow(std::pow(10.0, shaping * 0.05), 0.35) /
+                         (2.0 * std::pow(std::pow(2.0, 3.3333333333333335), 0.35));
+
+    beginSection({mainRole, lowRole, highRole});
+    for (int ch = 0; ch < 2; ++ch) {
+        Filter& main = *filters_[mainRole][ch];
+        Filter& lo = *filters_[lowRole][ch];
+        Filter& hi = *filters_[highRole][ch];
+        main.setQ(qMain);
+        const double qm = main.q();
+        lo.setQ(std::sqrt(qm));
+        hi.setQ(std::sqrt(qm));
+        // Companions trim the skirts: from about F/10 and 10 F (widest) to
+        // about F/3 and 3 F (narrowest).
+        main.setFreq(hz);
+        lo.setFreq(0.25 * hz * std::pow(2.0 * qm, 0.6));
+        hi.setFreq(4.0 * hz / std::pow(2.0 * qm, 0.6));
+        if (mode == 2 || mode == 0) {
+            const double g = mode == 2 ? gainDb : -gainDb; // "+" boost, "-" cut
+            main.setGain(g);
+            lo.setGain(-0.15 * g);
+            hi.setGain(-0.15 * g);
+            main.setStatus(1);
+            lo.setStatus(1);
+            hi.setStatus(1);
+        } else { // "0": off, the gains stay as they were
+            main.setStatus(0);
+            lo.setStatus(0);
+            hi.setStatus(0);
+        }
+    }
+    endSection({mainRole, lowRole, highRole});
+}
+
+void EqEngine::applySection(int section) {
+    const SectionState& v = sections_[section];
+    const int mode = v.mode.load(kRelaxed);
+    const int shape = v.shape.load(kRelaxed);
+    const double hz = v.hz.load(kRelaxed);
+    const double q = v.q.load(kRelaxed);
+    const double gainDb = v.gainDb.load(kRelaxed);
+    switch (section) {
+    case kLowCutSection:
+        applyLowCut(mode, hz);
+        break;
+    case kLowShelfSection:
+        applyShelf(mode, shape, hz, gainDb, kLowShelfMain, kLowShelfBell, true);
+        break;
+    case kMid1Section:
+        applyMid(mode, hz, q, gainDb, kMid1Main, kMid1Low, kMid1High);
+        break;
+    case kMid2Section:
+        applyMid(mode, hz, q, gainDb, kMid2Main, kMid2Low, kMid2High);
+        break;
+    case kHighShelfSection:
+        applyShelf(mode, shape, hz, gainDb, kHighShelfMain, kHighShelfBell, false);
+        break;
+    case kHighCutSection:
+        applyHighCut(hz);
+        break;
+    default:
+        break;
+    }
+}
+
+void EqEngine::applyAllSections() {
+    for (int section = 0; section < kNumSections; ++section)
+        applySection(section);
+}
+
+// The first requester of an idle section applies it; a request that finds
+// the section busy only counts itself, and the busy thread applies again
+// (with the newest stored values) until no request is left uncovered.
+void EqEngine::request(int section) {
+    if (sections_[section].requests.fetch_add(1, std::memory_order_acq_rel) != 0) return;
+    settle(section, 1, true);
+}
+
+void EqEngine::settle(int section, unsigned covered, bool applyFirst) {
+    std::atomic<unsigned>& requests = sections_[section].requests;
+    if (applyFirst) applySection(section);
+    for (;;) {
+        const unsigned before = requests.fetch_sub(covered, std::memory_order_acq_rel);
+        if (before == covered) return;
+        covered = before - covered;
+        applySection(section);
+    }
+}
+
+void EqEngine::holdAllSections() {
+    for (SectionState& s : sections_) {
+        unsigned idle = 0;
+        while (!s.requests.compare_exchange_weak(idle, 1, std::memory_order_acq_rel)) {
+            idle = 0;
+            std::this_thread::yield();
+        }
+    }
+}
+
+void EqEngine::releaseAllSections() {
+    for (int section = 0; section < kNumSections; ++section)
+        settle(section, 1, false);
+}
+
+void EqEngine::updateLowCut(int position, double hz) {
+    sections_[kLowCutSection].store(position, 0, hz, 0.0, 0.0);
+    request(kLowCutSection);
+}
+
+void EqEngine::updateHighCut(int position, double hz) {
+    highCutOn_.store(position, kRelaxed);
+    sections_[kHighCutSection].store(position, 0, hz, 0.0, 0.0);
+    request(kHighCutSection);
+}
+
+void EqEngine::updateLowShelf(int mode, int shape, double hz, double gainDb) {
+    sections_[kLowShelfSection].store(mode, shape, hz, 0.0, gainDb);
+    request(kLowShelfSection);
+}
+
+void EqEngine::updateLowMid(int mode, double hz, double q, double gainDb) {
+    sections_[kMid1Section].store(mode, 0, hz, q, gainDb);
+    request(kMid1Section);
+}
+
+void EqEngine::updateMid(int mode, double hz, double q, double gainDb) {
+    sections_[kMid2Section].store(mode, 0, hz, q, gainDb);
+    request(kMid2Section);
+}
+
+void EqEngine::updateHighShelf(int mode, int shape, double hz, double gainDb) {
+    sections_[kHighShelfSection].store(mode, shape, hz, 0.0, gainDb);
+    request(kHighShelfSection);
+}
+
+// ---------------------------------------------------------------------------
+// Loop values
+
+void EqEngine::setMaster(bool on) {
+    master_.store(on, kRelaxed);
+}
+
+void EqEngine::setChannelSelect(double v) {
+    // "LSR": below 0.25 right only, from 0.75 left only, else both.
+    int channels = kLeft | kRight;
+    if (v < 0.25)
+        channels = kRight;
+    else if (v >= 0.75)
+        channels = kLeft;
+    channels_.store(channels, kRelaxed);
+}
+
+void EqEngine::setPhase(int position) {
+    phase_.store(position, kRelaxed);
+}
+
+void EqEngine::setOutputFactor(double factor) {
+    // A non-finite target would poison the follower for good.
+    if (std::isfinite(factor)) outputTarget_.store(factor, kRelaxed);
+}
+
+void EqEngine::setSaturation(float v) {
+    saturation_.store(v >= 0.5f, kRelaxed);
+}
+
+float EqEngine::getBlockPeak() const {
+    return (float)blockPeak_.load(kRelaxed);
+}
+void EqEngine::setBlockPeak(float v) {
+    blockPeak_.store(v, kRelaxed);
+}
+float EqEngine::getHeldLedLevel() const {
+    return heldLed_.load(kRelaxed);
+}
+void EqEngine::setHeldLedLevel(float v) {
+    heldLed_.store(v, kRelaxed);
+}
+
+// ---------------------------------------------------------------------------
+// Rate, latency, suspend and resume
+
+void EqEngine::initUpsDec() {
+    oversampler_.initUpsDec();
+}
+
+double EqEngine::getLatency2() const {
+    return windowLength_.load(kRelaxed) / 2 + Oversampler::kDelay;
+}
+
+double EqEngine::getLatency1() const {
+    return getLatency2() * 1000.0 / sampleRate_.load(kRelaxed);
+}
+
+void EqEngine::suspend() {
+    holdAllSections();
+    for (auto& role : filters_)
+        for (auto& f : role)
+            f->suspend(true);
+    for (auto& role : filters_)
+        for (auto& f : role)
+            f->reset();
+    outputGain_ = outputTarget_.load(kRelaxed);
+    blockPeak_.store(0.0, kRelaxed);
+    heldLed_.store(0.0f, kRelaxed);
+    std::memset(work_, 0, sizeof work_);
+    std::memset(scratch_, 0, sizeof scratch_);
+    releaseAllSections();
+}
+
+float EqEngine::resume(float hostRate) {
+    holdAllSections();
+    // The oversampling decision uses the rate as reported, before validation.
+    oversamplingChosen_ = hostRate >= kOversampleBelow ? 0.0 : 1.0;
+    const bool os = oversamplingChosen_ != 0.0;
+    oversamplingOn_.store(os, kRelaxed);
+    internalRate_.store(os ? 2.0 * hostRate : (double)hostRate, kRelaxed);
+    // Still suspended: the new responses apply at once.
+    applyAllSections();
+    for (auto& role : filters_)
+        for (auto& f : role)
+            f->suspend(false);
+
+    // An implausible rate (or NaN) runs as 44100 Hz.
+    const float rate = (hostRate >= 20000.0f && hostRate <= 200000.0f) ? hostRate : 44100.0f;
+    sampleRate_.store(rate, kRelaxed);
+    internalRate_.store(os ? 2.0 * rate : (double)rate, kRelaxed);
+    // Glides to the corrected responses only if validation changed the rate.
+    applyAllSections();
+
+    // Saturation window: N = rate / 1500, made odd; the output delays N div 2.
+    int n = (int)(rate / 1500.0);
+    if (n % 2 == 0) n += 1;
+    windowLength_.store(n, kRelaxed);
+    output_.prepare(n);
+    output_.clear();
+    oversampler_.clear();
+    releaseAllSections();
+    return rate;
+}
+
+// ---------------------------------------------------------------------------
+// Processing
+
+void EqEngine::runChain(int ch, double* work, int m, bool highCutOn) {
+    for (int role = kLowShelfMain; role <= kLowCut; ++role)
+        filters_[role][ch]->processFrame(work, m);
+    // A high cut that is off keeps running on the scratch area (both
+    // channels in turn), so it comes back at once without a glide.
+    if (highCutOn)
+        filters_[kHighCut][ch]->processFrame(work, m);
+    else
+        filters_[kHighCut][ch]->processFrame(scratch_, kWork);
+}
+
+template <typename T, bool Stereo>
+void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
+    std::memset(scratch_, 0, sizeof scratch_);
+    if (frames < 1 || !inputs || !outputs || !inputs[0] || !outputs[0]) {
+        blockPeak_.store(0.0, kRelaxed);
+        return;
+    }
+    const T* inL = inputs[0];
+    const T* inR = (Stereo && in2 && inputs[1]) ? inputs[1] : inputs[0];
+    T* outL = outputs[0];
+    T* outR = (out2 && outputs[1]) ? outputs[1] : outputs[0];
+    constexpr int kChannels = Stereo ? 2 : 1;
+    const bool os = oversamplingOn_.load(kRelaxed);
+    double peak[2] = {0.0, 0.0};
+
+    for (int done = 0; done < frames;) {
+        const int n = std::min(Oversampler::kMaxBlock, frames - done);
+        // Loop values are read once per sub-block.
+        const bool master = master_.load(kRelaxed);
+        const int channels = Stereo ? channels_.load(kRelaxed) : kLeft;
+        const bool invert = phase_.load(kRelaxed) != 0;
+        const double target = outputTarget_.load(kRelaxed);
+        const bool saturation = saturation_.load(kRelaxed);
+        const bool highCutOn = highCutOn_.load(kRelaxed) != 0;
+
+        const T* in[2] = {inL + done, inR + done};
+        for (int c = 0; c < kChannels; ++c)
+            for (int i = 0; i < n; ++i) {
+                const double v = (double)in[c][i];
+                work_[c][i] = invert ? -v : v;
+            }
+
+        for (int i = 0; i < n; ++i)
+            outputGain_ = flushDenormal(outputGain_ + (target - outputGain_) * kGainFollow);
+        const double g = outputGain_;
+
+        const int m = os ? 2 * n : n;
+        for (int c = 0; c < kChannels; ++c) {
+            if (os)
+                oversampler_.upsample(c, work_[c], n);
+            else
+                oversampler_.delay(c, work_[c], n);
+        }
+
+        if (master) {
+            if (channels & kLeft) runChain(0, work_[0], m, highCutOn);
+            if (Stereo && (channels & kRight)) runChain(1, work_[1], m, highCutOn);
+        }
+
+        if (os)
+            for (int c = 0; c < kChannels; ++c)
+                Oversampler::decimate(work_[c], n);
+
+        T* outl = outL + done;
+        T* outr = outR + done;
+        for (int i = 0; i < n; ++i) {
+            const double yl = output_.process(0, work_[0][i] * g, saturation);
+            const double yr = Stereo ? output_.process(1, work_[1][i] * g, saturation) : yl;
+            output_.advance();
+            const double al = std::fabs(yl), ar = std::fabs(yr);
+            if (al > peak[0]) peak[0] = al;
+            if (Stereo && ar > peak[1]) peak[1] = ar;
+            // Write order decides which channel a shared output keeps: the
+            // 32-bit loops write left then right, the 64-bit loops right then left.
+            if (std::is_same<T, float>::value) {
+                outl[i] = (T)yl;
+                outr[i] = (T)yr;
+            } else {
+                outr[i] = (T)yr;
+                outl[i] = (T)yl;
+            }
+        }
+        done += n;
+    }
+
+    const double pl = std::min(peak[0], kPeakLimit);
+    const double pr = std::min(peak[1], kPeakLimit);
+    blockPeak_.store(pl > pr ? pl : pr, kRelaxed);
+}
+
+void EqEngine::processStereo(float** inputs, float** outputs, int frames, bool in2, bool out2) {
+    run<float, true>(inputs, outputs, frames, in2, out2);
+}
+
+void EqEngine::processStereo(double** inputs, double** outputs, int frames, bool in2, bool out2) {
+    run<double, true>(inputs, outputs, frames, in2, out2);
+}
+
+void EqEngine::processMono(float** inputs, float** outputs, int frames, bool out2) {
+    run<float, false>(inputs, outputs, frames, false, out2);
+}
+
+void EqEngine::processMono(double** inputs, double** outputs, int frames, bool out2) {
+    run<double, false>(inputs, outputs, frames, false, out2);
+}
+
+} // namespace ref
