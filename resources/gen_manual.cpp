@@ -692,9 +692,10 @@ void introduction(Doc& d) {
            "moves in musical steps, every change glides smoothly over 50 ms so that even "
            "automated moves do not click, and at sample rates below 65 kHz (44.1 and 48 kHz "
            "sessions) the filters run at twice the host's rate for clean highs.");
-    d.para("The editor, pictured on the cover, reads from left to right: the cut filters, the "
-           "low shelf, the two mid bands, the high shelf and the output section. The preset "
-           "bar runs along the bottom; the latency read-out sits at its top left.");
+    d.para("The editor, pictured on the cover, reads from left to right: the cut filters "
+           "(FILTERS), LOW SHELF, MID 1, MID 2, HIGH SHELF and OUTPUT. The preset bar runs "
+           "along the bottom; just above its left end the read-out captioned LATENCY shows the "
+           "delay in milliseconds and in samples.");
     d.h2("Installing");
     d.para("Copy the single file <b>VeyDravo.so</b> into a folder your host scans for VST 2.x "
            "plug-ins (for example <tt>~/.vst</tt>) and let the host rescan. The file carries "
@@ -708,23 +709,26 @@ void introduction(Doc& d) {
         "the small latency your host compensates (see Latency).",
         "Pick a starting point from the preset list (the small arrow right of the preset "
         "name) or step through the presets with the previous/next rocker.",
-        "Clean up the bottom with the low cut: switch it on with its button and turn its "
-        "frequency up until the low end tightens.",
+        "Clean up the bottom with the low cut: switch it on with the <b>LOW CUT</b> button and "
+        "turn the <b>FREQ</b> knob beside it up until the low end tightens.",
         "Shape the tone with the shelves, and boost or cut with the mid bands: set a mid "
-        "band's switch to <b>+</b> or <b>-</b>, then raise its gain and sweep its frequency.",
-        "Compare with the master switch <b>EQ</b> (“EQ all”) in the output section, set the "
-        "output level, and switch on <b>SAT</b> if peaks must stay below full scale.",
-        "Keep a version in memory slot A or B, or save it as a preset file.",
+        "band's <b>MODE</b> switch to <b>BOOST</b> or <b>CUT</b>, then raise its <b>GAIN</b> "
+        "and sweep its <b>FREQ</b>.",
+        "Compare with the master switch <b>EQ IN</b> (host parameter “EQ all”) in the OUTPUT "
+        "section, set the output with the <b>LEVEL</b> knob, and switch on <b>SAT</b> if peaks "
+        "must stay below full scale.",
+        "Keep a version in memory slot A or B (MEMORY in the preset bar), or save it as a "
+        "preset file.",
     });
     d.h2("Working the controls");
     d.bullets({
         "<b>Knobs</b>: drag upward or to the right to raise the value; vertical movement counts "
-        "double, so 250 pixels upward cover the whole range. On the output knob, hold Shift "
+        "double, so 250 pixels upward cover the whole range. On the output LEVEL knob, hold Shift "
         "while dragging for finer moves. The mouse wheel moves a knob in 1 % steps (0.1 % with "
         "Shift). A double click or a Control-click returns a knob to its default.",
         "<b>Three-position switches</b>: click the upper, middle or lower third to choose that "
         "position; Control-click returns the switch to its middle position.",
-        "<b>Buttons</b> (EQ, Phase, SAT, the two cut buttons): each click toggles on and off.",
+        "<b>Buttons</b> (EQ IN, PHASE, SAT, HIGH CUT, LOW CUT): each click toggles on and off.",
         "Every move you make is reported to the host as one gesture, so hosts can record it as "
         "automation and undo it in one step.",
         "Click the <b>VEY DRAVO</b> logo to see the version; click the picture to close it.",
@@ -734,27 +738,29 @@ void introduction(Doc& d) {
 void cuts(Doc& d) {
     using namespace dravo;
     d.section(2, sectionTitle(2));
-    d.para("The two cut filters share the first section of the editor, at the left: the high cut "
-           "in its top row, the low cut in its bottom row. Both "
+    d.para("The two cut filters share the first section of the editor, FILTERS, at the left: "
+           "the high cut in its top row, the low cut in its bottom row. Both "
            "are gentle 12 dB per octave slopes with a soft knee, well suited to removing rumble "
            "and hiss without thinning the sound. At the marked frequency the level is already "
            "about 3 dB (high cut) to 4 dB (low cut) down.");
     d.h2("Low cut (high-pass)");
     d.bullets({
-        "<b>HPF</b> button (lower right) switches the low cut on and off (host parameter " +
+        "<b>LOW CUT</b> button (bottom row, right) switches the low cut on and off (host "
+        "parameter " +
             paramName(8) + ").",
-        "<b>Frequency</b> knob (lower left, host parameter " + paramName(9) + ") in " +
+        "<b>FREQ</b> knob (bottom row, left; host parameter " + paramName(9) + ") in " +
             std::to_string(kHpfTable.last + 1) + " steps from " + freqText(kHpfTable.hz[0]) +
             " to " + freqText(kHpfTable.hz[kHpfTable.last]) + ".",
-        "Switching it on or off glides in over 50 ms; the frequency knob can be set while the "
+        "Switching it on or off glides in over 50 ms; the FREQ knob can be set while the "
         "filter is off, ready for when you switch it on.",
     });
     d.para("<b>Steps:</b> " + stepList(kHpfTable) + ".", 8.8);
     d.h2("High cut (low-pass)");
     d.bullets({
-        "<b>LPF</b> button (top left) switches the high cut on and off (host parameter " +
+        "<b>HIGH CUT</b> button (top row, left) switches the high cut on and off (host "
+        "parameter " +
             paramName(10) + ").",
-        "<b>Frequency</b> knob (top right, host parameter " + paramName(11) + ") in " +
+        "<b>FREQ</b> knob (top row, right; host parameter " + paramName(11) + ") in " +
             std::to_string(kLpfTable.last + 1) + " steps from " + freqText(kLpfTable.hz[0]) +
             " to " + freqText(kLpfTable.hz[kLpfTable.last]) + ".",
         "The high cut keeps running in the background while it is off, so switching it on takes "
@@ -784,48 +790,48 @@ void shelf(Doc& d, bool low) {
               gain = low ? 15 : 27;
     d.section(low ? 3 : 5, sectionTitle(low ? 3 : 5));
     d.para(std::string("The ") + (low ? "low" : "high") + " shelf (heading " +
-           (low ? "LOW" : "HIGH") + ") lifts or lowers everything " + (low ? "below" : "above") +
-           " its frequency. It has a gain knob, a frequency knob, a mode switch that also "
-           "chooses the gain range, and a shape switch with three characters.");
+           (low ? "LOW SHELF" : "HIGH SHELF") + ") lifts or lowers everything " +
+           (low ? "below" : "above") +
+           " its frequency. It has a GAIN knob, a FREQ knob, a MODE switch that also "
+           "chooses the gain range, and a SHAPE switch with three characters.");
     d.h2("Controls");
     d.table({0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
             {
-                {"Mode switch\n<i>top left</i>", esc(paramName(mode)),
-                 positions("I", "0", "II") +
-                     ". <b>I</b>: the gain knob works over ±10 dB. <b>0</b>: the section is off "
-                     "(it fades out over 50 ms and keeps its settings). <b>II</b>: the gain "
-                     "is doubled to ±20 dB and the curve is shaped more strongly."},
-                {"Frequency knob\n<i>lower left</i>", esc(paramName(freq)),
+                {"<b>MODE</b> switch\n<i>top left</i>", esc(paramName(mode)),
+                 positions("×1", "OFF", "×2") +
+                     ". <b>×1</b>: GAIN works over ±10 dB. <b>OFF</b>: the section is off (it "
+                     "fades out over 50 ms, keeping its settings). <b>×2</b> (host: II): gain "
+                     "doubled to ±20 dB, curve shaped more strongly."},
+                {"<b>FREQ</b> knob\n<i>lower left</i>", esc(paramName(freq)),
                  std::to_string(t.last + 1) + " steps from " + freqText(t.hz[0]) + " to " +
                      freqText(t.hz[t.last]) + "."},
-                {"Shape switch\n<i>lower right</i>", esc(paramName(shape)),
-                 positions("Peak", "Steep", "Shelf") + ". See below."},
-                {"Gain knob\n<i>top right</i>", esc(paramName(gain)),
+                {"<b>SHAPE</b> switch\n<i>lower right</i>", esc(paramName(shape)),
+                 positions("PEAK", "STEEP", "SHELF") + ". See below."},
+                {"<b>GAIN</b> knob\n<i>top right</i>", esc(paramName(gain)),
                  dbText(-10, 2) + " to " + dbText(10, 2) +
-                     " in 0.125 dB steps (doubled in mode II); the centre is 0 dB."},
+                     " in 0.125 dB steps (doubled at ×2); the centre is 0 dB."},
             });
     d.h2("Shapes");
     d.bullets({
-        std::string("<b>Shelf</b>: a broad, smooth shelf. The marked frequency is where the "
+        std::string("<b>SHELF</b>: a broad, smooth shelf. The marked frequency is where the "
                     "shelf has reached about nine tenths of its gain; its midpoint lies ") +
             (low ? "above it (about 1½ octaves at ±10 dB)"
                  : "below it (about 2¼ octaves at ±10 dB)") +
-            " and moves toward the marked frequency as the gain grows, and further in mode II.",
-        std::string("<b>Steep</b>: the same shelf with a small counter-bell of a quarter of the "
+            " and moves toward the marked frequency as the gain grows, and further at ×2.",
+        std::string("<b>STEEP</b>: the same shelf with a small counter-bell of a quarter of the "
                     "gain just beyond its transition (") +
             (low ? "above" : "below") +
             " it): a boost gets a slight dip next to it, a cut a slight bump, which makes the "
             "edge of the shelf sound firmer.",
-        "<b>Peak</b>: the section becomes one very broad bell centred exactly on the marked "
+        "<b>PEAK</b>: the section becomes one very broad bell centred exactly on the marked "
         "frequency, so broad that it moves a region of several octaves around that point.",
     });
-    d.para(std::string("Mode II doubles the gain and also draws the transition of the Shelf and "
-                       "Steep shapes closer to the marked frequency; Steep's counter-bell grows "
-                       "with it. ") +
-           "Default: mode I, " + freqText(frequencyOf(t, 0.5)) + ", Shelf, 0 dB.");
+    d.para(std::string("At ×2 the gain doubles and the transition of SHELF and STEEP draws "
+                       "closer to the marked frequency; STEEP's counter-bell grows with it. ") +
+           "Default: ×1, " + freqText(frequencyOf(t, 0.5)) + ", SHELF, 0 dB.");
     d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
     std::vector<Curve> curves;
-    const char* shapeNames[] = {"Shelf", "Steep", "Peak"};
+    const char* shapeNames[] = {"SHELF", "STEEP", "PEAK"};
     const double hz = frequencyOf(t, 0.5);
     for (int shapeIndex = 0; shapeIndex < 3; ++shapeIndex)
         curves.push_back({std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
@@ -836,7 +842,7 @@ void shelf(Doc& d, bool low) {
                                   e.updateHighShelf(2, shapeIndex, hz, 10.0);
                           })});
     d.plot(curves, -6, 12, 3,
-           "The three shapes in mode I at full boost, measured through the plug-in at 44.1 kHz.");
+           "The three shapes at ×1 and full boost, measured through the plug-in at 44.1 kHz.");
 }
 
 void mids(Doc& d) {
@@ -851,31 +857,32 @@ void mids(Doc& d) {
     d.table(
         {0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
         {
-            {"Mode switch\n<i>top left</i>", esc(paramName(16)) + ", " + esc(paramName(20)),
-             positions("+", "0", "-") +
-                 ". <b>+</b> boosts, <b>-</b> cuts by the gain knob's amount; <b>0</b> switches "
-                 "the band off (it fades out over 50 ms and keeps its settings)."},
-            {"Frequency knob\n<i>lower left</i>",
+            {"<b>MODE</b> switch\n<i>top left</i>", esc(paramName(16)) + ", " + esc(paramName(20)),
+             positions("BOOST", "OFF", "CUT") +
+                 " (the host shows +, 0 and -). <b>BOOST</b> boosts, <b>CUT</b> cuts by the GAIN "
+                 "knob's amount; <b>OFF</b> switches the band off (it fades out over 50 ms and "
+                 "keeps its settings)."},
+            {"<b>FREQ</b> knob\n<i>lower left</i>",
              esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
              "Mid 1: " + std::to_string(kLmfTable.last + 1) + " steps from " +
                  freqText(kLmfTable.hz[0]) + " to " + freqText(kLmfTable.hz[kLmfTable.last]) +
                  ". Mid 2: " + std::to_string(kHmfTable.last + 1) + " steps from " +
                  freqText(kHmfTable.hz[0]) + " to " + freqText(kHmfTable.hz[kHmfTable.last]) + "."},
-            {"Q switch\n<i>lower right</i>",
+            {"<b>Q</b> switch\n<i>lower right</i>",
              esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
              positions("4.0", "2.0", "0.7") +
                  ". Chooses the bandwidth: 0.7 is the widest, 4.0 the narrowest. Changing it "
                  "also moves the companion bells."},
-            {"Gain knob\n<i>top right</i>",
+            {"<b>GAIN</b> knob\n<i>top right</i>",
              esc(paramName(19)) + " (19), " + esc(paramName(23)) + " (23)",
              "0 to " + dbText(20, 2) +
-                 " in 0.125 dB steps; whether it boosts or cuts is the mode switch's choice."},
+                 " in 0.125 dB steps; whether it boosts or cuts is the MODE switch's choice."},
         });
     d.para("Even the narrowest setting is a broad bell by the standards of a surgical "
            "equaliser: these bands are made for shaping tone, not for notching out single "
            "resonances. At the widest setting the companions sit about a decade below and "
            "above the centre; at the narrowest, about a third and three times the centre "
-           "frequency. By default both bands are set to + with 0 dB gain, which is flat: "
+           "frequency. By default both bands are set to BOOST with 0 dB gain, which is flat: "
            "Mid 1 at " +
            freqText(frequencyOf(kLmfTable, 0.5)) + ", Mid 2 at " +
            freqText(frequencyOf(kHmfTable, 0.5)) + ", Q 2.0.");
@@ -901,31 +908,31 @@ void highShelf(Doc& d) {
 void output(Doc& d) {
     using namespace dravo;
     d.section(6, sectionTitle(6));
-    d.para("The output section at the right of the editor holds the master switch, the channel "
+    d.para("The OUTPUT section at the right of the editor holds the master switch, the channel "
            "selector, polarity, the output level, the limiter and the clip indicator.");
     d.table({0.2, 0.2, 0.6}, {"Control", "Host parameter", "What it does"},
             {
-                {"EQ button\n<i>top left</i>", esc(paramName(0)),
+                {"<b>EQ IN</b> button\n<i>top left</i>", esc(paramName(0)),
                  "The master switch. Off bypasses all six sections at once for a quick "
                  "comparison; output level, polarity and SAT stay active, and the latency stays "
                  "the same, so the track stays in time. This setting applies to all 22 presets "
                  "alike: changing presets does not change it."},
-                {"Channel selector\n<i>lower left</i>", esc(paramName(1)),
-                 positions("Left", "Stereo", "Right") +
+                {"<b>CHANNEL</b> switch\n<i>lower left</i>", esc(paramName(1)),
+                 positions("LEFT", "STEREO", "RIGHT") +
                      ". Chooses which channel of a stereo track is equalised; the other one "
                      "passes unfiltered (still through output level, polarity and SAT). On a "
-                     "mono track the channel is always equalised. Like EQ, it applies to all "
+                     "mono track the channel is always equalised. Like EQ IN, it applies to all "
                      "presets alike."},
-                {"Phase button\n<i>lower middle</i>", esc(paramName(3)),
-                 "<b>Normal</b> or <b>Reverse</b>: reverse inverts the polarity of the whole "
-                 "output."},
-                {"Output knob\n<i>top right</i>", esc(paramName(6)),
+                {"<b>PHASE</b> button\n<i>lower middle</i>", esc(paramName(3)),
+                 "On, it inverts the polarity of the whole output (the host shows "
+                 "<b>Normal</b> or <b>Reverse</b>)."},
+                {"<b>LEVEL</b> knob\n<i>top right</i>", esc(paramName(6)),
                  dbText(-20, 0) + " to " + dbText(20, 0) +
                      " in 0.25 dB steps; 0 dB in the centre. Changes follow smoothly within about "
                      "10 ms at 44.1 kHz. Shift-drag for fine adjustment."},
-                {"SAT button\n<i>lower right</i>", esc(paramName(7)),
+                {"<b>SAT</b> button\n<i>lower right</i>", esc(paramName(7)),
                  "Switches on the soft limiter described below."},
-                {"Clip LED\n<i>next to EQ</i>", "—",
+                {"<b>CLIP</b> LED\n<i>next to EQ IN</i>", "—",
                  "Lights brightly when the output reached full scale (0 dBFS) in the most "
                  "recent block, then stays dimly lit as a reminder that it clipped. Click it "
                  "to clear it."},
@@ -936,10 +943,10 @@ void output(Doc& d) {
            "are left almost untouched (a peak of half scale loses about 0.3 dB); louder "
            "material is rounded off progressively (a full-scale sine comes out about 1.4 dB "
            "lower); and no output sample ever exceeds about −0.05 dBFS, however hard you drive "
-           "the output knob. The look-ahead delay is always in place, so the "
+           "the LEVEL knob. The look-ahead delay is always in place, so the "
            "plug-in's latency is the same with SAT on or off.");
     d.note("SAT is a safety and colour stage, not a mastering limiter. For the cleanest sound "
-           "keep peaks below full scale with the output knob and leave SAT off.");
+           "keep peaks below full scale with the LEVEL knob and leave SAT off.");
 }
 
 void presetBar(Doc& d, cairo_surface_t* editor) {
@@ -949,7 +956,7 @@ void presetBar(Doc& d, cairo_surface_t* editor) {
            "set is loaded whenever you insert a new instance (or your own default bank, see "
            "the next section).");
     // The bar's left part and the manual button, cut from the editor picture.
-    const int x0 = 12, x1 = 436, mx0 = 884, mx1 = 932, y0 = 226, y1 = 248;
+    const int x0 = 12, x1 = 560, mx0 = 852, mx1 = 932, y0 = 226, y1 = 248;
     cairo_surface_t* bar =
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (x1 - x0) + 24 + (mx1 - mx0), y1 - y0);
     cairo_t* cr = cairo_create(bar);
@@ -984,37 +991,40 @@ void presetBar(Doc& d, cairo_surface_t* editor) {
     cairo_surface_destroy(bar);
     d.table({0.09, 0.25, 0.66}, {"", "Control", "What it does"},
             {
-                {"1", "Save bank", "Saves all 22 presets as a bank file (.kab)."},
-                {"2", "Default bank",
+                {"1", "Save bank\n<i>disk icon</i>", "Saves all 22 presets as a bank file (.kab)."},
+                {"2", "<b>BANK</b>\n<i>DEFAULT on hover</i>",
                  "Double click: store all 22 presets as your default bank. Control + double "
                  "click: clear it. A single click does nothing, so it cannot happen by accident."},
-                {"3", "Load bank",
+                {"3", "Load bank\n<i>folder icon</i>",
                  "Loads a bank file (.kab) into all 22 presets and selects the first. Right "
                  "click: load with reversed byte order (see the next section)."},
-                {"4", "Save preset", "Saves the current preset as a preset file (.vey)."},
-                {"5", "Default preset",
+                {"4", "Save preset\n<i>disk icon</i>",
+                 "Saves the current preset as a preset file (.vey)."},
+                {"5", "<b>PRESET</b>\n<i>DEFAULT on hover</i>",
                  "Double click: store the current preset as your default preset. Control + "
                  "double click: clear it."},
-                {"6", "Load preset",
+                {"6", "Load preset\n<i>folder icon</i>",
                  "Loads a preset file (.vey) into the current preset. Right click: load with "
                  "reversed byte order."},
                 {"7", "Name field",
                  "Shows the current preset's name; click to rename it (up to 23 characters)."},
-                {"8", "Preset list", "Click to choose one of the 22 presets from a list."},
-                {"9", "Previous / next",
+                {"8", "Menu arrow", "Click to choose one of the 22 presets from a list."},
+                {"9", "Previous / next rocker",
                  "The left half selects the previous preset, the right half the next one; it "
                  "stops at the first and the last."},
-                {"10, 12", "Store A, Store B", "Copy the current preset into memory slot A or B."},
-                {"11, 13", "Recall A, Recall B",
+                {"10, 12", "Store A, store B\n<i>↓ left of the letter</i>",
+                 "Copy the current preset into memory slot A or B."},
+                {"11, 13", "Recall A, recall B\n<i>↑ right of the letter</i>",
                  "Copy memory slot A or B into the current preset, replacing its settings."},
-                {"14", "Manual", "Opens this manual (see below)."},
+                {"14", "<b>?</b>\n<i>captioned MANUAL</i>", "Opens this manual (see below)."},
             });
     d.h2("The manual button");
     d.para(std::string("The manual is built into the plug-in. The button writes it as <b>") +
            esc(kManualFileName) + "</b> into the folder <b>" + esc(kManualVendorFolder) +
            "</b> in your Documents folder (the one <tt>xdg-user-dir DOCUMENTS</tt> names, "
            "otherwise <tt>~/Documents</tt>), refreshing it when it is missing or out of date, "
-           "and opens it with your desktop's PDF viewer. If it cannot be opened, a message "
+           "and opens it with <tt>xdg-open</tt>, that is with your desktop's PDF viewer. If it "
+           "cannot be opened, a message "
            "“Could not open manual file” names the path, so you can open it yourself.");
 }
 
@@ -1027,7 +1037,7 @@ void presetFiles(Doc& d) {
         "keeps your changes.",
         "The host sees the plug-in as one program. When the host saves your project it saves "
         "all 22 presets and which one is selected; reopening the project restores them.",
-        "The master switch EQ and the channel selector belong to the instance, not to a "
+        "The master switch EQ IN and the CHANNEL switch belong to the instance, not to a "
         "preset: they stay as they are when you change presets.",
         "Renaming: click the name field, type, and press Return. Names keep up to 23 "
         "characters.",
@@ -1042,30 +1052,34 @@ void presetFiles(Doc& d) {
             });
     d.para("The file dialogs open in the folder you used last and propose the last file name; "
            "both are remembered between sessions. Cancelling a dialog changes nothing. A file "
-           "made by another plug-in is ignored, and nothing changes.");
+           "made by another plug-in is ignored, and nothing changes. The dialogs need "
+           "<b>zenity</b> or <b>kdialog</b> installed.");
     d.para("Files carry the byte order of the computer that wrote them, and Vey Dravo reads "
            "either order on its own. Should a file from an unusual system still not load, "
-           "<b>right-click</b> the load button: it loads the file with its byte order reversed "
+           "<b>right-click</b> the load button: it loads the file with its byte "
+           "order reversed "
            "(the dialog's title says “endian-reversed”).");
     d.h2("Default bank and default preset");
     d.para("Each new instance of Vey Dravo starts with the factory presets. Store your own "
-           "starting point instead: a <b>double click</b> on <b>Default bank</b> stores all 22 "
-           "presets, a double click on <b>Default preset</b> stores the current preset. At the "
+           "starting point instead: a <b>double click</b> on the <b>BANK</b> button stores all 22 "
+           "presets, a double click on <b>PRESET</b> stores the current preset (both read DEFAULT "
+           "on hover). At the "
            "next start the default bank replaces the factory presets, and the default preset "
            "then goes into the first preset, which is selected. <b>Control + double click</b> "
            "on either button clears it; with neither stored, new instances start with the "
            "factory presets again. Projects you saved keep their own presets either way.");
     d.h2("Memory slots A and B");
-    d.para("The two slots are quick scratch memories for comparing versions: <b>Store A</b> "
-           "copies the current preset into slot A, <b>Recall A</b> copies it back into "
-           "whichever preset is current. Slots are shared by all instances of Vey Dravo and "
+    d.para("The two slots (MEMORY in the preset bar) are quick scratch memories for comparing "
+           "versions: <b>↓</b> left of <b>A</b> stores the current preset in slot A, <b>↑</b> "
+           "right of it copies it back into whichever preset is current. Slots are shared by all "
+           "instances of Vey Dravo and "
            "kept between sessions, so you can also use them to carry a setting from one track "
            "to another.");
     d.h2("Where your settings live");
     d.para("The default bank, the default preset, the memory slots and the last used folder "
-           "and file names are kept per user, one small file per item, in Vey Dravo's own "
-           "folder under <tt>~/.config</tt> (or under <tt>$XDG_CONFIG_HOME</tt> when that is "
-           "set). Presets of a project live in the project itself.");
+           "and file names are kept per user, one file per item, in "
+           "<tt>$XDG_CONFIG_HOME/com.veyaudioworks.dravo/</tt> (by default "
+           "<tt>~/.config/com.veyaudioworks.dravo/</tt>). A project keeps its own presets.");
 }
 
 void latency(Doc& d) {
@@ -1074,9 +1088,10 @@ void latency(Doc& d) {
            "twice the host's rate (for sample rates below 65 kHz), and the limiter looks "
            "ahead. The plug-in tells the host this latency, and hosts with delay compensation "
            "shift the track back so that it stays in time with the rest of the mix. The "
-           "editor shows the value at the bottom left, in milliseconds and in samples.");
+           "editor shows the value at the left, just above the preset bar (caption LATENCY), in "
+           "milliseconds and in samples.");
     d.para("The latency depends on the sample rate only: the same with any setting, with SAT "
-           "on or off and with EQ on or off. It is 32 samples for the rate conversion plus "
+           "on or off and with EQ IN on or off. It is 32 samples for the rate conversion plus "
            "half the limiter's look-ahead window, which spans about 1/1500 of a second of "
            "audio:");
     std::vector<std::vector<std::string>> rows;
@@ -1097,7 +1112,7 @@ void latency(Doc& d) {
             {"Host rate", "Filters run at", "Latency", "", "Editor shows"}, rows);
     d.para("The plug-in reports a tail of 1024 samples, so hosts keep processing briefly after "
            "playback stops and nothing is cut off.");
-    d.note("Rates outside 20 kHz to 200 kHz are treated as 44.1 kHz. Switching EQ off "
+    d.note("Rates outside 20 kHz to 200 kHz are treated as 44.1 kHz. Switching EQ IN off "
            "does not remove the latency: the bypassed signal stays in time with the "
            "processed one.");
 }
@@ -1141,55 +1156,55 @@ std::string rangeText(int i) {
 const char* controlName(int i) {
     switch (i) {
     case 0:
-        return "Master switch EQ";
+        return "EQ IN button";
     case 1:
-        return "Channel selector";
+        return "CHANNEL switch";
     case 3:
-        return "Phase";
+        return "PHASE button";
     case 6:
-        return "Output level";
+        return "LEVEL knob";
     case 7:
-        return "SAT limiter";
+        return "SAT button";
     case 8:
-        return "Low cut on/off";
+        return "LOW CUT button";
     case 9:
-        return "Low cut frequency";
+        return "Low cut FREQ knob";
     case 10:
-        return "High cut on/off";
+        return "HIGH CUT button";
     case 11:
-        return "High cut frequency";
+        return "High cut FREQ knob";
     case 12:
-        return "Low shelf mode";
+        return "LOW SHELF MODE switch";
     case 13:
-        return "Low shelf frequency";
+        return "LOW SHELF FREQ knob";
     case 14:
-        return "Low shelf shape";
+        return "LOW SHELF SHAPE switch";
     case 15:
-        return "Low shelf gain";
+        return "LOW SHELF GAIN knob";
     case 16:
-        return "Mid 1 mode";
+        return "MID 1 MODE switch";
     case 17:
-        return "Mid 1 frequency";
+        return "MID 1 FREQ knob";
     case 18:
-        return "Mid 1 Q";
+        return "MID 1 Q switch";
     case 19:
-        return "Mid 1 gain";
+        return "MID 1 GAIN knob";
     case 20:
-        return "Mid 2 mode";
+        return "MID 2 MODE switch";
     case 21:
-        return "Mid 2 frequency";
+        return "MID 2 FREQ knob";
     case 22:
-        return "Mid 2 Q";
+        return "MID 2 Q switch";
     case 23:
-        return "Mid 2 gain";
+        return "MID 2 GAIN knob";
     case 24:
-        return "High shelf mode";
+        return "HIGH SHELF MODE switch";
     case 25:
-        return "High shelf frequency";
+        return "HIGH SHELF FREQ knob";
     case 26:
-        return "High shelf shape";
+        return "HIGH SHELF SHAPE switch";
     case 27:
-        return "High shelf gain";
+        return "HIGH SHELF GAIN knob";
     default:
         return nullptr;
     }
@@ -1226,7 +1241,7 @@ void automation(Doc& d) {
         "continuous automation curve is followed step by step, each step gliding smoothly.",
         "Turning a knob or clicking a switch in the editor sends the host a begin and an end "
         "of the gesture, so touch and latch automation modes and undo work as expected.",
-        "Master switch EQ and the channel selector hold for all presets; the other settings "
+        "EQ IN and the CHANNEL switch hold for all presets; the other settings "
         "belong to the current preset.",
     });
 }
@@ -1238,7 +1253,8 @@ void factoryPresets(Doc& d) {
            "Each new instance holds them in this order. The table lists the sections each "
            "preset uses; sections not listed are off or flat. Choose one, then adjust to taste. "
            "Numbers count from 0, as <tt>dravo-render --preset</tt> does. Shelf gains are "
-           "given as the gain knob shows them; II marks mode II, which doubles them.");
+           "given as the GAIN knob shows them; ×2 marks the MODE switch's ×2 position, which "
+           "doubles them.");
     std::vector<std::vector<std::string>> rows;
     for (int p = 0; p < kNumFactoryPresets; ++p) {
         const double* v = kFactoryPresetValues[p];
@@ -1255,7 +1271,7 @@ void factoryPresets(Doc& d) {
             if ((mode != 0 && mode != 2) || g == 0) return;
             static const char* shapes[] = {"shelf", "steep", "peak"};
             int sh = threePosition(f(v[base + 2]));
-            add(std::string(name) + (mode == 0 ? " II " : " ") + (g > 0 ? "+" : "") + dbText(g, 2) +
+            add(std::string(name) + (mode == 0 ? " ×2 " : " ") + (g > 0 ? "+" : "") + dbText(g, 2) +
                 " at " + freqText(frequencyOf(t, f(v[base + 1]))) + " (" +
                 shapes[sh >= 0 && sh <= 2 ? sh : 0] + ")");
         };
@@ -1293,7 +1309,7 @@ void factoryPresets(Doc& d) {
            "Three factory presets measured through the plug-in at 44.1 kHz (output level "
            "included, SAT left out).");
     d.note("To start every new instance from your own presets instead, load or build them and "
-           "double-click <b>Default bank</b> in the preset bar (see Presets, files and defaults).");
+           "double-click <b>BANK</b> in the preset bar (see Presets, files and defaults).");
 }
 
 void renderer(Doc& d) {
@@ -1304,10 +1320,13 @@ void renderer(Doc& d) {
            "measures processing speed. It loads the plug-in exactly as a host would.");
     d.h2("Usage");
     d.para("<tt>dravo-render IN OUT [options]</tt>   process an audio file\n"
+           "<tt>dravo-render IN... -o DIR [options]</tt>   process several files\n"
            "<tt>dravo-render --plot FILE.png [options]</tt>   plot the response\n"
            "<tt>dravo-render --bench [SECONDS] [options]</tt>   measure speed",
            9.0);
-    d.para("Input files may be WAV, AIFF or FLAC, mono or stereo. By default the output is "
+    d.para("Input files may be mono or stereo, in any format libsndfile reads (WAV, AIFF, "
+           "FLAC, Ogg/Vorbis, Opus, …); <tt>-</tt> as IN or OUT is the standard input or "
+           "output. By default the output is "
            "lined up with the input sample for sample (the plug-in's latency is removed) and "
            "the plug-in's tail is rendered after the input.");
     d.h2("Main options");
@@ -1316,34 +1335,46 @@ void renderer(Doc& d) {
         {
             {"<tt>--preset NAME|NUMBER</tt>",
              "select a preset by name or by its number in the factory preset table"},
+            {"<tt>--set NAME=TEXT</tt>",
+             "set a parameter to a value as the plug-in shows it, e.g. "
+             "<tt>OUTPUT=-4dB</tt>, <tt>Hfreq=10k</tt>, <tt>LSR=Left</tt> (unit optional, k "
+             "for kHz); repeatable. A value between two steps is refused."},
             {"<tt>--param NAME|NUMBER=V</tt>",
              "set a parameter to the value V between 0 and 1 (as hosts store it); "
-             "repeatable. Names and numbers as in the Automation table; the mid bands' "
-             "shared names need the number."},
+             "repeatable. Names and numbers as in the Automation table; shared names take "
+             "the section first: <tt>MID1.gain</tt>, <tt>MID2.freq</tt> (also for "
+             "<tt>--set</tt>)."},
             {"<tt>--load-preset FILE</tt>", "load a preset file (.vey) into the selected preset"},
             {"<tt>--load-bank FILE</tt>", "load a bank file (.kab)"},
             {"<tt>--chunk FILE</tt>",
              "restore the plug-in's whole state from FILE if it exists, and save it there "
              "afterwards, as a host keeps it in a project"},
-            {"<tt>--list</tt>", "list the presets and parameters"},
+            {"<tt>--list</tt>, <tt>--version</tt>",
+             "list the presets and parameters; print the tool's version"},
             {"<tt>--block N</tt>, <tt>--double</tt>",
              "block size (default 512); 64-bit processing"},
+            {"<tt>-o DIR</tt>", "write each input into DIR under its own name"},
             {"<tt>--no-compensate</tt>", "keep the plug-in's latency in the output"},
             {"<tt>--format</tt>, <tt>--bits</tt>",
-             "output container (wav, aiff, flac) and sample format (16, 24, 32, float, "
-             "double); by default from the file names and the input"},
+             "output container (wav, aiff, flac, ogg, opus and others) and sample format (8, "
+             "16, 24, 32, float, double); by default from the file names and the input"},
+            {"<tt>--no-dither</tt>\n<tt>--no-clip</tt>\n<tt>--allow-nonfinite</tt>",
+             "no TPDF dither (by default on outputs of 16 bits or fewer); fail rather than "
+             "write samples over full scale; write NaN or infinite samples rather than fail"},
             {"<tt>--plot FILE.png</tt>, <tt>--phase</tt>",
-             "plot the magnitude response (10 Hz to 22 kHz), with <tt>--phase</tt> also the "
-             "phase; the values go to a CSV file beside the picture"},
+             "plot the magnitude response (10 Hz up to half the sample rate), with "
+             "<tt>--phase</tt> also the phase; the values go to a CSV file beside the picture"},
             {"<tt>--bench [SECONDS]</tt>", "real-time factor on stereo noise at 44.1 kHz"},
             {"<tt>--plugin PATH</tt>", "use another VST 2.x plug-in instead of Vey Dravo"},
         });
     d.para("See <tt>dravo-render --help</tt> for all options. It exits with 0 when done, 2 for a "
            "mistake on the command line, 3 for an unreadable input file, 4 when the plug-in "
-           "cannot be loaded and 5 when the output cannot be written.");
+           "cannot be loaded, 5 when the output cannot be written and 6 when the output is "
+           "refused (non-finite samples, or clipping with <tt>--no-clip</tt>).");
     d.h2("Examples");
     d.para("<tt>dravo-render vocal.wav vocal-eq.wav --preset Vox</tt>\n"
            "<tt>dravo-render in.flac out.flac --param LPF=1 --param LPFfreq=0.6 --double</tt>\n"
+           "<tt>dravo-render a.wav b.wav -o eq --set MID1.gain=6dB --set MID1=+</tt>\n"
            "<tt>dravo-render --plot radio.png --preset Radio --phase</tt>\n"
            "<tt>dravo-render --list</tt>",
            8.8);
