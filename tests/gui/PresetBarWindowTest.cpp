@@ -14,7 +14,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A knob and a value it does not start at.
+// A knob whose default differs from 0.25, the value the tests give it.
 const dravo::layout::Control& knob() {
     for (const auto& c : dravo::layout::kControls)
         if (c.kind == dravo::layout::Kind::Knob && c.defaultValue != 0.25f) return c;
