@@ -2,21 +2,12 @@
 // editor in a window of a private X server; real pointer input (XTest) plays
 // every control, and the window's pixels are compared with the pictures of
 // the strips the build produced.
-#include "gui/EditorLayout.h"
-#include "host/VstHost.h"
+#include "EditorHostWindow.h"
 #include "plugin/ValueText.h"
-#include "toolkit/FrameTestUtil.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
-// After the test framework: X11 defines macros such as None and Bool.
-#include "toolkit/XvfbServer.h"
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <algorithm>
 #include <cmath>
-#include <sys/stat.h>
+#include <gmock/gmock.h>
 
 using namespace dravo_test;
 using namespace dravo::layout;
@@ -58,78 +49,16 @@ int countXError(Display*, XErrorEvent*) {
     return 0;
 }
 
-struct EditorWindow : ::testing::Test {
-    // The host window's top on the screen: room for a drag upward.
-    static constexpr int kTop = 140;
-    Xvfb xvfb;
-    Display* d = nullptr;
-    Window host = 0;
-    VstPlugin plugin;
+struct EditorWindow : EditorHostWindow {
     CBitmap* background = nullptr;
-    cairo_surface_t* shot = nullptr;
-    XTest xtest;
 
     void SetUp() override {
-        if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
-        d = xvfb.display;
-        ASSERT_EQ(plugin.load(DRAVO_PLUGIN_PATH), "");
-        plugin.start(44100.f, 512);
-        host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, kEditorWidth, kEditorHeight, 0,
-                                   0, 0);
-        XSelectInput(d, host, StructureNotifyMask);
-        XMapWindow(d, host);
-        XEvent ev;
-        do
-            XNextEvent(d, &ev);
-        while (ev.type != MapNotify);
+        EditorHostWindow::SetUp();
         background = new CBitmap(kBackgroundId);
-        ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer tests";
     }
     void TearDown() override {
-        plugin.unload();
-        if (shot) cairo_surface_destroy(shot);
         if (background) background->forget();
-        if (host) XDestroyWindow(d, host);
-    }
-
-    bool open() { return plugin.editOpen((void*)(uintptr_t)host) != 0; }
-    // Host idles with the X server's events delivered in between.
-    void idle(int times = 3) {
-        for (int i = 0; i < times; ++i) {
-            XSync(d, False);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-            plugin.editIdle();
-        }
-    }
-    int childCount() {
-        Window root, parent, *children = nullptr;
-        unsigned int n = 0;
-        XQueryTree(d, host, &root, &parent, &children, &n);
-        if (children) XFree(children);
-        return (int)n;
-    }
-
-    // The host window's pixels now.
-    void capture() {
-        XSync(d, False);
-        XImage* img = XGetImage(d, host, 0, 0, kEditorWidth, kEditorHeight, AllPlanes, ZPixmap);
-        ASSERT_NE(img, nullptr);
-        if (!shot)
-            shot = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kEditorWidth, kEditorHeight);
-        cairo_surface_flush(shot);
-        unsigned char* data = cairo_image_surface_get_data(shot);
-        const int stride = cairo_image_surface_get_stride(shot);
-        for (int y = 0; y < kEditorHeight; ++y)
-            for (int x = 0; x < kEditorWidth; ++x)
-                *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
-                    (uint32_t)XGetPixel(img, x, y) & 0xffffff;
-        cairo_surface_mark_dirty(shot);
-        XDestroyImage(img);
-    }
-    void saveShot(const char* name) {
-        std::string dir = DRAVO_BINARY_DIR "/artefacts";
-        mkdir(dir.c_str(), 0755);
-        cairo_surface_write_to_png(shot, (dir + "/" + name).c_str());
+        EditorHostWindow::TearDown();
     }
 
     // Whether the last capture shows, inside rect, what draw() paints over
@@ -174,24 +103,6 @@ struct EditorWindow : ::testing::Test {
                 EXPECT_TRUE(showsPicture(c, pictureFor(c, p)))
                     << when << ": control " << c.tag << " at value " << p;
             }
-    }
-
-    // Real pointer input, in window coordinates.
-    void moveTo(int x, int y) { xtest.motion(d, -1, x, kTop + y, 0); }
-    void press(int x, int y, bool control = false) {
-        moveTo(x, y);
-        if (control) xtest.key(d, XKeysymToKeycode(d, XK_Control_L), True, 0);
-        xtest.button(d, 1, True, 0);
-        idle(2);
-    }
-    void release(bool control = false) {
-        xtest.button(d, 1, False, 0);
-        if (control) xtest.key(d, XKeysymToKeycode(d, XK_Control_L), False, 0);
-        idle(2);
-    }
-    void click(int x, int y, bool control = false) {
-        press(x, y, control);
-        release(control);
     }
 
     // The host's callbacks since the last call: "[" for a begin edit, "v"

@@ -1,6 +1,6 @@
 // Helpers for the preset bar's tests: a private HOME, config folder and PATH
 // with stand-in dialog and opener programs, and a store whose editor carries
-// the preset bar in a headless frame or in a window.
+// the preset bar in a headless frame.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -113,8 +113,7 @@ struct Desktop {
     size_t dialogCalls() { return readFile(root + "/zenity.calls").size(); }
 };
 
-// The preset bar on a frame of the background's size: headless when opened
-// with a null parent, else embedded in the X window given.
+// The preset bar on a headless frame of the background's size.
 class BarEditor : public CPresetSystemEditor {
   public:
     explicit BarEditor(AudioEffect* e) : CPresetSystemEditor(e) {
@@ -122,12 +121,10 @@ class BarEditor : public CPresetSystemEditor {
         rect.bottom = 248;
     }
     const char* preferencesIdentifier() override { return "org.example.presetbar-test"; }
-    ManualDocument manualDocument() override { return manual; }
     bool open(void* ptr) override {
         AEffGUIEditor::open(ptr);
         CBitmap* bg = new CBitmap(11500);
-        frame = ptr ? new CFrame(CRect(0, 0, 940, 248), ptr, this)
-                    : new CFrame(CRect(0, 0, 940, 248), this);
+        frame = new CFrame(CRect(0, 0, 940, 248), this);
         frame->setBackground(bg);
         bg->forget();
         return CPresetSystemEditor::open(ptr);
@@ -139,25 +136,20 @@ class BarEditor : public CPresetSystemEditor {
         if (old) old->close();
         AEffGUIEditor::close();
     }
-    // Rectangle (from the layout table) and centre of the bar's control of tag.
-    static CRect rectOf(int tag) {
-        for (const presetbar::Item& item : presetbar::kItems)
-            if (item.tag == tag) return CRect(item.left, item.top, item.right, item.bottom);
-        return CRect(-1, -1, -1, -1);
-    }
-    static CPoint centre(int tag) { return rectOf(tag).getCenter(); }
-    // A press and release on the control of tag through the frame.
+    // A press and release at the centre of the bar's control of tag.
     void click(int tag, int32_t buttons = kLButton) {
-        CPoint p = centre(tag);
-        frame->onMouseDown(p, CButtonState(buttons));
-        p = centre(tag);
-        frame->onMouseUp(p, CButtonState(buttons & ~kDoubleClick));
+        for (const presetbar::Item& item : presetbar::kItems)
+            if (item.tag == tag) {
+                CPoint p = CRect(item.left, item.top, item.right, item.bottom).getCenter();
+                frame->onMouseDown(p, CButtonState(buttons));
+                p = CRect(item.left, item.top, item.right, item.bottom).getCenter();
+                frame->onMouseUp(p, CButtonState(buttons & ~kDoubleClick));
+            }
     }
-    ManualDocument manual{nullptr, 0, nullptr, nullptr};
 };
 
 // A store with the preset bar's editor, started as the plug-in starts
-// (loadDefaults); the editor window is open headless unless told otherwise.
+// (loadDefaults); the editor is open unless told otherwise.
 struct Instance {
     TestStore store;
     BarEditor& editor = *new BarEditor(&store); // the store owns its editor
