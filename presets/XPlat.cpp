@@ -1,4 +1,5 @@
 #include "presets/XPlat.h"
+#include "vstgui/lib/cfileselector.h"
 
 #include <atomic>
 #include <cerrno>
@@ -81,26 +82,6 @@ std::FILE* createTemporary(const std::string& target, std::string& temp) {
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;
-}
-
-std::string findOnPath(const std::string& program) {
-    if (program.find('/') != std::string::npos)
-        return access(program.c_str(), X_OK) == 0 ? program : std::string();
-    const char* env = std::getenv("PATH");
-    std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
-    size_t pos = 0;
-    while (pos <= path.size()) {
-        size_t colon = path.find(':', pos);
-        if (colon == std::string::npos) colon = path.size();
-        std::string dir = path.substr(pos, colon - pos);
-        pos = colon + 1;
-        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
-        struct stat st;
-        if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
-            access(candidate.c_str(), X_OK) == 0)
-            return candidate;
-    }
-    return std::string();
 }
 
 bool readWholeFile(const std::string& path, std::vector<char>& out, size_t limit) {
@@ -258,7 +239,7 @@ int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
 }
 
 bool XPlatOpenDocument(const std::string& path) {
-    if (findOnPath("xdg-open").empty()) {
+    if (VSTGUI::findProgramOnPath("xdg-open").empty()) {
         std::fprintf(stderr, "cannot open %s: xdg-open is not installed\n", path.c_str());
         return false;
     }
@@ -268,11 +249,11 @@ bool XPlatOpenDocument(const std::string& path) {
 void XPlatDisplayAlert(const char* message) {
     const std::string text = message ? message : "";
     std::vector<std::string> argv;
-    if (!findOnPath("zenity").empty())
+    if (!VSTGUI::findProgramOnPath("zenity").empty())
         argv = {"zenity", "--warning", "--no-markup", "--text=" + text};
-    else if (!findOnPath("kdialog").empty())
+    else if (!VSTGUI::findProgramOnPath("kdialog").empty())
         argv = {"kdialog", "--sorry", text};
-    else if (!findOnPath("xmessage").empty())
+    else if (!VSTGUI::findProgramOnPath("xmessage").empty())
         argv = {"xmessage", "-center", "-buttons", "OK", text};
     if (argv.empty() || XPlatRunCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
 }
@@ -294,7 +275,7 @@ std::string XPlatHomeFolder() {
 
 std::string XPlatDocumentsFolder() {
     const std::string home = XPlatHomeFolder();
-    if (!findOnPath("xdg-user-dir").empty()) {
+    if (!VSTGUI::findProgramOnPath("xdg-user-dir").empty()) {
         std::string out;
         if (XPlatRunCommand({"xdg-user-dir", "DOCUMENTS"}, &out) == 0) {
             while (!out.empty() && (out.back() == '\n' || out.back() == '/'))

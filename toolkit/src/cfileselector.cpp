@@ -40,11 +40,10 @@ void CNewFileSelector::setHelperPaths(const char* zenity, const char* kdialog) {
     kdialogPath = kdialog ? kdialog : "kdialog";
 }
 
-// The executable helper names, or empty when there is none.
-static std::string findHelper(const std::string& helper) {
-    if (helper.empty()) return helper;
-    if (helper.find('/') != std::string::npos)
-        return access(helper.c_str(), X_OK) == 0 ? helper : std::string();
+std::string findProgramOnPath(const std::string& program) {
+    if (program.empty()) return program;
+    if (program.find('/') != std::string::npos)
+        return access(program.c_str(), X_OK) == 0 ? program : std::string();
     const char* env = std::getenv("PATH");
     const std::string path = env ? env : "/usr/local/bin:/usr/bin:/bin";
     size_t pos = 0;
@@ -53,7 +52,7 @@ static std::string findHelper(const std::string& helper) {
         if (colon == std::string::npos) colon = path.size();
         std::string dir = path.substr(pos, colon - pos);
         pos = colon + 1;
-        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + helper;
+        std::string candidate = (dir.empty() ? std::string(".") : dir) + "/" + program;
         struct stat st;
         if (stat(candidate.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
             access(candidate.c_str(), X_OK) == 0)
@@ -153,8 +152,8 @@ bool CNewFileSelector::run(CallbackFunc&& callback) {
 
 bool CNewFileSelector::runModal() {
     result.clear();
-    std::string helper = findHelper(zenityPath);
-    if (helper.empty()) helper = findHelper(kdialogPath);
+    std::string helper = findProgramOnPath(zenityPath);
+    if (helper.empty()) helper = findProgramOnPath(kdialogPath);
     if (helper.empty()) {
         std::fprintf(stderr,
                      "file selector: cannot show a file dialog: neither %s nor %s is installed "

@@ -28,6 +28,11 @@ class CFileExtension {
     int32_t macType;
 };
 
+// The path of an executable program as a desktop user's shell finds it: a
+// name containing "/" as given, else the first regular executable file of
+// that name on PATH. Empty when there is none.
+std::string findProgramOnPath(const std::string& program);
+
 class CNewFileSelector : public CBaseObject {
   public:
     enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
