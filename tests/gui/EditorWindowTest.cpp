@@ -137,24 +137,6 @@ struct EditorWindow : EditorHostWindow {
     }
 };
 
-// Every strip holds its pictures at the size the layout gives the control
-// (the editor sizes its controls from the strips), and the background fills
-// the window.
-TEST(EditorArtwork, EveryStripHasThePictureSizeOfTheLayout) {
-    CBitmap* bg = new CBitmap(kBackgroundId);
-    EXPECT_EQ(bg->getWidth(), kEditorWidth);
-    EXPECT_EQ(bg->getHeight(), kEditorHeight);
-    bg->forget();
-    for (const Control& c : kControls) {
-        if (c.kind == Kind::About || c.bitmapId == kBackgroundId) continue;
-        CBitmap* strip = new CBitmap(c.bitmapId);
-        ASSERT_TRUE(strip->isLoaded()) << c.bitmapId;
-        EXPECT_EQ(strip->getWidth(), c.width) << c.bitmapId;
-        EXPECT_EQ(strip->getHeight(), c.height * c.images) << c.bitmapId;
-        strip->forget();
-    }
-}
-
 TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
     ASSERT_TRUE(open());
     EXPECT_EQ(childCount(), 1);
