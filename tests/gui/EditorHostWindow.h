@@ -112,6 +112,9 @@ struct EditorHostWindow : ::testing::Test {
         press(x, y, control, button);
         release(control, button);
     }
+    void clickCentre(const dravo::layout::Control& c, bool control = false) {
+        click(c.left + c.width / 2, c.top + c.height / 2, control);
+    }
 };
 
 } // namespace dravo_test

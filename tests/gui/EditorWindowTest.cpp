@@ -146,7 +146,7 @@ TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetCh
     expectControlsShowTheEffect("opened");
     EXPECT_TRUE(showsPicture(led(), 0));
 
-    // The host automates every parameter to a value that shows another picture.
+    // Every parameter automated to a value that shows another picture.
     const std::vector<unsigned char> saved = plugin.getChunk();
     for (const Control& c : kControls) {
         if (!isParameter(c)) continue;
@@ -249,8 +249,7 @@ TEST_F(EditorWindow, AudioDrivesTheClipLed) {
     EXPECT_EQ(ledPicture(), 1);
 
     // A left click clears it, and it stays dark.
-    const Control& l = led();
-    click(l.left + l.width / 2, l.top + l.height / 2);
+    clickCentre(led());
     EXPECT_EQ(ledPicture(), 0);
     idle();
     EXPECT_EQ(ledPicture(), 0);
@@ -278,8 +277,7 @@ TEST_F(EditorWindow, AudioDrivesTheClipLed) {
 TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
     ASSERT_TRUE(open());
     idle();
-    const Control& about = *controlForTag(61);
-    click(about.left + about.width / 2, about.top + about.height / 2);
+    clickCentre(*controlForTag(61)); // the about box
     block(1.f);
     idle(1);
     // A click on the image closes the box within the next idle, after that

@@ -53,10 +53,6 @@ struct PresetBarWindow : EditorHostWindow {
             }
         lastTag = tag;
     }
-    void editKnob() { // Control-click: back to its default
-        const auto& k = knob();
-        click(k.left + k.width / 2, k.top + k.height / 2, true);
-    }
     void setName(const char* name) { plugin.dispatch(effSetProgramName, 0, 0, (void*)name); }
     // The host sees the current preset by its name (the factory names differ).
     int program() {
@@ -99,7 +95,7 @@ TEST_F(PresetBarWindow, SavedFilesLoadBackAfterAKnobEdit) {
         EXPECT_TRUE(desk.zenityArg(c.saveTitle));
         EXPECT_EQ(readFile(path).size(), c.size);
 
-        editKnob();
+        clickCentre(knob(), true); // Control-click: back to its default
         setName("Edited");
         ASSERT_NE(plugin.getParameter(tag), 0.25f);
         // A right click asks for a reversed file; cancelled, nothing changes.
