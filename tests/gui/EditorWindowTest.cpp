@@ -138,9 +138,7 @@ struct EditorWindow : EditorHostWindow {
 };
 
 TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
-    ASSERT_TRUE(open());
     EXPECT_EQ(childCount(), 1);
-    idle();
     capture();
     saveShot("editor.png");
     expectControlsShowTheEffect("opened");
@@ -166,8 +164,6 @@ TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetCh
 // One table over all 25 controls: each gesture reaches the host as begin,
 // values and end for the control's parameter, switches inverted.
 TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
-    ASSERT_TRUE(open());
-    idle();
     struct Step {
         int dx, dy; // press point from the control's centre
         bool control;
@@ -211,8 +207,6 @@ TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
 // reaches the host as one touch of parameter 0 (begin and end edit), and the
 // controls show the new preset.
 TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
-    ASSERT_TRUE(open());
-    idle();
     const std::vector<std::vector<std::pair<int, int>>> picks = {
         {{336, 239}},            // the rocker's right half: next
         {{299, 239}, {330, 60}}, // the list, then an entry of its first column
@@ -230,8 +224,6 @@ TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
 }
 
 TEST_F(EditorWindow, AudioDrivesTheClipLed) {
-    ASSERT_TRUE(open());
-    idle();
     ASSERT_EQ(ledPicture(), 0);
 
     // Just below full scale never lights it.
@@ -275,8 +267,6 @@ TEST_F(EditorWindow, AudioDrivesTheClipLed) {
 // While the about box shows, the LED keeps its picture; once the box closes
 // the next idle shows the held level.
 TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
-    ASSERT_TRUE(open());
-    idle();
     clickCentre(*controlForTag(61)); // the about box
     block(1.f);
     idle(1);
@@ -317,8 +307,6 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
             }
         });
     };
-    ASSERT_TRUE(open());
-    idle();
     EXPECT_TRUE(shows(46.f * 1000.f / 44100.f, 46.f));
     saveShot("editor-latency.png");
 
@@ -342,8 +330,7 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
 TEST_F(EditorWindow, HundredOpenIdleCloseCyclesLeaveNoWindowFileOrXError) {
     XErrorHandler before = XSetErrorHandler(countXError);
     xErrors = 0;
-    ASSERT_TRUE(open()); // the first opening loads what stays loaded
-    plugin.editClose();
+    plugin.editClose(); // the first opening, in SetUp, loads what stays loaded
     const int filesBefore = openFileCount();
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(open());
@@ -361,6 +348,7 @@ TEST_F(EditorWindow, HundredOpenIdleCloseCyclesLeaveNoWindowFileOrXError) {
 // A host with three threads: the UI thread opens, idles and closes the
 // editor, automation arrives from a second and audio runs on a third.
 TEST_F(EditorWindow, UiAutomationAndAudioThreadsMeetCleanly) {
+    plugin.editClose();
     std::atomic<bool> stop{false};
     std::thread automation([&] {
         for (int i = 0; !stop.load(); ++i)

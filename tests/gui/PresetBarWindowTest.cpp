@@ -26,12 +26,6 @@ struct PresetBarWindow : EditorHostWindow {
     Desktop desk;
     std::string prefs = desk.config + "/com.veyaudioworks.dravo/";
 
-    void SetUp() override {
-        EditorHostWindow::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_TRUE(open());
-        idle();
-    }
     // The user closes the plug-in; a new instance starts and shows its editor.
     void restart() {
         plugin.unload();
