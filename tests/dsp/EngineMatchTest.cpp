@@ -29,7 +29,9 @@ void automate(Pair& p, std::mt19937& rng) {
     const double hz = 10.0 * std::pow(2200.0, u(rng)); // 10 Hz .. 22 kHz
     const double db = 40.0 * u(rng) - 20.0;
     const double q = 0.2 + 6.0 * u(rng);
-    const int mode = pick(3), shape = pick(3), on = pick(3) == 0 ? 0 : 1;
+    const int mode = pick(3), shape = pick(3), on = pick(3) == 0 ? 0 : 1, phase = pick(2);
+    const bool master = pick(5) != 0;
+    const double v = u(rng);
     switch (pick(12)) {
     case 0:
         p.both([&](auto& e) { e.updateLowCut(on, hz * 0.02 + 10.0); });
@@ -49,31 +51,21 @@ void automate(Pair& p, std::mt19937& rng) {
     case 5:
         p.both([&](auto& e) { e.updateHighShelf(mode, shape, hz * 0.5 + 1000.0, db); });
         break;
-    case 6: {
-        const bool on = pick(5) != 0;
-        p.both([&](auto& e) { e.setMaster(on); });
+    case 6:
+        p.both([&](auto& e) { e.setMaster(master); });
         break;
-    }
-    case 7: {
-        const double v = u(rng);
+    case 7:
         p.both([&](auto& e) { e.setChannelSelect(v); });
         break;
-    }
-    case 8: {
-        const int ph = pick(2);
-        p.both([&](auto& e) { e.setPhase(ph); });
+    case 8:
+        p.both([&](auto& e) { e.setPhase(phase); });
         break;
-    }
-    case 9: {
-        const double f = std::pow(10.0, db / 20.0);
-        p.both([&](auto& e) { e.setOutputFactor(f); });
+    case 9:
+        p.both([&](auto& e) { e.setOutputFactor(std::pow(10.0, db / 20.0)); });
         break;
-    }
-    case 10: {
-        const float s = (float)u(rng);
-        p.both([&](auto& e) { e.setSaturation(s); });
+    case 10:
+        p.both([&](auto& e) { e.setSaturation((float)v); });
         break;
-    }
     default:
         break; // no change
     }
