@@ -1,6 +1,5 @@
 // The embedded images against the layout tables the editor and the preset bar
-// are built from: every strip has the size of one picture times its count,
-// and neighbouring pictures differ, so that each state is visible.
+// size their controls from; neighbouring pictures differ so each state shows.
 #include "gui/EditorLayout.h"
 #include "presets/PresetBarLayout.h"
 #include "vstgui/vstgui.h"

@@ -30,12 +30,13 @@ struct EditorHostWindow : ::testing::Test {
     XTest xtest;
 
     // The plug-in loads here, after the derived fixture's members exist (so
-    // that an environment they set is the one it starts in).
+    // that an environment they set is the one it starts in), and shows its editor.
     void SetUp() override {
         if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
         d = xvfb.display;
         ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer tests";
         loadPlugin();
+        if (HasFatalFailure()) return;
         host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, kWidth, kHeight, 0, 0, 0);
         XSelectInput(d, host, StructureNotifyMask);
         XMapWindow(d, host);
@@ -43,6 +44,8 @@ struct EditorHostWindow : ::testing::Test {
         do
             XNextEvent(d, &ev);
         while (ev.type != MapNotify);
+        ASSERT_TRUE(open());
+        idle();
     }
     void TearDown() override {
         plugin.unload();
@@ -111,6 +114,9 @@ struct EditorHostWindow : ::testing::Test {
     void click(int x, int y, bool control = false, unsigned button = 1) {
         press(x, y, control, button);
         release(control, button);
+    }
+    void clickCentre(const dravo::layout::Control& c, bool control = false) {
+        click(c.left + c.width / 2, c.top + c.height / 2, control);
     }
 };
 

@@ -137,34 +137,14 @@ struct EditorWindow : EditorHostWindow {
     }
 };
 
-// Every strip holds its pictures at the size the layout gives the control
-// (the editor sizes its controls from the strips), and the background fills
-// the window.
-TEST(EditorArtwork, EveryStripHasThePictureSizeOfTheLayout) {
-    CBitmap* bg = new CBitmap(kBackgroundId);
-    EXPECT_EQ(bg->getWidth(), kEditorWidth);
-    EXPECT_EQ(bg->getHeight(), kEditorHeight);
-    bg->forget();
-    for (const Control& c : kControls) {
-        if (c.kind == Kind::About || c.bitmapId == kBackgroundId) continue;
-        CBitmap* strip = new CBitmap(c.bitmapId);
-        ASSERT_TRUE(strip->isLoaded()) << c.bitmapId;
-        EXPECT_EQ(strip->getWidth(), c.width) << c.bitmapId;
-        EXPECT_EQ(strip->getHeight(), c.height * c.images) << c.bitmapId;
-        strip->forget();
-    }
-}
-
 TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
-    ASSERT_TRUE(open());
     EXPECT_EQ(childCount(), 1);
-    idle();
     capture();
     saveShot("editor.png");
     expectControlsShowTheEffect("opened");
     EXPECT_TRUE(showsPicture(led(), 0));
 
-    // The host automates every parameter to a value that shows another picture.
+    // Every parameter automated to a value that shows another picture.
     const std::vector<unsigned char> saved = plugin.getChunk();
     for (const Control& c : kControls) {
         if (!isParameter(c)) continue;
@@ -184,8 +164,6 @@ TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetCh
 // One table over all 25 controls: each gesture reaches the host as begin,
 // values and end for the control's parameter, switches inverted.
 TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
-    ASSERT_TRUE(open());
-    idle();
     struct Step {
         int dx, dy; // press point from the control's centre
         bool control;
@@ -229,8 +207,6 @@ TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
 // reaches the host as one touch of parameter 0 (begin and end edit), and the
 // controls show the new preset.
 TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
-    ASSERT_TRUE(open());
-    idle();
     const std::vector<std::vector<std::pair<int, int>>> picks = {
         {{336, 239}},            // the rocker's right half: next
         {{299, 239}, {330, 60}}, // the list, then an entry of its first column
@@ -248,8 +224,6 @@ TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
 }
 
 TEST_F(EditorWindow, AudioDrivesTheClipLed) {
-    ASSERT_TRUE(open());
-    idle();
     ASSERT_EQ(ledPicture(), 0);
 
     // Just below full scale never lights it.
@@ -267,8 +241,7 @@ TEST_F(EditorWindow, AudioDrivesTheClipLed) {
     EXPECT_EQ(ledPicture(), 1);
 
     // A left click clears it, and it stays dark.
-    const Control& l = led();
-    click(l.left + l.width / 2, l.top + l.height / 2);
+    clickCentre(led());
     EXPECT_EQ(ledPicture(), 0);
     idle();
     EXPECT_EQ(ledPicture(), 0);
@@ -294,10 +267,7 @@ TEST_F(EditorWindow, AudioDrivesTheClipLed) {
 // While the about box shows, the LED keeps its picture; once the box closes
 // the next idle shows the held level.
 TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
-    ASSERT_TRUE(open());
-    idle();
-    const Control& about = *controlForTag(61);
-    click(about.left + about.width / 2, about.top + about.height / 2);
+    clickCentre(*controlForTag(61)); // the about box
     block(1.f);
     idle(1);
     // A click on the image closes the box within the next idle, after that
@@ -337,8 +307,6 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
             }
         });
     };
-    ASSERT_TRUE(open());
-    idle();
     EXPECT_TRUE(shows(46.f * 1000.f / 44100.f, 46.f));
     saveShot("editor-latency.png");
 
@@ -362,8 +330,7 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
 TEST_F(EditorWindow, HundredOpenIdleCloseCyclesLeaveNoWindowFileOrXError) {
     XErrorHandler before = XSetErrorHandler(countXError);
     xErrors = 0;
-    ASSERT_TRUE(open()); // the first opening loads what stays loaded
-    plugin.editClose();
+    plugin.editClose(); // the first opening, in SetUp, loads what stays loaded
     const int filesBefore = openFileCount();
     for (int i = 0; i < 100; ++i) {
         ASSERT_TRUE(open());
@@ -381,6 +348,7 @@ TEST_F(EditorWindow, HundredOpenIdleCloseCyclesLeaveNoWindowFileOrXError) {
 // A host with three threads: the UI thread opens, idles and closes the
 // editor, automation arrives from a second and audio runs on a third.
 TEST_F(EditorWindow, UiAutomationAndAudioThreadsMeetCleanly) {
+    plugin.editClose();
     std::atomic<bool> stop{false};
     std::thread automation([&] {
         for (int i = 0; !stop.load(); ++i)

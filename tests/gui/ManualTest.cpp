@@ -15,10 +15,6 @@
 
 namespace {
 
-bool haveTool(const std::string& tool) {
-    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
 // Runs a command and returns its standard output; status gets the exit status.
 std::string run(const std::string& command, int& status) {
     std::string out;
@@ -38,19 +34,15 @@ std::string run(const std::string& command, int& status) {
 class ManualPdf : public ::testing::Test {
   protected:
     void SetUp() override {
-        if (!haveTool("pdfinfo") || !haveTool("pdftotext"))
+        int status = 0;
+        run("command -v pdfinfo && command -v pdftotext", status);
+        if (status != 0)
             GTEST_SKIP() << "pdfinfo/pdftotext missing: scripts/install-deps.sh installs "
                             "poppler-utils";
-        char name[] = "/tmp/dravo-manual-XXXXXX";
-        int fd = mkstemp(name);
-        ASSERT_GE(fd, 0);
-        path_ = name;
-        ASSERT_EQ(write(fd, kManualPdf, kManualPdfSize), (ssize_t)kManualPdfSize);
-        close(fd);
+        path_ = ::testing::TempDir() + "dravo-manual-" + std::to_string(getpid()) + ".pdf";
+        std::ofstream(path_, std::ios::binary).write((const char*)kManualPdf, kManualPdfSize);
     }
-    void TearDown() override {
-        if (!path_.empty()) std::remove(path_.c_str());
-    }
+    void TearDown() override { std::remove(path_.c_str()); }
     std::string path_;
 };
 

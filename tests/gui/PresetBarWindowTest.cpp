@@ -26,12 +26,6 @@ struct PresetBarWindow : EditorHostWindow {
     Desktop desk;
     std::string prefs = desk.config + "/com.veyaudioworks.dravo/";
 
-    void SetUp() override {
-        EditorHostWindow::SetUp();
-        if (IsSkipped() || HasFatalFailure()) return;
-        ASSERT_TRUE(open());
-        idle();
-    }
     // The user closes the plug-in; a new instance starts and shows its editor.
     void restart() {
         plugin.unload();
@@ -52,10 +46,6 @@ struct PresetBarWindow : EditorHostWindow {
                     click((it.left + it.right) / 2 + dx, (it.top + it.bottom) / 2, control, button);
             }
         lastTag = tag;
-    }
-    void editKnob() { // Control-click: back to its default
-        const auto& k = knob();
-        click(k.left + k.width / 2, k.top + k.height / 2, true);
     }
     void setName(const char* name) { plugin.dispatch(effSetProgramName, 0, 0, (void*)name); }
     // The host sees the current preset by its name (the factory names differ).
@@ -99,7 +89,7 @@ TEST_F(PresetBarWindow, SavedFilesLoadBackAfterAKnobEdit) {
         EXPECT_TRUE(desk.zenityArg(c.saveTitle));
         EXPECT_EQ(readFile(path).size(), c.size);
 
-        editKnob();
+        clickCentre(knob(), true); // Control-click: back to its default
         setName("Edited");
         ASSERT_NE(plugin.getParameter(tag), 0.25f);
         // A right click asks for a reversed file; cancelled, nothing changes.

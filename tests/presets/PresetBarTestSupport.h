@@ -161,7 +161,6 @@ struct Instance {
         if (editor.getFrame()) editor.close();
     }
     void set(int index, float v) { store.setParameter(index, v); }
-    float value(int p, int index) { return store.record(p).values[index]; }
 };
 
 } // namespace presettest

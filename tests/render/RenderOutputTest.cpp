@@ -236,8 +236,7 @@ std::map<int, std::pair<std::string, std::string>> listedParameters(const std::s
     return rows;
 }
 
-// For every named parameter and a few values, the text the plug-in shows
-// for a normalised value, given to --set, is what the plug-in shows after.
+// Every text the plug-in shows for a parameter, given to --set, round-trips.
 TEST_F(RenderTest, SetTakesEveryTextThePluginShows) {
     VstPlugin p;
     ASSERT_EQ(p.load(DRAVO_PLUGIN_PATH), "");
@@ -273,10 +272,6 @@ TEST_F(RenderTest, SetTakesEveryTextThePluginShows) {
     EXPECT_EQ(rows.at(1).second, "Left");
     EXPECT_EQ(rows.at(18).second, "4.0");
 }
-
-} // namespace
-
-namespace {
 
 // The plot reaches the Nyquist frequency of its rate, its phase is
 // unwrapped, and its title says what the settings changed.
