@@ -150,15 +150,6 @@ TEST(Filter, QIsReducedTowardsNyquist) {
     EXPECT_LT(std::abs(buf[4095]), 1e-6);
 }
 
-TEST(Filter, GainZeroIsFlat) {
-    for (int type : {Filter::kPeak, Filter::kLowShelf, Filter::kHighShelf}) {
-        On f(88200, type, 800, 0.3, 0.0);
-        EXPECT_EQ(f.destCoeff(Filter::kB0), 1.0);
-        EXPECT_EQ(f.destCoeff(Filter::kB1), f.destCoeff(Filter::kA1));
-        EXPECT_EQ(f.destCoeff(Filter::kB2), f.destCoeff(Filter::kA2));
-    }
-}
-
 TEST(Filter, GlideMovesRootsLinearlyOverFiftyMs) {
     On f(88200, Filter::kPeak, 1000, 1.0, 0.0);
     f.suspend(false);
