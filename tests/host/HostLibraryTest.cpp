@@ -173,14 +173,6 @@ TEST(HostAudio, PinAnswersReachTheProcessCall) {
               (std::vector<double>{1.0, 2.0})); // second input unconnected: copy of the first
 }
 
-TEST(HostChunk, RoundTripsThroughThePlugin) {
-    VstPlugin p;
-    ASSERT_EQ(p.load(kPeer), "");
-    EXPECT_EQ(p.getChunk(), (std::vector<unsigned char>{1, 2, 3, 4, 5}));
-    p.setChunk({9, 8, 7});
-    EXPECT_EQ(p.getChunk(), (std::vector<unsigned char>{9, 8, 7}));
-}
-
 TEST(HostLifetime, CloseThroughDispatchUnloads) {
     VstPlugin p;
     ASSERT_EQ(p.load(kPeer), "");
