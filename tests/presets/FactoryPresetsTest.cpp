@@ -112,18 +112,10 @@ TEST(FactoryPresets, HostShowsTheRealUnitTexts) {
     }
 }
 
-TEST(FactoryPresets, StartOnDefaultWithNamesAndValuesInRange) {
+TEST(FactoryPresets, StartOnDefault) {
     VstPlugin plugin;
     ASSERT_EQ(plugin.load(DRAVO_PLUGIN_PATH), "");
     EXPECT_EQ(plugin.programName().text, "Default");
     for (int i = 0; i < 38; i++)
         EXPECT_EQ(plugin.getParameter(i), (float)kFactoryPresetValues[0][i]) << i;
-    for (int p = 0; p < kNumFactoryPresets; p++) {
-        EXPECT_LE(std::string(kFactoryPresetNames[p]).size(), 23u);
-        EXPECT_EQ(plugin.programNameIndexed(p).text, kFactoryPresetNames[p]);
-        for (int i = 0; i < 38; i++) {
-            EXPECT_GE(kFactoryPresetValues[p][i], 0.0);
-            EXPECT_LE(kFactoryPresetValues[p][i], 1.0);
-        }
-    }
 }
