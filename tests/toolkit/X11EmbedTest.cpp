@@ -199,19 +199,6 @@ TEST_F(X11Embed, MovesAfterTheReleaseDoNotReplaceTheDragsLastMove) {
     editor.close();
 }
 
-TEST_F(X11Embed, FiftyOpenCloseCyclesLeaveNoWindowBehind) {
-    const int filesBefore = openFileCount();
-    for (int i = 0; i < 50; ++i) {
-        ASSERT_TRUE(editor.open((void*)(uintptr_t)host));
-        ASSERT_EQ(childCount(), 1);
-        editor.idle();
-        editor.close();
-        XSync(xvfb.display, False);
-        ASSERT_EQ(childCount(), 0);
-    }
-    EXPECT_EQ(openFileCount(), filesBefore) << "a display connection was left open";
-}
-
 // The host's window disappears while the editor is open (the host tore down
 // its window first): idling, drawing and closing must neither fail nor end
 // the host process through Xlib's default error handler.
