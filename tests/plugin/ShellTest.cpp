@@ -23,21 +23,23 @@ TEST(ShellEntry, HostAnsweringVersionZeroGetsNoEffect) {
     EXPECT_FALSE(plugin.isLoaded());
 }
 
+// No function, vtable or type information of the toolkit, the editor or the
+// engine leaks out; only the linker's own section marks stand beside the entry.
 TEST(ShellEntry, OnlyTheEntryPointIsExported) {
     std::string cmd = std::string("nm -D --defined-only '") + DRAVO_PLUGIN_PATH + "'";
     FILE* pipe = popen(cmd.c_str(), "r");
     ASSERT_NE(pipe, nullptr);
     char line[512];
-    std::string functions;
+    std::string symbols;
     while (std::fgets(line, sizeof line, pipe)) {
         char addr[64], type[8], name[400];
         if (std::sscanf(line, "%63s %7s %399s", addr, type, name) == 3 &&
-            (std::strcmp(type, "T") == 0 || std::strcmp(type, "W") == 0 ||
-             std::strcmp(type, "i") == 0))
-            functions += std::string(name) + " ";
+            std::strcmp(name, "__bss_start") != 0 && std::strcmp(name, "_edata") != 0 &&
+            std::strcmp(name, "_end") != 0)
+            symbols += std::string(name) + " ";
     }
     EXPECT_EQ(pclose(pipe), 0);
-    EXPECT_EQ(functions, "VSTPluginMain ");
+    EXPECT_EQ(symbols, "VSTPluginMain ");
 }
 
 TEST_F(Shell, IdentityRightAfterCreation) {
