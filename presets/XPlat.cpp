@@ -9,12 +9,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -194,48 +190,7 @@ bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir) {
 }
 
 int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
-    if (args.empty()) return -1;
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    int fds[2] = {-1, -1};
-    if (output && pipe2(fds, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    // The program links against the system's libraries, not a host's bundle.
-    std::vector<char*> envp;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (output) close(fds[1]);
-    if (rc != 0) {
-        if (output) close(fds[0]);
-        std::fprintf(stderr, "cannot run %s: %s\n", argv[0], std::strerror(rc));
-        return -1;
-    }
-    if (output) {
-        char buf[4096];
-        for (;;) {
-            ssize_t n = read(fds[0], buf, sizeof buf);
-            if (n > 0)
-                output->append(buf, (size_t)n);
-            else if (n == 0 || errno != EINTR)
-                break;
-        }
-        close(fds[0]);
-    }
-    int status = 0;
-    pid_t done;
-    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-    }
-    if (done != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    return VSTGUI::runProgram(args, output);
 }
 
 bool XPlatOpenDocument(const std::string& path) {
