@@ -95,16 +95,6 @@ bool readWholeFile(const std::string& path, std::vector<char>& out, size_t limit
     return ok;
 }
 
-bool writeAtomically(const std::string& path, const void* data, size_t size) {
-    const char* slash = std::strrchr(path.c_str(), '/');
-    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
-    void* file = nullptr;
-    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
-    if (!file) return false;
-    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
-    return XPlatFileClose(file) && wrote;
-}
-
 } // namespace
 
 long XPlatFileOpen(const char* name, const char* dir, void** file, bool write) {
@@ -243,13 +233,23 @@ std::string XPlatDocumentsFolder() {
     return home + "/Documents";
 }
 
+bool XPlatWriteFile(const std::string& path, const void* data, size_t size) {
+    const char* slash = std::strrchr(path.c_str(), '/');
+    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
+    void* file = nullptr;
+    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
+    if (!file) return false;
+    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
+    return XPlatFileClose(file) && wrote;
+}
+
 bool XPlatWriteFileIfDifferent(const std::string& path, const void* data, size_t size) {
     std::vector<char> existing;
     if (readWholeFile(path, existing, size) && existing.size() == size &&
         (size == 0 || std::memcmp(existing.data(), data, size) == 0))
         return true;
     if (!makeFolders(folderOf(path), 0755)) return false;
-    return writeAtomically(path, data, size);
+    return XPlatWriteFile(path, data, size);
 }
 
 XPlatPreferences::XPlatPreferences(const std::string& identifier) {
@@ -278,7 +278,7 @@ bool XPlatPreferences::copy(const char* key, std::vector<char>& value) const {
 
 bool XPlatPreferences::set(const char* key, const void* data, size_t size) {
     if (!isUsable() || !validKey(key) || !makeFolders(folder, 0700)) return false;
-    return writeAtomically(folder + key, data, size);
+    return XPlatWriteFile(folder + key, data, size);
 }
 
 bool XPlatPreferences::remove(const char* key) {
