@@ -180,7 +180,8 @@ bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir) {
 }
 
 int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
-    return VSTGUI::runProgram(args, output);
+    const int status = VSTGUI::runProgram(args, output);
+    return status == VSTGUI::kExitStatusUnknown ? -1 : status;
 }
 
 bool XPlatOpenDocument(const std::string& path) {

@@ -102,6 +102,7 @@ int runProgram(const std::vector<std::string>& args, std::string* output) {
     pid_t done;
     while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
     }
+    if (done < 0 && errno == ECHILD) return kExitStatusUnknown;
     if (done != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
 }
@@ -209,7 +210,10 @@ bool CNewFileSelector::runModal() {
     }
     // Blocks this thread until the dialog closes; any exit but 0 is a cancel.
     std::string output;
-    if (runProgram(buildCommand(helper), &output) != 0) return false;
+    // A host that ignores SIGCHLD hides the status: the chosen path still
+    // arrives on the helper's output.
+    const int status = runProgram(buildCommand(helper), &output);
+    if (status != 0 && status != kExitStatusUnknown) return false;
     size_t pos = 0;
     while (pos < output.size()) {
         size_t end = output.find('\n', pos);
