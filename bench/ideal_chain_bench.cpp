@@ -79,21 +79,28 @@ struct Chain {
             hist[i] = hist[2 * kBlock + i];
     }
 
+    // One biquad step on the lane pair at i of work, in place.
+    __attribute__((always_inline)) void step(int i, __m128d b0, __m128d b1, __m128d b2, __m128d a1,
+                                             __m128d a2, __m128d& x1, __m128d& x2, __m128d& y1,
+                                             __m128d& y2) {
+        const __m128d x0 = _mm_load_pd(work + 2 * i);
+        __m128d y = _mm_add_pd(_mm_mul_pd(b0, x0), _mm_mul_pd(b1, x1));
+        y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
+        y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
+        y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
+        x2 = x1;
+        x1 = x0;
+        y2 = y1;
+        y1 = y;
+        _mm_store_pd(work + 2 * i, y);
+    }
+
     void filter(int k, const Biquad& c) {
         const __m128d b0 = _mm_set1_pd(c.b0), b1 = _mm_set1_pd(c.b1), b2 = _mm_set1_pd(c.b2);
         const __m128d a1 = _mm_set1_pd(c.a1), a2 = _mm_set1_pd(c.a2);
         __m128d x1 = state[k][0], x2 = state[k][1], y1 = state[k][2], y2 = state[k][3];
         for (int i = 0; i < 2 * kBlock; ++i) {
-            const __m128d x0 = _mm_load_pd(work + 2 * i);
-            __m128d y = _mm_add_pd(_mm_mul_pd(b0, x0), _mm_mul_pd(b1, x1));
-            y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
-            y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
-            y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
-            x2 = x1;
-            x1 = x0;
-            y2 = y1;
-            y1 = y;
-            _mm_store_pd(work + 2 * i, y);
+            step(i, b0, b1, b2, a1, a2, x1, x2, y1, y2);
         }
         state[k][0] = x1;
         state[k][1] = x2;
@@ -114,16 +121,7 @@ struct Chain {
             const __m128d b2 = _mm_set1_pd(g * (r[0] * r[2] - r[1] * r[3]));
             const __m128d a1 = _mm_set1_pd(-(r[4] + r[6]));
             const __m128d a2 = _mm_set1_pd(r[4] * r[6] - r[5] * r[7]);
-            const __m128d x0 = _mm_load_pd(work + 2 * i);
-            __m128d y = _mm_add_pd(_mm_mul_pd(b0, x0), _mm_mul_pd(b1, x1));
-            y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
-            y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
-            y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
-            x2 = x1;
-            x1 = x0;
-            y2 = y1;
-            y1 = y;
-            _mm_store_pd(work + 2 * i, y);
+            step(i, b0, b1, b2, a1, a2, x1, x2, y1, y2);
         }
         state[k][0] = x1;
         state[k][1] = x2;

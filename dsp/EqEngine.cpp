@@ -441,7 +441,7 @@ float EqEngine::resume(float hostRate) {
 // ---------------------------------------------------------------------------
 // Processing
 
-void EqEngine::runChain(int lanes, int m, bool highCutOn) {
+void EqEngine::runChain(int lanes, int m, bool highCutOn, const kernels::Set& k) {
     // Gathers the filters that work in this call as stages with both lanes
     // (a lane whose channel is not processed, or whose filter passes, is
     // left out of that stage), then runs runs of stages with the same lanes.
@@ -487,7 +487,6 @@ void EqEngine::runChain(int lanes, int m, bool highCutOn) {
         ++count;
     }
 
-    const kernels::Set& k = activeKernels();
     for (int a = 0; a < count;) {
         int b = a + 1;
         while (b < count && stageLanes[b] == stageLanes[a])
@@ -578,7 +577,7 @@ void EqEngine::run(T** inputs, T** outputs, int frames, bool in2, bool out2) {
         else // the filters do not run: only the samples the decimation keeps
             oversampler_.upsampleDecimated(lr_, n, Stereo);
 
-        if (lanes) runChain(lanes, m, highCutOn);
+        if (lanes) runChain(lanes, m, highCutOn, k);
 
         if (os && lanes) Oversampler::decimate(lr_, n);
 

@@ -19,6 +19,7 @@
 #pragma once
 
 #include "dsp/Filter.h"
+#include "dsp/Kernels.h"
 #include "dsp/OutputStage.h"
 #include "dsp/Oversampler.h"
 
@@ -149,7 +150,7 @@ class EqEngine {
 
     template <typename T, bool Stereo>
     void run(T** inputs, T** outputs, int frames, bool in2, bool out2);
-    void runChain(int lanes, int m, bool highCutOn);
+    void runChain(int lanes, int m, bool highCutOn, const kernels::Set& k);
     void runSwitchedOffHighCut(int ch);
 
     std::unique_ptr<Filter> filters_[kNumRoles][2];

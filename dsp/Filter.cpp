@@ -314,14 +314,6 @@ inline void rampStep(double* r, const double* step, double* cc) {
         r[Filter::kPole1Re] * r[Filter::kPole2Re] - r[Filter::kPole1Im] * r[Filter::kPole2Im];
 }
 
-inline void putCoeffs(const double* cc, double* c) {
-    c[0] = cc[Filter::kB0];
-    c[2] = cc[Filter::kB1];
-    c[4] = cc[Filter::kB2];
-    c[6] = cc[Filter::kA1];
-    c[8] = cc[Filter::kA2];
-}
-
 } // namespace
 
 bool Filter::beginCall() {

@@ -370,17 +370,8 @@ bool CPresetSystemEditor::loadFile(const std::string& path, bool bank, bool reve
 void CPresetSystemEditor::saveFile(const std::string& path, bool bank) {
     char* buffer = nullptr;
     const VstInt32 size = bank ? BankToBuffer(&buffer) : PresetToBuffer(&buffer);
-    if (size > 0 && buffer) {
-        const size_t slash = path.find_last_of('/');
-        const std::string dir =
-            slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-        const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
-        void* file = nullptr;
-        // Written beside the target and renamed over it only when complete.
-        XPlatFileOpen(name.c_str(), dir.c_str(), &file, true);
-        XPlatFileWrite(file, buffer, size);
-        XPlatFileClose(file);
-    }
+    // Written beside the target and renamed over it only when complete.
+    if (size > 0 && buffer) XPlatWriteFile(path, buffer, (size_t)size);
     delete[] buffer;
 }
 

@@ -9,12 +9,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <pwd.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace {
 
@@ -97,16 +93,6 @@ bool readWholeFile(const std::string& path, std::vector<char>& out, size_t limit
     }
     XPlatFileClose(file);
     return ok;
-}
-
-bool writeAtomically(const std::string& path, const void* data, size_t size) {
-    const char* slash = std::strrchr(path.c_str(), '/');
-    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
-    void* file = nullptr;
-    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
-    if (!file) return false;
-    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
-    return XPlatFileClose(file) && wrote;
 }
 
 } // namespace
@@ -194,48 +180,8 @@ bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir) {
 }
 
 int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
-    if (args.empty()) return -1;
-    std::vector<char*> argv;
-    for (const auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-
-    int fds[2] = {-1, -1};
-    if (output && pipe2(fds, O_CLOEXEC) != 0) return -1;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    // The program links against the system's libraries, not a host's bundle.
-    std::vector<char*> envp;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
-    envp.push_back(nullptr);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (output) close(fds[1]);
-    if (rc != 0) {
-        if (output) close(fds[0]);
-        std::fprintf(stderr, "cannot run %s: %s\n", argv[0], std::strerror(rc));
-        return -1;
-    }
-    if (output) {
-        char buf[4096];
-        for (;;) {
-            ssize_t n = read(fds[0], buf, sizeof buf);
-            if (n > 0)
-                output->append(buf, (size_t)n);
-            else if (n == 0 || errno != EINTR)
-                break;
-        }
-        close(fds[0]);
-    }
-    int status = 0;
-    pid_t done;
-    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
-    }
-    if (done != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    const int status = VSTGUI::runProgram(args, output);
+    return status == VSTGUI::kExitStatusUnknown ? -1 : status;
 }
 
 bool XPlatOpenDocument(const std::string& path) {
@@ -288,13 +234,23 @@ std::string XPlatDocumentsFolder() {
     return home + "/Documents";
 }
 
+bool XPlatWriteFile(const std::string& path, const void* data, size_t size) {
+    const char* slash = std::strrchr(path.c_str(), '/');
+    std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
+    void* file = nullptr;
+    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
+    if (!file) return false;
+    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
+    return XPlatFileClose(file) && wrote;
+}
+
 bool XPlatWriteFileIfDifferent(const std::string& path, const void* data, size_t size) {
     std::vector<char> existing;
     if (readWholeFile(path, existing, size) && existing.size() == size &&
         (size == 0 || std::memcmp(existing.data(), data, size) == 0))
         return true;
     if (!makeFolders(folderOf(path), 0755)) return false;
-    return writeAtomically(path, data, size);
+    return XPlatWriteFile(path, data, size);
 }
 
 XPlatPreferences::XPlatPreferences(const std::string& identifier) {
@@ -323,7 +279,7 @@ bool XPlatPreferences::copy(const char* key, std::vector<char>& value) const {
 
 bool XPlatPreferences::set(const char* key, const void* data, size_t size) {
     if (!isUsable() || !validKey(key) || !makeFolders(folder, 0700)) return false;
-    return writeAtomically(folder + key, data, size);
+    return XPlatWriteFile(folder + key, data, size);
 }
 
 bool XPlatPreferences::remove(const char* key) {

@@ -53,6 +53,9 @@ bool XPlatOpenDocument(const std::string& path);
 std::string XPlatHomeFolder();
 // The user's Documents folder: xdg-user-dir DOCUMENTS, else ~/Documents.
 std::string XPlatDocumentsFolder();
+// Writes size bytes to path through a temporary file and a rename; true when
+// the file now holds them.
+bool XPlatWriteFile(const std::string& path, const void* data, size_t size);
 // Writes size bytes to path through a temporary file and a rename, creating
 // missing folders. Does nothing (and succeeds) when path already holds
 // exactly those bytes.

@@ -176,18 +176,8 @@ Box text(cairo_t* cr, const std::string& s, double x, double y, Align a, int own
 Box textCentredOn(cairo_t* cr, const std::string& s, double cx, double cy, int owner) {
     cairo_text_extents_t te;
     cairo_text_extents(cr, s.c_str(), &te);
-    double x = std::round(cx - te.width / 2 - te.x_bearing);
-    double y = std::round(cy - te.height / 2 - te.y_bearing);
-    cairo_move_to(cr, x, y);
-    cairo_show_text(cr, s.c_str());
-    Box b{x + te.x_bearing,
-          y + te.y_bearing,
-          x + te.x_bearing + te.width,
-          y + te.y_bearing + te.height,
-          s,
-          owner};
-    gLabels.push_back(b);
-    return b;
+    return text(cr, s, cx - te.width / 2 - te.x_bearing, cy - te.height / 2 - te.y_bearing,
+                Align::Left, owner);
 }
 
 // ---------------------------------------------------------------------------

@@ -743,30 +743,28 @@ void cuts(Doc& d) {
            "are gentle 12 dB per octave slopes with a soft knee, well suited to removing rumble "
            "and hiss without thinning the sound. At the marked frequency the level is already "
            "about 3 dB (high cut) to 4 dB (low cut) down.");
-    d.h2("Low cut (high-pass)");
-    d.bullets({
-        "<b>LOW CUT</b> button (bottom row, right) switches the low cut on and off (host "
-        "parameter " +
-            paramName(8) + ").",
-        "<b>FREQ</b> knob (bottom row, left; host parameter " + paramName(9) + ") in " +
-            std::to_string(kHpfTable.last + 1) + " steps from " + freqText(kHpfTable.hz[0]) +
-            " to " + freqText(kHpfTable.hz[kHpfTable.last]) + ".",
+    // One cut: its on/off button and FREQ knob share a row, in opposite corners.
+    const auto cut = [&](bool low, const FrequencyTable& t, const char* behaviour) {
+        const std::string row = low ? "bottom row, " : "top row, ";
+        const int on = low ? 8 : 10;
+        d.h2(low ? "Low cut (high-pass)" : "High cut (low-pass)");
+        d.bullets({
+            std::string("<b>") + (low ? "LOW CUT" : "HIGH CUT") + "</b> button (" + row +
+                (low ? "right" : "left") + ") switches the " + (low ? "low" : "high") +
+                " cut on and off (host parameter " + paramName(on) + ").",
+            "<b>FREQ</b> knob (" + row + (low ? "left" : "right") + "; host parameter " +
+                paramName(on + 1) + ") in " + std::to_string(t.last + 1) + " steps from " +
+                freqText(t.hz[0]) + " to " + freqText(t.hz[t.last]) + ".",
+            behaviour,
+        });
+        d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
+    };
+    cut(true, kHpfTable,
         "Switching it on or off glides in over 50 ms; the FREQ knob can be set while the "
-        "filter is off, ready for when you switch it on.",
-    });
-    d.para("<b>Steps:</b> " + stepList(kHpfTable) + ".", 8.8);
-    d.h2("High cut (low-pass)");
-    d.bullets({
-        "<b>HIGH CUT</b> button (top row, left) switches the high cut on and off (host "
-        "parameter " +
-            paramName(10) + ").",
-        "<b>FREQ</b> knob (top row, right; host parameter " + paramName(11) + ") in " +
-            std::to_string(kLpfTable.last + 1) + " steps from " + freqText(kLpfTable.hz[0]) +
-            " to " + freqText(kLpfTable.hz[kLpfTable.last]) + ".",
+        "filter is off, ready for when you switch it on.");
+    cut(false, kLpfTable,
         "The high cut keeps running in the background while it is off, so switching it on takes "
-        "effect at once, at the frequency already set.",
-    });
-    d.para("<b>Steps:</b> " + stepList(kLpfTable) + ".", 8.8);
+        "effect at once, at the frequency already set.");
     std::vector<Curve> curves;
     const double lows[] = {kHpfTable.hz[7], kHpfTable.hz[13], kHpfTable.hz[19]};
     for (int i = 0; i < 3; ++i) {

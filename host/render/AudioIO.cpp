@@ -370,6 +370,18 @@ struct FormatChoice {
     int codec = 0; // a fixed sample format (a lossy codec), else 0
 };
 
+// libsndfile's table of containers, in its own order.
+std::vector<SF_FORMAT_INFO> majorFormats() {
+    int count = 0;
+    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
+    std::vector<SF_FORMAT_INFO> formats(count > 0 ? count : 0);
+    for (int i = 0; i < count; ++i) {
+        formats[i].format = i;
+        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &formats[i], sizeof formats[i]);
+    }
+    return formats;
+}
+
 // A container by extension or name: a few common names libsndfile's table
 // lacks first, then the table itself (the first entry wins for "wav").
 bool lookUpFormat(const std::string& key, FormatChoice& out) {
@@ -388,17 +400,11 @@ bool lookUpFormat(const std::string& key, FormatChoice& out) {
             out = {a.major, a.codec};
             return true;
         }
-    int count = 0;
-    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
-    for (int i = 0; i < count; ++i) {
-        SF_FORMAT_INFO f{};
-        f.format = i;
-        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f);
+    for (const SF_FORMAT_INFO& f : majorFormats())
         if (f.extension && key == lower(f.extension)) {
             out = {f.format & SF_FORMAT_TYPEMASK, 0};
             return true;
         }
-    }
     return false;
 }
 
@@ -411,15 +417,9 @@ bool knownFormatName(const std::string& name) {
 
 std::string knownFormatNames() {
     std::vector<std::string> names = {"ogg", "opus"};
-    int count = 0;
-    sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
-    for (int i = 0; i < count; ++i) {
-        SF_FORMAT_INFO f{};
-        f.format = i;
-        sf_command(nullptr, SFC_GET_FORMAT_MAJOR, &f, sizeof f);
+    for (const SF_FORMAT_INFO& f : majorFormats())
         if (f.extension && std::find(names.begin(), names.end(), f.extension) == names.end())
             names.push_back(f.extension);
-    }
     std::sort(names.begin(), names.end());
     std::string s;
     for (const auto& n : names)

@@ -61,6 +61,52 @@ std::string findProgramOnPath(const std::string& program) {
     return std::string();
 }
 
+int runProgram(const std::vector<std::string>& args, std::string* output) {
+    if (args.empty()) return -1;
+    std::vector<char*> argv;
+    for (const auto& a : args)
+        argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    // The program links against the system's libraries, not a host's bundle.
+    std::vector<char*> envp;
+    for (char** e = environ; e && *e; ++e)
+        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
+    envp.push_back(nullptr);
+
+    int fds[2] = {-1, -1};
+    if (output && pipe2(fds, O_CLOEXEC) != 0) return -1;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    pid_t pid = 0;
+    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (output) close(fds[1]);
+    if (rc != 0) {
+        if (output) close(fds[0]);
+        std::fprintf(stderr, "cannot run %s: %s\n", argv[0], std::strerror(rc));
+        return -1;
+    }
+    if (output) {
+        char buf[4096];
+        for (;;) {
+            ssize_t n = read(fds[0], buf, sizeof buf);
+            if (n > 0)
+                output->append(buf, (size_t)n);
+            else if (n == 0 || errno != EINTR)
+                break;
+        }
+        close(fds[0]);
+    }
+    int status = 0;
+    pid_t done;
+    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    if (done < 0 && errno == ECHILD) return kExitStatusUnknown;
+    if (done != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
+}
+
 CNewFileSelector* CNewFileSelector::create(CFrame* parent, Style style) {
     return new CNewFileSelector(parent, style);
 }
@@ -162,46 +208,12 @@ bool CNewFileSelector::runModal() {
                      kdialogPath.empty() ? "kdialog" : kdialogPath.c_str());
         return false;
     }
-    std::vector<std::string> args = buildCommand(helper);
-    std::vector<char*> argv;
-    for (auto& a : args)
-        argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    // The helper links against the system's libraries, not a host's bundle.
-    std::vector<char*> envp;
-    for (char** e = environ; e && *e; ++e)
-        if (std::strncmp(*e, "LD_LIBRARY_PATH=", 16) != 0) envp.push_back(*e);
-    envp.push_back(nullptr);
-
-    int fds[2];
-    if (pipe2(fds, O_CLOEXEC) != 0) return false;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    pid_t pid = 0;
-    int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    if (rc != 0) {
-        close(fds[0]);
-        std::fprintf(stderr, "file selector: cannot start %s: %s\n", argv[0], std::strerror(rc));
-        return false;
-    }
-    // Blocks this thread until the dialog closes.
+    // Blocks this thread until the dialog closes; any exit but 0 is a cancel.
     std::string output;
-    char buf[4096];
-    for (;;) {
-        ssize_t n = read(fds[0], buf, sizeof buf);
-        if (n > 0)
-            output.append(buf, (size_t)n);
-        else if (n == 0 || errno != EINTR)
-            break;
-    }
-    close(fds[0]);
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) return false; // cancelled
+    // A host that ignores SIGCHLD hides the status: the chosen path still
+    // arrives on the helper's output.
+    const int status = runProgram(buildCommand(helper), &output);
+    if (status != 0 && status != kExitStatusUnknown) return false;
     size_t pos = 0;
     while (pos < output.size()) {
         size_t end = output.find('\n', pos);

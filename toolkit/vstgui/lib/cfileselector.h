@@ -33,6 +33,15 @@ class CFileExtension {
 // that name on PATH. Empty when there is none.
 std::string findProgramOnPath(const std::string& program);
 
+// Runs argv[0] (a path, or a name found on PATH) with argv as its argument
+// vector, without a shell and without the host's LD_LIBRARY_PATH, and waits
+// for it. Returns its exit status, or -1 when it could not be started
+// (reported on stderr) or did not exit normally, and kExitStatusUnknown when
+// it ran but its status cannot be had (a host that ignores SIGCHLD). With
+// output given, the program's standard output is collected there.
+constexpr int kExitStatusUnknown = -2;
+int runProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
+
 class CNewFileSelector : public CBaseObject {
   public:
     enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
