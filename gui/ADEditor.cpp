@@ -6,7 +6,7 @@
 #include "gui/CVeyOnOffButton.h"
 #include "gui/Colours.h"
 #include "plugin/Dravo.h"
-#include "plugin/ValueText.h"
+#include "model/ValueText.h"
 #include "resources/Manual.h"
 
 #include <cstdlib>

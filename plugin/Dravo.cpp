@@ -2,7 +2,7 @@
 
 #include "gui/ADEditor.h"
 #include "plugin/FactoryPresets.h"
-#include "plugin/ValueText.h"
+#include "model/ValueText.h"
 
 #include <cmath>
 #include <cstdio>

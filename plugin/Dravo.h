@@ -4,7 +4,7 @@
 #pragma once
 
 #include "dsp/EqEngine.h"
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 
 #include <atomic>

@@ -13,7 +13,7 @@
 // background with every control's picture pasted at its place, once at the
 // defaults and once in other states (on, hover, pressed, clipping).
 #include "gui/EditorLayout.h"
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 #include "presets/PresetBarLayout.h"
 
 #include <cairo.h>

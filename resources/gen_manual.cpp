@@ -20,8 +20,8 @@
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
 #include "plugin/FactoryPresets.h"
-#include "plugin/Parameters.h"
-#include "plugin/ValueText.h"
+#include "model/Parameters.h"
+#include "model/ValueText.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 

@@ -15,6 +15,7 @@ while read -r dir allowed; do
 done <<'TABLE'
 vst       vst
 dsp       dsp
+model     dsp model
 toolkit   vst toolkit
 presets   vst toolkit presets
 host      vst host

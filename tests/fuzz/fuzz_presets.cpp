@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "plugin/FactoryPresets.h"
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"
 

@@ -3,7 +3,7 @@
 // every control, and the window's pixels are compared with the pictures of
 // the strips the build produced.
 #include "EditorHostWindow.h"
-#include "plugin/ValueText.h"
+#include "model/ValueText.h"
 
 #include <algorithm>
 #include <cmath>

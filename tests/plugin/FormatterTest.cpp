@@ -1,5 +1,5 @@
 // The value formatters on their own: rounding, thresholds, special texts.
-#include "plugin/ValueText.h"
+#include "model/ValueText.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "plugin/FactoryPresets.h"
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"
 

@@ -1,4 +1,4 @@
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 
 #include <climits>
 #include <cmath>

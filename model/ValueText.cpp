@@ -1,6 +1,6 @@
-#include "plugin/ValueText.h"
+#include "model/ValueText.h"
 
-#include "plugin/Parameters.h"
+#include "model/Parameters.h"
 
 #include <cmath>
 #include <cstdio>
