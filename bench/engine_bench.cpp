@@ -25,12 +25,12 @@ template <typename Engine> std::unique_ptr<Engine> allSectionsOn() {
     e->setMaster(true);
     e->setChannelSelect(0.5);
     e->setOutputFactor(1.0);
-    e->updateLowCut(1, 31.2);
-    e->updateHighCut(1, 16818);
-    e->updateLowShelf(0, 1, 105.1, 6.0);
-    e->updateLowMid(2, 447, 1.13136, 8.0);
-    e->updateMid(0, 3190, 2.5, 6.0);
-    e->updateHighShelf(2, 1, 8909, -4.0);
+    e->setSection(EqEngine::Section::LowCut, 1, 0, 31.2, 0.0, 0.0);
+    e->setSection(EqEngine::Section::HighCut, 1, 0, 16818, 0.0, 0.0);
+    e->setSection(EqEngine::Section::LowShelf, 0, 1, 105.1, 0.0, 6.0);
+    e->setSection(EqEngine::Section::Mid1, 2, 0, 447, 1.13136, 8.0);
+    e->setSection(EqEngine::Section::Mid2, 0, 0, 3190, 2.5, 6.0);
+    e->setSection(EqEngine::Section::HighShelf, 2, 1, 8909, 0.0, -4.0);
     e->suspend();
     e->resume(kRate);
     return e;
@@ -46,7 +46,7 @@ void runLoop(benchmark::State& state, Load load, EqEngine::InstructionSet set) {
     auto e = allSectionsOn<Engine>();
     if (load == Load::Saturation) e->setSaturation(1.0f);
     if (load == Load::MasterOff) e->setMaster(false);
-    if (load == Load::HighCutOff) e->updateHighCut(0, 16818);
+    if (load == Load::HighCutOff) e->setSection(EqEngine::Section::HighCut, 0, 0, 16818, 0.0, 0.0);
     std::vector<T> inL(kBlock), inR(kBlock), outL(kBlock), outR(kBlock);
     for (int i = 0; i < kBlock; ++i) {
         inL[i] = (T)(0.5 * std::sin(0.031 * i) + 0.2 * std::sin(0.7 * i));
@@ -60,13 +60,13 @@ void runLoop(benchmark::State& state, Load load, EqEngine::InstructionSet set) {
         // one section, or of all six, in their root-domain ramps.
         const double sweep = (k & 63) / 64.0;
         if (load == Load::GlideOne || load == Load::GlideAll)
-            e->updateLowMid(2, 300 + 400 * sweep, 1.13136, 8.0);
+            e->setSection(EqEngine::Section::Mid1, 2, 0, 300 + 400 * sweep, 1.13136, 8.0);
         if (load == Load::GlideAll) {
-            e->updateLowCut(1, 20 + 20 * sweep);
-            e->updateHighCut(1, 15000 + 2000 * sweep);
-            e->updateLowShelf(0, 1, 100 + 20 * sweep, 6.0);
-            e->updateMid(0, 3000 + 400 * sweep, 2.5, 6.0);
-            e->updateHighShelf(2, 1, 8000 + 1000 * sweep, -4.0);
+            e->setSection(EqEngine::Section::LowCut, 1, 0, 20 + 20 * sweep, 0.0, 0.0);
+            e->setSection(EqEngine::Section::HighCut, 1, 0, 15000 + 2000 * sweep, 0.0, 0.0);
+            e->setSection(EqEngine::Section::LowShelf, 0, 1, 100 + 20 * sweep, 0.0, 6.0);
+            e->setSection(EqEngine::Section::Mid2, 0, 0, 3000 + 400 * sweep, 2.5, 6.0);
+            e->setSection(EqEngine::Section::HighShelf, 2, 1, 8000 + 1000 * sweep, 0.0, -4.0);
         }
         ++k;
         e->processStereo(in, out, kBlock, true, true);

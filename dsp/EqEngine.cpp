@@ -68,12 +68,12 @@ EqEngine::EqEngine() {
         for (int ch = 0; ch < 2; ++ch)
             filters_[role][ch] = std::make_unique<Filter>(88200.0, kCodes[role], 1000.0, 1.0, 0.0);
     // Section values of the factory default preset until the first updates.
-    sections_[kLowCutSection].store(0, 0, 12.4, 0.0, 0.0);
-    sections_[kLowShelfSection].store(2, 0, 105.1, 0.0, 0.0);
-    sections_[kMid1Section].store(2, 0, 895.0, 1.13136, 0.0);
-    sections_[kMid2Section].store(2, 0, 1266.0, 1.13136, 0.0);
-    sections_[kHighShelfSection].store(2, 0, 8909.0, 0.0, 0.0);
-    sections_[kHighCutSection].store(0, 0, 28284.0, 0.0, 0.0);
+    sections_[(int)Section::LowCut].store(0, 0, 12.4, 0.0, 0.0);
+    sections_[(int)Section::LowShelf].store(2, 0, 105.1, 0.0, 0.0);
+    sections_[(int)Section::Mid1].store(2, 0, 895.0, 1.13136, 0.0);
+    sections_[(int)Section::Mid2].store(2, 0, 1266.0, 1.13136, 0.0);
+    sections_[(int)Section::HighShelf].store(2, 0, 8909.0, 0.0, 0.0);
+    sections_[(int)Section::HighCut].store(0, 0, 28284.0, 0.0, 0.0);
     initUpsDec();
 }
 
@@ -239,22 +239,22 @@ void EqEngine::applySection(int section) {
     const double q = v.q.load(kRelaxed);
     const double gainDb = v.gainDb.load(kRelaxed);
     switch (section) {
-    case kLowCutSection:
+    case (int)Section::LowCut:
         applyLowCut(mode, hz);
         break;
-    case kLowShelfSection:
+    case (int)Section::LowShelf:
         applyShelf(mode, shape, hz, gainDb, kLowShelfMain, kLowShelfBell, true);
         break;
-    case kMid1Section:
+    case (int)Section::Mid1:
         applyMid(mode, hz, q, gainDb, kMid1Main, kMid1Low, kMid1High);
         break;
-    case kMid2Section:
+    case (int)Section::Mid2:
         applyMid(mode, hz, q, gainDb, kMid2Main, kMid2Low, kMid2High);
         break;
-    case kHighShelfSection:
+    case (int)Section::HighShelf:
         applyShelf(mode, shape, hz, gainDb, kHighShelfMain, kHighShelfBell, false);
         break;
-    case kHighCutSection:
+    case (int)Section::HighCut:
         applyHighCut(hz);
         break;
     default:
@@ -301,35 +301,34 @@ void EqEngine::releaseAllSections() {
         settle(section, 1, false);
 }
 
-void EqEngine::updateLowCut(int position, double hz) {
-    sections_[kLowCutSection].store(position, 0, hz, 0.0, 0.0);
-    request(kLowCutSection);
+void EqEngine::setSectionField(Section section, Field field, double value) {
+    SectionState& v = sections_[(int)section];
+    switch (field) {
+    case Field::Position:
+        v.mode.store((int)value, kRelaxed);
+        if (section == Section::HighCut) highCutOn_.store((int)value, kRelaxed);
+        break;
+    case Field::Shape:
+        v.shape.store((int)value, kRelaxed);
+        break;
+    case Field::Hz:
+        v.hz.store(value, kRelaxed);
+        break;
+    case Field::Q:
+        v.q.store(value, kRelaxed);
+        break;
+    case Field::GainDb:
+        v.gainDb.store(value, kRelaxed);
+        break;
+    }
+    request((int)section);
 }
 
-void EqEngine::updateHighCut(int position, double hz) {
-    highCutOn_.store(position, kRelaxed);
-    sections_[kHighCutSection].store(position, 0, hz, 0.0, 0.0);
-    request(kHighCutSection);
-}
-
-void EqEngine::updateLowShelf(int mode, int shape, double hz, double gainDb) {
-    sections_[kLowShelfSection].store(mode, shape, hz, 0.0, gainDb);
-    request(kLowShelfSection);
-}
-
-void EqEngine::updateLowMid(int mode, double hz, double q, double gainDb) {
-    sections_[kMid1Section].store(mode, 0, hz, q, gainDb);
-    request(kMid1Section);
-}
-
-void EqEngine::updateMid(int mode, double hz, double q, double gainDb) {
-    sections_[kMid2Section].store(mode, 0, hz, q, gainDb);
-    request(kMid2Section);
-}
-
-void EqEngine::updateHighShelf(int mode, int shape, double hz, double gainDb) {
-    sections_[kHighShelfSection].store(mode, shape, hz, 0.0, gainDb);
-    request(kHighShelfSection);
+void EqEngine::setSection(Section section, int position, int shape, double hz, double q,
+                          double gainDb) {
+    if (section == Section::HighCut) highCutOn_.store(position, kRelaxed);
+    sections_[(int)section].store(position, shape, hz, q, gainDb);
+    request((int)section);
 }
 
 // ---------------------------------------------------------------------------
@@ -469,12 +468,12 @@ void EqEngine::runChain(int lanes, int m, bool highCutOn, const kernels::Set& k)
             // One lane ramps: the other one's single set for every sample.
             const int steady = rampL ? 1 : 0;
             for (int i = 1; i < m; ++i)
-                for (int k = 0; k < 10; k += 2)
-                    c[10 * i + k + steady] = c[k + steady];
+                for (int k = 0; k < kernels::kCoeffStride; k += 2)
+                    c[kernels::kCoeffStride * i + k + steady] = c[k + steady];
         }
         kernels::Stage& st = stages[count];
         st.c = c;
-        st.stride = rampL || rampR ? 10 : 0;
+        st.stride = rampL || rampR ? kernels::kCoeffStride : 0;
         double h[4] = {0.0, 0.0, 0.0, 0.0};
         if (runL) fl.getHistory(h);
         for (int k = 0; k < 4; ++k)

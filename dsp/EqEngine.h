@@ -24,6 +24,7 @@
 #include "dsp/Oversampler.h"
 
 #include <atomic>
+#include <cstdint>
 #include <initializer_list>
 #include <memory>
 
@@ -61,15 +62,22 @@ class EqEngine {
     EqEngine(const EqEngine&) = delete;
     EqEngine& operator=(const EqEngine&) = delete;
 
-    // Section updates from the derived engine values of the parameters.
-    // Positions are passed on unclamped (a normalised value outside 0..1 can
-    // give a position outside the switch's range).
-    void updateLowCut(int position, double hz);
-    void updateHighCut(int position, double hz);
-    void updateLowShelf(int mode, int shape, double hz, double gainDb);
-    void updateLowMid(int mode, double hz, double q, double gainDb);
-    void updateMid(int mode, double hz, double q, double gainDb);
-    void updateHighShelf(int mode, int shape, double hz, double gainDb);
+    // The six sections, in the order every table of the plug-in lists them.
+    enum class Section : uint8_t { LowCut, HighCut, LowShelf, Mid1, Mid2, HighShelf };
+    static constexpr int kNumSections = 6;
+    // What a section is applied from. Position: a cut's on switch, a shelf's
+    // or mid's mode (0, 1, 2); Shape: a shelf's shape (0, 1, 2); Hz; Q (mids);
+    // GainDb. Positions are whole numbers, passed on unclamped (a normalised
+    // value outside 0..1 can give a position outside the switch's range).
+    enum class Field : uint8_t { Position, Shape, Hz, Q, GainDb };
+
+    // Stores one value of a section and asks for the section to be applied.
+    // Each value is its own atomic and the applier always reads the newest
+    // ones, so changes of different values from different threads are never
+    // lost (see the combining gate above).
+    void setSectionField(Section section, Field field, double value);
+    // Stores all values of a section, then asks once for it to be applied.
+    void setSection(Section section, int position, int shape, double hz, double q, double gainDb);
 
     // Values the processing loop reads.
     void setMaster(bool on);
@@ -111,15 +119,6 @@ class EqEngine {
     Filter& filter(int role, int channel) { return *filters_[role][channel]; }
 
   private:
-    enum Section {
-        kLowCutSection,
-        kLowShelfSection,
-        kMid1Section,
-        kMid2Section,
-        kHighShelfSection,
-        kHighCutSection,
-        kNumSections
-    };
     // The last values of a section (mode or on position, shape, Hz, Q, dB)
     // and its gate: the number of update requests not yet applied.
     struct SectionState {
@@ -182,7 +181,7 @@ class EqEngine {
     // The sub-block of both channels as lane pairs (left, right).
     alignas(32) double lr_[2 * kPairs] = {};
     // Per-sample coefficient sets of the filters that glide in this call.
-    alignas(32) double coeffs_[kNumRoles][10 * kPairs] = {};
+    alignas(32) double coeffs_[kNumRoles][kernels::kCoeffStride * kPairs] = {};
     double scratch_[kWork] = {};
     bool scratchZero_ = true; // scratch_ holds only zeros
     Oversampler oversampler_;

@@ -1,5 +1,7 @@
 #include "dsp/Filter.h"
 
+#include "dsp/Kernels.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -374,7 +376,7 @@ bool Filter::callCoeffs(int count, double* c, bool both) {
         b2 = g * (z1r * z2r - z1i * z2i);
         a1 = -(p1r + p2r);
         a2 = p1r * p2r - p1i * p2i;
-        put(c + 10 * i, g, b1, b2, a1, a2);
+        put(c + kernels::kCoeffStride * i, g, b1, b2, a1, a2);
     }
     rootsCurr_[kZero1Re] = z1r;
     rootsCurr_[kZero1Im] = z1i;
@@ -390,8 +392,8 @@ bool Filter::callCoeffs(int count, double* c, bool both) {
         for (int k = 0; k < kNumCoeffs; ++k)
             currCoeffs_[k] = t.coeffs[k];
         for (; i < count; ++i)
-            put(c + 10 * i, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2], t.coeffs[kA1],
-                t.coeffs[kA2]);
+            put(c + kernels::kCoeffStride * i, t.coeffs[kB0], t.coeffs[kB1], t.coeffs[kB2],
+                t.coeffs[kA1], t.coeffs[kA2]);
     } else {
         const double cc[kNumCoeffs] = {1.0, a1, a2, g, b1, b2};
         for (int k = 0; k < kNumCoeffs; ++k)

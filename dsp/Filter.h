@@ -95,7 +95,7 @@ class Filter {
     // filter at rest forgets its history and passes it too).
     bool beginCall();
     // Writes the coefficients b0 b1 b2 a1 a2 of each of count samples to
-    // c[10 i], c[10 i + 2], ... c[10 i + 8] (both: also to the next
+    // c[S i], c[S i + 2], ... c[S i + 8] with S = kernels::kCoeffStride (both: also to the next
     // places) and moves the ramp on, as processFrame would. When they are the
     // same for the whole call (no ramp) only the first set is written and the
     // answer is false.

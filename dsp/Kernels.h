@@ -7,10 +7,14 @@
 
 namespace kernels {
 
+// Doubles per coefficient set: b0 b1 b2 a1 a2, each as a lane pair (left,
+// right). A ramping filter writes one set per sample at this stride.
+constexpr int kCoeffStride = 10;
+
 // One filter of the chain for both channels (lane 0 left, lane 1 right).
 struct Stage {
     // b0 b1 b2 a1 a2, each as a lane pair, for sample s at c + s * stride
-    // (stride 0: the same for the whole call, 10: a set per sample).
+    // (stride 0: the same for the whole call, kCoeffStride: a set per sample).
     const double* c;
     int stride;
     // x1 x2 y1 y2 of the recursion, each as a lane pair.

@@ -1,8 +1,8 @@
 #include "plugin/Dravo.h"
 
 #include "gui/ADEditor.h"
-#include "plugin/FactoryPresets.h"
 #include "model/ValueText.h"
+#include "plugin/FactoryPresets.h"
 
 #include <cmath>
 #include <cstdio>
@@ -136,22 +136,26 @@ void Dravo::updateSection(Section section) {
         auto hz = [this](int i) { return getEngineValue(i); };
         switch (section) {
         case Section::LowCut:
-            engine.updateLowCut(position(8), hz(9));
+            engine.setSection(EqEngine::Section::LowCut, position(8), 0, hz(9), 0.0, 0.0);
             break;
         case Section::HighCut:
-            engine.updateHighCut(position(10), hz(11));
+            engine.setSection(EqEngine::Section::HighCut, position(10), 0, hz(11), 0.0, 0.0);
             break;
         case Section::LowShelf:
-            engine.updateLowShelf(position(12), position(14), hz(13), getEngineValue(15));
+            engine.setSection(EqEngine::Section::LowShelf, position(12), position(14), hz(13), 0.0,
+                              getEngineValue(15));
             break;
         case Section::LowMid:
-            engine.updateLowMid(position(16), hz(17), getEngineValue(18), getEngineValue(19));
+            engine.setSection(EqEngine::Section::Mid1, position(16), 0, hz(17), getEngineValue(18),
+                              getEngineValue(19));
             break;
         case Section::Mid:
-            engine.updateMid(position(20), hz(21), getEngineValue(22), getEngineValue(23));
+            engine.setSection(EqEngine::Section::Mid2, position(20), 0, hz(21), getEngineValue(22),
+                              getEngineValue(23));
             break;
         case Section::HighShelf:
-            engine.updateHighShelf(position(24), position(26), hz(25), getEngineValue(27));
+            engine.setSection(EqEngine::Section::HighShelf, position(24), position(26), hz(25), 0.0,
+                              getEngineValue(27));
             break;
         case Section::None:
             return;

@@ -19,9 +19,9 @@
 
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
-#include "plugin/FactoryPresets.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
+#include "plugin/FactoryPresets.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 
@@ -210,15 +210,18 @@ void applyPreset(EqEngine& e, int preset) {
     double v[kNumFactoryValues];
     for (int i = 0; i < kNumFactoryValues; ++i)
         v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
-    e.updateLowCut(onOffPosition(v[8]), frequencyOf(kHpfTable, v[9]));
-    e.updateHighCut(onOffPosition(v[10]), frequencyOf(kLpfTable, v[11]));
-    e.updateLowShelf(threePosition(v[12]), threePosition(v[14]), frequencyOf(kLfTable, v[13]),
-                     shelfGainDb(v[15]));
-    e.updateLowMid(threePosition(v[16]), frequencyOf(kLmfTable, v[17]), qOf(v[18]),
-                   peakGainDb(v[19]));
-    e.updateMid(threePosition(v[20]), frequencyOf(kHmfTable, v[21]), qOf(v[22]), peakGainDb(v[23]));
-    e.updateHighShelf(threePosition(v[24]), threePosition(v[26]), frequencyOf(kHfTable, v[25]),
-                      shelfGainDb(v[27]));
+    e.setSection(EqEngine::Section::LowCut, onOffPosition(v[8]), 0, frequencyOf(kHpfTable, v[9]),
+                 0.0, 0.0);
+    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0, frequencyOf(kLpfTable, v[11]),
+                 0.0, 0.0);
+    e.setSection(EqEngine::Section::LowShelf, threePosition(v[12]), threePosition(v[14]),
+                 frequencyOf(kLfTable, v[13]), 0.0, shelfGainDb(v[15]));
+    e.setSection(EqEngine::Section::Mid1, threePosition(v[16]), 0, frequencyOf(kLmfTable, v[17]),
+                 qOf(v[18]), peakGainDb(v[19]));
+    e.setSection(EqEngine::Section::Mid2, threePosition(v[20]), 0, frequencyOf(kHmfTable, v[21]),
+                 qOf(v[22]), peakGainDb(v[23]));
+    e.setSection(EqEngine::Section::HighShelf, threePosition(v[24]), threePosition(v[26]),
+                 frequencyOf(kHfTable, v[25]), 0.0, shelfGainDb(v[27]));
     e.setOutputFactor(std::pow(2.0, outputGainDb(v[6]) / 6.0));
 }
 
@@ -771,8 +774,8 @@ void cuts(Doc& d) {
         const double highs[] = {kLpfTable.hz[5], kLpfTable.hz[10], kLpfTable.hz[16]};
         curves.push_back({"low cut " + freqText(lows[i]) + ", high cut " + freqText(highs[i]),
                           kCurveColours[i], measureResponse([&](EqEngine& e) {
-                              e.updateLowCut(1, lows[i]);
-                              e.updateHighCut(1, highs[i]);
+                              e.setSection(EqEngine::Section::LowCut, 1, 0, lows[i], 0.0, 0.0);
+                              e.setSection(EqEngine::Section::HighCut, 1, 0, highs[i], 0.0, 0.0);
                           })});
     }
     d.plot(curves, -30, 6, 6,
@@ -832,13 +835,14 @@ void shelf(Doc& d, bool low) {
     const char* shapeNames[] = {"SHELF", "STEEP", "PEAK"};
     const double hz = frequencyOf(t, 0.5);
     for (int shapeIndex = 0; shapeIndex < 3; ++shapeIndex)
-        curves.push_back({std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
-                          kCurveColours[shapeIndex], measureResponse([&](EqEngine& e) {
-                              if (low)
-                                  e.updateLowShelf(2, shapeIndex, hz, 10.0);
-                              else
-                                  e.updateHighShelf(2, shapeIndex, hz, 10.0);
-                          })});
+        curves.push_back(
+            {std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
+             kCurveColours[shapeIndex], measureResponse([&](EqEngine& e) {
+                 if (low)
+                     e.setSection(EqEngine::Section::LowShelf, 2, shapeIndex, hz, 0.0, 10.0);
+                 else
+                     e.setSection(EqEngine::Section::HighShelf, 2, shapeIndex, hz, 0.0, 10.0);
+             })});
     d.plot(curves, -6, 12, 3,
            "The three shapes at ×1 and full boost, measured through the plug-in at 44.1 kHz.");
 }
@@ -889,7 +893,8 @@ void mids(Doc& d) {
     for (int i = 0; i < 3; ++i)
         curves.push_back({std::string("Q ") + qNames[i] + ", +12 dB", kCurveColours[i],
                           measureResponse([&](EqEngine& e) {
-                              e.updateLowMid(2, kLmfTable.hz[12], qOf(i * 0.5), 12.0);
+                              e.setSection(EqEngine::Section::Mid1, 2, 0, kLmfTable.hz[12],
+                                           qOf(i * 0.5), 12.0);
                           })});
     d.plot(curves, -3, 15, 3,
            "Mid 1 boosting 12 dB at " + freqText(kLmfTable.hz[12]) +

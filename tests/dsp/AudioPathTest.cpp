@@ -45,8 +45,8 @@ TEST(EqEngine, AudioPathAllocatesNothing) {
         float* df[2] = {const_cast<float*>(inF.data()), const_cast<float*>(inF.data())};
         float* of[2] = {lf.data(), rf.data()};
         for (int k = 0; k < 8; ++k) {
-            e->updateLowMid(2, 300 + 50 * k, 1.13136, 8.0);
-            e->updateHighCut(k % 2, 9000);
+            e->setSection(EqEngine::Section::Mid1, 2, 0, 300 + 50 * k, 1.13136, 8.0);
+            e->setSection(EqEngine::Section::HighCut, k % 2, 0, 9000, 0.0, 0.0);
             e->setSaturation(k % 3 == 0 ? 1.0f : 0.0f);
             e->setMaster(k != 5);
             tCounting = true;

@@ -34,22 +34,33 @@ void automate(Pair& p, std::mt19937& rng) {
     const double v = u(rng);
     switch (pick(12)) {
     case 0:
-        p.both([&](auto& e) { e.updateLowCut(on, hz * 0.02 + 10.0); });
+        p.both([&](auto& e) {
+            e.setSection(EqEngine::Section::LowCut, on, 0, hz * 0.02 + 10.0, 0.0, 0.0);
+        });
         break;
     case 1:
-        p.both([&](auto& e) { e.updateHighCut(on, 2000.0 + hz); });
+        p.both([&](auto& e) {
+            e.setSection(EqEngine::Section::HighCut, on, 0, 2000.0 + hz, 0.0, 0.0);
+        });
         break;
     case 2:
-        p.both([&](auto& e) { e.updateLowShelf(mode, shape, hz * 0.05 + 20.0, db); });
+        p.both([&](auto& e) {
+            e.setSection(EqEngine::Section::LowShelf, mode, shape, hz * 0.05 + 20.0, 0.0, db);
+        });
         break;
     case 3:
-        p.both([&](auto& e) { e.updateLowMid(mode, hz * 0.3 + 40.0, q, std::fabs(db)); });
+        p.both([&](auto& e) {
+            e.setSection(EqEngine::Section::Mid1, mode, 0, hz * 0.3 + 40.0, q, std::fabs(db));
+        });
         break;
     case 4:
-        p.both([&](auto& e) { e.updateMid(mode, hz, q, std::fabs(db)); });
+        p.both(
+            [&](auto& e) { e.setSection(EqEngine::Section::Mid2, mode, 0, hz, q, std::fabs(db)); });
         break;
     case 5:
-        p.both([&](auto& e) { e.updateHighShelf(mode, shape, hz * 0.5 + 1000.0, db); });
+        p.both([&](auto& e) {
+            e.setSection(EqEngine::Section::HighShelf, mode, shape, hz * 0.5 + 1000.0, 0.0, db);
+        });
         break;
     case 6:
         p.both([&](auto& e) { e.setMaster(master); });
@@ -80,9 +91,9 @@ void compare(float rate, int layout, bool inPlace, int frames, uint32_t seed) {
     p.both([&](auto& e) {
         e.setMaster(true);
         e.setChannelSelect(0.5);
-        e.updateLowShelf(0, 1, 105.1, 6.0);
-        e.updateLowMid(2, 447, 1.13136, 8.0);
-        e.updateHighCut(1, 16818);
+        e.setSection(EqEngine::Section::LowShelf, 0, 1, 105.1, 0.0, 6.0);
+        e.setSection(EqEngine::Section::Mid1, 2, 0, 447, 1.13136, 8.0);
+        e.setSection(EqEngine::Section::HighCut, 1, 0, 16818, 0.0, 0.0);
         e.suspend();
         e.resume(rate);
     });

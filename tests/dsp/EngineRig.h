@@ -20,12 +20,12 @@ inline void setDefaults(EqEngine& e) {
     e.setPhase(0);
     e.setOutputFactor(1.0);
     e.setSaturation(0.0f);
-    e.updateLowCut(0, 12.4);
-    e.updateHighCut(0, 28284);
-    e.updateLowShelf(2, 0, 105.1, 0.0);
-    e.updateLowMid(2, 895, 1.13136, 0.0);
-    e.updateMid(2, 1266, 1.13136, 0.0);
-    e.updateHighShelf(2, 0, 8909, 0.0);
+    e.setSection(EqEngine::Section::LowCut, 0, 0, 12.4, 0.0, 0.0);
+    e.setSection(EqEngine::Section::HighCut, 0, 0, 28284, 0.0, 0.0);
+    e.setSection(EqEngine::Section::LowShelf, 2, 0, 105.1, 0.0, 0.0);
+    e.setSection(EqEngine::Section::Mid1, 2, 0, 895, 1.13136, 0.0);
+    e.setSection(EqEngine::Section::Mid2, 2, 0, 1266, 1.13136, 0.0);
+    e.setSection(EqEngine::Section::HighShelf, 2, 0, 8909, 0.0, 0.0);
 }
 
 // An engine with the defaults, resumed at rate.

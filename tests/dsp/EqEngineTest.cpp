@@ -51,7 +51,7 @@ TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
     // filters were still suspended when the sections were retuned.
     auto e = std::make_unique<EqEngine>();
     setDefaults(*e);
-    e->updateLowMid(2, 1000, 1.13136, 12.0);
+    e->setSection(EqEngine::Section::Mid1, 2, 0, 1000, 1.13136, 12.0);
     e->suspend();
     e->resume(48000);
     const auto in = sine<double>(1000, 48000, 4800, 0.1);
@@ -64,7 +64,7 @@ TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
 TEST(EqEngine, SectionSwitchedOffFadesOverFiftyMs) {
     const double rate = 44100;
     auto e = started(rate);
-    e->updateLowMid(2, 1000, 2.5, 12.0);
+    e->setSection(EqEngine::Section::Mid1, 2, 0, 1000, 2.5, 12.0);
     e->suspend();
     e->resume(rate);
     const double hz = 1000;
@@ -74,7 +74,7 @@ TEST(EqEngine, SectionSwitchedOffFadesOverFiftyMs) {
     std::vector<double> a(in.begin(), in.begin() + 11025), b(in.begin() + 11025, in.end());
     std::vector<double> la, ra, lb, rb;
     processStereo(*e, a, a, la, ra);
-    e->updateLowMid(1, 1000, 2.5, 12.0);
+    e->setSection(EqEngine::Section::Mid1, 1, 0, 1000, 2.5, 12.0);
     processStereo(*e, b, b, lb, rb);
     const double before = amplitudeAt(la, hz, rate, 6000, 11025);
     EXPECT_GT(20 * std::log10(before / 0.1), 8.0);
@@ -153,7 +153,7 @@ TEST(EqEngine, OutputGainFollowsPerSubBlock) {
 
 TEST(EqEngine, ChannelSelectionAndPhase) {
     auto e = started(44100);
-    e->updateLowMid(2, 1000, 2.5, 12.0);
+    e->setSection(EqEngine::Section::Mid1, 2, 0, 1000, 2.5, 12.0);
     e->suspend();
     e->resume(44100);
     e->setChannelSelect(0.8); // left only
@@ -176,7 +176,7 @@ TEST(EqEngine, ChannelSelectionAndPhase) {
 TEST(EqEngine, HighCutSwitchesWithoutGlide) {
     const double rate = 44100;
     auto e = started(rate);
-    e->updateHighCut(0, 625);
+    e->setSection(EqEngine::Section::HighCut, 0, 0, 625, 0.0, 0.0);
     e->suspend();
     e->resume(44100);
     const auto in = sine<double>(5000, rate, 6000, 0.5);
@@ -184,7 +184,7 @@ TEST(EqEngine, HighCutSwitchesWithoutGlide) {
     std::vector<double> la, ra, lb, rb;
     processStereo(*e, a, a, la, ra, 16);
     EXPECT_NEAR(amplitudeAt(la, 5000, rate, 1000, 3000), 0.5, 1e-6);
-    e->updateHighCut(1, 625);
+    e->setSection(EqEngine::Section::HighCut, 1, 0, 625, 0.0, 0.0);
     processStereo(*e, b, b, lb, rb, 16);
     // At once (after the latency and the filter's own settling), not 50 ms.
     EXPECT_LT(amplitudeAt(lb, 5000, rate, 200, 700), 0.5 * 0.025);
@@ -264,8 +264,8 @@ TEST(EqEngine, NonFiniteSamplesAndOverflowsRecoverWithinOneBlock) {
         using T = decltype(b);
         auto e = started(44100);
         e->setSaturation(sat ? 1.0f : 0.0f);
-        e->updateLowShelf(0, 1, 100, 6.0);
-        e->updateHighCut(1, 8409);
+        e->setSection(EqEngine::Section::LowShelf, 0, 1, 100, 0.0, 6.0);
+        e->setSection(EqEngine::Section::HighCut, 1, 0, 8409, 0.0, 0.0);
         std::vector<T> in = noise<T>(512, 0.5), l, r;
         in[100] = b;
         processStereo(*e, in, in, l, r, 512);
@@ -296,12 +296,15 @@ TEST(EqEngineThreads, AutomationWhileProcessing) {
         while (!stop.load()) {
             const double t = (k % 17) / 16.0;
             const int pos = (int)(k % 3);
-            e->updateLowCut(k & 1, 12.4 + 1000 * t);
-            e->updateHighCut((k >> 1) & 1, 625 + 20000 * t);
-            e->updateLowShelf(pos, (k / 3) % 3, 22.1 + 400 * t, -10 + 20 * t);
-            e->updateLowMid(pos, 70.5 + 10000 * t, 2.5, 20 * t);
-            e->updateMid((pos + 1) % 3, 99.7 + 15000 * t, 0.473757, 20 * t);
-            e->updateHighShelf(pos, (k / 5) % 3, 3150 + 20000 * t, 10 - 20 * t);
+            e->setSection(EqEngine::Section::LowCut, k & 1, 0, 12.4 + 1000 * t, 0.0, 0.0);
+            e->setSection(EqEngine::Section::HighCut, (k >> 1) & 1, 0, 625 + 20000 * t, 0.0, 0.0);
+            e->setSection(EqEngine::Section::LowShelf, pos, (k / 3) % 3, 22.1 + 400 * t, 0.0,
+                          -10 + 20 * t);
+            e->setSection(EqEngine::Section::Mid1, pos, 0, 70.5 + 10000 * t, 2.5, 20 * t);
+            e->setSection(EqEngine::Section::Mid2, (pos + 1) % 3, 0, 99.7 + 15000 * t, 0.473757,
+                          20 * t);
+            e->setSection(EqEngine::Section::HighShelf, pos, (k / 5) % 3, 3150 + 20000 * t, 0.0,
+                          10 - 20 * t);
             e->setMaster(k % 11 != 0);
             e->setChannelSelect(t);
             e->setPhase(k % 7 == 0);
@@ -343,12 +346,12 @@ TEST(EqEngineThreads, ConcurrentUpdatesOfOneSectionKeepTheLast) {
         auto e = started(44100);
         std::thread other([&] {
             for (int i = 0; i < 300; ++i)
-                e->updateLowShelf(2, 0, 105.1, 0.01 * i);
-            e->updateLowShelf(2, 0, 105.1, 7.0);
+                e->setSection(EqEngine::Section::LowShelf, 2, 0, 105.1, 0.0, 0.01 * i);
+            e->setSection(EqEngine::Section::LowShelf, 2, 0, 105.1, 0.0, 7.0);
         });
         for (int i = 0; i < 300; ++i)
-            e->updateLowShelf(2, 0, 105.1, -0.01 * i);
-        e->updateLowShelf(2, 0, 105.1, -7.0);
+            e->setSection(EqEngine::Section::LowShelf, 2, 0, 105.1, 0.0, -0.01 * i);
+        e->setSection(EqEngine::Section::LowShelf, 2, 0, 105.1, 0.0, -7.0);
         other.join();
         const double g = e->filter(EqEngine::kLowShelfMain, 1).gain();
         ASSERT_TRUE(g == 7.0 || g == -7.0) << g;

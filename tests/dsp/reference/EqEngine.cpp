@@ -521,3 +521,28 @@ void EqEngine::processMono(double** inputs, double** outputs, int frames, bool o
 }
 
 } // namespace ref
+
+void ref::EqEngine::setSection(::EqEngine::Section s, int position, int shape, double hz, double q,
+                               double gainDb) {
+    using S = ::EqEngine::Section;
+    switch (s) {
+    case S::LowCut:
+        updateLowCut(position, hz);
+        break;
+    case S::HighCut:
+        updateHighCut(position, hz);
+        break;
+    case S::LowShelf:
+        updateLowShelf(position, shape, hz, gainDb);
+        break;
+    case S::Mid1:
+        updateLowMid(position, hz, q, gainDb);
+        break;
+    case S::Mid2:
+        updateMid(position, hz, q, gainDb);
+        break;
+    case S::HighShelf:
+        updateHighShelf(position, shape, hz, gainDb);
+        break;
+    }
+}

@@ -19,6 +19,8 @@
 //    resume() must not run during a process call (hosts never do that).
 #pragma once
 
+#include "dsp/EqEngine.h"
+
 #include "dsp/reference/Filter.h"
 #include "dsp/reference/OutputStage.h"
 #include "dsp/reference/Oversampler.h"
@@ -56,6 +58,9 @@ class EqEngine {
     // Section updates from the derived engine values of the parameters.
     // Positions are passed on unclamped (a normalised value outside 0..1 can
     // give a position outside the switch's range).
+    // The optimised engine's section call, dispatched to the calls above.
+    void setSection(::EqEngine::Section s, int position, int shape, double hz, double q,
+                    double gainDb);
     void updateLowCut(int position, double hz);
     void updateHighCut(int position, double hz);
     void updateLowShelf(int mode, int shape, double hz, double gainDb);
