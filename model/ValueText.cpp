@@ -104,3 +104,80 @@ void smpStringConvert(float samples, char* text) {
     }
     std::snprintf(text, 16, "%dsmps", dravo::truncToInt(samples));
 }
+
+namespace dravo {
+
+bool valueText(Param p, double v, char* out) {
+    // Composed locally, then cut to 8 characters: a value far outside 0..1
+    // must not run past the caller's 9 bytes.
+    char text[32];
+    std::memset(text, 0, sizeof text);
+    bool wrote = true;
+    const double e = engineValueOf(p, v);
+    const int pos = (int)e;
+    // Switch texts by position; a position outside the switch's range
+    // leaves the caller's text untouched.
+    auto pick = [&](const char* const* texts, int count) {
+        wrote = pos >= 0 && pos < count;
+        if (wrote) std::strcpy(text, texts[pos]);
+    };
+    // The switch texts hosts have always shown, trailing blanks included.
+    static const char* const kPhase[] = {"Normal", "Reverse"};
+    static const char* const kCut[] = {"Off  ", "On   "};
+    static const char* const kShelfMode[] = {"II", "0", "I"};
+    static const char* const kShape[] = {"Shelf", "Steep", "Peak"};
+    static const char* const kMidMode[] = {"-", "0", "+"};
+
+    switch (info(p).display) {
+    case Display::None:
+        break;
+    case Display::MasterSwitch:
+        std::strcpy(text, e != 0.0 ? "On   " : "Off  ");
+        break;
+    case Display::Channel:
+        std::strcpy(text, v < 0.25 ? "Right" : (v < 0.75 ? "Stereo" : "Left"));
+        break;
+    case Display::Phase:
+        pick(kPhase, 2);
+        break;
+    case Display::OutputDb:
+        dB2string2((float)e, 0, text);
+        break;
+    case Display::Saturation:
+        std::strcpy(text, e != 0.0 ? "Sat" : "Off");
+        break;
+    case Display::CutSwitch:
+        pick(kCut, 2);
+        break;
+    case Display::Frequency:
+        frequencyStringConvert2((float)e, text);
+        break;
+    case Display::ShelfMode:
+        pick(kShelfMode, 3);
+        break;
+    case Display::ShelfShape:
+        pick(kShape, 3);
+        break;
+    case Display::GainDb:
+        float2string2((float)e, 2, text);
+        std::strcat(text, "dB");
+        break;
+    case Display::MidMode:
+        pick(kMidMode, 3);
+        break;
+    case Display::QText:
+        // Deliberately split at 0.25 / 0.75 while the engine's Q changes at
+        // 0.5 / 0.75 (qOf): hosts and stored sessions have always shown
+        // these texts, so both stay as they are.
+        std::strcpy(text, v < 0.25 ? "0.7" : (v < 0.75 ? "2.0" : "4.0"));
+        break;
+    }
+    if (wrote) {
+        const size_t n = strnlen(text, 8);
+        std::memcpy(out, text, n);
+        out[n] = 0;
+    }
+    return wrote;
+}
+
+} // namespace dravo

@@ -1,7 +1,6 @@
 #include "plugin/Dravo.h"
 
 #include "gui/ADEditor.h"
-#include "model/ValueText.h"
 #include "plugin/FactoryPresets.h"
 
 #include <cmath>
@@ -55,123 +54,21 @@ Dravo::~Dravo() {
 
 void Dravo::setParameter(VstInt32 index, float value) {
     if (index < 0 || index >= kNumParams) return;
-    // A non-finite value would have no meaning in any quantiser: ignore it.
-    if (!std::isfinite(value)) return;
+    const Param p = paramAt(index);
+    if (!model.set(p, value)) return;
 
-    normalised[index].store(value, std::memory_order_relaxed);
-    deriveEngineValue(index, value);
-    updateSection(kParams[index].update);
-
-    if (index == 0 || index == 1) setParameterAllPresets(index, value);
+    // "EQ all" and "LSR" are the same in every preset.
+    if (p == Param::Master || p == Param::Channel) setParameterAllPresets(index, value);
     if (!isLoadingPreset()) CPresetSystemEffect::setParameter(index, value);
     if (adEditor) adEditor->setParameter(index, value);
 }
 
-void Dravo::deriveEngineValue(int index, double v) {
-    const ParamInfo& p = kParams[index];
-    double e = v;
-    switch (p.quantiser) {
-    case Quantiser::Flag:
-        e = v >= 0.5 ? 1.0 : 0.0;
-        break;
-    case Quantiser::Channel:
-    case Quantiser::Placeholder:
-        break;
-    case Quantiser::OnOff:
-        e = onOffPosition(v);
-        break;
-    case Quantiser::ThreePosition:
-        e = threePosition(v);
-        break;
-    case Quantiser::OutputGain:
-        // The engine multiplies by 2^(dB / 6).
-        e = std::pow(2.0, outputGainDb(v) / 6.0);
-        break;
-    case Quantiser::ShelfGain:
-        e = shelfGainDb(v);
-        break;
-    case Quantiser::PeakGain:
-        e = peakGainDb(v);
-        break;
-    case Quantiser::Frequency:
-        e = frequencyOf(*p.table, v);
-        break;
-    case Quantiser::QSelect:
-        e = qOf(v);
-        break;
-    }
-    engineValues[index].store(e, std::memory_order_relaxed);
-
-    switch (index) {
-    case 0:
-        engine.setMaster(e != 0.0);
-        break;
-    case 1:
-        engine.setChannelSelect(v);
-        break;
-    case 3:
-        engine.setPhase((int)e);
-        break;
-    case 6:
-        engine.setOutputFactor(e);
-        break;
-    case 7:
-        engine.setSaturation((float)v);
-        break;
-    default:
-        break;
-    }
-}
-
 double Dravo::getEngineValue(int index) const {
-    return index >= 0 && index < kNumParams ? engineValues[index].load(std::memory_order_relaxed)
-                                            : 0.0;
-}
-
-void Dravo::updateSection(Section section) {
-    if (section == Section::None) return;
-    auto& version = sectionVersion[(int)section];
-    unsigned mine = version.fetch_add(1, std::memory_order_acq_rel) + 1;
-    for (;;) {
-        auto hz = [this](int i) { return getEngineValue(i); };
-        switch (section) {
-        case Section::LowCut:
-            engine.setSection(EqEngine::Section::LowCut, position(8), 0, hz(9), 0.0, 0.0);
-            break;
-        case Section::HighCut:
-            engine.setSection(EqEngine::Section::HighCut, position(10), 0, hz(11), 0.0, 0.0);
-            break;
-        case Section::LowShelf:
-            engine.setSection(EqEngine::Section::LowShelf, position(12), position(14), hz(13), 0.0,
-                              getEngineValue(15));
-            break;
-        case Section::LowMid:
-            engine.setSection(EqEngine::Section::Mid1, position(16), 0, hz(17), getEngineValue(18),
-                              getEngineValue(19));
-            break;
-        case Section::Mid:
-            engine.setSection(EqEngine::Section::Mid2, position(20), 0, hz(21), getEngineValue(22),
-                              getEngineValue(23));
-            break;
-        case Section::HighShelf:
-            engine.setSection(EqEngine::Section::HighShelf, position(24), position(26), hz(25), 0.0,
-                              getEngineValue(27));
-            break;
-        case Section::None:
-            return;
-        }
-        // Another thread changed this section meanwhile and may have updated
-        // the engine before us with older values: apply the newest set.
-        unsigned now = version.load(std::memory_order_acquire);
-        if (now == mine) return;
-        mine = now;
-    }
+    return index >= 0 && index < kNumParams ? model.engineValue(paramAt(index)) : 0.0;
 }
 
 float Dravo::getParameter(VstInt32 index) {
-    return index >= 0 && index < kNumParams
-               ? (float)normalised[index].load(std::memory_order_relaxed)
-               : 0.0f;
+    return index >= 0 && index < kNumParams ? (float)model.normalised(paramAt(index)) : 0.0f;
 }
 
 void Dravo::getParameterName(VstInt32 index, char* text) {
@@ -182,74 +79,11 @@ void Dravo::getParameterLabel(VstInt32 /*index*/, char* label) {
     *label = 0;
 }
 
-void Dravo::getParameterDisplay(VstInt32 index, char* hostText) {
-    if (index < 0 || index >= kNumParams) {
-        *hostText = 0;
-        return;
-    }
-    // Composed locally, then handed over cut to 8 characters: a value far
-    // outside 0..1 must not run past the host's buffer.
-    char text[32];
-    std::memset(text, 0, sizeof text);
-    bool wrote = true;
-    const double e = getEngineValue(index);
-    const double v = normalised[index].load(std::memory_order_relaxed);
-    const int pos = (int)e;
-    // Switch texts by position; a position outside the switch's range leaves
-    // the buffer untouched.
-    auto pick = [&](const char* const* texts, int count) {
-        wrote = pos >= 0 && pos < count;
-        if (wrote) std::strcpy(text, texts[pos]);
-    };
-    static const char* const kPhase[] = {"Normal", "Reverse"};
-    static const char* const kCut[] = {"Off  ", "On   "};
-    static const char* const kShelfMode[] = {"II", "0", "I"};
-    static const char* const kShape[] = {"Shelf", "Steep", "Peak"};
-    static const char* const kMidMode[] = {"-", "0", "+"};
-
-    switch (kParams[index].display) {
-    case Display::None:
+void Dravo::getParameterDisplay(VstInt32 index, char* text) {
+    if (index < 0 || index >= kNumParams)
         *text = 0;
-        break;
-    case Display::MasterSwitch:
-        std::strcpy(text, e != 0.0 ? "On   " : "Off  ");
-        break;
-    case Display::Channel:
-        std::strcpy(text, v < 0.25 ? "Right" : (v < 0.75 ? "Stereo" : "Left"));
-        break;
-    case Display::Phase:
-        pick(kPhase, 2);
-        break;
-    case Display::OutputDb:
-        dB2string2((float)e, 0, text);
-        break;
-    case Display::Saturation:
-        std::strcpy(text, e != 0.0 ? "Sat" : "Off");
-        break;
-    case Display::CutSwitch:
-        pick(kCut, 2);
-        break;
-    case Display::Frequency:
-        frequencyStringConvert2((float)e, text);
-        break;
-    case Display::ShelfMode:
-        pick(kShelfMode, 3);
-        break;
-    case Display::ShelfShape:
-        pick(kShape, 3);
-        break;
-    case Display::GainDb:
-        float2string2((float)e, 2, text);
-        std::strcat(text, "dB");
-        break;
-    case Display::MidMode:
-        pick(kMidMode, 3);
-        break;
-    case Display::QText:
-        std::strcpy(text, v < 0.25 ? "0.7" : (v < 0.75 ? "2.0" : "4.0"));
-        break;
-    }
-    if (wrote) copyText(hostText, text, kVstMaxParamStrLen + 1);
+    else
+        model.text(paramAt(index), text); // at most kVstMaxParamStrLen characters
 }
 
 bool Dravo::getParameterProperties(VstInt32 index, VstParameterProperties* p) {
@@ -329,7 +163,7 @@ void Dravo::initPresets() {
 }
 
 void Dravo::suspend() {
-    engine.suspend();
+    getEngine().suspend();
     if (adEditor) adEditor->internalSampleRateChanged();
     suspendedOnce = true;
 }
@@ -338,7 +172,7 @@ void Dravo::resume() {
     if (!suspendedOnce) suspend();
     // The engine picks its internal rate from the host rate, retunes, and
     // answers the validated rate (44100 for a rate outside 20000..200000).
-    sampleRate = engine.resume(sampleRate);
+    sampleRate = getEngine().resume(sampleRate);
     getOutputLatency();
     updateBlockSize();
     setInitialDelay((VstInt32)getLatency2());
@@ -349,11 +183,11 @@ void Dravo::resume() {
 }
 
 void Dravo::initUpsDec() {
-    engine.initUpsDec();
+    getEngine().initUpsDec();
 }
 
 float Dravo::getLatency2() {
-    return (float)engine.getLatency2();
+    return (float)getEngine().getLatency2();
 }
 
 float Dravo::getLatency1() {
@@ -364,13 +198,13 @@ float Dravo::getLatency1() {
 template <typename T> void Dravo::processStereo(T** inputs, T** outputs, VstInt32 sampleFrames) {
     const bool in2 = isInputConnected(1) && isInputStereo();
     const bool out2 = isOutputConnected(1) && isOutputStereo();
-    engine.processStereo(inputs, outputs, sampleFrames, in2, out2);
+    getEngine().processStereo(inputs, outputs, sampleFrames, in2, out2);
 }
 
 template <typename T> void Dravo::processMono(T** inputs, T** outputs, VstInt32 sampleFrames) {
     isInputConnected(1); // the host sees the same three pin queries as in stereo
     const bool out2 = isOutputConnected(1) && isOutputStereo();
-    engine.processMono(inputs, outputs, sampleFrames, out2);
+    getEngine().processMono(inputs, outputs, sampleFrames, out2);
 }
 
 // The loop is chosen per call: stereo when the second input is connected and

@@ -1,10 +1,10 @@
-// The equaliser effect as the host sees it: identity, pins, parameters and
-// their texts, suspend/resume and the processing entry points. The DSP lives
-// in EqEngine; presets and the host chunk in CPresetSystemEffect.
+// The equaliser as a VST 2.x effect: identity, pins, the parameters and their
+// texts as the host asks for them, suspend/resume and the processing entry
+// points. What the parameters mean and do lives in the model (dravo::Model);
+// presets and the host chunk in CPresetSystemEffect.
 #pragma once
 
-#include "dsp/EqEngine.h"
-#include "model/Parameters.h"
+#include "model/Model.h"
 #include "presets/CPresetSystemEffect.h"
 
 #include <atomic>
@@ -59,24 +59,16 @@ class Dravo : public CPresetSystemEffect {
     double getEngineValue(int index) const;
     bool isInputStereo() const { return inputStereo.load(std::memory_order_relaxed); }
     bool isOutputStereo() const { return outputStereo.load(std::memory_order_relaxed); }
-    EqEngine& getEngine() { return engine; }
+    EqEngine& getEngine() { return model.engine(); }
+    dravo::Model& getModel() { return model; }
 
   private:
     template <typename T> void processStereo(T** inputs, T** outputs, VstInt32 sampleFrames);
     template <typename T> void processMono(T** inputs, T** outputs, VstInt32 sampleFrames);
-    void deriveEngineValue(int index, double v);
-    void updateSection(dravo::Section section);
-    int position(int index) const { return (int)getEngineValue(index); }
 
     ADEditor* adEditor = nullptr;
-    EqEngine engine;
+    dravo::Model model;
     std::atomic<bool> inputStereo{true};
     std::atomic<bool> outputStereo{true};
     bool suspendedOnce = false;
-
-    std::atomic<double> normalised[dravo::kNumParams] = {};
-    std::atomic<double> engineValues[dravo::kNumParams] = {};
-    // Bumped by every change of a section's values: a section update that
-    // raced with another change runs again with the newer values.
-    std::atomic<unsigned> sectionVersion[7] = {};
 };

@@ -210,18 +210,18 @@ void applyPreset(EqEngine& e, int preset) {
     double v[kNumFactoryValues];
     for (int i = 0; i < kNumFactoryValues; ++i)
         v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
-    e.setSection(EqEngine::Section::LowCut, onOffPosition(v[8]), 0, frequencyOf(kHpfTable, v[9]),
+    e.setSection(EqEngine::Section::LowCut, onOffPosition(v[8]), 0, frequencyOf(kLowCutHz, v[9]),
                  0.0, 0.0);
-    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0, frequencyOf(kLpfTable, v[11]),
+    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0, frequencyOf(kHighCutHz, v[11]),
                  0.0, 0.0);
     e.setSection(EqEngine::Section::LowShelf, threePosition(v[12]), threePosition(v[14]),
-                 frequencyOf(kLfTable, v[13]), 0.0, shelfGainDb(v[15]));
-    e.setSection(EqEngine::Section::Mid1, threePosition(v[16]), 0, frequencyOf(kLmfTable, v[17]),
+                 frequencyOf(kLowShelfHz, v[13]), 0.0, shelfGainDb(v[15]));
+    e.setSection(EqEngine::Section::Mid1, threePosition(v[16]), 0, frequencyOf(kMid1Hz, v[17]),
                  qOf(v[18]), peakGainDb(v[19]));
-    e.setSection(EqEngine::Section::Mid2, threePosition(v[20]), 0, frequencyOf(kHmfTable, v[21]),
+    e.setSection(EqEngine::Section::Mid2, threePosition(v[20]), 0, frequencyOf(kMid2Hz, v[21]),
                  qOf(v[22]), peakGainDb(v[23]));
     e.setSection(EqEngine::Section::HighShelf, threePosition(v[24]), threePosition(v[26]),
-                 frequencyOf(kHfTable, v[25]), 0.0, shelfGainDb(v[27]));
+                 frequencyOf(kHighShelfHz, v[25]), 0.0, shelfGainDb(v[27]));
     e.setOutputFactor(std::pow(2.0, outputGainDb(v[6]) / 6.0));
 }
 
@@ -762,16 +762,16 @@ void cuts(Doc& d) {
         });
         d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
     };
-    cut(true, kHpfTable,
+    cut(true, kLowCutHz,
         "Switching it on or off glides in over 50 ms; the FREQ knob can be set while the "
         "filter is off, ready for when you switch it on.");
-    cut(false, kLpfTable,
+    cut(false, kHighCutHz,
         "The high cut keeps running in the background while it is off, so switching it on takes "
         "effect at once, at the frequency already set.");
     std::vector<Curve> curves;
-    const double lows[] = {kHpfTable.hz[7], kHpfTable.hz[13], kHpfTable.hz[19]};
+    const double lows[] = {kLowCutHz.hz[7], kLowCutHz.hz[13], kLowCutHz.hz[19]};
     for (int i = 0; i < 3; ++i) {
-        const double highs[] = {kLpfTable.hz[5], kLpfTable.hz[10], kLpfTable.hz[16]};
+        const double highs[] = {kHighCutHz.hz[5], kHighCutHz.hz[10], kHighCutHz.hz[16]};
         curves.push_back({"low cut " + freqText(lows[i]) + ", high cut " + freqText(highs[i]),
                           kCurveColours[i], measureResponse([&](EqEngine& e) {
                               e.setSection(EqEngine::Section::LowCut, 1, 0, lows[i], 0.0, 0.0);
@@ -786,7 +786,7 @@ void cuts(Doc& d) {
 
 void shelf(Doc& d, bool low) {
     using namespace dravo;
-    const FrequencyTable& t = low ? kLfTable : kHfTable;
+    const FrequencyTable& t = low ? kLowShelfHz : kHighShelfHz;
     const int mode = low ? 12 : 24, freq = low ? 13 : 25, shape = low ? 14 : 26,
               gain = low ? 15 : 27;
     d.section(low ? 3 : 5, sectionTitle(low ? 3 : 5));
@@ -866,10 +866,10 @@ void mids(Doc& d) {
                  "keeps its settings)."},
             {"<b>FREQ</b> knob\n<i>lower left</i>",
              esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
-             "Mid 1: " + std::to_string(kLmfTable.last + 1) + " steps from " +
-                 freqText(kLmfTable.hz[0]) + " to " + freqText(kLmfTable.hz[kLmfTable.last]) +
-                 ". Mid 2: " + std::to_string(kHmfTable.last + 1) + " steps from " +
-                 freqText(kHmfTable.hz[0]) + " to " + freqText(kHmfTable.hz[kHmfTable.last]) + "."},
+             "Mid 1: " + std::to_string(kMid1Hz.last + 1) + " steps from " +
+                 freqText(kMid1Hz.hz[0]) + " to " + freqText(kMid1Hz.hz[kMid1Hz.last]) +
+                 ". Mid 2: " + std::to_string(kMid2Hz.last + 1) + " steps from " +
+                 freqText(kMid2Hz.hz[0]) + " to " + freqText(kMid2Hz.hz[kMid2Hz.last]) + "."},
             {"<b>Q</b> switch\n<i>lower right</i>",
              esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
              positions("4.0", "2.0", "0.7") +
@@ -886,22 +886,22 @@ void mids(Doc& d) {
            "above the centre; at the narrowest, about a third and three times the centre "
            "frequency. By default both bands are set to BOOST with 0 dB gain, which is flat: "
            "Mid 1 at " +
-           freqText(frequencyOf(kLmfTable, 0.5)) + ", Mid 2 at " +
-           freqText(frequencyOf(kHmfTable, 0.5)) + ", Q 2.0.");
+           freqText(frequencyOf(kMid1Hz, 0.5)) + ", Mid 2 at " +
+           freqText(frequencyOf(kMid2Hz, 0.5)) + ", Q 2.0.");
     std::vector<Curve> curves;
     const char* qNames[] = {"0.7", "2.0", "4.0"};
     for (int i = 0; i < 3; ++i)
         curves.push_back({std::string("Q ") + qNames[i] + ", +12 dB", kCurveColours[i],
                           measureResponse([&](EqEngine& e) {
-                              e.setSection(EqEngine::Section::Mid1, 2, 0, kLmfTable.hz[12],
+                              e.setSection(EqEngine::Section::Mid1, 2, 0, kMid1Hz.hz[12],
                                            qOf(i * 0.5), 12.0);
                           })});
     d.plot(curves, -3, 15, 3,
-           "Mid 1 boosting 12 dB at " + freqText(kLmfTable.hz[12]) +
+           "Mid 1 boosting 12 dB at " + freqText(kMid1Hz.hz[12]) +
                " with each Q setting, measured through the plug-in at 44.1 kHz.");
     d.h2("Frequency steps");
-    d.para("<b>Mid 1:</b> " + stepList(kLmfTable) + ".", 8.8);
-    d.para("<b>Mid 2:</b> " + stepList(kHmfTable) + ".", 8.8);
+    d.para("<b>Mid 1:</b> " + stepList(kMid1Hz) + ".", 8.8);
+    d.para("<b>Mid 2:</b> " + stepList(kMid2Hz) + ".", 8.8);
 }
 
 void highShelf(Doc& d) {
@@ -1265,9 +1265,9 @@ void factoryPresets(Doc& d) {
         std::string s;
         auto add = [&](const std::string& part) { s += (s.empty() ? "" : "; ") + part; };
         if (onOffPosition(f(v[8])) == 1)
-            add("low cut " + freqText(frequencyOf(kHpfTable, f(v[9]))));
+            add("low cut " + freqText(frequencyOf(kLowCutHz, f(v[9]))));
         if (onOffPosition(f(v[10])) == 1)
-            add("high cut " + freqText(frequencyOf(kLpfTable, f(v[11]))));
+            add("high cut " + freqText(frequencyOf(kHighCutHz, f(v[11]))));
         auto shelfPart = [&](const char* name, int base, const FrequencyTable& t) {
             int mode = threePosition(f(v[base]));
             double g = shelfGainDb(f(v[base + 3])); // as the knob shows it; mode II doubles it
@@ -1290,10 +1290,10 @@ void factoryPresets(Doc& d) {
                    : q < 0.75 ? 1
                               : 2]);
         };
-        shelfPart("low shelf", 12, kLfTable);
-        midPart("mid 1", 16, kLmfTable);
-        midPart("mid 2", 20, kHmfTable);
-        shelfPart("high shelf", 24, kHfTable);
+        shelfPart("low shelf", 12, kLowShelfHz);
+        midPart("mid 1", 16, kMid1Hz);
+        midPart("mid 2", 20, kMid2Hz);
+        shelfPart("high shelf", 24, kHighShelfHz);
         double out = outputGainDb(f(v[6]));
         if (out != 0) add(std::string("output ") + (out > 0 ? "+" : "") + dbText(out, 2));
         if (f(v[7]) >= 0.5) add("SAT on");
