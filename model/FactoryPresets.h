@@ -1,0 +1,33 @@
+// The 22 factory presets, each written as the parameters it sets and their
+// normalised values.
+#pragma once
+
+#include "model/Parameters.h"
+
+constexpr int kNumFactoryPresets = 22;
+constexpr int kNumFactoryValues = dravo::kNumParams;
+
+namespace dravo {
+
+// Every parameter that reaches the engine: 0, 1, 3 and 6..27.
+constexpr int kNumPresetFields = 25;
+
+struct PresetField {
+    Param param;
+    double value; // normalised; it becomes the 32-bit float nearest to it
+};
+
+struct FactoryPreset {
+    const char* name; // at most 23 characters
+    PresetField fields[kNumPresetFields];
+};
+
+extern const FactoryPreset kFactoryPresets[kNumFactoryPresets];
+
+} // namespace dravo
+
+// The same as the program store is built with: names in record order, and
+// all 38 values of each preset in index order, the placeholders and the
+// stored-only 35..37 at 0.5.
+extern const char* const (&kFactoryPresetNames)[kNumFactoryPresets];
+extern const double (&kFactoryPresetValues)[kNumFactoryPresets][kNumFactoryValues];
