@@ -63,9 +63,9 @@ struct PresetTable {
 // setValueAllPresets) on any thread while the chunk and buffer writers read
 // the records on another; values are PresetValue relaxed atomics and the
 // current index and the loading flag are atomics, so a reader sees each value
-// whole (a record written meanwhile may mix old and new values, as a host
-// expects of automation during a save). Everything else (names, selecting,
-// loading chunks and buffers) runs on one thread at a time, the host's.
+// whole; a record written meanwhile may mix old and new values. Everything
+// else (names, selecting, loading chunks and buffers) runs on one thread at a
+// time, the host's.
 class ProgramStore {
   public:
     // What the store asks of the plug-in it serves. The names are those of
