@@ -17,7 +17,7 @@ vst       vst
 dsp       dsp
 model     dsp model
 toolkit   vst toolkit
-presets   vst toolkit presets
-host      vst host
+presets   vst toolkit model presets
+host      vst model host
 TABLE
 exit $status
