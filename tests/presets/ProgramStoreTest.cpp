@@ -6,7 +6,7 @@
 #include <string>
 
 #include "PresetTestSupport.h"
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 #include "presets/CPresetSystemEditor.h"
 
 using namespace presettest;
