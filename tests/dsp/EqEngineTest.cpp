@@ -318,8 +318,9 @@ TEST(EqEngineThreads, AutomationWhileProcessing) {
     std::atomic<bool> stop{false}, finished{false};
     unsigned steps = 0;
     std::thread automation([&] {
-        while (!stop.load())
+        do
             automationStep(*e, steps++);
+        while (!stop.load());
         finished = true;
     });
     std::thread meter([&] {
@@ -348,7 +349,6 @@ TEST(EqEngineThreads, AutomationWhileProcessing) {
     EXPECT_TRUE(finite);
 
     auto single = started(44100);
-    ASSERT_GT(steps, 0u);
     automationStep(*single, steps - 1);
     // Both engines process the same noise. restart: from a restart, which
     // clears the histories: the same bits. Else on from here: the histories
