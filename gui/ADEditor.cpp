@@ -240,6 +240,8 @@ void ADEditor::setParameter(VstInt32 index, float value) {
         CControl* control = controlFor(index);
         if (c && control && isParameterControl(*c)) {
             control->setValue(c->inverted ? 1.f - value : value);
+            // Kept as the editor has always had it: these two are also
+            // marked themselves, though the whole frame is marked below.
             if (p == Param::Output || p == Param::LowCutOn) control->setDirty(true);
         }
         if (p == Param::Master) refreshLatency();
@@ -261,6 +263,11 @@ void ADEditor::internalSampleRateChanged() {
     ViewAccess access(*this);
     if (!access) return;
     refreshLatency();
-    // The LED is redrawn at the next idle (which also sets its held level).
-    if (led) led->setDirty(true);
+    // The LED shows its first (dark) image, redrawn at the next idle even if
+    // it was dark already; that idle then restores the held level (not while
+    // the about box shows).
+    if (led) {
+        led->setValue(0.f);
+        led->setDirty(true);
+    }
 }

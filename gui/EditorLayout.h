@@ -43,7 +43,7 @@ struct Control {
 };
 
 // A knob's double-click default is its parameter's default.
-inline Control knob(Param p, int id, int images, int l, int t, float zoom = 1.0f) {
+constexpr Control knob(Param p, int id, int images, int l, int t, float zoom = 1.0f) {
     return {index(p), Kind::Knob,           id,  images, l, t, kKnobSize, kKnobSize,
             false,    info(p).defaultValue, zoom};
 }
@@ -57,10 +57,8 @@ constexpr Control switch3(Param p, int id, int l, int t) {
 }
 
 // The clip LED, the two latency read-outs, the parameter controls in the
-// order the editor creates them, and last the about hot spot. Filled at
-// start-up from the parameter table, which is constant-initialised, so the
-// order of initialisation cannot bite.
-inline const Control kControls[] = {
+// order the editor creates them, and last the about hot spot.
+inline constexpr Control kControls[] = {
     {kLedTag, Kind::Led, 11520, 3, 812, 46, kLedSize, kLedSize, false, kNoDefault, 1.0f},
     {kReadOutTag, Kind::LatencyMs, kBackgroundId, 1, 58, 213, 50, 12, false, kNoDefault, 1.0f},
     {kReadOutTag, Kind::LatencySamples, kBackgroundId, 1, 102, 213, 50, 12, false, kNoDefault,
@@ -97,12 +95,12 @@ constexpr int kNumControls = sizeof(kControls) / sizeof(kControls[0]);
 static_assert(kNumControls == 29, "LED, two read-outs, 25 parameter controls, about");
 
 // The entry for a parameter or control tag, or null.
-inline const Control* controlForTag(int tag) {
+constexpr const Control* controlForTag(int tag) {
     for (const Control& c : kControls)
         if (c.tag == tag) return &c;
     return nullptr;
 }
-inline const Control* controlFor(Param p) {
+constexpr const Control* controlFor(Param p) {
     return controlForTag(index(p));
 }
 

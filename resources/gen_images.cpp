@@ -440,7 +440,9 @@ const int kSwitchTextX = kLeverWidth + 1;
 
 // What the parameter does at value p: the name of the position (for "LSR"
 // and "MQ" the region of the value) it selects, in capitals as the artwork
-// writes it ("\u00d72" stays as it is).
+// writes it ("\u00d72" stays as it is). "MQ" names the region its value text
+// shows (split at 0.25 / 0.75), not the engine's Q (split at 0.5 / 0.75): the
+// two have always differed, and the switch agrees with the host's text.
 std::string positionName(const Control& c, double p) {
     const Param param = paramOf(c);
     const dravo::PositionNames& names = dravo::info(param).positions;

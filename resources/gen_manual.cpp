@@ -21,10 +21,10 @@
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
 #include "gui/KnobFrame.h"
+#include "model/FactoryPresets.h"
 #include "model/Model.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
-#include "model/FactoryPresets.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 
@@ -98,16 +98,15 @@ std::string stepList(const dravo::FrequencyTable& table) {
     return s;
 }
 
-// The stored value of parameter p in factory preset n: the 32-bit float the
-// plug-in's store holds.
-double factoryValue(int n, Param p) {
-    return (float)kFactoryPresetValues[n][dravo::index(p)];
+// Sets the parameters `which` selects to their values in factory preset n,
+// as the program store holds them (32-bit floats).
+void loadFactoryPreset(dravo::Model& m, int n, bool (*which)(const dravo::ParamInfo&)) {
+    for (const dravo::PresetField& f : dravo::kFactoryPresets[n].fields)
+        if (which(dravo::info(f.param))) m.set(f.param, (float)f.value);
 }
 
-// Sets the parameters `which` selects to their values in factory preset n.
-void loadFactoryPreset(dravo::Model& m, int n, bool (*which)(const dravo::ParamInfo&)) {
-    for (const dravo::ParamInfo& p : dravo::kParams)
-        if (which(p)) m.set(p.id, factoryValue(n, p.id));
+bool everyParameter(const dravo::ParamInfo&) {
+    return true;
 }
 
 // The value of p in the user's unit (see realValueOf).
@@ -150,6 +149,8 @@ cairo_surface_t* composeEditor() {
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
     cairo_t* cr = cairo_create(s);
     drawFrame(cr, kBackgroundId, 1, 0, 0, 0);
+    dravo::Model preset;
+    loadFactoryPreset(preset, 0, everyParameter);
     EqEngine engine;
     engine.resume(44100.0f);
     for (const Control& c : kControls) {
@@ -170,8 +171,10 @@ cairo_surface_t* composeEditor() {
         }
         int index = 0;
         if (c.kind != Kind::Led) {
-            double v = kFactoryPresetValues[0][c.tag];
+            double v = preset.normalised(paramOf(c));
             if (c.inverted) v = 1.0 - v;
+            // Knobs pick their picture as the knob control does; switches
+            // show the nearest position.
             index = c.kind == Kind::OnOff  ? (v >= 0.5 ? 1 : 0)
                     : c.kind == Kind::Knob ? dravo::knob::frameFor((float)v, c.images)
                                            : (int)(v * (c.images - 1) + 0.5);
@@ -1282,7 +1285,7 @@ void factoryPresets(Doc& d) {
     std::vector<std::vector<std::string>> rows;
     for (int p = 0; p < kNumFactoryPresets; ++p) {
         Model m;
-        loadFactoryPreset(m, p, [](const ParamInfo& i) { return isActive(i.id); });
+        loadFactoryPreset(m, p, everyParameter);
         auto real = [&](Param q) { return realOf(m, q); };
         // Lower case, as the sentence runs ("steep", "0.7").
         auto positionName = [&](Param q) {
@@ -1309,7 +1312,7 @@ void factoryPresets(Doc& d) {
             const double g = real(gain);
             if ((position != 0 && position != 2) || g == 0) return;
             add(std::string(name) + " " + (position == 2 ? "+" : "-") + dbText(g, 2) + " at " +
-                freqText(real(freq)) + " Q " + positionName(q));
+                freqText(real(freq)) + " Q " + positionName(q)); // the Q the host shows
         };
         shelfPart("low shelf", Param::LowShelfMode, Param::LowShelfFreq, Param::LowShelfShape,
                   Param::LowShelfGain);
@@ -1321,14 +1324,14 @@ void factoryPresets(Doc& d) {
         if (out != 0) add(std::string("output ") + (out > 0 ? "+" : "") + dbText(out, 2));
         if (real(Param::Saturation) != 0) add("SAT on");
         if (s.empty()) s = "all sections flat";
-        rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresetNames[p]) + "</b>", esc(s)});
+        rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresets[p].name) + "</b>", esc(s)});
     }
     d.table({0.06, 0.22, 0.72}, {"", "Preset", "Settings"}, rows, 8.2);
     std::vector<Curve> curves;
     int shown = 0;
     for (const char* name : {"Vox", "Radio", "De-esser 1"})
         for (int p = 0; p < kNumFactoryPresets; ++p)
-            if (std::string(kFactoryPresetNames[p]) == name)
+            if (std::string(kFactoryPresets[p].name) == name)
                 curves.push_back({esc(name), kCurveColours[shown++ % 3],
                                   measureResponse([p](Model& m) { applyPreset(m, p); })});
     d.plot(curves, -12, 12, 3,
