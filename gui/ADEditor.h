@@ -66,6 +66,7 @@ class ADEditor : public CPresetSystemEditor {
     };
 
     CControl* controlFor(int tag) const;
+    CControl* controlFor(dravo::Param p) const;
     CControl* addControl(const Control& c, CBitmap* bitmap);
     void refreshLatency();
     void clearReferences();

@@ -1,6 +1,7 @@
 #include "host/render/Settings.h"
 
 #include "host/render/AudioIO.h"
+#include "model/Parameters.h"
 #include "model/PresetFormat.h"
 
 #include <algorithm>
@@ -236,15 +237,45 @@ struct Preset {
     std::string name;
 };
 
-int resolveQualified(const std::vector<std::string>& names, const std::string& key);
+int resolveQualified(const std::vector<std::string>& names, const std::string& key, bool ours);
 std::vector<int> namedExactly(const std::vector<std::string>& names, const std::string& key);
 
+// Our plug-in's SECTION.FIELD name of parameter i, from the model's table:
+// SECTION is the host name of the section's switch, FIELD the parameter's
+// host name behind the beginning it shares with SECTION ("MID1.freq" for the
+// first "Mfreq", "LOW.gain" for "Lgain"). False for a parameter of no section
+// and for the section switches themselves.
+bool dravoSectionName(int i, std::string& section, std::string& field) {
+    if (i < 0 || i >= dravo::kNumParams) return false;
+    const dravo::ParamInfo& p = dravo::info(dravo::paramAt(i));
+    if (p.target != dravo::Target::Section || p.field == dravo::Field::Position) return false;
+    for (const dravo::ParamInfo& head : dravo::kParams) {
+        if (head.target != dravo::Target::Section || head.section != p.section ||
+            head.field != dravo::Field::Position)
+            continue;
+        section = head.name;
+        const std::string name = p.name;
+        std::size_t len = 0;
+        while (len < section.size() && len < name.size() &&
+               std::tolower(static_cast<unsigned char>(section[len])) ==
+                   std::tolower(static_cast<unsigned char>(name[len])))
+            ++len;
+        field = name.substr(len);
+        return !field.empty();
+    }
+    return false;
+}
+
 // The name a user gives for parameter i: its own where no other has it, else
-// SECTION.FIELD after the nearest uniquely named parameter before it whose
-// name begins like it ("MID1.freq" for the first "Mfreq").
-std::string qualifiedName(const std::vector<std::string>& names, int i) {
+// SECTION.FIELD: for our plug-in from its section (see dravoSectionName), for
+// any other after the nearest uniquely named parameter before it whose name
+// begins like it.
+std::string qualifiedName(const std::vector<std::string>& names, int i, bool ours) {
     const std::string& name = names[static_cast<std::size_t>(i)];
     if (namedExactly(names, name).size() <= 1) return name;
+    std::string section, field;
+    if (ours)
+        return dravoSectionName(i, section, field) ? section + "." + field : std::to_string(i);
     for (int j = i - 1; j >= 0; --j) {
         const std::string& head = names[static_cast<std::size_t>(j)];
         if (head.empty() || namedExactly(names, head).size() != 1) continue;
@@ -255,7 +286,7 @@ std::string qualifiedName(const std::vector<std::string>& names, int i) {
             ++len;
         if (len == 0 || len == name.size()) continue;
         std::string q = head + "." + name.substr(len);
-        if (resolveQualified(names, q) == i) return q;
+        if (resolveQualified(names, q, false) == i) return q;
     }
     return std::to_string(i);
 }
@@ -343,12 +374,23 @@ std::vector<int> namedExactly(const std::vector<std::string>& names, const std::
     return exact.empty() ? folded : exact;
 }
 
-// SECTION.FIELD: the first parameter after the one named SECTION whose name
-// is FIELD behind a (possibly empty) beginning of SECTION's name, so
-// MID1.freq is "Mfreq" after "MID1" and LOW.gain is "Lgain" after "LOW".
-int resolveQualified(const std::vector<std::string>& names, const std::string& key) {
+// SECTION.FIELD: for our plug-in the parameter of that name from its section
+// (see dravoSectionName); for any other the first parameter after the one
+// named SECTION whose name is FIELD behind a (possibly empty) beginning of
+// SECTION's name, so MID1.freq is "Mfreq" after "MID1" and LOW.gain is
+// "Lgain" after "LOW".
+int resolveQualified(const std::vector<std::string>& names, const std::string& key, bool ours) {
     auto dot = key.find('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == key.size()) return -1;
+    if (ours) {
+        std::string section, field;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i)
+            if (dravoSectionName(i, section, field) &&
+                lowerCase(section) == lowerCase(key.substr(0, dot)) &&
+                lowerCase(field) == lowerCase(key.substr(dot + 1)))
+                return i;
+        return -1;
+    }
     auto heads = namedExactly(names, key.substr(0, dot));
     if (heads.size() != 1) return -1;
     const std::string section = lowerCase(names[static_cast<std::size_t>(heads[0])]);
@@ -361,7 +403,9 @@ int resolveQualified(const std::vector<std::string>& names, const std::string& k
     return -1;
 }
 
-int resolveParamIn(const std::vector<std::string>& names, const std::string& key) {
+// A parameter by index, host name, SECTION.FIELD, and for our plug-in also
+// by the model's symbol ("mid1_freq").
+int resolveParamIn(const std::vector<std::string>& names, const std::string& key, bool ours) {
     const int n = static_cast<int>(names.size());
     if (isIndex(key)) {
         long i = std::stol(key);
@@ -374,10 +418,13 @@ int resolveParamIn(const std::vector<std::string>& names, const std::string& key
                            "parameter " + key + " is unused: it has no name and nothing reads it");
         return static_cast<int>(i);
     }
+    dravo::Param symbol;
+    if (ours && dravo::paramForSymbol(lowerCase(key).c_str(), symbol) && dravo::index(symbol) < n)
+        return dravo::index(symbol);
     auto hits = namedExactly(names, key);
     if (hits.size() == 1) return hits[0];
     if (hits.empty()) {
-        int q = resolveQualified(names, key);
+        int q = resolveQualified(names, key, ours);
         if (q >= 0) return q;
         throw CliError(kExitUsage,
                        "unknown parameter \"" + key + "\" (dravo-render --list shows them)");
@@ -385,7 +432,7 @@ int resolveParamIn(const std::vector<std::string>& names, const std::string& key
     std::string idx, qualified;
     for (int i : hits) {
         idx += (idx.empty() ? "" : ", ") + std::to_string(i);
-        qualified += (qualified.empty() ? "" : " or ") + qualifiedName(names, i);
+        qualified += (qualified.empty() ? "" : " or ") + qualifiedName(names, i, ours);
     }
     throw CliError(kExitUsage, "ambiguous parameter name \"" + key + "\" (indices " + idx +
                                    "): give " + qualified + ", or the index");
@@ -582,15 +629,15 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
         const auto names = paramNames(p);
         std::vector<int> changed;
         for (const auto& ps : o.params) {
-            int index = resolveParamIn(names, ps.key);
+            int index = resolveParamIn(names, ps.key, s.isDravo);
             p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text) : ps.value);
             if (std::find(changed.begin(), changed.end(), index) == changed.end())
                 changed.push_back(index);
         }
         // What the settings changed, as the plug-in shows it now.
         for (int index : changed)
-            s.edits += (s.edits.empty() ? "" : ", ") + qualifiedName(names, index) + " " +
-                       shownText(p, index);
+            s.edits += (s.edits.empty() ? "" : ", ") + qualifiedName(names, index, s.isDravo) +
+                       " " + shownText(p, index);
     }
 
     s.title = p.programName().text;
@@ -710,7 +757,7 @@ void listPlugin(const RenderOptions& o) {
     const auto names = paramNames(p);
     for (int i = 0; i < p.numParams(); ++i) {
         if (names[static_cast<std::size_t>(i)].empty()) continue;
-        std::printf("%5d  %-14s %-10s %.6f\n", i, qualifiedName(names, i).c_str(),
+        std::printf("%5d  %-14s %-10s %.6f\n", i, qualifiedName(names, i, s.isDravo).c_str(),
                     shownText(p, i).c_str(), p.getParameter(i));
     }
 }

@@ -282,6 +282,24 @@ TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
     EXPECT_EQ(ledPicture(), 1);
 }
 
+// A new sample rate (suspend, resume) shows the LED dark: seen while the
+// about box holds the LED, whose picture the closing box redraws.
+TEST_F(EditorWindow, ANewSampleRateShowsTheClipLedDarkUntilTheNextIdle) {
+    block(1.f);
+    idle(1);
+    idle();
+    ASSERT_EQ(ledPicture(), 1);
+    clickCentre(*controlForTag(kAboutTag));
+    plugin.suspend();
+    plugin.setSampleRate(48000.f);
+    plugin.resume();
+    moveTo(5, 5);
+    xtest.button(d, 1, True, 0);
+    xtest.button(d, 1, False, 0);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 0);
+}
+
 TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
     const Control& msRow = kControls[1];
     const Control& smpRow = kControls[2];

@@ -261,9 +261,10 @@ TEST_F(RenderTest, SetTakesEveryTextThePluginShows) {
         for (const auto& [index, row] : listedParameters(r.out))
             EXPECT_EQ(row.second, wanted[index]) << row.first << " at " << v;
     }
-    // The units a user types: none, k for kHz, a leading plus.
+    // The units a user types: none, k for kHz, a leading plus; our symbols.
     CliRun r = run({"--list", "--set", "OUTPUT=-4", "--set", "Hfreq=10k", "--set",
-                    "MID2.gain=+12.5", "--set", "lsr=left", "--set", "MID1.Q=4"});
+                    "MID2.gain=+12.5", "--set", "lsr=left", "--set", "MID1.Q=4", "--set",
+                    "mid1_freq=5680", "--set", "low_shelf_gain=3dB"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     auto rows = listedParameters(r.out);
     EXPECT_EQ(rows.at(6).second, "-4dB");
@@ -271,6 +272,8 @@ TEST_F(RenderTest, SetTakesEveryTextThePluginShows) {
     EXPECT_EQ(rows.at(23).second, "12.50dB");
     EXPECT_EQ(rows.at(1).second, "Left");
     EXPECT_EQ(rows.at(18).second, "4.0");
+    EXPECT_EQ(rows.at(17).second, "5.68kHz");
+    EXPECT_EQ(rows.at(15).second, "3.00dB");
 }
 
 // The plot reaches the Nyquist frequency of its rate, its phase is
