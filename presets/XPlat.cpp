@@ -192,15 +192,34 @@ bool XPlatOpenDocument(const std::string& path) {
     return XPlatRunCommand({"xdg-open", path}) == 0;
 }
 
+std::vector<std::string> XPlatAlertCommand(const std::string& text) {
+    if (!VSTGUI::findProgramOnPath("zenity").empty())
+        return {"zenity", "--warning", "--no-markup", "--text=" + text};
+    if (!VSTGUI::findProgramOnPath("kdialog").empty()) return {"kdialog", "--sorry", text};
+    if (!VSTGUI::findProgramOnPath("xmessage").empty())
+        return {"xmessage", "-center", "-buttons", "OK", text};
+    return {};
+}
+
+std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes) {
+    if (!VSTGUI::findProgramOnPath("zenity").empty())
+        return {"zenity",
+                "--question",
+                "--no-markup",
+                "--text=" + question,
+                "--ok-label=" + yes,
+                "--cancel-label=Cancel"};
+    if (!VSTGUI::findProgramOnPath("kdialog").empty())
+        return {"kdialog", "--warningyesno", question, "--yes-label", yes, "--no-label", "Cancel"};
+    // xmessage exits with the value of the button pressed.
+    if (!VSTGUI::findProgramOnPath("xmessage").empty())
+        return {"xmessage", "-center", "-buttons", yes + ":0,Cancel:1", question};
+    return {};
+}
+
 void XPlatDisplayAlert(const char* message) {
     const std::string text = message ? message : "";
-    std::vector<std::string> argv;
-    if (!VSTGUI::findProgramOnPath("zenity").empty())
-        argv = {"zenity", "--warning", "--no-markup", "--text=" + text};
-    else if (!VSTGUI::findProgramOnPath("kdialog").empty())
-        argv = {"kdialog", "--sorry", text};
-    else if (!VSTGUI::findProgramOnPath("xmessage").empty())
-        argv = {"xmessage", "-center", "-buttons", "OK", text};
+    const std::vector<std::string> argv = XPlatAlertCommand(text);
     if (argv.empty() || XPlatRunCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
 }
 

@@ -39,8 +39,16 @@ bool XPlatFileClose(void* file);
 bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir);
 
 // Shows a modal warning with message and one button (zenity, else kdialog,
-// else xmessage); with none of them installed the message goes to stderr.
+// else xmessage) and waits for it; with none of them installed the message
+// goes to stderr.
 void XPlatDisplayAlert(const char* message);
+// The argument vector of that warning, for running it without waiting;
+// empty when none of the programs is installed.
+std::vector<std::string> XPlatAlertCommand(const std::string& message);
+// The argument vector of a question with the buttons yes and "Cancel" whose
+// program exits with 0 when the user answers yes; empty when none of zenity,
+// kdialog and xmessage is installed.
+std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes);
 
 // Runs argv[0], found on PATH, with argv as its argument vector and waits for
 // it. Returns its exit status, or -1 when it could not be started (reported

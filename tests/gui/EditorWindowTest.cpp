@@ -204,8 +204,8 @@ TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
 }
 
 // The preset bar's rocker and menu come with the preset bar. A preset recall
-// reaches the host as one touch of parameter 0 (begin and end edit), and the
-// controls show the new preset.
+// reaches the host as one touch of parameter 0 (begin and end edit) besides
+// the changed values, and the controls show the new preset.
 TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
     const std::vector<std::vector<std::pair<int, int>>> picks = {
         {{336, 239}},            // the rocker's right half: next
@@ -216,8 +216,11 @@ TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
         plugin.clearCallbacks();
         for (auto [x, y] : pick)
             click(x, y);
-        float last = -1.f;
-        EXPECT_EQ(gestures(0, last), "[]");
+        for (VstInt32 opcode : {audioMasterBeginEdit, audioMasterEndEdit}) {
+            const auto edits = plugin.callbacks(opcode);
+            ASSERT_EQ(edits.size(), 1u);
+            EXPECT_EQ(edits[0].index, 0);
+        }
         EXPECT_NE(plugin.programName().text, before);
         expectControlsShowTheEffect("after a preset pick");
     }
