@@ -226,6 +226,21 @@ TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
     }
 }
 
+// The wheel turns every knob up when turned away from the user (X button 4)
+// and down when turned towards the user (button 5).
+TEST_F(EditorWindow, TheWheelTurnsKnobsUpAwayFromTheUserAndDownTowards) {
+    for (const Control& c : kControls) {
+        if (c.kind != Kind::Knob) continue;
+        for (const auto& [button, sign] : {std::pair{4u, 1.f}, std::pair{5u, -1.f}}) {
+            plugin.setParameter(c.tag, 0.5f);
+            idle();
+            click(c.left + c.width / 2, c.top + c.height / 2, false, button);
+            EXPECT_GT((plugin.getParameter(c.tag) - 0.5f) * sign, 0.f)
+                << "control " << c.tag << " button " << button;
+        }
+    }
+}
+
 TEST_F(EditorWindow, AudioDrivesTheClipLed) {
     ASSERT_EQ(ledPicture(), 0);
 

@@ -186,6 +186,8 @@ TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
         Instance a;
         d.choose(d.files + "keep.vey");
         a.editor.click(kTagSavePreset);
+        d.choose(d.files + "keep.kab");
+        a.editor.click(kTagSaveBank);
         // A folder part longer than the field is not remembered; the file is saved.
         const std::string deep = d.files + std::string(130, 'd') + "/" + std::string(130, 'e');
         fs::create_directories(deep);
@@ -193,12 +195,13 @@ TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
         a.editor.click(kTagSaveBank);
         EXPECT_EQ(readFile(deep + "/deep.kab").size(), 23449u);
         EXPECT_EQ(a.editor.getCurrentDir(), d.files);
-        EXPECT_STREQ(a.editor.getCurrentBankFile(), "");
+        EXPECT_STREQ(a.editor.getCurrentBankFile(), "keep.kab");
     }
     {
         Instance b(false);
         EXPECT_EQ(b.editor.getCurrentDir(), d.files);
         EXPECT_STREQ(b.editor.getCurrentPresetFile(), "keep.vey");
+        EXPECT_STREQ(b.editor.getCurrentBankFile(), "keep.kab");
     }
     writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrDir), std::string(257, 'a'));
     writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrBank), std::string(256, 'b'));
