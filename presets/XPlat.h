@@ -59,7 +59,8 @@ int XPlatRunCommand(const std::vector<std::string>& argv, std::string* output = 
 bool XPlatOpenDocument(const std::string& path);
 // The user's home folder ($HOME, else the password database); no trailing "/".
 std::string XPlatHomeFolder();
-// The user's Documents folder: xdg-user-dir DOCUMENTS, else ~/Documents.
+// The user's Documents folder as xdg-user-dir DOCUMENTS names it (read from
+// user-dirs.dirs, no program is run), else ~/Documents.
 std::string XPlatDocumentsFolder();
 // Writes size bytes to path through a temporary file and a rename; true when
 // the file now holds them.

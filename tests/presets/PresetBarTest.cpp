@@ -266,6 +266,10 @@ TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {
     XPlatDisplayAlert("Nothing to show it with");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nothing to show it with\n");
     EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents");
+    writeFile(d.config + "/user-dirs.dirs", "# set by the desktop\nXDG_DOCUMENTS_DIR=\"$HOME\"\n");
+    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents") << "home itself: none configured";
+    writeFile(d.config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers/\"\n");
+    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Papers");
 }
 
 TEST(XPlat, PathSplittingRefusesPartsLongerThanTheirFields) {
