@@ -261,9 +261,7 @@ void CPresetSystemEditor::pollDialogs() {
     if (documentOpener && !isDialogOpen() && documentOpener->poll()) {
         const int status = documentOpener->exitStatus();
         documentOpener.reset();
-        if (status != 0) {
-            showAlert(manualAlert(openedDocument));
-        }
+        if (status != 0) showAlert(manualAlert(openedDocument));
     }
 }
 
@@ -699,9 +697,7 @@ bool CPresetSystemEditor::openManual() {
             }
         }
     }
-    if (!started) {
-        showAlert(manualAlert(path));
-    }
+    if (!started) showAlert(manualAlert(path));
     if (manualButton) {
         manualButton->setIsPressed(false);
         manualButton->setDirty();

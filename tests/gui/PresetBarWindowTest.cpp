@@ -68,6 +68,15 @@ struct PresetBarWindow : EditorHostWindow {
             }
         lastTag = tag;
     }
+    // The window's pixels above the preset bar.
+    std::vector<uint32_t> controlPixels() {
+        capture();
+        std::vector<uint32_t> out;
+        for (int y = 0; y < presetbar::kItems[0].top - 4; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                out.push_back(pixelAt(shot, x, y));
+        return out;
+    }
     void setName(const char* name) { plugin.dispatch(effSetProgramName, 0, 0, (void*)name); }
     // The host sees the current preset by its name (the factory names differ).
     int program() {
@@ -267,6 +276,7 @@ TEST_F(PresetBarWindow, ADialogNeitherBlocksTheHostNorLetsInputThrough) {
     clickCentre(knob(), true); // back to its default
     ASSERT_NE(plugin.getParameter(tag), 0.25f);
     const std::vector<float> before = values(plugin);
+    const std::vector<uint32_t> shown = controlPixels();
 
     desk.hold();
     // A host that waited for the dialog would wait for this release.
@@ -287,6 +297,11 @@ TEST_F(PresetBarWindow, ADialogNeitherBlocksTheHostNorLetsInputThrough) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_LT(slowest, std::chrono::milliseconds(200));
+    // Hidden and shown again (the X server forgets its pixels), it is drawn anew.
+    XUnmapWindow(d, host);
+    XMapWindow(d, host);
+    idle(5);
+    EXPECT_EQ(controlPixels(), shown) << "the editor stays drawn";
 
     const auto& onOff = first(dravo::layout::Kind::OnOff);
     clickCentre(onOff);
