@@ -103,6 +103,19 @@ TEST(PresetFiles, CancelledDialogsChangeNothing) {
     EXPECT_STREQ(in.editor.getCurrentBankFile(), "");
 }
 
+// A host that ignores SIGCHLD reaps the dialog itself and hides its exit
+// status: the chosen path still arrives and the file is saved.
+TEST(PresetFiles, DialogsAnswerInAHostThatIgnoresChildSignals) {
+    Desktop d;
+    Instance in;
+    auto oldHandler = std::signal(SIGCHLD, SIG_IGN);
+    d.choose(d.files + "ignored");
+    in.editor.click(kTagSavePreset);
+    std::signal(SIGCHLD, oldHandler);
+    EXPECT_EQ(readFile(d.files + "ignored.vey").size(), 1105u);
+    EXPECT_STREQ(in.editor.getCurrentPresetFile(), "ignored.vey");
+}
+
 TEST(PresetFiles, UntrustedFilesAreIgnored) {
     const auto valid = BufferWriter(kBufferTypePreset).name(0, "Good").value(0, 9, 0.9f).finish();
     auto foreign = valid;
