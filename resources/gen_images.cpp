@@ -51,12 +51,12 @@ const Rgb kCaption{0.87, 0.87, 0.85}; // control captions
 const Rgb kScale{0.70, 0.71, 0.73};   // scale numbers
 const Rgb kTick{0.50, 0.51, 0.54};    // minor scale ticks
 const Rgb kMajor{0.80, 0.81, 0.82};   // labelled scale ticks
-const Rgb kDim{0.56, 0.57, 0.59};     // switch positions not selected
+const Rgb kDim{0.74, 0.75, 0.76};     // switch positions not selected
 const Rgb kFreq{0.50, 0.72, 0.93};    // frequency knobs
 const Rgb kGain{0.96, 0.68, 0.32};    // gain knobs
 const Rgb kLevel{0.94, 0.92, 0.86};   // output knob
 const Rgb kLampOn{0.42, 0.85, 0.52};  // lit on/off lamps
-const Rgb kBarText{0.80, 0.80, 0.78}; // preset-bar glyphs
+const Rgb kBarText{0.94, 0.94, 0.92}; // preset-bar glyphs and button names
 
 void colour(cairo_t* cr, Rgb c, double a = 1.0) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, a);
