@@ -240,23 +240,42 @@ OutputTarget resolveOutput(const std::string& path) {
 
 namespace {
 
-// libsndfile decodes FLAC only where it can seek: FLAC arriving through a
-// pipe is copied into an unlinked temporary file first. The pipe is looked
-// at without taking anything out of it (tee into a pipe of our own). Returns
-// the descriptor to read, or -1 to read standard input as it is.
-int seekableStdinForFlac() {
+// libsndfile reads only plain WAV safely where it cannot seek: other
+// containers (RF64, W64, AIFF, CAF, FLAC, Ogg, ...) arriving through a pipe
+// come out empty or as garbage, so they are copied into an unlinked
+// temporary file first. The pipe is looked at without taking anything out of
+// it (tee into a pipe of our own). Returns the descriptor to read, or -1 to
+// read standard input as it is.
+int seekableStdin() {
     struct stat st;
-    if (fstat(STDIN_FILENO, &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
-    int peek[2];
-    if (pipe(peek) != 0) return -1;
-    char magic[4] = {};
-    ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
-    ssize_t got = copied > 0 ? ::read(peek[0], magic, sizeof magic) : 0;
-    close(peek[0]);
-    close(peek[1]);
-    if (got != 4 || std::memcmp(magic, "fLaC", 4) != 0) return -1;
+    if (fstat(STDIN_FILENO, &st) != 0 || S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) ||
+        lseek(STDIN_FILENO, 0, SEEK_CUR) != -1)
+        return -1;
+    char magic[12] = {};
+    ssize_t got = 0;
+    if (S_ISFIFO(st.st_mode)) {
+        int peek[2];
+        if (pipe(peek) != 0) return -1;
+        // tee may copy fewer bytes than asked while the writer is slow: the
+        // copy is read back and asked for again.
+        for (int tries = 0; tries < 1000 && got < static_cast<ssize_t>(sizeof magic); ++tries) {
+            ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
+            if (copied <= 0) break;
+            ssize_t n = ::read(peek[0], magic, static_cast<std::size_t>(copied));
+            got = n > 0 ? n : 0;
+            if (got < static_cast<ssize_t>(sizeof magic)) usleep(1000);
+        }
+        close(peek[0]);
+        close(peek[1]);
+        if (got == static_cast<ssize_t>(sizeof magic) && std::memcmp(magic, "RIFF", 4) == 0 &&
+            std::memcmp(magic + 8, "WAVE", 4) == 0)
+            return -1;
+    }
     FILE* spool = std::tmpfile();
-    if (!spool) return -1;
+    if (!spool)
+        throw CliError(kExitInput,
+                       std::string("standard input: cannot keep the stream to read it: ") +
+                           std::strerror(errno));
     int fd = dup(fileno(spool));
     std::fclose(spool);
     if (fd < 0) return -1;
@@ -266,10 +285,9 @@ int seekableStdinForFlac() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         if (!writeAll(fd, buf.data(), static_cast<std::size_t>(n))) {
+            std::string why = std::strerror(errno);
             close(fd);
-            throw CliError(kExitInput,
-                           std::string("standard input: cannot keep the FLAC stream: ") +
-                               std::strerror(errno));
+            throw CliError(kExitInput, "standard input: cannot keep the stream to read it: " + why);
         }
     }
     lseek(fd, 0, SEEK_SET);
@@ -280,7 +298,7 @@ int seekableStdinForFlac() {
 
 AudioReader::AudioReader(const std::string& path) {
     if (path == "-") {
-        int spooled = seekableStdinForFlac();
+        int spooled = seekableStdin();
         file_ = sf_open_fd(spooled >= 0 ? spooled : STDIN_FILENO, SFM_READ, &info_,
                            spooled >= 0 ? SF_TRUE : SF_FALSE);
         if (!file_ && spooled >= 0) close(spooled);
@@ -495,9 +513,9 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     stats_.clips = pcmBits_ > 0;
     stats_.floatOutput = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
                          (format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
-    // Half a step of the output rounds to zero; float keeps far more, and
-    // below 2^-40 (-241 dBFS) only arithmetic residues ring on.
-    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 9.094947017729282e-13;
+    // Half a step of the output rounds to zero; float keeps far more, but
+    // below -144 dBFS (what 24 bits show) only arithmetic residues ring on.
+    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 6.309573444801933e-08;
     if (target_.stream) {
         openStream(format, channels, rate);
     } else {

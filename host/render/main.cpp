@@ -121,10 +121,18 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
              std::to_string(st.firstNonFiniteFrame) + " (" + seconds(st.firstNonFiniteFrame, rate) +
              ")");
     if (st.endedEarly)
-        warn(inName + ": the file ends early: " + std::to_string(st.inputFrames) + " frames read" +
+        warn(inName + ": the file ends early: " + std::to_string(st.inputFrames) +
+             (st.inputFrames == 1 ? " frame read" : " frames read") +
              (st.headerFrames > 0
                   ? " of the " + std::to_string(st.headerFrames) + " its header gives"
                   : " (its header gives more)"));
+    if (st.latencyChangedAt >= 0)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.latency) +
+             " to " + std::to_string(st.laterLatency) + " samples at " +
+             seconds(st.latencyChangedAt, rate) + "; the output after it is not aligned");
+    if (st.tailCut)
+        warn(outName + ": the tail was cut at " + seconds(st.tail, rate) +
+             " after the input while the output still sounded (--tail N renders more)");
     const OutputStats& os = writer.stats();
     std::string over;
     if (os.overFullScale > 0)
@@ -136,10 +144,10 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
     if (!o.quiet || !over.empty())
-        std::fprintf(
-            stderr, "%s: %lld frames in, %lld out (latency %d%s, tail up to %lld), peak %s%s\n",
-            outName.c_str(), st.inputFrames, st.outputFrames, st.latency,
-            o.compensate ? " compensated" : " kept", st.tail, dbfs(os.peak).c_str(), over.c_str());
+        std::fprintf(stderr, "%s: %lld %s in, %lld out (latency %d%s, tail %lld), peak %s%s\n",
+                     outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",
+                     st.outputFrames, st.latency, st.compensated ? " compensated" : " kept",
+                     st.tail, dbfs(os.peak).c_str(), over.c_str());
     writer.commit();
 }
 
