@@ -215,6 +215,10 @@ OutputTarget resolveOutput(const std::string& path) {
                 std::free(real);
             }
         }
+        // The rename would replace a file the user may not write, as cp
+        // and shells refuse to.
+        if (access(t.path.c_str(), W_OK) != 0)
+            throw CliError(kExitOutput, path + ": " + std::strerror(errno));
     } else {
         // Not there yet, perhaps behind a link that points to a new name.
         t.path = path;
@@ -296,6 +300,58 @@ int seekableStdin() {
 
 } // namespace
 
+namespace {
+
+constexpr std::size_t kBroadcastHistory = 16384;
+typedef SF_BROADCAST_INFO_VAR(kBroadcastHistory) BroadcastInfo;
+
+const char* stringName(int id) {
+    switch (id) {
+    case SF_STR_TITLE:
+        return "title";
+    case SF_STR_COPYRIGHT:
+        return "copyright";
+    case SF_STR_SOFTWARE:
+        return "software";
+    case SF_STR_ARTIST:
+        return "artist";
+    case SF_STR_COMMENT:
+        return "comment";
+    case SF_STR_DATE:
+        return "date";
+    case SF_STR_ALBUM:
+        return "album";
+    case SF_STR_LICENSE:
+        return "license";
+    case SF_STR_TRACKNUMBER:
+        return "track number";
+    case SF_STR_GENRE:
+        return "genre";
+    default:
+        return "text tag";
+    }
+}
+
+Metadata readMetadata(SNDFILE* f) {
+    Metadata m;
+    for (int id = SF_STR_FIRST; id <= SF_STR_LAST; ++id)
+        if (const char* text = sf_get_string(f, id); text && *text)
+            m.strings.emplace_back(id, text);
+    BroadcastInfo bext{};
+    if (sf_command(f, SFC_GET_BROADCAST_INFO, &bext, sizeof bext) == SF_TRUE) {
+        m.hasBroadcast = true;
+        auto* bytes = reinterpret_cast<const unsigned char*>(&bext);
+        m.broadcast.assign(bytes, bytes + sizeof bext);
+    }
+    uint32_t count = 0;
+    if (sf_command(f, SFC_GET_CUE_COUNT, &count, sizeof count) == SF_TRUE && count > 0 &&
+        sf_command(f, SFC_GET_CUE, &m.cues, sizeof m.cues) == SF_TRUE && m.cues.cue_count > 0)
+        m.hasCues = true;
+    return m;
+}
+
+} // namespace
+
 AudioReader::AudioReader(const std::string& path) {
     if (path == "-") {
         int spooled = seekableStdin();
@@ -350,6 +406,7 @@ AudioReader::AudioReader(const std::string& path) {
             shorterThanHeader_ = true;
         at = eol + 1;
     }
+    metadata_ = readMetadata(file_);
 }
 
 AudioReader::~AudioReader() {
@@ -614,6 +671,14 @@ template <typename T> void AudioWriter::scan(const T* interleaved, long long n) 
     framesSeen_ += n;
 }
 
+namespace {
+// A sample this close to a step of the output (in steps) is on the grid and
+// is not dithered: arithmetic residues of a plug-in that passes the signal
+// unchanged (1e-42 after a signal, a last-bit error of a unity gain) are far
+// smaller, a signal the format can hold only in dither far larger.
+constexpr double kOnGrid = 1.0 / 4096;
+} // namespace
+
 template <typename T> void AudioWriter::writeAs(const T* interleaved, long long n) {
     scan(interleaved, n);
     // A refused output is not written on (a stream keeps what it has).
@@ -629,15 +694,16 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
             done = sf_writef_double(file_, interleaved, n);
     } else {
         // Round to the file's bits (with dither where it has 16 or fewer),
-        // clip, and left-align in 32 bits. Samples already on the file's grid
-        // (an unchanged 16-bit input, digital silence) stay exact.
+        // clip, and left-align in 32 bits. Samples on the file's grid (an
+        // unchanged 16-bit input, digital silence) stay exact.
         const double full = std::ldexp(1.0, pcmBits_ - 1);
         const int shift = 32 - pcmBits_;
         scratch_.resize(static_cast<std::size_t>(n * channels_));
         for (long long i = 0; i < n * channels_; ++i) {
             double x = static_cast<double>(interleaved[i]) * full;
             double v = std::nearbyint(x);
-            if (dither_ && v != x && std::isfinite(x)) v = std::nearbyint(x + tpdf());
+            if (dither_ && std::fabs(v - x) > kOnGrid && std::isfinite(x))
+                v = std::nearbyint(x + tpdf());
             if (std::isnan(v)) v = 0;
             if (v < -full) v = -full;
             if (v > full - 1) v = full - 1;
@@ -648,6 +714,20 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
         done = sf_writef_int(file_, scratch_.data(), n);
     }
     if (done != n) throw CliError(kExitOutput, path_ + ": write failed: " + sf_strerror(file_));
+}
+
+std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
+    std::vector<std::string> dropped;
+    for (const auto& [id, text] : m.strings)
+        if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
+    if (m.hasBroadcast &&
+        sf_command(file_, SFC_SET_BROADCAST_INFO, const_cast<unsigned char*>(m.broadcast.data()),
+                   static_cast<int>(m.broadcast.size())) != SF_TRUE)
+        dropped.push_back("broadcast extension");
+    if (m.hasCues &&
+        sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE)
+        dropped.push_back("cue markers");
+    return dropped;
 }
 
 void AudioWriter::write(const float* interleaved, long long n) {

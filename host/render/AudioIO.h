@@ -23,6 +23,17 @@ OutputTarget resolveOutput(const std::string& path);
 // How the tool names a path in messages ("-" is the standard streams).
 std::string displayName(const std::string& path, bool input);
 
+// What a file says besides its audio that libsndfile can carry over: text
+// tags (WAV LIST/INFO, AIFF, FLAC and Ogg comments, ...), the broadcast
+// extension and cue markers.
+struct Metadata {
+    std::vector<std::pair<int, std::string>> strings; // SF_STR_* and the text
+    bool hasBroadcast = false;
+    std::vector<unsigned char> broadcast; // an SF_BROADCAST_INFO_VAR as read
+    bool hasCues = false;
+    SF_CUES cues{};
+};
+
 class AudioReader {
   public:
     // "-" reads the standard input. Throws CliError(kExitInput) with the reason.
@@ -39,6 +50,7 @@ class AudioReader {
     bool lengthUnknown() const { return lengthUnknown_; }
     // The file already ends before the data its header announces.
     bool shorterThanHeader() const { return shorterThanHeader_; }
+    const Metadata& metadata() const { return metadata_; }
     // Reads up to n interleaved frames; returns the number read.
     long long read(float* interleaved, long long n);
     long long read(double* interleaved, long long n);
@@ -50,6 +62,7 @@ class AudioReader {
     bool pcm_ = false;
     bool lengthUnknown_ = false, shorterThanHeader_ = false;
     std::vector<int> scratch_;
+    Metadata metadata_;
 };
 
 struct WriterOptions {
@@ -80,6 +93,9 @@ class AudioWriter {
 
     void write(const float* interleaved, long long n);
     void write(const double* interleaved, long long n);
+    // Writes what of m the output format holds, before the first samples;
+    // returns the names of the parts it cannot hold ("title", "cue markers").
+    std::vector<std::string> carryMetadata(const Metadata& m);
     // Finishes the file (renames it into place). Throws CliError when the
     // output was refused (non-finite samples, or clipping with --no-clip).
     void commit();

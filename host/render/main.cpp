@@ -7,6 +7,7 @@
 #include "host/render/Response.h"
 #include "host/render/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -15,11 +16,14 @@
 
 namespace {
 
+// Whether two paths name one existing file; an input "-" is the file (if
+// any) that the standard input reads ("dravo-render - in.wav < in.wav").
 bool sameFile(const std::string& a, const std::string& b) {
-    if (a == "-" || b == "-") return false;
+    if (b == "-") return false;
     struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    bool haveA =
+        a == "-" ? fstat(STDIN_FILENO, &sa) == 0 && S_ISREG(sa.st_mode) : stat(a.c_str(), &sa) == 0;
+    return haveA && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // Whether two paths name one file, existing or yet to be written: the same
@@ -42,6 +46,7 @@ struct Job {
     std::string in, out;
     int format = 0;
     std::unique_ptr<AudioReader> reader;
+    bool failed = false; // could not be read; named already
 };
 
 // Every file the tool will write, none of them an input and no two alike,
@@ -61,8 +66,9 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
             if (sameFile(in, outs[i].first))
                 throw CliError(kExitOutput,
                                outs[i].first +
-                                   (o.inputs.size() == 1 ? ": is the input file"
-                                                         : ": is one of the input files") +
+                                   (in == "-"              ? ": is the standard input"
+                                    : o.inputs.size() == 1 ? ": is the input file"
+                                                           : ": is one of the input files") +
                                    "; it is never overwritten");
         for (std::size_t j = 0; j < i; ++j)
             if (samePlace(outs[i].first, outs[j].first))
@@ -113,6 +119,13 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
     const int rate = job.reader->rate();
     AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
+    std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
+    if (!dropped.empty()) {
+        std::string list;
+        for (std::size_t i = 0; i < dropped.size(); ++i)
+            list += (i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ") + dropped[i];
+        warn(outName + ": the output format cannot hold the input's " + list + "; dropped");
+    }
     RenderStats st = renderFile(session, *job.reader, writer, o, inName);
     if (st.nonFiniteInput > 0)
         warn(inName + ": " + std::to_string(st.nonFiniteInput) +
@@ -147,7 +160,8 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
         std::fprintf(stderr, "%s: %lld %s in, %lld out (latency %d%s, tail %lld), peak %s%s\n",
                      outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",
                      st.outputFrames, st.latency, st.compensated ? " compensated" : " kept",
-                     st.tail, dbfs(os.peak).c_str(), over.c_str());
+                     std::max(0LL, st.outputFrames - st.inputFrames), dbfs(os.peak).c_str(),
+                     over.c_str());
     writer.commit();
 }
 
@@ -184,10 +198,20 @@ int run(int argc, char** argv) {
     // Everything is checked and prepared before the first file is written:
     // every input is opened and its output format chosen. Several inputs are
     // opened again when their turn comes.
+    // In a batch, a file that cannot be read is named and left out; the
+    // others are still written.
+    int result = kExitOk;
     for (auto& j : jobs) {
-        j.reader = std::make_unique<AudioReader>(j.in);
-        j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
-                                      j.reader->channels(), j.reader->rate());
+        try {
+            j.reader = std::make_unique<AudioReader>(j.in);
+            j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
+                                          j.reader->channels(), j.reader->rate());
+        } catch (const CliError& e) {
+            if (jobs.size() == 1) throw;
+            std::fprintf(stderr, "dravo-render: %s\n", e.what());
+            if (result == kExitOk) result = e.code;
+            j.failed = true;
+        }
         if (jobs.size() > 1) j.reader.reset();
     }
     std::unique_ptr<PluginSession> render;
@@ -219,7 +243,6 @@ int run(int argc, char** argv) {
         }
     }
 
-    int result = kExitOk;
     if (jobs.size() == 1) {
         renderJob(jobs[0], *render, o);
     } else if (!jobs.empty()) {
@@ -227,6 +250,7 @@ int run(int argc, char** argv) {
         // the exit code.
         int written = 0;
         for (auto& j : jobs) {
+            if (j.failed) continue;
             try {
                 j.reader = std::make_unique<AudioReader>(j.in);
                 PluginSession s = openSession(o, j.reader->rate(), o.block, j.reader->channels());
