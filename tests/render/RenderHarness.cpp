@@ -147,7 +147,7 @@ void RenderTest::writeAudio(const std::string& name, const Audio& a) const {
         for (int i = 0; i < a.cues; ++i) {
             cues.cue_points[i].indx = i + 1;
             cues.cue_points[i].sample_offset = static_cast<uint32_t>(100 * i);
-            std::memcpy(cues.cue_points[i].fcc_chunk, "data", 4);
+            std::memcpy(&cues.cue_points[i].fcc_chunk, "data", 4);
         }
         EXPECT_EQ(sndfile().command(f, SFC_SET_CUE, &cues, sizeof cues), SF_TRUE) << name;
     }
