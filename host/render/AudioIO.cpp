@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -586,6 +587,7 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         info.samplerate = rate;
         info.format = format;
         file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        written_ = info.format;
         if (!file_) {
             std::string why = sf_strerror(nullptr);
             close(fd);
@@ -622,6 +624,7 @@ void AudioWriter::openStream(int format, int channels, int rate) {
         info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (format & SF_FORMAT_SUBMASK);
     }
     file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    written_ = info.format;
     if (!file_) {
         std::string why = sf_strerror(nullptr);
         if (!target_.stdoutStream) close(fd_);
@@ -720,12 +723,22 @@ std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
     std::vector<std::string> dropped;
     for (const auto& [id, text] : m.strings)
         if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
-    if (m.hasBroadcast &&
-        sf_command(file_, SFC_SET_BROADCAST_INFO, const_cast<unsigned char*>(m.broadcast.data()),
-                   static_cast<int>(m.broadcast.size())) != SF_TRUE)
-        dropped.push_back("broadcast extension");
+    if (m.hasBroadcast) {
+        // libsndfile takes the record with just its own coding history.
+        BroadcastInfo bext;
+        std::memcpy(&bext, m.broadcast.data(), sizeof bext);
+        const std::size_t size = offsetof(SF_BROADCAST_INFO, coding_history) +
+                                 std::min<std::size_t>(bext.coding_history_size, kBroadcastHistory);
+        if (sf_command(file_, SFC_SET_BROADCAST_INFO, &bext,
+                       static_cast<int>(std::max(size, sizeof(SF_BROADCAST_INFO)))) != SF_TRUE)
+            dropped.push_back("broadcast extension");
+    }
+    // libsndfile accepts cue markers for any file but writes them into WAV
+    // and AIFF only.
+    const int major = written_ & SF_FORMAT_TYPEMASK;
     if (m.hasCues &&
-        sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE)
+        ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_AIFF) ||
+         sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE))
         dropped.push_back("cue markers");
     return dropped;
 }

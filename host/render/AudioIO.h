@@ -117,6 +117,7 @@ class AudioWriter {
     int fd_ = -1; // a stream opened here, closed after the file
     int channels_ = 0;
     int pcmBits_ = 0; // 8, 16, 24 or 32 for the exact integer path, else 0
+    int written_ = 0; // the libsndfile format written (raw PCM for a WAV stream)
     bool dither_ = false;
     double silence_ = 0.0;
     long long framesSeen_ = 0;
