@@ -84,6 +84,10 @@ std::string dirOf(const std::string& path) {
 int makeTemp(const std::string& path, std::string& temp) {
     auto slash = path.rfind('/');
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The temporary name stays within a file name's 255 bytes however long
+    // the final one is.
+    constexpr std::size_t kAdded = std::char_traits<char>::length("..tmp-XXXXXX");
+    if (base.size() > 255 - kAdded) base.resize(255 - kAdded);
     temp = dirOf(path) + "/." + base + ".tmp-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back(0);
@@ -234,8 +238,12 @@ OutputTarget resolveOutput(const std::string& path) {
         }
     }
     std::string dir = dirOf(t.path);
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (stat(dir.c_str(), &st) != 0)
         throw CliError(kExitOutput, path + ": the directory " + dir + " does not exist");
+    if (!S_ISDIR(st.st_mode))
+        throw CliError(kExitOutput, path + ": " + dir + " is not a directory");
+    if (!path.empty() && path.back() == '/')
+        throw CliError(kExitOutput, path + ": names a directory, not a file");
     if (access(dir.c_str(), W_OK) != 0)
         throw CliError(kExitOutput, path + ": cannot write into " + dir);
     return t;
@@ -470,6 +478,8 @@ bool lookUpFormat(const std::string& key, FormatChoice& out) {
         {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
+        {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III},
+        {"m1a", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III},
     };
     for (const auto& a : aliases)
         if (key == a.name) {
@@ -492,7 +502,7 @@ bool knownFormatName(const std::string& name) {
 }
 
 std::string knownFormatNames() {
-    std::vector<std::string> names = {"ogg", "opus"};
+    std::vector<std::string> names = {"ogg", "opus", "mp3"};
     for (const SF_FORMAT_INFO& f : majorFormats())
         if (f.extension && std::find(names.begin(), names.end(), f.extension) == names.end())
             names.push_back(f.extension);
@@ -504,7 +514,7 @@ std::string knownFormatNames() {
 }
 
 int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::string& format,
-                       const std::string& bits, int channels, int rate) {
+                       const std::string& bits, int channels, int rate, std::string* note) {
     FormatChoice choice{inputFormat & SF_FORMAT_TYPEMASK, 0};
     std::string kind = format.empty() ? extensionOf(outPath) : lower(format);
     if (!kind.empty() && !lookUpFormat(kind, choice)) {
@@ -521,6 +531,19 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
             (inputFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? SF_FORMAT_OPUS : SF_FORMAT_VORBIS;
 
     int sub = choice.codec ? choice.codec : inputFormat & SF_FORMAT_SUBMASK;
+    // A coded input (MP3, GSM, ADPCM, ...) goes into another container as
+    // plain samples: libsndfile's format check passes pairs it cannot write.
+    const int inSub = inputFormat & SF_FORMAT_SUBMASK;
+    const bool plainInput = inSub == SF_FORMAT_PCM_S8 || inSub == SF_FORMAT_PCM_U8 ||
+                            inSub == SF_FORMAT_PCM_16 || inSub == SF_FORMAT_PCM_24 ||
+                            inSub == SF_FORMAT_PCM_32 || inSub == SF_FORMAT_FLOAT ||
+                            inSub == SF_FORMAT_DOUBLE;
+    bool recoded = false;
+    if (!choice.codec && bits.empty() && !plainInput &&
+        choice.major != (inputFormat & SF_FORMAT_TYPEMASK)) {
+        sub = 0;
+        recoded = true;
+    }
     if (!bits.empty()) {
         if (choice.codec)
             throw CliError(kExitUsage, "--bits " + bits +
@@ -543,7 +566,7 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
     probe.channels = channels;
     probe.samplerate = rate;
     probe.format = choice.major | sub;
-    if (sf_format_check(&probe)) return probe.format;
+    if (sub != 0 && sf_format_check(&probe)) return probe.format;
     // 8-bit WAV is unsigned.
     if (sub == SF_FORMAT_PCM_S8) {
         probe.format = choice.major | SF_FORMAT_PCM_U8;
@@ -555,7 +578,15 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
     // FLAC, say): 24-bit PCM keeps the most of it, else float, else 16 bits.
     for (int s : {SF_FORMAT_PCM_24, SF_FORMAT_FLOAT, SF_FORMAT_PCM_16}) {
         probe.format = choice.major | s;
-        if (sf_format_check(&probe)) return probe.format;
+        if (sf_format_check(&probe)) {
+            if (recoded && note)
+                *note = outPath + ": the input's encoding cannot go into this format; written as " +
+                        (s == SF_FORMAT_PCM_24  ? "24-bit PCM"
+                         : s == SF_FORMAT_FLOAT ? "32-bit float"
+                                                : "16-bit PCM") +
+                        " (--bits chooses)";
+            return probe.format;
+        }
     }
     throw CliError(kExitUsage, "no output format for " + outPath);
 }

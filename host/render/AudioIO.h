@@ -131,8 +131,11 @@ class AudioWriter {
 // (libsndfile's own table, plus ogg, opus and aif), else the input's; sample
 // format from --bits, else the input's where the container holds it. Throws
 // CliError(kExitUsage) for an unknown extension or an impossible choice.
+// A coded input (MP3, say) that the container cannot hold is written as
+// plain samples, and *note says so.
 int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::string& format,
-                       const std::string& bits, int channels, int rate);
+                       const std::string& bits, int channels, int rate,
+                       std::string* note = nullptr);
 // Whether NAME is a container --format accepts.
 bool knownFormatName(const std::string& name);
 // The extensions and names --format accepts, for messages.

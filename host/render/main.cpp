@@ -53,9 +53,10 @@ struct Job {
 // checked before anything is written (a plot named like the input replaced it).
 void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
                        const std::string& plotData) {
-    std::vector<std::pair<std::string, const char*>> outs;
+    std::vector<std::pair<std::string, std::string>> outs;
     for (const auto& j : jobs)
-        outs.emplace_back(j.out, "OUT");
+        outs.emplace_back(j.out, jobs.size() == 1 ? std::string("OUT")
+                                                  : "the output of " + displayName(j.in, true));
     if (!o.plotFile.empty()) {
         outs.emplace_back(o.plotFile, "--plot");
         outs.emplace_back(plotData, "--plot-data");
@@ -75,7 +76,7 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
                 throw CliError(kExitUsage, outs[i].first + ": named for two outputs (" +
                                                outs[j].second + " and " + outs[i].second + ")");
         if (outs[i].first == "-" && (o.list || o.bench))
-            throw CliError(kExitUsage, std::string(outs[i].second) +
+            throw CliError(kExitUsage, outs[i].second +
                                            " is the standard output, where --list and --bench "
                                            "print too");
     }
@@ -204,8 +205,10 @@ int run(int argc, char** argv) {
     for (auto& j : jobs) {
         try {
             j.reader = std::make_unique<AudioReader>(j.in);
+            std::string note;
             j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
-                                          j.reader->channels(), j.reader->rate());
+                                          j.reader->channels(), j.reader->rate(), &note);
+            if (!note.empty()) std::fprintf(stderr, "dravo-render: %s\n", note.c_str());
         } catch (const CliError& e) {
             if (jobs.size() == 1) throw;
             std::fprintf(stderr, "dravo-render: %s\n", e.what());
@@ -223,8 +226,16 @@ int run(int argc, char** argv) {
         double rate = o.plotRate > 0     ? o.plotRate
                       : jobs.size() == 1 ? jobs[0].reader->rate()
                                          : 44100.0;
-        PluginSession s = openSession(o, rate, o.block, 2);
-        response = std::make_unique<Response>(measureResponse(s, rate, o.useDouble, o.block));
+        std::unique_ptr<PluginSession> s;
+        try {
+            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 2));
+        } catch (const CliError& e) {
+            // A rate the plug-in refuses is a fault of --rate, not of a file.
+            if (o.plotRate > 0 && e.code == kExitInput)
+                throw CliError(kExitUsage, std::string("--rate: ") + e.what());
+            throw;
+        }
+        response = std::make_unique<Response>(measureResponse(*s, rate, o.useDouble, o.block));
     }
     if (o.bench) runBench(o);
 
