@@ -107,6 +107,15 @@ int makeTemp(const std::string& path, std::string& temp) {
     return fd;
 }
 
+// The system's reason when a libsndfile call that failed had a write refused
+// (a full disk, say), which libsndfile reports in words of its own or not at
+// all; empty for other failures. errno is cleared before such calls.
+std::string writeErrno() {
+    const int e = errno;
+    return e == ENOSPC || e == EDQUOT || e == EFBIG || e == EIO || e == EPIPE ? std::strerror(e)
+                                                                              : std::string();
+}
+
 // Opens a stream target for writing; standard output is used as it is.
 int openStreamFd(const OutputTarget& t) {
     if (t.stdoutStream) return STDOUT_FILENO;
@@ -409,8 +418,11 @@ AudioReader::AudioReader(const std::string& path) {
     while (at < text.size()) {
         auto eol = std::min(text.find('\n', at), text.size());
         std::string line = text.substr(at, eol - at);
+        // WAV, AIFF: the data chunk; W64, RF64: the whole file's size.
         if ((line.find("data : ") != std::string::npos ||
-             line.find("SSND : ") != std::string::npos) &&
+             line.find("SSND : ") != std::string::npos ||
+             line.find("riff : ") != std::string::npos ||
+             line.find("Riff size : ") != std::string::npos) &&
             line.find("should be") != std::string::npos && !lengthUnknown_)
             shorterThanHeader_ = true;
         at = eol + 1;
@@ -617,10 +629,12 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         info.channels = channels;
         info.samplerate = rate;
         info.format = format;
+        errno = 0;
         file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
         written_ = info.format;
         if (!file_) {
-            std::string why = sf_strerror(nullptr);
+            std::string why = writeErrno();
+            if (why.empty()) why = sf_strerror(nullptr);
             close(fd);
             unlink(temp_.c_str());
             throw CliError(kExitOutput, path_ + ": cannot write this format: " + why);
@@ -654,12 +668,14 @@ void AudioWriter::openStream(int format, int channels, int rate) {
             throw CliError(kExitOutput, path_ + ": write failed: " + std::strerror(errno));
         info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (format & SF_FORMAT_SUBMASK);
     }
+    errno = 0;
     file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
     written_ = info.format;
     if (!file_) {
-        std::string why = sf_strerror(nullptr);
+        std::string system = writeErrno(), why = sf_strerror(nullptr);
         if (!target_.stdoutStream) close(fd_);
         fd_ = -1;
+        if (!system.empty()) throw CliError(kExitOutput, path_ + ": cannot write: " + system);
         throw CliError(kExitOutput, path_ + ": cannot stream this format (" + why +
                                         "); WAV, FLAC and Ogg can be streamed (--format)");
     }
@@ -721,6 +737,7 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
         refused_ = true;
     if (refused_) return;
     long long done;
+    errno = 0;
     if (pcmBits_ == 0) {
         if constexpr (std::is_same_v<T, float>)
             done = sf_writef_float(file_, interleaved, n);
@@ -745,9 +762,14 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
             scratch_[static_cast<std::size_t>(i)] =
                 static_cast<int>(static_cast<uint32_t>(q) << shift);
         }
+        errno = 0;
         done = sf_writef_int(file_, scratch_.data(), n);
     }
-    if (done != n) throw CliError(kExitOutput, path_ + ": write failed: " + sf_strerror(file_));
+    if (done != n) {
+        std::string why = writeErrno();
+        throw CliError(kExitOutput,
+                       path_ + ": write failed: " + (why.empty() ? sf_strerror(file_) : why));
+    }
 }
 
 std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
@@ -797,6 +819,7 @@ void AudioWriter::commit() {
                                          " (--no-clip)");
     }
     if (target_.stream) {
+        errno = 0;
         int err = sf_close(file_);
         file_ = nullptr;
         int closed = fd_ >= 0 && !target_.stdoutStream ? close(fd_) : 0;

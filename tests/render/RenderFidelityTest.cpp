@@ -238,3 +238,66 @@ TEST_F(RenderTest, BatchWritesTheGoodFilesAndNamesEveryBadOne) {
     for (std::string bad : {"out/missing.wav", "out/junk.wav", "out/slow.wav"})
         EXPECT_NE(stat(path(bad).c_str(), &st), 0) << bad;
 }
+
+// What the tool says names what happened: the system's reason for a failed
+// write, a truncated file in every container, a recoded input, an option
+// that would do nothing, the inputs behind clashing outputs.
+TEST_F(RenderTest, MessagesSayWhatHappened) {
+    Audio in = noise(0.2, 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    writeAudio("in.wav", in);
+    for (int f : {SF_FORMAT_W64, SF_FORMAT_RF64}) {
+        in.format = f | SF_FORMAT_PCM_16;
+        const std::string name = f == SF_FORMAT_W64 ? "in.w64" : "in.rf64";
+        writeAudio(name, in);
+        auto bytes = readBytes(name);
+        bytes.resize(bytes.size() / 2);
+        writeBytes("cut" + name.substr(2), bytes);
+    }
+    in.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    writeAudio("in.mp3", in);
+    Audio one = noise(1.0 / 44100, 2, 0.3);
+    writeAudio("one.wav", one);
+    mkdir(path("d1").c_str(), 0755);
+    mkdir(path("d2").c_str(), 0755);
+    mkdir(path("out").c_str(), 0755);
+    writeAudio("d1/a.wav", noise(0.1, 2, 0.3));
+    writeAudio("d2/a.wav", noise(0.1, 2, 0.3));
+    const std::string info = kRenderTool.substr(0, kRenderTool.rfind('/')) + "/dravo-info";
+    const struct {
+        std::string script;
+        int code;
+        std::string says;
+    } cases[] = {
+        {"\"$DRAVO\" in.wav /dev/full -q", 5, "/dev/full: cannot write: No space left on device"},
+        {"\"$DRAVO\" in.wav /dev/full --format flac -q", 5, "No space left on device"},
+        {"\"$DRAVO\" in.wav /dev/full --format ogg -q", 5, "No space left on device"},
+        {"\"$DRAVO\" cut.w64 out.wav -q", 0, "cut.w64: the file ends early"},
+        {"\"$DRAVO\" cut.rf64 out.wav -q", 0, "cut.rf64: the file ends early"},
+        {"cat in.w64 | \"$DRAVO\" - out.wav -q", 0, ""},
+        {"\"$DRAVO\" in.mp3 out.wav -q", 0,
+         "out.wav: the input's encoding cannot go into this "
+         "format; written as 24-bit PCM"},
+        {"\"$DRAVO\" in.wav out.mp3 && \"$DRAVO\" in.wav out.m1a", 0, "out.m1a: 8820 frames in"},
+        {"\"$DRAVO\" in.wav out.wav --rate 48000", 2, "--rate needs --plot"},
+        {"\"$DRAVO\" in.wav out.wav --phase", 2, "--phase needs --plot"},
+        {"\"$DRAVO\" in.wav out.wav --runs 3", 2, "--runs needs --bench"},
+        {"\"$DRAVO\" --plot p.png --rate 8000", 2, "--rate: the sample rate 8000 Hz is outside"},
+        {"\"$DRAVO\" d1/a.wav d2/a.wav -o out", 2,
+         "(the output of d1/a.wav and the output of d2/a.wav)"},
+        {"\"$DRAVO\" in.wav in.wav/x.wav", 5, "in.wav is not a directory"},
+        {"\"$DRAVO\" in.wav ''", 2, "the output file name is empty"},
+        {"\"$DRAVO\" in.wav " + std::string(240, 'n') + ".wav", 0, "nnn.wav: 8820 frames in"},
+        {"\"$DRAVO\" one.wav out.wav", 0, "out.wav: 1 frame in, 1 out"},
+        {"'" + info + "' --version", 0, "dravo-info "},
+    };
+    for (const auto& c : cases) {
+        CliRun r = runShell(c.script);
+        EXPECT_EQ(r.exitCode, c.code) << c.script << ": " << r.err;
+        if (c.says.empty()) {
+            EXPECT_EQ(r.err, "") << c.script;
+        } else {
+            EXPECT_NE((r.err + r.out).find(c.says), std::string::npos)
+                << c.script << ": " << r.err << r.out;
+        }
+    }
+}
