@@ -20,6 +20,9 @@ struct Fake {
     // latency reads 0 after resume and N only after the first two blocks
     // (announced with audioMasterIOChanged), as some plug-ins do.
     int lateLatency = 0;
+    // FAKE_PEER_HUM=1: a constant 0.25 is added to the output, so it never
+    // falls silent.
+    double hum = 0.0;
     int blocksSinceResume = 0;
     std::deque<double> delay[2];
 };
@@ -45,8 +48,8 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
             f->delay[0].pop_front();
             f->delay[1].pop_front();
         }
-        out[0][i] = 2 * l;
-        out[1][i] = out1 ? 2 * r : 0;
+        out[0][i] = static_cast<T>(2 * l + f->hum);
+        out[1][i] = out1 ? static_cast<T>(2 * r + f->hum) : 0;
     }
     if (f->lateLatency > 0 && ++f->blocksSinceResume == 2) {
         e->initialDelay = f->lateLatency;
@@ -139,6 +142,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     e.numOutputs = 2;
     e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     e.initialDelay = 3;
+    if (std::getenv("FAKE_PEER_HUM")) f->hum = 0.25;
     if (const char* late = std::getenv("FAKE_PEER_LATE_LATENCY")) {
         f->lateLatency = std::atoi(late);
         if (f->lateLatency > 0) e.initialDelay = 0;

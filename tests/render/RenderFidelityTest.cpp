@@ -98,6 +98,12 @@ TEST_F(RenderTest, TailRunsUntilTheRingingHasDiedAway) {
     ASSERT_GT(n, rate / 10);
     EXPECT_GT(peakIn(out, n - 200, n), 0.0) << "ends with its last sounding frame";
     EXPECT_LT(db(peakIn(out, n - 2000, n)), -120.0) << "ends where the ringing has gone";
+    // An output that never falls silent is cut after 60 s, with a warning.
+    writeAudio("in8k.wav", impulses(8000, 0.1, {0}, 0.5));
+    r = runShell("FAKE_PEER_HUM=1 exec \"$DRAVO\" in8k.wav hum.wav --plugin '" + kPeerPlugin + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("hum.wav: the tail was cut at 60.000 s"), std::string::npos) << r.err;
+    EXPECT_EQ(readAudio("hum.wav").frames(), 800 + 60 * 8000);
 }
 
 // Dither is for 16 bits and fewer, and only for samples off the output's
