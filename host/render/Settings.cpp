@@ -488,17 +488,17 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
                 best = k;
         return static_cast<float>(best) / kSteps;
     };
-    // A number the display rounds covers a range of values; the one nearest
-    // the number typed is the centre of that range (its edges found by
-    // narrowing between the sweep's steps), or the range's end where it
-    // reaches the end of the parameter. A simpler fraction very near the
-    // centre is preferred (0.5 for "0dB"), as in middle().
     // Texts of one number ("-0dB" beside "0dB") make one range.
     auto sameShown = [](const TextRun& a, const TextRun& b) {
         return a.text == b.text ||
                (a.numeric && b.numeric && a.unit == b.unit &&
                 std::fabs(a.number - b.number) <= 1e-9 * std::max(1.0, std::fabs(a.number)));
     };
+    // A number the display rounds covers a range of values; the one nearest
+    // the number typed is the centre of that range (its edges found by
+    // narrowing between the sweep's steps), or the range's end where it
+    // reaches the end of the parameter. A simpler fraction very near the
+    // centre is preferred (0.5 for "0dB"), as in middle().
     auto nearestInRun = [&](const TextRun& found) {
         if (!found.numeric) return middle(found);
         std::size_t i = 0;
