@@ -526,9 +526,53 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
                 best = k;
         return static_cast<float>(best) / kSteps;
     };
+    // Texts of one number ("-0dB" beside "0dB") make one range.
+    auto sameShown = [](const TextRun& a, const TextRun& b) {
+        return a.text == b.text ||
+               (a.numeric && b.numeric && a.unit == b.unit &&
+                std::fabs(a.number - b.number) <= 1e-9 * std::max(1.0, std::fabs(a.number)));
+    };
+    // A number the display rounds covers a range of values; the one nearest
+    // the number typed is the centre of that range (its edges found by
+    // narrowing between the sweep's steps), or the range's end where it
+    // reaches the end of the parameter. A simpler fraction very near the
+    // centre is preferred (0.5 for "0dB"), as in middle().
+    auto nearestInRun = [&](const TextRun& found) {
+        if (!found.numeric) return middle(found);
+        std::size_t i = 0;
+        while (&runs[i] != &found)
+            ++i;
+        std::size_t a = i, b = i;
+        while (a > 0 && sameShown(runs[a - 1], found))
+            --a;
+        while (b + 1 < runs.size() && sameShown(runs[b + 1], found))
+            ++b;
+        const int first = runs[a].first, last = runs[b].last;
+        if (first == 0) return 0.0f;
+        if (last == kSteps) return 1.0f;
+        auto edge = [&](int inside, int outside) {
+            double in = static_cast<double>(inside) / kSteps,
+                   out = static_cast<double>(outside) / kSteps;
+            for (int it = 0; it < 30; ++it) {
+                double mid = 0.5 * (in + out);
+                p.setParameter(index, static_cast<float>(mid));
+                TextRun r{shownText(p, index), 0, 0, false, 0.0, {}};
+                r.numeric = parseValueText(r.text, r.number, r.unit);
+                (sameShown(r, found) ? in : out) = mid;
+            }
+            return in;
+        };
+        const double lo = edge(first, first - 1), hi = edge(last, last + 1);
+        const double centre = 0.5 * (lo + hi), tolerance = 0.01 * (hi - lo);
+        for (int den = 1; den <= kSteps; ++den) {
+            const double k = std::nearbyint(centre * den);
+            if (std::fabs(k / den - centre) <= tolerance) return static_cast<float>(k / den);
+        }
+        return static_cast<float>(centre);
+    };
     const std::string want = squeezed(text);
     for (const auto& r : runs)
-        if (squeezed(r.text) == want) return middle(r);
+        if (squeezed(r.text) == want) return nearestInRun(r);
     double number = 0;
     std::string unit;
     const bool numeric = parseValueText(text, number, unit);
@@ -537,12 +581,12 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
     };
     if (numeric) {
         for (const auto& r : runs)
-            if (fits(r)) return middle(r);
+            if (fits(r)) return nearestInRun(r);
         // A -0 the user did not type: "OUTPUT=0" where the text is "-0dB".
         for (const auto& r : runs)
             if (r.numeric && (unit.empty() || unit == r.unit) &&
                 std::fabs(r.number - number) <= 1e-9 * std::max(1.0, std::fabs(number)))
-                return middle(r);
+                return nearestInRun(r);
         // Between two neighbouring texts that enclose the number: narrow down.
         for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
             const TextRun &a = runs[i], &b = runs[i + 1];

@@ -62,6 +62,26 @@ TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
     EXPECT_NEAR(20 * std::log10(early / 0.1), 12.0 * 1.0, 1.5);
 }
 
+TEST(EqEngine, LevelSetWhileSuspendedAppliesAtResume) {
+    // Set between suspend and resume, or before the first resume: the level
+    // is in force from the first output sample, not glided to.
+    for (bool firstResume : {true, false}) {
+        auto e = std::make_unique<EqEngine>();
+        setDefaults(*e);
+        e->suspend();
+        if (!firstResume) {
+            e->resume(44100);
+            e->suspend();
+        }
+        e->setOutputFactor(0.5);
+        e->resume(44100);
+        std::vector<double> dc(600, 0.25), l, r;
+        processStereo(*e, dc, dc, l, r);
+        for (std::size_t i = 60; i < l.size(); ++i)
+            ASSERT_NEAR(l[i], 0.125, 1e-9) << i << (firstResume ? " first" : " again");
+    }
+}
+
 TEST(EqEngine, SectionSwitchedOffFadesOverFiftyMs) {
     const double rate = 44100;
     auto e = started(rate);

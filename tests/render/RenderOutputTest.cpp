@@ -138,10 +138,9 @@ TEST_F(RenderTest, SixteenBitOutputIsDitheredAndAQuietSineSurvives) {
     EXPECT_EQ(readBytes("d1.wav"), readBytes("d2.wav")) << "the dither is repeatable";
     double a = amplitudeAt(dithered, 0, 1000.0, 4410, 44100 - 4410);
     EXPECT_NEAR(20 * std::log10(a / level), 0.0, 1.0) << "the sine is kept under the dither";
-    EXPECT_EQ(maxDiff(plain, Audio{plain.rate, 1, plain.format,
-                                   std::vector<double>(plain.samples.size(), 0.0)}),
-              0.0)
-        << "undithered, -110 dBFS rounds to nothing";
+    Audio silent = plain;
+    std::fill(silent.samples.begin(), silent.samples.end(), 0.0);
+    EXPECT_EQ(maxDiff(plain, silent), 0.0) << "undithered, -110 dBFS rounds to nothing";
 }
 
 // The output holds every input frame, then the tail up to its last frame
@@ -165,7 +164,7 @@ TEST_F(RenderTest, TailEndsAtTheLastFrameTheOutputFormatShows) {
         EXPECT_GT(last, 0.0) << bits << ": the last frame is silent";
     }
     EXPECT_LT(lengths["16"], lengths["24"]);
-    EXPECT_NE(run({"--help"}).out.find("not silent in the\n"), std::string::npos);
+    EXPECT_NE(run({"--help"}).out.find("-144 dBFS for float"), std::string::npos);
 }
 
 TEST_F(RenderTest, FormatsComeFromTheExtensionAndSeveralFilesGoIntoAFolder) {
