@@ -1,0 +1,160 @@
+// The equaliser as an LV2 plug-in (stereo and mono): binds one Model to the
+// host's ports. Links the model and the engine only, so a host without a
+// display can load it.
+//
+// Control ports are read once per run(), each into a local, and a value is
+// handed to the model only when its bits changed since the last read: the
+// engine then glides exactly as when a VST 2.x host sets that parameter.
+#include "lv2/Ports.h"
+#include "model/Model.h"
+
+#include <lv2/core/lv2.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstring>
+#include <new>
+
+namespace dravo::lv2 {
+namespace {
+
+struct Instance {
+    explicit Instance(const Variant& v, double rate) : variant(v), hostRate((float)rate) {}
+
+    // Reads every connected control port and sets the changed ones.
+    void readControls();
+    void writeLatency() {
+        if (latencyOut) *latencyOut = latency;
+    }
+
+    const Variant& variant;
+    const float hostRate;
+    Model model;
+    float latency = 0.0f;
+
+    const float* controls[kNumControlPorts] = {};
+    uint32_t lastBits[kNumControlPorts] = {};
+    bool seen[kNumControlPorts] = {}; // false: set at the next read whatever its bits
+    float* latencyOut = nullptr;
+    float* in[2] = {};
+    float* out[2] = {};
+};
+
+void Instance::readControls() {
+    for (int i = 0; i < kNumControlPorts; ++i) {
+        if (!controls[i]) continue;
+        // One relaxed atomic read: a host (or a test) may write the port from
+        // another thread while run() reads it.
+        float value;
+        __atomic_load(controls[i], &value, __ATOMIC_RELAXED);
+        uint32_t bits;
+        std::memcpy(&bits, &value, sizeof bits);
+        if (seen[i] && bits == lastBits[i]) continue;
+        seen[i] = true;
+        lastBits[i] = bits;
+        const Param p = controlParam(i);
+        double normalised;
+        if (normalisedForPort(p, value, normalised)) model.set(p, normalised);
+    }
+}
+
+Instance* self(LV2_Handle h) {
+    return static_cast<Instance*>(h);
+}
+
+const Variant* variantOf(const LV2_Descriptor* descriptor);
+
+LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char*,
+                       const LV2_Feature* const*) {
+    const Variant* variant = variantOf(descriptor);
+    if (!variant) return nullptr;
+    auto* instance = new (std::nothrow) Instance(*variant, rate);
+    if (!instance) return nullptr;
+    // As the VST 2.x effect starts: the interpolator, every parameter at its
+    // default (as the 32-bit float a preset stores), then suspended.
+    EqEngine& engine = instance->model.engine();
+    engine.initUpsDec();
+    for (const ParamInfo& p : kParams)
+        instance->model.set(p.id, (float)p.defaultValue);
+    engine.suspend();
+    return instance;
+}
+
+void connectPort(LV2_Handle h, uint32_t port, void* data) {
+    Instance& s = *self(h);
+    const int channels = s.variant.channels;
+    if (port < (uint32_t)kNumControlPorts)
+        s.controls[port] = static_cast<const float*>(data);
+    else if (port == (uint32_t)kLatencyPort)
+        s.latencyOut = static_cast<float*>(data);
+    else if (port < (uint32_t)audioInPort(channels))
+        s.in[port - audioInPort(0)] = static_cast<float*>(data);
+    else if (port < (uint32_t)numPorts(s.variant))
+        s.out[port - audioOutPort(s.variant, 0)] = static_cast<float*>(data);
+}
+
+// The ports' values are taken before the engine retunes and clears, so a
+// session starts at its settings instead of gliding there from the defaults.
+void activate(LV2_Handle h) {
+    Instance& s = *self(h);
+    s.readControls();
+    EqEngine& engine = s.model.engine();
+    engine.resume(s.hostRate);
+    // Whole samples, as the VST 2.x face reports its initialDelay.
+    s.latency = (float)(int32_t)(float)engine.getLatency2();
+    s.writeLatency();
+}
+
+void run(LV2_Handle h, uint32_t frames) {
+    Instance& s = *self(h);
+    s.readControls();
+    s.writeLatency();
+    EqEngine& engine = s.model.engine();
+    const int channels = s.variant.channels;
+    for (int c = 0; c < channels; ++c)
+        if (!s.in[c] || !s.out[c]) return;
+    // The engine takes an int count; no host hands over more in one call.
+    for (uint32_t done = 0; done < frames;) {
+        const int n = (int)(frames - done < (uint32_t)INT_MAX ? frames - done : INT_MAX);
+        float* in[2] = {s.in[0] + done, channels == 2 ? s.in[1] + done : nullptr};
+        float* out[2] = {s.out[0] + done, channels == 2 ? s.out[1] + done : nullptr};
+        if (channels == 2)
+            engine.processStereo(in, out, n, true, true);
+        else
+            engine.processMono(in, out, n, false);
+        done += (uint32_t)n;
+    }
+}
+
+void deactivate(LV2_Handle h) {
+    self(h)->model.engine().suspend();
+}
+
+void cleanup(LV2_Handle h) {
+    delete self(h);
+}
+
+const void* extensionData(const char*) {
+    return nullptr;
+}
+
+constexpr LV2_Descriptor descriptorFor(const Variant& v) {
+    return {v.uri, instantiate, connectPort, activate, run, deactivate, cleanup, extensionData};
+}
+
+const LV2_Descriptor kDescriptors[kNumVariants] = {descriptorFor(kVariants[0]),
+                                                   descriptorFor(kVariants[1])};
+
+const Variant* variantOf(const LV2_Descriptor* descriptor) {
+    for (int i = 0; i < kNumVariants; ++i)
+        if (descriptor == &kDescriptors[i]) return &kVariants[i];
+    return nullptr;
+}
+
+} // namespace
+} // namespace dravo::lv2
+
+extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+    using namespace dravo::lv2;
+    return index < (uint32_t)kNumVariants ? &kDescriptors[index] : nullptr;
+}
