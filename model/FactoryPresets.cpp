@@ -213,3 +213,13 @@ static_assert(complete(), "every preset sets each parameter that reaches the eng
 const char* const (&kFactoryPresetNames)[kNumFactoryPresets] = dravo::kExpanded.names;
 const double (&kFactoryPresetValues)[kNumFactoryPresets][kNumFactoryValues] =
     dravo::kExpanded.values;
+
+void writeFactoryPresets(ProgramStore& store) {
+    PresetRecord* records = store.records();
+    for (int p = 0; p < kNumFactoryPresets; p++) {
+        const dravo::FactoryPreset& preset = dravo::kFactoryPresets[p];
+        writePresetName(records[p].name, preset.name);
+        for (const dravo::PresetField& f : preset.fields)
+            records[p].values[dravo::index(f.param)] = (float)f.value;
+    }
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "model/Parameters.h"
+#include "model/ProgramStore.h"
 
 constexpr int kNumFactoryPresets = 22;
 constexpr int kNumFactoryValues = dravo::kNumParams;
@@ -31,3 +32,14 @@ extern const FactoryPreset kFactoryPresets[kNumFactoryPresets];
 // stored-only 35..37 at 0.5.
 extern const char* const (&kFactoryPresetNames)[kNumFactoryPresets];
 extern const double (&kFactoryPresetValues)[kNumFactoryPresets][kNumFactoryValues];
+
+static_assert(kNumFactoryPresets == kNumPresets && kNumFactoryValues == kNumPresetParams,
+              "the factory tables fill the whole store");
+
+// Both tables as the program store takes them at construction.
+inline const PresetTable kFactoryPresetTable{kFactoryPresetNames, kFactoryPresetValues};
+
+// Writes the factory names and the values of the parameters that reach the
+// engine into all 22 records of the store. Placeholders and 35..37 keep what
+// the store was built with.
+void writeFactoryPresets(ProgramStore& store);

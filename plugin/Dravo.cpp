@@ -1,7 +1,7 @@
 #include "plugin/Dravo.h"
 
 #include "gui/ADEditor.h"
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 
 #include <cmath>
 #include <cstdio>
@@ -159,7 +159,7 @@ bool Dravo::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrang
 // Lifecycle and processing
 
 void Dravo::initPresets() {
-    writeFactoryPresets(*this);
+    writeFactoryPresets(programStore());
 }
 
 void Dravo::suspend() {

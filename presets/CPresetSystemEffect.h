@@ -1,78 +1,26 @@
-// Effect-side base of the preset system: the bank of 22 preset records, the
-// current preset and its replay into the effect, the host's program names, and
-// the whole bank saved and restored as the host's opaque chunk.
+// Effect-side base of the preset system: the VST 2.x face of the program
+// store (model/ProgramStore.h). It replays the current preset into the
+// effect, answers the host's program names, and saves and restores the bank
+// as the host's opaque chunk, routing the bank through the editor when the
+// editor offers the preset operations.
 #pragma once
 
-#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
+#include "model/ProgramStore.h"
 #include "vst/AudioEffectX.h"
 
 class PresetEditorInterface;
 
-constexpr int kNumPresets = 22;
-constexpr int kNumPresetParams = 38;
-constexpr int kPresetNameSize = 24; // 23 characters and the terminating NUL
-
-// One stored parameter value. Automation writes the current record on its
-// thread while the chunk and the file writers read it on another, so every
-// access is a relaxed atomic load or store: a plain move on this machine, no
-// lock, and each value is read whole.
-class PresetValue {
+class CPresetSystemEffect : public AudioEffectX, public ProgramStore::Owner {
   public:
-    PresetValue() = default;
-    PresetValue(float v) : v(v) {}
-    PresetValue(const PresetValue& o) : v(o.load()) {}
-    PresetValue& operator=(const PresetValue& o) {
-        store(o.load());
-        return *this;
-    }
-    PresetValue& operator=(float x) {
-        store(x);
-        return *this;
-    }
-    operator float() const { return load(); }
-    float load() const { return v.load(std::memory_order_relaxed); }
-    void store(float x) { v.store(x, std::memory_order_relaxed); }
-
-  private:
-    std::atomic<float> v{0.0f};
-};
-static_assert(sizeof(PresetValue) == 4 && std::atomic<float>::is_always_lock_free,
-              "a preset value is one lock-free 32-bit float");
-
-// One preset: its name and the 38 normalised parameter values, indexed by
-// parameter number. The layout is the one the old chunk format stores verbatim.
-struct PresetRecord {
-    char name[kPresetNameSize];
-    PresetValue values[kNumPresetParams];
-};
-static_assert(sizeof(PresetRecord) == 176, "PresetRecord is stored verbatim in old chunks");
-
-// Writes name into a record's name field: at most 23 characters, the rest of
-// the 24 bytes zero-filled, so the field always holds a terminated name.
-// A null name writes the empty name.
-void writePresetName(char (&field)[kPresetNameSize], const char* name);
-
-// What the store is built with: 22 names and 22 x 38 normalised values in
-// preset-major order. The effect that derives from the store hands in its own
-// factory presets; the tables must outlive the store.
-struct PresetTable {
-    const char* const* names;
-    const double (*values)[kNumPresetParams];
-};
-
-class CPresetSystemEffect : public AudioEffectX {
-  public:
-    // First word of a host chunk: which layout follows the 8-byte prefix.
-    static constexpr uint32_t kChunkTagOld = 0x01000000;  // 32-byte header, raw records
-    static constexpr uint32_t kChunkTagBank = 0x02000000; // a bank buffer
-    static constexpr size_t kChunkPrefixSize = 8;         // tag and unique ID
-    // Largest chunk: prefix + bank header + 22 x (name record + 38 value records).
-    static constexpr size_t kChunkBufferSize = 8 + 41 + kNumPresets * (168 + kNumPresetParams * 32);
-    // An old-layout chunk of 22 full records: 32-byte header + 22 x 176.
-    static constexpr size_t kChunkScratchSize = 32 + kNumPresets * sizeof(PresetRecord);
+    // The chunk's layout constants (model/PresetFormat.h), as the class names them.
+    static constexpr uint32_t kChunkTagOld = ::kChunkTagOld;
+    static constexpr uint32_t kChunkTagBank = ::kChunkTagBank;
+    static constexpr size_t kChunkPrefixSize = ::kChunkPrefixSize;
+    static constexpr size_t kChunkBufferSize = ::kChunkBufferSize;
+    static constexpr size_t kChunkScratchSize = ::kChunkScratchSize;
 
     // The store always has 22 records of 38 values (the sizes the buffer
     // formats carry); numPresets and numParams must be those.
@@ -87,16 +35,17 @@ class CPresetSystemEffect : public AudioEffectX {
     virtual long getPresetNo();
     // Selects preset n (0..21; anything else is ignored) and replays its 38
     // values through the virtual setParameter while isLoadingPreset() is true.
-    virtual void setPresetNo(long n);
-    // Renames the current preset (name rule above); always updates the display.
-    virtual void setPresetName(const char* name);
-    virtual VstInt32 getUniqueID();
+    void setPresetNo(long n) override;
+    // Renames the current preset (name rule of writePresetName); always
+    // updates the display.
+    void setPresetName(const char* name) override;
+    VstInt32 getUniqueID() override;
     // Resets preset n to the default record, name included.
     virtual void initializePreset(long n);
     // True for a parameter that preset and bank buffers leave out.
-    virtual bool isDummy(int index) = 0;
+    bool isDummy(int index) override = 0;
     // The same question for the old buffer layouts.
-    virtual bool isDummyOld(int index) = 0;
+    bool isDummyOld(int index) override = 0;
     // Makes record 0 the default record, then lets the editor apply the
     // user's stored defaults.
     virtual void loadDefaults();
@@ -120,27 +69,20 @@ class CPresetSystemEffect : public AudioEffectX {
 
     // True only while setPresetNo replays a record: the effect must then not
     // store the replayed values back into the current record.
-    bool isLoadingPreset() const { return loadingPreset.load(std::memory_order_relaxed); }
+    bool isLoadingPreset() const { return store.isLoadingPreset(); }
     // Writes value into slot index of all 22 records (the global parameters
     // 0 and 1 are the same in every preset). Indices outside 0..37 are ignored.
     void setParameterAllPresets(int index, float value);
 
     // The bank, 22 records. The editor's buffer operations read and write it.
-    PresetRecord* getPresets() { return presets; }
-    const PresetRecord& getDefaultRecord() const { return defaultRecord; }
+    PresetRecord* getPresets() { return store.records(); }
+    const PresetRecord& getDefaultRecord() const { return store.defaultRecord(); }
+    // The plain store behind this face.
+    ProgramStore& programStore() { return store; }
 
   protected:
     // The editor's preset operations when the effect's editor offers them.
     PresetEditorInterface* presetEditor();
-    // Loads an old-layout chunk (tag 0x01000000) of byteSize bytes.
-    VstInt32 setChunkOld(const unsigned char* data, size_t byteSize, bool swapOrder);
 
-    PresetTable contents;
-    PresetRecord* presets = nullptr;
-    std::atomic<int64_t> currentPreset{0};
-    unsigned char* chunkScratch = nullptr;
-    unsigned char* chunkBuffer = nullptr;
-    int64_t chunkBufferSize = kChunkBufferSize;
-    PresetRecord defaultRecord{};
-    std::atomic<bool> loadingPreset{false};
+    ProgramStore store;
 };

@@ -21,7 +21,7 @@
 #include "gui/EditorLayout.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 

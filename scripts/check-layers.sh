@@ -17,8 +17,8 @@ vst       vst
 dsp       dsp
 model     dsp model
 toolkit   vst toolkit
-presets   vst toolkit presets
-host      vst host
+presets   vst toolkit model presets
+host      vst model host
 lv2       dsp model lv2
 TABLE
 exit $status

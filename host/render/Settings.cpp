@@ -1,6 +1,7 @@
 #include "host/render/Settings.h"
 
 #include "host/render/AudioIO.h"
+#include "model/PresetFormat.h"
 
 #include <algorithm>
 #include <cmath>
@@ -13,23 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Our chunk: an 8-byte prefix (tag, unique ID) and a bank buffer whose
-// 41-byte packed header starts at byte 8.
-constexpr uint32_t kChunkTagBank = 0x02000000;
-constexpr uint32_t kChunkTagOld = 0x01000000;
-constexpr std::size_t kChunkPrefix = 8;
-constexpr std::size_t kHeaderSize = 41;
-// Header fields, as offsets into the header.
-constexpr std::size_t kHdrTypeCode = 4, kHdrFormatVersion = 5, kHdrNumParams = 9,
-                      kHdrNumRecords = 13, kHdrSelected = 17, kHdrBodySize = 21;
-constexpr uint8_t kTypePreset = 34, kTypePresetOld = 33, kTypeBank = 56, kTypeBankOld = 55;
-constexpr int kNumPresets = 22;
-constexpr int kNumParams = 38;
-constexpr uint32_t kFormatVersion = 0x01080000;
-// Record heads are 12 bytes: kind, length, preset index.
-constexpr uint32_t kRecordName = 0, kRecordParam = 1;
-constexpr uint32_t kNameRecordLength = 156, kParamRecordLength = 20;
 
 uint32_t swap32(uint32_t v) {
     return (v >> 24) | ((v >> 8) & 0xff00u) | ((v << 8) & 0xff0000u) | (v << 24);
@@ -93,16 +77,16 @@ bool isIndex(const std::string& s) {
 // load; the other presets are left as they are.
 std::vector<unsigned char> presetAsBankChunk(const PresetData& p, int slot, VstInt32 id) {
     std::vector<unsigned char> body;
-    put32(body, kRecordName);
+    put32(body, kRecordKindName);
     put32(body, kNameRecordLength);
     put32(body, static_cast<uint32_t>(slot));
-    char name[24] = {};
-    std::memcpy(name, p.name.data(), std::min<std::size_t>(p.name.size(), 23));
-    body.insert(body.end(), name, name + 24);
-    body.insert(body.end(), 4 + 128, 0);
+    char name[kPresetNameSize] = {};
+    std::memcpy(name, p.name.data(), std::min<std::size_t>(p.name.size(), kPresetNameSize - 1));
+    body.insert(body.end(), name, name + kPresetNameSize);
+    body.insert(body.end(), kNameRecordLength - kPresetNameSize, 0);
     for (auto [index, value] : p.values) {
-        put32(body, kRecordParam);
-        put32(body, kParamRecordLength);
+        put32(body, kRecordKindValue);
+        put32(body, kValueRecordLength);
         put32(body, static_cast<uint32_t>(slot));
         put32(body, static_cast<uint32_t>(index));
         put32(body, 0);
@@ -114,9 +98,9 @@ std::vector<unsigned char> presetAsBankChunk(const PresetData& p, int slot, VstI
     put32(chunk, kChunkTagBank);
     put32(chunk, static_cast<uint32_t>(id));
     put32(chunk, static_cast<uint32_t>(id));
-    chunk.push_back(kTypeBank);
-    put32(chunk, kFormatVersion);
-    put32(chunk, kNumParams);
+    chunk.push_back(kBufferTypeBank);
+    put32(chunk, kPresetFormatVersion);
+    put32(chunk, kNumPresetParams);
     put32(chunk, static_cast<uint32_t>(1 + p.values.size()));
     put32(chunk, static_cast<uint32_t>(slot));
     put32(chunk, static_cast<uint32_t>(body.size()));
@@ -138,44 +122,47 @@ PresetData readPresetFile(const std::string& path, VstInt32 id) {
         if (!(v >= 0.0f && v <= 1.0f))
             throw CliError(kExitInput, what + ": parameter " + std::to_string(index) +
                                            " has value " + std::to_string(v) + ", outside 0..1");
-        if (index >= 0 && index < kNumParams) p.values.emplace_back(index, v);
+        if (index >= 0 && index < kNumPresetParams) p.values.emplace_back(index, v);
     };
-    if (type == kTypePresetOld) {
+    if (type == kBufferTypePresetOld) {
         // Name and one float per parameter from index 0.
-        if (bytes.size() < 5 + 24) throw CliError(kExitInput, what + ": truncated");
-        p.name.assign(reinterpret_cast<const char*>(&bytes[5]),
-                      strnlen(reinterpret_cast<const char*>(&bytes[5]), 24));
-        std::size_t n = (bytes.size() - 29) / 4;
-        for (std::size_t i = 0; i < n && i < kNumParams; ++i) {
+        constexpr std::size_t kValuesAt = kOldPrefixSize + kPresetNameSize;
+        if (bytes.size() < kValuesAt) throw CliError(kExitInput, what + ": truncated");
+        p.name.assign(
+            reinterpret_cast<const char*>(&bytes[kOldPrefixSize]),
+            strnlen(reinterpret_cast<const char*>(&bytes[kOldPrefixSize]), kPresetNameSize));
+        std::size_t n = (bytes.size() - kValuesAt) / 4;
+        for (std::size_t i = 0; i < n && i < kNumPresetParams; ++i) {
             // Placeholders 2, 4, 5 and 28..34 are not read from old files.
             if (i == 2 || i == 4 || i == 5 || (i >= 28 && i <= 34)) continue;
-            addValue(static_cast<int>(i), getFloat(&bytes[29 + 4 * i], swap));
+            addValue(static_cast<int>(i), getFloat(&bytes[kValuesAt + 4 * i], swap));
         }
         return p;
     }
-    if (type != kTypePreset)
+    if (type != kBufferTypePreset)
         throw CliError(kExitInput,
                        what + ": not a preset file (type code " + std::to_string(type) + ")");
-    if (bytes.size() < kHeaderSize) throw CliError(kExitInput, what + ": truncated header");
-    int32_t records = static_cast<int32_t>(get32(&bytes[kHdrNumRecords], swap));
-    std::size_t pos = kHeaderSize;
+    if (bytes.size() < kPresetHeaderSize) throw CliError(kExitInput, what + ": truncated header");
+    int32_t records = static_cast<int32_t>(get32(&bytes[kHeaderNumRecordsAt], swap));
+    std::size_t pos = kPresetHeaderSize;
     bool named = false;
     for (int32_t r = 0; r < records; ++r) {
-        if (pos + 12 > bytes.size()) throw CliError(kExitInput, what + ": truncated record");
+        if (pos + kRecordHeadSize > bytes.size())
+            throw CliError(kExitInput, what + ": truncated record");
         uint32_t kind = get32(&bytes[pos], swap);
         uint32_t length = get32(&bytes[pos + 4], swap);
-        if (length > bytes.size() - pos - 12)
+        if (length > bytes.size() - pos - kRecordHeadSize)
             throw CliError(kExitInput, what + ": truncated record");
-        const unsigned char* payload = &bytes[pos + 12];
-        if (kind == kRecordName && length >= 24) {
+        const unsigned char* payload = &bytes[pos + kRecordHeadSize];
+        if (kind == kRecordKindName && length >= kNamePayloadSize) {
             p.name.assign(reinterpret_cast<const char*>(payload),
-                          strnlen(reinterpret_cast<const char*>(payload), 24));
+                          strnlen(reinterpret_cast<const char*>(payload), kPresetNameSize));
             named = true;
-        } else if (kind == kRecordParam && length >= 16) {
-            int index = static_cast<int>(get32(payload, swap));
-            addValue(index, getFloat(payload + 12, swap));
+        } else if (kind == kRecordKindValue && length >= kValuePayloadSize) {
+            int index = static_cast<int>(get32(payload + kValueIndexAt, swap));
+            addValue(index, getFloat(payload + kValueAt, swap));
         }
-        pos += 12 + length;
+        pos += kRecordHeadSize + length;
     }
     if (!named) p.name = "Default";
     return p;
@@ -196,25 +183,28 @@ std::vector<unsigned char> bankFileAsChunk(const std::string& path, VstInt32 id)
         put32(chunk, swap ? swap32(tag) : tag);
         put32(chunk, swap ? swap32(static_cast<uint32_t>(id)) : static_cast<uint32_t>(id));
     };
-    if (type == kTypeBank) {
-        if (bytes.size() < kHeaderSize) throw CliError(kExitInput, what + ": truncated header");
-        uint32_t bodySize = get32(&bytes[kHdrBodySize], swap);
-        if (bodySize > bytes.size() - kHeaderSize)
+    if (type == kBufferTypeBank) {
+        if (bytes.size() < kPresetHeaderSize)
+            throw CliError(kExitInput, what + ": truncated header");
+        uint32_t bodySize = get32(&bytes[kHeaderBodySizeAt], swap);
+        if (bodySize > bytes.size() - kPresetHeaderSize)
             throw CliError(kExitInput, what + ": truncated body");
         prefix(kChunkTagBank);
-        chunk.insert(chunk.end(), bytes.begin(), bytes.begin() + kHeaderSize + bodySize);
+        chunk.insert(chunk.end(), bytes.begin(), bytes.begin() + kPresetHeaderSize + bodySize);
         return chunk;
     }
-    if (type == kTypeBankOld) {
+    if (type == kBufferTypeBankOld) {
         // 22 blocks of a name and N floats become an old-format chunk:
         // tag, ID, preset count, preset to select, four reserved words, blocks.
-        std::size_t n = ((bytes.size() - 5) / kNumPresets - 24) / 4;
-        if ((bytes.size() - 5) / kNumPresets < 24) throw CliError(kExitInput, what + ": truncated");
-        std::size_t blocks = kNumPresets * (24 + 4 * n);
+        const std::size_t block = (bytes.size() - kOldPrefixSize) / kNumPresets;
+        std::size_t n = (block - kPresetNameSize) / 4;
+        if (block < kPresetNameSize) throw CliError(kExitInput, what + ": truncated");
+        std::size_t blocks = kNumPresets * (kPresetNameSize + 4 * n);
         prefix(kChunkTagOld);
         put32(chunk, swap ? swap32(kNumPresets) : kNumPresets);
-        chunk.insert(chunk.end(), 4 + 16, 0);
-        chunk.insert(chunk.end(), bytes.begin() + 5, bytes.begin() + 5 + blocks);
+        chunk.insert(chunk.end(), kOldChunkHeaderSize - kOldChunkSelectAt, 0);
+        chunk.insert(chunk.end(), bytes.begin() + kOldPrefixSize,
+                     bytes.begin() + kOldPrefixSize + blocks);
         return chunk;
     }
     throw CliError(kExitInput, what + ": not a bank file (type code " + std::to_string(type) + ")");
@@ -223,15 +213,16 @@ std::vector<unsigned char> bankFileAsChunk(const std::string& path, VstInt32 id)
 // Our current bank chunk, checked to be what the preset selection edits.
 std::vector<unsigned char> dravoBankChunk(VstPlugin& p) {
     auto chunk = p.getChunk();
-    if (chunk.size() < kChunkPrefix + kHeaderSize || get32(chunk.data(), false) != kChunkTagBank ||
-        chunk[kChunkPrefix + kHdrTypeCode] != kTypeBank)
+    if (chunk.size() < kChunkPrefixSize + kPresetHeaderSize ||
+        get32(chunk.data(), false) != kChunkTagBank ||
+        chunk[kChunkPrefixSize + kHeaderTypeCodeAt] != kBufferTypeBank)
         throw CliError(kExitPlugin, "the plug-in's chunk is not the bank it should be");
     return chunk;
 }
 
 int selectedPreset(VstPlugin& p) {
     auto chunk = dravoBankChunk(p);
-    int32_t s = static_cast<int32_t>(get32(&chunk[kChunkPrefix + kHdrSelected], false));
+    int32_t s = static_cast<int32_t>(get32(&chunk[kChunkPrefixSize + kHeaderSelectedAt], false));
     return s >= 0 && s < kNumPresets ? s : 0;
 }
 
@@ -325,7 +316,7 @@ void selectPreset(PluginSession& s, const std::string& key) {
         // restoring a project sets the bank chunk, whose selected-preset field
         // says which preset to recall.
         auto chunk = dravoBankChunk(p);
-        set32(&chunk[kChunkPrefix + kHdrSelected], static_cast<uint32_t>(found));
+        set32(&chunk[kChunkPrefixSize + kHeaderSelectedAt], static_cast<uint32_t>(found));
         setChunkOrFail(p, chunk, "the preset selection");
     } else {
         p.dispatch(effBeginSetProgram);
@@ -563,7 +554,7 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
             throw CliError(kExitPlugin, "--chunk: the plug-in keeps no chunk");
         auto chunk = readWholeFile(o.chunkFile, "chunk file");
         if (s.isDravo) {
-            if (chunk.size() < kChunkPrefix)
+            if (chunk.size() < kChunkPrefixSize)
                 throw CliError(kExitInput, "chunk file " + o.chunkFile + ": too short");
             uint32_t tag = get32(chunk.data(), false);
             if (tag != kChunkTagBank && tag != kChunkTagOld && swap32(tag) != kChunkTagBank &&

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <memory>
 
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 #include "model/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"

@@ -8,7 +8,7 @@
 #include "PresetTestSupport.h"
 #include "host/VstHost.h"
 #include "plugin/Dravo.h"
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 
 using namespace presettest;
 

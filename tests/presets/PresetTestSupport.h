@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 #include "model/Parameters.h"
 #include "presets/CPresetSystemEffect.h"
 #include "presets/PresetBuffers.h"

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "PresetTestSupport.h"
-#include "plugin/FactoryPresets.h"
+#include "model/FactoryPresets.h"
 #include "presets/CPresetSystemEditor.h"
 
 using namespace presettest;
@@ -151,4 +151,45 @@ TEST(ProgramStore, TheChunkGoesThroughTheEditorsBankOperations) {
     EXPECT_EQ(targetEditor->loads, 1);
     EXPECT_EQ(target.getPresetNo(), 8);
     EXPECT_TRUE(sameBank(source.bank(), target.bank()));
+}
+
+namespace {
+
+// The store as another plug-in format holds it: no VST frame, an owner that
+// records which preset it was asked to apply.
+struct PlainStore : ProgramStore::Owner {
+    int32_t getUniqueID() override { return kDravoId; }
+    bool isDummy(int index) override { return dravo::isDummyParam(index); }
+    bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
+    void setPresetNo(long n) override {
+        store.selectPreset(n, [&](const PresetRecord&) { applied.push_back(n); });
+    }
+    void setPresetName(const char* name) override { store.setName(name); }
+
+    ProgramStore store{*this, kFactoryPresetTable};
+    std::vector<long> applied;
+};
+
+} // namespace
+
+TEST(ProgramStore, ThePlainStoreKeepsTheEffectsChunkByteForByte) {
+    TestStore effect;
+    PlainStore plain;
+    effect.setPresetNo(8);
+    effect.setParameter(9, 0.75f);
+    plain.setPresetNo(8);
+    plain.store.setValue(9, 0.75f);
+
+    void* fromEffect = nullptr;
+    void* fromPlain = nullptr;
+    const VstInt32 size = effect.getChunk(&fromEffect);
+    ASSERT_EQ(plain.store.getChunk(&fromPlain), size);
+    EXPECT_EQ(std::memcmp(fromEffect, fromPlain, (size_t)size), 0);
+
+    PlainStore target;
+    EXPECT_EQ(target.store.setChunk(fromEffect, size), 0);
+    EXPECT_EQ(target.applied, std::vector<long>{8});
+    EXPECT_TRUE(sameBank(effect.bank(), std::vector<PresetRecord>(target.store.records(),
+                                                                  target.store.records() + 22)));
+    EXPECT_EQ(target.store.setChunk(fromEffect, 7), -1);
 }
