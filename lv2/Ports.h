@@ -4,13 +4,13 @@
 // so the description and the code cannot disagree about a port.
 #pragma once
 
+#include "model/Identity.h"
 #include "model/Parameters.h"
 
 #include <cmath>
 
 namespace dravo::lv2 {
 
-inline constexpr const char* kVendor = "Vey Audio Works";
 inline constexpr const char* kPresetUriPrefix = "urn:veyaudioworks:dravo:preset:";
 
 // The two plug-ins: as VST 2.x hosts get them through the speaker arrangement.
@@ -20,7 +20,7 @@ struct Variant {
     int channels;
 };
 inline constexpr Variant kVariants[] = {
-    {"urn:veyaudioworks:dravo#stereo", "Vey Dravo", 2},
+    {"urn:veyaudioworks:dravo#stereo", kEffectName, 2},
     {"urn:veyaudioworks:dravo#mono", "Vey Dravo Mono", 1},
 };
 constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);

@@ -22,7 +22,9 @@ constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#>
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
-                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n\n";
+                                  "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                  "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+                                  "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
 
 constexpr const char* kProjectUri = "urn:veyaudioworks:dravo";
 constexpr const char* kDescriptionFile = "VeyDravo.ttl";
@@ -128,7 +130,8 @@ void writeDescription(FILE* f, const char* version) {
                      "<%s>\n\ta lv2:Plugin , lv2:ParaEQPlugin ;\n\tdoap:name %s ;\n"
                      "\tlv2:project <%s> ;\n"
                      "\tlv2:minorVersion %d ;\n\tlv2:microVersion %d ;\n"
-                     "\tlv2:optionalFeature lv2:hardRTCapable ;\n\tlv2:port\n",
+                     "\tlv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
+                     "\tlv2:extensionData state:interface ;\n\tlv2:port\n",
                      v.uri, quoted(v.name).c_str(), kProjectUri, minor, micro);
         for (int i = 0; i < kNumControlPorts; ++i) {
             controlPort(f, i);
