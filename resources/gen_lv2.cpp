@@ -30,16 +30,24 @@ constexpr const char* kProjectUri = "urn:veyaudioworks:dravo";
 constexpr const char* kDescriptionFile = "VeyDravo.ttl";
 constexpr const char* kPresetsFile = "presets.ttl";
 
-// The shortest decimal text that reads back as the same 32-bit float (a port
-// value is a float); a Turtle integer, decimal or double.
+// The shortest fixed-point text that reads back as the same 32-bit float (a
+// port value is a float): a Turtle integer or decimal, never a double.
 std::string number(double v) {
     const float f = (float)v;
     char text[64];
-    for (int digits = 1; digits <= 9; ++digits) {
-        std::snprintf(text, sizeof text, "%.*g", digits, (double)f);
+    for (int digits = 0; digits <= 12; ++digits) {
+        std::snprintf(text, sizeof text, "%.*f", digits, (double)f);
         if (std::strtof(text, nullptr) == f) break;
     }
     return text;
+}
+
+// The same, always a decimal or double literal: hosts read a preset's port
+// values as 32-bit floats (atom:Float), and some accept no other type.
+std::string decimal(double v) {
+    std::string s = number(v);
+    if (s.find('.') == std::string::npos) s += ".0";
+    return s;
 }
 
 std::string quoted(const char* s) {
@@ -178,7 +186,7 @@ void writePresets(FILE* f) {
             const PresetField& field = fp.fields[k];
             std::fprintf(f, "%s\n\t\t[ lv2:symbol \"%s\" ; pset:value %s ]", k ? " ," : "",
                          info(field.param).symbol,
-                         number(portValueOf(field.param, (float)field.value)).c_str());
+                         decimal(portValueOf(field.param, (float)field.value)).c_str());
         }
         std::fputs(" .\n\n", f);
     }
