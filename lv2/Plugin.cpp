@@ -237,7 +237,7 @@ const Variant* variantOf(const LV2_Descriptor* descriptor) {
 } // namespace
 } // namespace dravo::lv2
 
-extern "C" LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
+LV2_SYMBOL_EXPORT const LV2_Descriptor* lv2_descriptor(uint32_t index) {
     using namespace dravo::lv2;
     return index < (uint32_t)kNumVariants ? &kDescriptors[index] : nullptr;
 }
