@@ -99,3 +99,39 @@ TEST(Lv2Bundle, PortsCarryUnitRangeDefaultAndPositionNames) {
 }
 
 } // namespace
+
+namespace {
+
+// A port shows a normalised value in its unit; that port value gives the
+// engine setting the normalised value gives (every gain and frequency step,
+// switch position and region, with host values between the steps). Q shows
+// the regions of its value text (0.25 / 0.75), not the engine's thresholds,
+// so its three positions are checked as the three engine Qs instead.
+TEST(Lv2Ports, AShownValueGivesTheSameEngineSetting) {
+    for (const ParamInfo& p : kParams) {
+        if (!isActive(p.id)) continue;
+        SCOPED_TRACE(p.symbol);
+        if (p.quantiser == Quantiser::QSelect) {
+            const double q[] = {0.473757, 1.13136, 2.5};
+            for (int position = 0; position < 3; ++position) {
+                double n;
+                ASSERT_TRUE(lv2::normalisedForPort(p.id, (float)position, n));
+                EXPECT_EQ(engineValueOf(p.id, n), q[position]);
+            }
+            continue;
+        }
+        // "LSR" reaches the engine as the normalised value, read there by region.
+        auto setting = [&](double x) {
+            return p.quantiser == Quantiser::Channel ? realValueOf(p.id, x)
+                                                     : engineValueOf(p.id, x);
+        };
+        for (int k = 0; k <= 4096; ++k) {
+            const float v = (float)k / 4096.0f;
+            double n;
+            ASSERT_TRUE(lv2::normalisedForPort(p.id, lv2::portValueOf(p.id, v), n));
+            ASSERT_EQ(setting(n), setting(v)) << v;
+        }
+    }
+}
+
+} // namespace
