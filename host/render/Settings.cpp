@@ -134,8 +134,8 @@ PresetData readPresetFile(const std::string& path, VstInt32 id) {
             strnlen(reinterpret_cast<const char*>(&bytes[kOldPrefixSize]), kPresetNameSize));
         std::size_t n = (bytes.size() - kValuesAt) / 4;
         for (std::size_t i = 0; i < n && i < kNumPresetParams; ++i) {
-            // Placeholders 2, 4, 5 and 28..34 are not read from old files.
-            if (i == 2 || i == 4 || i == 5 || (i >= 28 && i <= 34)) continue;
+            // Placeholders are not read from old files.
+            if (dravo::isDummyParam(static_cast<int>(i))) continue;
             addValue(static_cast<int>(i), getFloat(&bytes[kValuesAt + 4 * i], swap));
         }
         return p;
@@ -498,7 +498,26 @@ struct TextRun {
 // and reading the display back, then narrowing between two neighbours for
 // values the sweep stepped over. Throws CliError(kExitUsage) with the
 // nearest values the parameter shows when none fits.
-float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text) {
+float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text,
+                   bool ours) {
+    // Our own plug-in's table knows each value in its unit: a number typed in
+    // Hz or dB takes the nearest step, when the display shows it as typed.
+    double typed = 0;
+    std::string typedUnit;
+    if (ours && index >= 0 && index < dravo::kNumParams && parseValueText(text, typed, typedUnit)) {
+        const dravo::Param param = dravo::paramAt(index);
+        const dravo::Unit u = dravo::info(param).unit;
+        const char* unitText = u == dravo::Unit::Hz ? "hz" : u == dravo::Unit::Db ? "db" : nullptr;
+        if (unitText && (typedUnit.empty() || typedUnit == unitText)) {
+            const float v = static_cast<float>(dravo::normalisedForReal(param, typed));
+            p.setParameter(index, v);
+            double shown = 0;
+            std::string shownUnit;
+            if (parseValueText(shownText(p, index), shown, shownUnit) && shownUnit == unitText &&
+                std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed)))
+                return v;
+        }
+    }
     constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
     for (int k = 0; k <= kSteps; ++k) {
@@ -674,7 +693,8 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
         std::vector<int> changed;
         for (const auto& ps : o.params) {
             int index = resolveParamIn(names, ps.key, s.isDravo);
-            p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text) : ps.value);
+            p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text, s.isDravo)
+                                            : ps.value);
             if (std::find(changed.begin(), changed.end(), index) == changed.end())
                 changed.push_back(index);
         }
