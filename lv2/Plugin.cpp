@@ -11,6 +11,12 @@
 // chunk. The ports belong to the host, which saves and restores their values
 // itself: restoring state loads the bank and the current preset's number,
 // and the parameters follow the ports.
+//
+// The editor reaches the bank through the message ports only: a patch:Get
+// asks for the bank and the rate, a patch:Set of the bank replaces it. The
+// chunk is encoded and decoded by the host's worker (work:schedule), never in
+// run(); run() only forwards the atoms and copies the worker's answer into a
+// buffer it owns. Blocks that clip are told to the editor as they happen.
 #include "lv2/Ports.h"
 #include "model/FactoryPresets.h"
 #include "model/Identity.h"
@@ -18,14 +24,19 @@
 #include "model/ProgramStore.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/atom/forge.h>
+#include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
+#include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <new>
 
 namespace dravo::lv2 {
@@ -53,12 +64,33 @@ struct Instance final : ProgramStore::Owner {
         if (latencyOut) *latencyOut = latency;
     }
 
+    void mapUris();
+    void readMessages();
+    void writeMessages();
+
     const Variant& variant;
     const float hostRate;
     Model model;
     ProgramStore store{*this, kFactoryPresetTable};
+    // Held by the non-real-time users of the whole bank (state, worker);
+    // run() only stores single values, which are atomics.
+    std::mutex bankLock;
     float latency = 0.0f;
     LV2_URID_Map* map = nullptr;
+    LV2_Worker_Schedule* schedule = nullptr;
+
+    struct {
+        LV2_URID object, blank, chunk, dbl, flt, get, set, property, value, bank, rate, clip;
+    } uri{};
+    LV2_Atom_Forge forge{};
+    const LV2_Atom_Sequence* controlIn = nullptr;
+    LV2_Atom_Sequence* notify = nullptr;
+    // The worker's encoded bank, waiting for the next run() to send it.
+    unsigned char reply[kMessagePortSize - 256];
+    uint32_t replySize = 0;
+    bool sendRate = false;
+    // Set by restore (another thread): the editor is told the new bank.
+    std::atomic<bool> bankRestored{false};
 
     const float* controls[kNumControlPorts] = {};
     uint32_t lastBits[kNumControlPorts] = {};
@@ -93,6 +125,71 @@ void Instance::readControls() {
     }
 }
 
+void Instance::mapUris() {
+    if (!map) return;
+    auto m = [this](const char* u) { return map->map(map->handle, u); };
+    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank),    m(LV2_ATOM__Chunk),
+           m(LV2_ATOM__Double), m(LV2_ATOM__Float),    m(LV2_PATCH__Get),
+           m(LV2_PATCH__Set),   m(LV2_PATCH__property), m(LV2_PATCH__value),
+           m(kBankUri),         m(kSampleRateUri),     m(kClipUri)};
+    lv2_atom_forge_init(&forge, map);
+}
+
+// A patch:Get asks for the bank (encoded by the worker) and the rate; a
+// patch:Set of the bank goes to the worker whole, as the atom it came in.
+void Instance::readMessages() {
+    if (!controlIn || !map) return;
+    LV2_ATOM_SEQUENCE_FOREACH(controlIn, ev) {
+        if (ev->body.type != uri.object && ev->body.type != uri.blank) continue;
+        const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
+        if (obj->body.otype == uri.get) {
+            sendRate = true;
+            const LV2_Atom ask{0, uri.get};
+            if (schedule) schedule->schedule_work(schedule->handle, sizeof ask, &ask);
+        } else if (obj->body.otype == uri.set) {
+            const LV2_Atom* property = nullptr;
+            const LV2_Atom* value = nullptr;
+            lv2_atom_object_get(obj, uri.property, &property, uri.value, &value, 0);
+            if (!property || property->type != map->map(map->handle, LV2_ATOM__URID) || !value ||
+                reinterpret_cast<const LV2_Atom_URID*>(property)->body != uri.bank ||
+                value->type != uri.chunk)
+                continue;
+            if (schedule)
+                schedule->schedule_work(schedule->handle, lv2_atom_total_size(value), value);
+        }
+    }
+}
+
+void Instance::writeMessages() {
+    if (!notify || !map) return;
+    const uint32_t capacity = notify->atom.size;
+    lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(notify), capacity);
+    LV2_Atom_Forge_Frame sequence;
+    if (!lv2_atom_forge_sequence_head(&forge, &sequence, 0)) return;
+    auto set = [this](LV2_URID property, auto writeValue) {
+        LV2_Atom_Forge_Frame frame;
+        if (!lv2_atom_forge_frame_time(&forge, 0) ||
+            !lv2_atom_forge_object(&forge, &frame, 0, uri.set))
+            return false;
+        lv2_atom_forge_key(&forge, uri.property);
+        lv2_atom_forge_urid(&forge, property);
+        lv2_atom_forge_key(&forge, uri.value);
+        const bool ok = writeValue() != 0;
+        lv2_atom_forge_pop(&forge, &frame);
+        return ok;
+    };
+    const float peak = model.engine().getBlockPeak();
+    if (peak >= 1.0f) set(uri.clip, [&] { return lv2_atom_forge_float(&forge, peak); });
+    if (sendRate && set(uri.rate, [&] { return lv2_atom_forge_double(&forge, hostRate); }))
+        sendRate = false;
+    if (replySize && set(uri.bank, [&] {
+            return lv2_atom_forge_atom(&forge, replySize, uri.chunk) &&
+                   lv2_atom_forge_write(&forge, reply, replySize);
+        }))
+        replySize = 0;
+    lv2_atom_forge_pop(&forge, &sequence);
+}
+
 Instance* self(LV2_Handle h) {
     return static_cast<Instance*>(h);
 }
@@ -109,9 +206,13 @@ LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char
     } catch (const std::bad_alloc&) {
         return nullptr;
     }
-    for (int i = 0; features && features[i]; ++i)
+    for (int i = 0; features && features[i]; ++i) {
         if (std::strcmp(features[i]->URI, LV2_URID__map) == 0)
             instance->map = static_cast<LV2_URID_Map*>(features[i]->data);
+        else if (std::strcmp(features[i]->URI, LV2_WORKER__schedule) == 0)
+            instance->schedule = static_cast<LV2_Worker_Schedule*>(features[i]->data);
+    }
+    instance->mapUris();
     // As the VST 2.x effect starts: the interpolator, every parameter at its
     // default (as the 32-bit float a preset stores), then suspended.
     EqEngine& engine = instance->model.engine();
@@ -129,6 +230,10 @@ void connectPort(LV2_Handle h, uint32_t port, void* data) {
         s.controls[port] = static_cast<const float*>(data);
     else if (port == (uint32_t)kLatencyPort)
         s.latencyOut = static_cast<float*>(data);
+    else if (port == (uint32_t)kControlInPort)
+        s.controlIn = static_cast<const LV2_Atom_Sequence*>(data);
+    else if (port == (uint32_t)kNotifyPort)
+        s.notify = static_cast<LV2_Atom_Sequence*>(data);
     else if (port < (uint32_t)audioInPort(channels))
         s.in[port - audioInPort(0)] = static_cast<float*>(data);
     else if (port < (uint32_t)numPorts(s.variant))
@@ -151,10 +256,20 @@ void run(LV2_Handle h, uint32_t frames) {
     Instance& s = *self(h);
     s.readControls();
     s.writeLatency();
+    s.readMessages();
+    if (s.bankRestored.exchange(false) && s.schedule) {
+        const LV2_Atom ask{0, s.uri.get};
+        s.schedule->schedule_work(s.schedule->handle, sizeof ask, &ask);
+    }
     EqEngine& engine = s.model.engine();
     const int channels = s.variant.channels;
+    bool connected = true;
     for (int c = 0; c < channels; ++c)
-        if (!s.in[c] || !s.out[c]) return;
+        connected = connected && s.in[c] && s.out[c];
+    if (!connected) {
+        s.writeMessages();
+        return;
+    }
     // The engine takes an int count; no host hands over more in one call.
     for (uint32_t done = 0; done < frames;) {
         const int n = (int)(frames - done < (uint32_t)INT_MAX ? frames - done : INT_MAX);
@@ -166,6 +281,7 @@ void run(LV2_Handle h, uint32_t frames) {
             engine.processMono(in, out, n, false);
         done += (uint32_t)n;
     }
+    s.writeMessages();
 }
 
 void deactivate(LV2_Handle h) {
@@ -177,12 +293,13 @@ void cleanup(LV2_Handle h) {
 }
 
 // The bank is stored under this key as an atom:Chunk.
-constexpr const char* kBankKey = "urn:veyaudioworks:dravo#bank";
+constexpr const char* kBankKey = kBankUri;
 
 LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function storeValue, LV2_State_Handle handle,
                       uint32_t, const LV2_Feature* const*) {
     Instance& s = *self(h);
     if (!s.map) return LV2_STATE_ERR_NO_FEATURE;
+    std::lock_guard<std::mutex> lock(s.bankLock);
     void* chunk = nullptr;
     const int32_t size = s.store.getChunk(&chunk);
     if (size <= 0 || !chunk) return LV2_STATE_ERR_UNKNOWN;
@@ -197,6 +314,7 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve,
                          LV2_State_Handle handle, uint32_t, const LV2_Feature* const*) {
     Instance& s = *self(h);
     if (!s.map) return LV2_STATE_ERR_NO_FEATURE;
+    std::lock_guard<std::mutex> lock(s.bankLock);
     size_t size = 0;
     uint32_t type = 0, flags = 0;
     const void* chunk = retrieve(handle, s.map->map(s.map->handle, kBankKey), &size, &type, &flags);
@@ -212,13 +330,48 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve,
                      kEffectName, size);
         return LV2_STATE_ERR_UNKNOWN;
     }
+    s.bankRestored = true;
     return LV2_STATE_SUCCESS;
 }
 
 const LV2_State_Interface kState = {save, restore};
 
+// The worker: a bank chunk from the editor is loaded (a damaged one changes
+// nothing); a patch:Get is answered with the bank's chunk.
+LV2_Worker_Status work(LV2_Handle h, LV2_Worker_Respond_Function respond,
+                       LV2_Worker_Respond_Handle handle, uint32_t size, const void* data) {
+    Instance& s = *self(h);
+    if (size < sizeof(LV2_Atom)) return LV2_WORKER_ERR_UNKNOWN;
+    const auto* atom = static_cast<const LV2_Atom*>(data);
+    std::lock_guard<std::mutex> lock(s.bankLock);
+    if (atom->type == s.uri.chunk && atom->size <= size - sizeof(LV2_Atom)) {
+        if (s.store.setChunk(atom + 1, (int32_t)atom->size) != 0)
+            std::fprintf(stderr, "%s: bank from the editor refused; nothing changed\n",
+                         kEffectName);
+        return LV2_WORKER_SUCCESS;
+    }
+    if (atom->type != s.uri.get) return LV2_WORKER_ERR_UNKNOWN;
+    void* chunk = nullptr;
+    const int32_t bytes = s.store.getChunk(&chunk);
+    if (bytes <= 0 || !chunk || (size_t)bytes > sizeof s.reply) return LV2_WORKER_ERR_UNKNOWN;
+    return respond(handle, (uint32_t)bytes, chunk);
+}
+
+// In the audio thread: the answer waits in the instance for the next run().
+LV2_Worker_Status workResponse(LV2_Handle h, uint32_t size, const void* data) {
+    Instance& s = *self(h);
+    if (size > sizeof s.reply) return LV2_WORKER_ERR_NO_SPACE;
+    std::memcpy(s.reply, data, size);
+    s.replySize = size;
+    return LV2_WORKER_SUCCESS;
+}
+
+const LV2_Worker_Interface kWorker = {work, workResponse, nullptr};
+
 const void* extensionData(const char* uri) {
-    return std::strcmp(uri, LV2_STATE__interface) == 0 ? &kState : nullptr;
+    if (std::strcmp(uri, LV2_STATE__interface) == 0) return &kState;
+    if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &kWorker;
+    return nullptr;
 }
 
 constexpr LV2_Descriptor descriptorFor(const Variant& v) {

@@ -26,8 +26,9 @@ inline constexpr Variant kVariants[] = {
 constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);
 
 // Ports, the same numbers in both plug-ins: one control input per parameter
-// that reaches the engine, in parameter order; the latency output; then the
-// audio inputs and the audio outputs.
+// that reaches the engine, in parameter order; the latency output; the
+// message input and output (atom sequences the editor talks through); then
+// the audio inputs and the audio outputs.
 constexpr int countControlPorts() {
     int n = 0;
     for (const ParamInfo& p : kParams)
@@ -36,7 +37,22 @@ constexpr int countControlPorts() {
 }
 constexpr int kNumControlPorts = countControlPorts();
 constexpr int kLatencyPort = kNumControlPorts;
-constexpr int kFirstAudioPort = kLatencyPort + 1;
+constexpr int kControlInPort = kLatencyPort + 1;
+constexpr int kNotifyPort = kControlInPort + 1;
+constexpr int kFirstAudioPort = kNotifyPort + 1;
+// The least buffer each message port asks of the host: a whole bank fits.
+constexpr int kMessagePortSize = 65536;
+
+// Messages on the message ports, all patch:Set of one of these properties
+// (the editor asks for the bank and the rate with a patch:Get):
+//  bank        atom:Chunk, both ways: the program store's chunk bytes;
+//  sample rate atom:Double, to the editor: the instance's rate;
+//  clip        atom:Float, to the editor: the peak of a block that clipped.
+inline constexpr const char* kBankUri = "urn:veyaudioworks:dravo#bank";
+inline constexpr const char* kSampleRateUri = "urn:veyaudioworks:dravo#sampleRate";
+inline constexpr const char* kClipUri = "urn:veyaudioworks:dravo#clip";
+inline constexpr const char* kUiUri = "urn:veyaudioworks:dravo#ui";
+
 
 constexpr int audioInPort(int channel) {
     return kFirstAudioPort + channel;
@@ -62,6 +78,13 @@ inline constexpr ControlPorts kControlPorts = makeControlPorts();
 
 constexpr Param controlParam(int port) {
     return kControlPorts.params[port];
+}
+
+// The port a parameter number is reached through, or -1 when it has none.
+constexpr int portOfParam(int index) {
+    for (int i = 0; i < kNumControlPorts; ++i)
+        if (dravo::index(kControlPorts.params[i]) == index) return i;
+    return -1;
 }
 
 // How a port presents its parameter to a host.

@@ -1,7 +1,7 @@
 // Writes the LV2 bundle's Turtle from the model's tables at build time:
 // manifest.ttl, the description of both plug-ins and the factory presets.
 //
-//   dravo_gen_lv2 OUT_DIR DSP_BINARY_NAME VERSION
+//   dravo_gen_lv2 OUT_DIR DSP_BINARY_NAME VERSION [UI_BINARY_NAME]
 #include "lv2/Ports.h"
 #include "model/FactoryPresets.h"
 
@@ -15,16 +15,21 @@ using namespace dravo::lv2;
 
 namespace {
 
-constexpr const char* kPrefixes = "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+                                  "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                                  "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
                                   "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+                                  "@prefix rsz: <http://lv2plug.in/ns/ext/resize-port#> .\n"
                                   "@prefix state: <http://lv2plug.in/ns/ext/state#> .\n"
+                                  "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
                                   "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
-                                  "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n\n";
+                                  "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+                                  "@prefix work: <http://lv2plug.in/ns/ext/worker#> .\n\n";
 
 constexpr const char* kProjectUri = "urn:veyaudioworks:dravo";
 constexpr const char* kDescriptionFile = "VeyDravo.ttl";
@@ -126,6 +131,19 @@ void audioPort(FILE* f, int index, bool input, const char* symbol, const char* n
                  input ? "InputPort" : "OutputPort", index, symbol, name);
 }
 
+// The message ports: the editor's patch messages in, the plug-in's out.
+void messagePort(FILE* f, int index, bool input) {
+    std::fprintf(f,
+                 "\t\t[\n\t\t\ta lv2:%s , atom:AtomPort ;\n\t\t\tatom:bufferType atom:Sequence ;\n"
+                 "\t\t\tatom:supports patch:Message ;\n\t\t\tlv2:designation lv2:control ;\n"
+                 "\t\t\tlv2:index %d ;\n\t\t\tlv2:symbol \"%s\" ;\n\t\t\tlv2:name \"%s\" ;\n"
+                 "\t\t\trsz:minimumSize %d\n\t\t]",
+                 input ? "InputPort" : "OutputPort", index, input ? "control" : "notify",
+                 input ? "Control" : "Notify", kMessagePortSize);
+}
+
+const char* uiBinary = nullptr;
+
 void writeDescription(FILE* f, const char* version) {
     int major = 0, minor = 0, micro = 0;
     std::sscanf(version, "%d.%d.%d", &major, &minor, &micro);
@@ -138,9 +156,10 @@ void writeDescription(FILE* f, const char* version) {
                      "<%s>\n\ta lv2:Plugin , lv2:ParaEQPlugin ;\n\tdoap:name %s ;\n"
                      "\tlv2:project <%s> ;\n"
                      "\tlv2:minorVersion %d ;\n\tlv2:microVersion %d ;\n"
-                     "\tlv2:optionalFeature lv2:hardRTCapable , urid:map ;\n"
-                     "\tlv2:extensionData state:interface ;\n\tlv2:port\n",
-                     v.uri, quoted(v.name).c_str(), kProjectUri, minor, micro);
+                     "\tlv2:optionalFeature lv2:hardRTCapable , urid:map , work:schedule ;\n"
+                     "\tlv2:extensionData state:interface , work:interface ;\n%s\tlv2:port\n",
+                     v.uri, quoted(v.name).c_str(), kProjectUri, minor, micro,
+                     uiBinary ? ("\tui:ui <" + std::string(kUiUri) + "> ;\n").c_str() : "");
         for (int i = 0; i < kNumControlPorts; ++i) {
             controlPort(f, i);
             std::fputs(" ,\n", f);
@@ -153,6 +172,10 @@ void writeDescription(FILE* f, const char* version) {
                      "\t\t\tlv2:portProperty lv2:reportsLatency , lv2:integer ;\n"
                      "\t\t\tunits:unit units:frame\n\t\t]",
                      kLatencyPort);
+        std::fputs(" ,\n", f);
+        messagePort(f, kControlInPort, true);
+        std::fputs(" ,\n", f);
+        messagePort(f, kNotifyPort, false);
         static const char* const kStereoNames[2][2] = {{"in_l", "In L"}, {"in_r", "In R"}};
         static const char* const kStereoOut[2][2] = {{"out_l", "Out L"}, {"out_r", "Out R"}};
         for (int c = 0; c < v.channels; ++c) {
@@ -197,6 +220,22 @@ void writeManifest(FILE* f, const char* binary) {
     for (const Variant& v : kVariants)
         std::fprintf(f, "<%s>\n\ta lv2:Plugin ;\n\tlv2:binary <%s> ;\n\trdfs:seeAlso <%s> .\n\n",
                      v.uri, binary, kDescriptionFile);
+    // The editor: an X11 child window driven by the host's idle calls; it
+    // hears the plug-in's messages through the notify port.
+    if (uiBinary) {
+        std::fprintf(f,
+                     "<%s>\n\ta ui:X11UI ;\n\tui:binary <%s> ;\n"
+                     "\tlv2:requiredFeature ui:parent , urid:map , ui:idleInterface ;\n"
+                     "\tlv2:optionalFeature ui:touch , ui:resize ;\n"
+                     "\tlv2:extensionData ui:idleInterface",
+                     kUiUri, uiBinary);
+        for (const Variant& v : kVariants)
+            std::fprintf(f,
+                         " ;\n\tui:portNotification [\n\t\tui:plugin <%s> ;\n"
+                         "\t\tlv2:symbol \"notify\" ;\n\t\tui:notifyType atom:Blank\n\t]",
+                         v.uri);
+        std::fputs(" .\n\n", f);
+    }
     for (int n = 0; n < kNumFactoryPresets; ++n)
         std::fprintf(f, "%s\n\ta pset:Preset ;\n\tlv2:appliesTo %s ;\n\trdfs:seeAlso <%s> .\n\n",
                      preset(n).c_str(), appliesTo().c_str(), kPresetsFile);
@@ -216,10 +255,12 @@ bool writeFile(const std::string& path, void (*write)(FILE*, const char*), const
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::fprintf(stderr, "usage: %s OUT_DIR DSP_BINARY_NAME VERSION\n", argv[0]);
+    if (argc != 4 && argc != 5) {
+        std::fprintf(stderr, "usage: %s OUT_DIR DSP_BINARY_NAME VERSION [UI_BINARY_NAME]\n",
+                     argv[0]);
         return 2;
     }
+    if (argc == 5) uiBinary = argv[4];
     const std::string dir = argv[1];
     const bool ok =
         writeFile(dir + "/manifest.ttl", writeManifest, argv[2]) &&
