@@ -128,10 +128,9 @@ void Instance::readControls() {
 void Instance::mapUris() {
     if (!map) return;
     auto m = [this](const char* u) { return map->map(map->handle, u); };
-    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank),    m(LV2_ATOM__Chunk),
-           m(LV2_ATOM__Double), m(LV2_ATOM__Float),    m(LV2_PATCH__Get),
-           m(LV2_PATCH__Set),   m(LV2_PATCH__property), m(LV2_PATCH__value),
-           m(kBankUri),         m(kSampleRateUri),     m(kClipUri)};
+    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank), m(LV2_ATOM__Chunk), m(LV2_ATOM__Double),
+           m(LV2_ATOM__Float),  m(LV2_PATCH__Get),  m(LV2_PATCH__Set),  m(LV2_PATCH__property),
+           m(LV2_PATCH__value), m(kBankUri),        m(kSampleRateUri),  m(kClipUri)};
     lv2_atom_forge_init(&forge, map);
 }
 

@@ -53,7 +53,6 @@ inline constexpr const char* kSampleRateUri = "urn:veyaudioworks:dravo#sampleRat
 inline constexpr const char* kClipUri = "urn:veyaudioworks:dravo#clip";
 inline constexpr const char* kUiUri = "urn:veyaudioworks:dravo#ui";
 
-
 constexpr int audioInPort(int channel) {
     return kFirstAudioPort + channel;
 }

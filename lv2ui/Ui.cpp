@@ -33,8 +33,8 @@ namespace {
 using namespace dravo;
 using namespace dravo::lv2;
 
-VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value,
-                       void* ptr, float opt);
+VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntPtr value, void* ptr,
+                       float opt);
 
 struct Ui;
 
@@ -260,10 +260,12 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     }
     if (!parent || !ui->map) return nullptr;
     auto m = [&](const char* u) { return ui->map->map(ui->map->handle, u); };
-    ui->uri = {m(LV2_ATOM__Object),        m(LV2_ATOM__Blank),  m(LV2_ATOM__Chunk),
-               m(LV2_ATOM__Double),        m(LV2_ATOM__Float),  m(LV2_ATOM__URID),
-               m(LV2_PATCH__Get),          m(LV2_PATCH__Set),   m(LV2_PATCH__property),
-               m(LV2_PATCH__value),        m(LV2_ATOM__eventTransfer), m(kBankUri),
+    ui->uri = {m(LV2_ATOM__Object),        m(LV2_ATOM__Blank),
+               m(LV2_ATOM__Chunk),         m(LV2_ATOM__Double),
+               m(LV2_ATOM__Float),         m(LV2_ATOM__URID),
+               m(LV2_PATCH__Get),          m(LV2_PATCH__Set),
+               m(LV2_PATCH__property),     m(LV2_PATCH__value),
+               m(LV2_ATOM__eventTransfer), m(kBankUri),
                m(kSampleRateUri),          m(kClipUri)};
     lv2_atom_forge_init(&ui->forge, ui->map);
 

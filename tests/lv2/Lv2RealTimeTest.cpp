@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
@@ -59,6 +60,8 @@ TEST(Lv2Run, AllocatesNothing) {
             lv2.port(Param::Saturation) = k % 3 == 0 ? 1.0f : 0.0f;
             lv2.port(Param::Master) = k == 5 ? 0.0f : 1.0f;
             lv2.port(Param::Output) = k == 6 ? std::numeric_limits<float>::quiet_NaN() : 3.0f;
+            // A block that clips is told on the message output.
+            std::fill(l.begin(), l.end(), k == 7 ? 4.0f : 0.25f);
             for (uint32_t frames : {0u, 1u, 100u, 8192u}) {
                 tCounting = true;
                 lv2.run(io, io, frames);

@@ -1,6 +1,7 @@
 #include "lv2/Lv2Rig.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
 #include <lv2/presets/presets.h>
 
@@ -118,7 +119,11 @@ Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
         ADD_FAILURE() << "no plug-in " << u;
         return;
     }
-    instance_ = lilv_plugin_instantiate(plugin_, rate, features());
+    for (const LV2_Feature* const* f = features(); *f; ++f)
+        features_.push_back(*f);
+    features_.push_back(&scheduleFeature_);
+    features_.push_back(nullptr);
+    instance_ = lilv_plugin_instantiate(plugin_, rate, features_.data());
     if (!instance_) {
         ADD_FAILURE() << "instantiate failed";
         return;
@@ -129,6 +134,11 @@ Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
     LilvNode* control = uri(LV2_CORE__ControlPort);
     LilvNode* audio = uri(LV2_CORE__AudioPort);
     LilvNode* input = uri(LV2_CORE__InputPort);
+    LilvNode* atom = uri(LV2_ATOM__AtomPort);
+    worker_ = static_cast<const LV2_Worker_Interface*>(
+        lilv_instance_get_extension_data(instance_, LV2_WORKER__interface));
+    controlIn_.assign(65536 / 8, 0);
+    notify_.assign(65536 / 8, 0);
     controls_.reserve(n);
     for (uint32_t i = 0; i < n; ++i) {
         const LilvPort* port = lilv_plugin_get_port_by_index(plugin_, i);
@@ -138,8 +148,10 @@ Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
             controlIndex_[symbol] = (int)controls_.size();
             controls_.push_back(defaults[i]);
             lilv_instance_connect_port(instance_, i, &controls_.back());
-        } else if (lilv_port_is_a(plugin_, port, control)) {
+        } else if (lilv_port_is_a(plugin_, port, control) && symbol == "latency") {
             lilv_instance_connect_port(instance_, i, &latency_);
+        } else if (lilv_port_is_a(plugin_, port, atom)) {
+            lilv_instance_connect_port(instance_, i, isInput ? controlIn_.data() : notify_.data());
         } else if (lilv_port_is_a(plugin_, port, audio)) {
             (isInput ? in_ : out_).push_back((int)i);
         }
@@ -147,6 +159,39 @@ Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
     lilv_node_free(control);
     lilv_node_free(audio);
     lilv_node_free(input);
+    lilv_node_free(atom);
+}
+
+LV2_Worker_Status Instance::schedule(LV2_Worker_Schedule_Handle h, uint32_t size,
+                                     const void* data) {
+    auto& self = *static_cast<Instance*>(h);
+    if (!self.worker_) return LV2_WORKER_ERR_UNKNOWN;
+    return self.worker_->work(lilv_instance_get_handle(self.instance_), respond, h, size, data);
+}
+
+LV2_Worker_Status Instance::respond(LV2_Worker_Respond_Handle h, uint32_t size, const void* data) {
+    auto& self = *static_cast<Instance*>(h);
+    const auto* p = static_cast<const uint8_t*>(data);
+    self.responses_.emplace_back(p, p + size);
+    return LV2_WORKER_SUCCESS;
+}
+
+void Instance::send(const LV2_Atom* atom) {
+    const auto* p = reinterpret_cast<const uint8_t*>(atom);
+    pending_.insert(pending_.end(), p, p + lv2_atom_total_size(atom));
+    pending_.resize(lv2_atom_pad_size((uint32_t)pending_.size())); // the next one aligned
+}
+
+std::vector<std::vector<uint8_t>> Instance::notifications() const {
+    std::vector<std::vector<uint8_t>> out;
+    const auto* seq = reinterpret_cast<const LV2_Atom_Sequence*>(notify_.data());
+    for (const LV2_Atom_Event* ev = lv2_atom_sequence_begin(&seq->body);
+         !lv2_atom_sequence_is_end(&seq->body, seq->atom.size, ev);
+         ev = lv2_atom_sequence_next(ev)) {
+        const auto* p = reinterpret_cast<const uint8_t*>(&ev->body);
+        out.emplace_back(p, p + lv2_atom_total_size(&ev->body));
+    }
+    return out;
 }
 
 Instance::~Instance() {
@@ -177,7 +222,31 @@ void Instance::run(const std::vector<float*>& in, const std::vector<float*>& out
         lilv_instance_connect_port(instance_, in_[c], in[c]);
         lilv_instance_connect_port(instance_, out_[c], out[c]);
     }
+    // The input: the queued atoms as events at frame 0. The output: empty,
+    // with its capacity as its size.
+    const LV2_URID sequence = uridMap()->map(uridMap()->handle, LV2_ATOM__Sequence);
+    auto* inSeq = reinterpret_cast<LV2_Atom_Sequence*>(controlIn_.data());
+    inSeq->atom = {sizeof(LV2_Atom_Sequence_Body), sequence};
+    inSeq->body = {0, 0};
+    for (size_t at = 0; at < pending_.size();) {
+        const auto* a = reinterpret_cast<const LV2_Atom*>(pending_.data() + at);
+        const uint32_t size = lv2_atom_total_size(a);
+        auto* ev = reinterpret_cast<LV2_Atom_Event*>(reinterpret_cast<uint8_t*>(inSeq) +
+                                                     sizeof(LV2_Atom) + inSeq->atom.size);
+        ev->time.frames = 0;
+        std::memcpy(&ev->body, a, size);
+        inSeq->atom.size += lv2_atom_pad_size(sizeof(LV2_Atom_Event) + a->size);
+        at += lv2_atom_pad_size(size);
+    }
+    pending_.clear();
+    auto* outSeq = reinterpret_cast<LV2_Atom_Sequence*>(notify_.data());
+    outSeq->atom = {(uint32_t)(notify_.size() * 8 - sizeof(LV2_Atom)),
+                    uridMap()->map(uridMap()->handle, LV2_ATOM__Chunk)};
     lilv_instance_run(instance_, frames);
+    auto responses = std::move(responses_);
+    responses_.clear();
+    for (const auto& r : responses)
+        worker_->work_response(lilv_instance_get_handle(instance_), (uint32_t)r.size(), r.data());
 }
 
 namespace {

@@ -6,8 +6,10 @@
 #include "model/Parameters.h"
 
 #include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
+#include <lv2/worker/worker.h>
 
 #include <map>
 #include <memory>
@@ -35,7 +37,9 @@ const LilvPlugin* plugin(const char* uri);
 std::string runWithLv2Path(const std::string& command);
 
 // One instance with every port connected: control ports at their defaults,
-// the latency output, and audio buffers handed in per run.
+// the latency output, the message ports, and audio buffers handed in per
+// run. The worker runs its jobs at once, in the thread that schedules them,
+// and hands the answers back after run().
 class Instance {
   public:
     Instance(const char* uri, double rate);
@@ -49,6 +53,11 @@ class Instance {
     float latency() const { return latency_; }
     float* controlPort(int i) { return &controls_[i]; }
     int numControls() const { return (int)controls_.size(); }
+
+    // Queues an atom for the message input of the next run.
+    void send(const LV2_Atom* atom);
+    // The atoms the plug-in wrote to its message output in the last run.
+    std::vector<std::vector<uint8_t>> notifications() const;
 
     void activate();
     // Processes frames of in (channel-major) into out, in place when the
@@ -64,7 +73,19 @@ class Instance {
     LilvInstance* lilv() { return instance_; }
 
   private:
+    static LV2_Worker_Status schedule(LV2_Worker_Schedule_Handle h, uint32_t size,
+                                      const void* data);
+    static LV2_Worker_Status respond(LV2_Worker_Respond_Handle h, uint32_t size, const void* data);
+
     const LilvPlugin* plugin_;
+    LV2_Worker_Schedule schedule_{this, schedule};
+    LV2_Feature scheduleFeature_{LV2_WORKER__schedule, &schedule_};
+    std::vector<const LV2_Feature*> features_;
+    const LV2_Worker_Interface* worker_ = nullptr;
+    std::vector<std::vector<uint8_t>> responses_;
+    // 8-byte aligned atom sequences.
+    std::vector<uint64_t> controlIn_, notify_;
+    std::vector<uint8_t> pending_;
     LilvInstance* instance_ = nullptr;
     std::vector<float> controls_;
     std::map<std::string, int> controlIndex_;

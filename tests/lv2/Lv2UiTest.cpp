@@ -1,0 +1,376 @@
+// The editor in an LV2 host: a small host of ours on the LV2 UI ABI loads the
+// UI binary from the installed bundle into a window of a private X server,
+// with the DSP instantiated through lilv beside it. Everything between the
+// two goes the way a host carries it: the UI's port writes and atoms to the
+// DSP's ports, the DSP's port values and notifications to the UI's
+// port_event. Real pointer input (XTest) plays the controls and the bar.
+#include "gui/EditorLayout.h"
+#include "lv2/Lv2Rig.h"
+#include "lv2/Ports.h"
+#include "model/FactoryPresets.h"
+#include "model/ProgramStore.h"
+#include "presets/PresetBarLayout.h"
+#include "presets/PresetBarTestSupport.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/ui/ui.h>
+
+#include <gtest/gtest.h>
+// After the test framework: X11 defines macros such as None and Bool.
+#include "toolkit/XvfbServer.h"
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo/cairo.h>
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+using namespace dravo;
+using namespace dravo::lv2;
+using namespace presetbar;
+
+namespace {
+
+const layout::Control& controlOf(Param p) {
+    return *layout::controlForTag(index(p));
+}
+const layout::Control& ledControl() {
+    for (const auto& c : layout::kControls)
+        if (c.kind == layout::Kind::Led) return c;
+    return layout::kControls[0];
+}
+
+// A store that only holds a bank, to read the DSP's saved state.
+struct BankReader final : ProgramStore::Owner {
+    ProgramStore store{*this, kFactoryPresetTable};
+    int32_t getUniqueID() override { return kUniqueId; }
+    bool isDummy(int i) override { return isDummyParam(i); }
+    bool isDummyOld(int i) override { return isDummyParam(i); }
+    void setPresetNo(long n) override {
+        store.selectPreset(n, [](const PresetRecord&) {});
+    }
+    void setPresetName(const char* name) override { store.setName(name); }
+};
+
+struct Lv2Ui : ::testing::Test {
+    static constexpr int kTop = 140;
+    static constexpr int kWidth = layout::kEditorWidth;
+    static constexpr int kHeight = layout::kEditorHeight;
+
+    presettest::Desktop desk; // private HOME, preferences and stand-in dialogs
+    dravo_test::Xvfb xvfb;
+    dravo_test::XTest xtest;
+    ::Display* d = nullptr;
+    Window host = 0;
+    std::unique_ptr<lv2rig::Instance> dsp;
+    void* library = nullptr;
+    const LV2UI_Descriptor* descriptor = nullptr;
+    const LV2UI_Idle_Interface* idler = nullptr;
+    LV2UI_Handle ui = nullptr;
+    float latencyTold = -1.0f;
+
+    // What the UI did through the host: port writes and touches.
+    struct Call {
+        char kind; // 'w' write, 'g' grab, 'r' release
+        int port;
+        float value;
+    };
+    std::vector<Call> calls;
+    int resized = 0;
+
+    LV2UI_Touch touch{
+        this, [](LV2UI_Feature_Handle h, uint32_t port, bool grabbed) {
+            static_cast<Lv2Ui*>(h)->calls.push_back({grabbed ? 'g' : 'r', (int)port, 0.0f});
+        }};
+    LV2UI_Resize resize{this, [](LV2UI_Feature_Handle h, int w, int hgt) {
+                            static_cast<Lv2Ui*>(h)->resized = w * 10000 + hgt;
+                            return 0;
+                        }};
+
+    static void writePort(LV2UI_Controller c, uint32_t port, uint32_t size, uint32_t format,
+                          const void* buffer) {
+        auto& t = *static_cast<Lv2Ui*>(c);
+        if (format == 0 && size == sizeof(float) && port < (uint32_t)kNumControlPorts) {
+            const float v = *static_cast<const float*>(buffer);
+            *t.dsp->controlPort((int)port) = v;
+            t.calls.push_back({'w', (int)port, v});
+        } else if (format == t.urid(LV2_ATOM__eventTransfer) && port == (uint32_t)kControlInPort) {
+            t.dsp->send(static_cast<const LV2_Atom*>(buffer));
+        } else {
+            ADD_FAILURE() << "write to port " << port << " in format " << format;
+        }
+    }
+
+    static LV2_URID urid(const char* uri) {
+        return lv2rig::uridMap()->map(lv2rig::uridMap()->handle, uri);
+    }
+
+    void SetUp() override {
+        if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
+        d = xvfb.display;
+        ASSERT_TRUE(xtest.load());
+        const std::string path = lv2rig::installed().bundle + "/VeyDravo-ui.so";
+        library = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        ASSERT_NE(library, nullptr) << dlerror();
+        auto entry = (const LV2UI_Descriptor* (*)(uint32_t))dlsym(library, "lv2ui_descriptor");
+        ASSERT_NE(entry, nullptr);
+        descriptor = entry(0);
+        ASSERT_NE(descriptor, nullptr);
+        EXPECT_STREQ(descriptor->URI, kUiUri);
+        idler = static_cast<const LV2UI_Idle_Interface*>(
+            descriptor->extension_data(LV2_UI__idleInterface));
+        ASSERT_NE(idler, nullptr);
+        host = XCreateSimpleWindow(d, DefaultRootWindow(d), 0, kTop, kWidth, kHeight, 0, 0, 0);
+        XSelectInput(d, host, StructureNotifyMask);
+        XMapWindow(d, host);
+        XEvent ev;
+        do
+            XNextEvent(d, &ev);
+        while (ev.type != MapNotify);
+        dsp = std::make_unique<lv2rig::Instance>(kVariants[0].uri, 48000);
+        dsp->activate();
+        ASSERT_TRUE(open());
+        pump(4);
+    }
+    void TearDown() override {
+        close();
+        dsp.reset();
+        if (library) dlclose(library);
+        if (host) XDestroyWindow(d, host);
+    }
+
+    bool open() {
+        LV2_Feature parent{LV2_UI__parent, (void*)(uintptr_t)host};
+        LV2_Feature map{LV2_URID__map, lv2rig::uridMap()};
+        LV2_Feature touchF{LV2_UI__touch, &touch};
+        LV2_Feature resizeF{LV2_UI__resize, &resize};
+        const LV2_Feature* features[] = {&parent, &map, &touchF, &resizeF, nullptr};
+        LV2UI_Widget widget = nullptr;
+        ui = descriptor->instantiate(descriptor, kVariants[0].uri,
+                                     lv2rig::installed().bundle.c_str(), writePort, this, &widget,
+                                     features);
+        if (!ui || !widget) return false;
+        // As a host does after instantiating: every control port's value.
+        for (int port = 0; port < kNumControlPorts; ++port)
+            tell(port, *dsp->controlPort(port));
+        latencyTold = -1.0f;
+        return true;
+    }
+    void close() {
+        if (ui) descriptor->cleanup(ui);
+        ui = nullptr;
+    }
+    void tell(int port, float value) {
+        descriptor->port_event(ui, (uint32_t)port, sizeof value, 0, &value);
+    }
+
+    // One host cycle: a block of the DSP (at a constant level), its
+    // notifications and latency to the UI, the UI's idle, the X server.
+    void pump(int times = 1, float level = 0.0f) {
+        for (int i = 0; i < times; ++i) {
+            std::vector<float> l(256, level), r(256, level);
+            dsp->run({l.data(), r.data()}, {l.data(), r.data()}, 256);
+            for (const auto& n : dsp->notifications())
+                descriptor->port_event(ui, (uint32_t)kNotifyPort, (uint32_t)n.size(),
+                                       urid(LV2_ATOM__eventTransfer), n.data());
+            if (dsp->latency() != latencyTold) {
+                latencyTold = dsp->latency();
+                tell(kLatencyPort, latencyTold);
+            }
+            idler->idle(ui);
+            XSync(d, False);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+    // Until the UI's dialogs and other programs have ended.
+    void settle() {
+        EXPECT_TRUE(presettest::idleUntil([this] { pump(1); },
+                                          [] { return presettest::childProcesses().empty(); }));
+        pump(3);
+    }
+
+    void moveTo(int x, int y) { xtest.motion(d, -1, x, kTop + y, 0); }
+    void click(int x, int y) {
+        moveTo(x, y);
+        xtest.button(d, 1, True, 0);
+        pump(2);
+        xtest.button(d, 1, False, 0);
+        pump(2);
+    }
+    void clickBar(int tag, int dx = 0) {
+        for (const Item& it : kItems)
+            if (it.tag == tag) click((it.left + it.right) / 2 + dx, (it.top + it.bottom) / 2);
+        settle();
+    }
+
+    // The host window's pixels inside a control's rectangle.
+    std::vector<uint32_t> pixels(const layout::Control& c) {
+        XSync(d, False);
+        XImage* img = XGetImage(d, host, c.left, c.top, c.width, c.height, AllPlanes, ZPixmap);
+        std::vector<uint32_t> out;
+        if (!img) return out;
+        for (int y = 0; y < c.height; ++y)
+            for (int x = 0; x < c.width; ++x)
+                out.push_back((uint32_t)XGetPixel(img, x, y) & 0xffffff);
+        XDestroyImage(img);
+        return out;
+    }
+    void saveShot(const char* name) {
+        XSync(d, False);
+        XImage* img = XGetImage(d, host, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
+        ASSERT_NE(img, nullptr);
+        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
+        unsigned char* data = cairo_image_surface_get_data(s);
+        const int stride = cairo_image_surface_get_stride(s);
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x)
+                *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
+                    (uint32_t)XGetPixel(img, x, y) & 0xffffff;
+        cairo_surface_mark_dirty(s);
+        XDestroyImage(img);
+        const std::string dir = DRAVO_BINARY_DIR "/artefacts";
+        mkdir(dir.c_str(), 0755);
+        cairo_surface_write_to_png(s, (dir + "/" + name).c_str());
+        cairo_surface_destroy(s);
+    }
+    int childWindows() {
+        Window root, parent, *children = nullptr;
+        unsigned int n = 0;
+        XQueryTree(d, host, &root, &parent, &children, &n);
+        if (children) XFree(children);
+        return (int)n;
+    }
+    float port(Param p) { return *dsp->controlPort(portOfParam(index(p))); }
+    // The preset the DSP's saved state names as current.
+    long dspPreset() {
+        BankReader reader;
+        const auto bytes = dsp->save();
+        EXPECT_EQ(reader.store.setChunk(bytes.data(), (int32_t)bytes.size()), 0);
+        return reader.store.current();
+    }
+};
+
+TEST_F(Lv2Ui, OpensAtItsSizeInTheHostWindow) {
+    EXPECT_EQ(childWindows(), 1);
+    EXPECT_EQ(resized, kWidth * 10000 + kHeight);
+    saveShot("lv2-editor.png");
+}
+
+// A drag writes only its own port, between a grab and a release.
+TEST_F(Lv2Ui, KnobDragWritesItsPortInsideATouch) {
+    const layout::Control& c = controlOf(Param::Mid1Gain);
+    const int port = portOfParam(index(Param::Mid1Gain));
+    const float before = port == -1 ? 0.0f : *dsp->controlPort(port);
+    calls.clear();
+    const int x = c.left + c.width / 2, y = c.top + c.height / 2;
+    moveTo(x, y);
+    xtest.button(d, 1, True, 0);
+    pump(2);
+    for (int dy = 4; dy <= 40; dy += 4) {
+        moveTo(x, y - dy);
+        pump(1);
+    }
+    xtest.button(d, 1, False, 0);
+    pump(2);
+    ASSERT_GE(calls.size(), 3u);
+    EXPECT_EQ(calls.front().kind, 'g');
+    EXPECT_EQ(calls.back().kind, 'r');
+    for (const Call& call : calls)
+        EXPECT_EQ(call.port, port) << call.kind;
+    EXPECT_GT(*dsp->controlPort(port), before);
+    EXPECT_EQ(*dsp->controlPort(port), calls[calls.size() - 2].value);
+}
+
+// A value from the host redraws the knob and is not written back.
+TEST_F(Lv2Ui, HostPortEventRedrawsTheControl) {
+    const layout::Control& c = controlOf(Param::Mid1Gain);
+    const int port = portOfParam(index(Param::Mid1Gain));
+    const auto before = pixels(c);
+    calls.clear();
+    tell(port, 12.0f);
+    pump(2);
+    EXPECT_NE(pixels(c), before);
+    tell(port, 0.0f);
+    pump(2);
+    EXPECT_EQ(pixels(c), before);
+    EXPECT_TRUE(calls.empty());
+}
+
+// The next preset from the bar's rocker: every port written with the
+// preset's values, and the DSP's state names it as current.
+TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
+    ASSERT_EQ(dspPreset(), 0);
+    calls.clear();
+    clickBar(kTagRocker, 12);
+    std::vector<bool> written(kNumControlPorts, false);
+    for (const Call& call : calls)
+        if (call.kind == 'w') written[(size_t)call.port] = true;
+    for (int port = 0; port < kNumControlPorts; ++port) {
+        const Param p = controlParam(port);
+        EXPECT_TRUE(written[(size_t)port]) << info(p).symbol;
+        if (p != Param::Master && p != Param::Channel) { // the same in every preset
+            EXPECT_EQ(*dsp->controlPort(port),
+                      portValueOf(p, (float)kFactoryPresetValues[1][index(p)]))
+                << info(p).symbol;
+        }
+    }
+    EXPECT_EQ(dspPreset(), 1);
+}
+
+// A preset saved to a file and loaded back through the (stand-in) dialogs
+// brings the port's value back through the host.
+TEST_F(Lv2Ui, PresetFileSavedAndLoadedRoundTrips) {
+    const int port = portOfParam(index(Param::Mid2Gain));
+    *dsp->controlPort(port) = 6.0f;
+    tell(port, 6.0f);
+    pump(2);
+    const std::string file = desk.files + "round trip.vey";
+    desk.choose(file);
+    clickBar(kTagSavePreset);
+    ASSERT_TRUE(std::filesystem::exists(file));
+    *dsp->controlPort(port) = 0.0f;
+    tell(port, 0.0f);
+    pump(2);
+    calls.clear();
+    desk.choose(file);
+    clickBar(kTagLoadPreset);
+    EXPECT_EQ(*dsp->controlPort(port), 6.0f);
+    ASSERT_FALSE(calls.empty());
+}
+
+// Quiet blocks leave the clip LED dark; a full-scale block lights it.
+TEST_F(Lv2Ui, ClipLedLightsOnAFullScaleBlock) {
+    const auto dark = pixels(ledControl());
+    pump(4, 0.5f);
+    EXPECT_EQ(pixels(ledControl()), dark);
+    pump(2, 1.5f);
+    EXPECT_NE(pixels(ledControl()), dark);
+}
+
+// The latency read-outs follow the latency port.
+TEST_F(Lv2Ui, LatencyReadOutsFollowTheLatencyPort) {
+    const layout::Control* readout = nullptr;
+    for (const auto& c : layout::kControls)
+        if (c.kind == layout::Kind::LatencySamples) readout = &c;
+    ASSERT_NE(readout, nullptr);
+    const auto before = pixels(*readout);
+    tell(kLatencyPort, 1234.0f);
+    pump(2);
+    EXPECT_NE(pixels(*readout), before);
+}
+
+TEST_F(Lv2Ui, OpenAndClose100TimesLeavesNothingBehind) {
+    close();
+    pump(0);
+    const int files = dravo_test::openFileCount();
+    for (int i = 0; i < 100; ++i) {
+        ASSERT_TRUE(open());
+        idler->idle(ui);
+        close();
+        ASSERT_EQ(childWindows(), 0);
+    }
+    XSync(d, False);
+    EXPECT_EQ(dravo_test::openFileCount(), files);
+    EXPECT_TRUE(presettest::childProcesses().empty());
+}
+
+} // namespace
