@@ -5,12 +5,16 @@
 #include "lv2/Lv2Rig.h"
 #include "lv2/Ports.h"
 
+#include <lv2/atom/atom.h>
+#include <lv2/worker/worker.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <thread>
@@ -102,6 +106,41 @@ TEST(Lv2Threads, PortsWrittenFromAnotherThreadWhileRunRuns) {
     stop.store(true);
     writer.join();
     EXPECT_TRUE(finite);
+}
+
+// The editor's bank loads in the host's worker thread, and the host saves
+// state in its own, while run() stores port values into the current preset.
+TEST(Lv2Threads, BankFromTheEditorLoadsWhileRunRuns) {
+    lv2rig::Instance lv2(lv2::kVariants[0].uri, 48000);
+    lv2.activate();
+    const std::vector<unsigned char> bank = lv2.save();
+    std::vector<uint64_t> message(2 + bank.size() / 8 + 1);
+    auto* atom = reinterpret_cast<LV2_Atom*>(message.data());
+    atom->size = (uint32_t)bank.size();
+    atom->type = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__Chunk);
+    std::memcpy(atom + 1, bank.data(), bank.size());
+    const auto* worker = static_cast<const LV2_Worker_Interface*>(
+        lilv_instance_get_extension_data(lv2.lilv(), LV2_WORKER__interface));
+    ASSERT_NE(worker, nullptr);
+    LV2_Handle handle = lilv_instance_get_handle(lv2.lilv());
+    std::atomic<bool> stop{false};
+    std::thread host([&] {
+        while (!stop.load()) {
+            worker->work(
+                handle,
+                [](LV2_Worker_Respond_Handle, uint32_t, const void*) { return LV2_WORKER_SUCCESS; },
+                nullptr, (uint32_t)(sizeof(LV2_Atom) + bank.size()), atom);
+            EXPECT_FALSE(lv2.save().empty());
+        }
+    });
+    std::vector<float> l(64), r(64);
+    for (int block = 0; block < 2000; ++block) {
+        float v = portAt(Param::Mid1Gain, (block % 9) / 8.0);
+        __atomic_store(&lv2.port(Param::Mid1Gain), &v, __ATOMIC_RELAXED);
+        lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
+    }
+    stop.store(true);
+    host.join();
 }
 
 } // namespace
