@@ -80,7 +80,8 @@ struct Instance final : ProgramStore::Owner {
     LV2_Worker_Schedule* schedule = nullptr;
 
     struct {
-        LV2_URID object, blank, chunk, dbl, flt, get, set, property, value, bank, rate, clip;
+        LV2_URID object, blank, chunk, dbl, flt, boolean, get, set, property, value, bank, rate,
+            clip, fresh;
     } uri{};
     LV2_Atom_Forge forge{};
     const LV2_Atom_Sequence* controlIn = nullptr;
@@ -91,6 +92,8 @@ struct Instance final : ProgramStore::Owner {
     bool sendRate = false;
     // Set by restore (another thread): the editor is told the new bank.
     std::atomic<bool> bankRestored{false};
+    // No state restored and no bank from an editor yet.
+    std::atomic<bool> fresh{true};
 
     const float* controls[kNumControlPorts] = {};
     uint32_t lastBits[kNumControlPorts] = {};
@@ -128,9 +131,11 @@ void Instance::readControls() {
 void Instance::mapUris() {
     if (!map) return;
     auto m = [this](const char* u) { return map->map(map->handle, u); };
-    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank), m(LV2_ATOM__Chunk), m(LV2_ATOM__Double),
-           m(LV2_ATOM__Float),  m(LV2_PATCH__Get),  m(LV2_PATCH__Set),  m(LV2_PATCH__property),
-           m(LV2_PATCH__value), m(kBankUri),        m(kSampleRateUri),  m(kClipUri)};
+    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank), m(LV2_ATOM__Chunk),
+           m(LV2_ATOM__Double), m(LV2_ATOM__Float), m(LV2_ATOM__Bool),
+           m(LV2_PATCH__Get),   m(LV2_PATCH__Set),  m(LV2_PATCH__property),
+           m(LV2_PATCH__value), m(kBankUri),        m(kSampleRateUri),
+           m(kClipUri),         m(kFreshUri)};
     lv2_atom_forge_init(&forge, map);
 }
 
@@ -179,8 +184,10 @@ void Instance::writeMessages() {
     };
     const float peak = model.engine().getBlockPeak();
     if (peak >= 1.0f) set(uri.clip, [&] { return lv2_atom_forge_float(&forge, peak); });
-    if (sendRate && set(uri.rate, [&] { return lv2_atom_forge_double(&forge, hostRate); }))
+    if (sendRate && set(uri.rate, [&] { return lv2_atom_forge_double(&forge, hostRate); })) {
         sendRate = false;
+        if (fresh.load()) set(uri.fresh, [&] { return lv2_atom_forge_bool(&forge, true); });
+    }
     if (replySize && set(uri.bank, [&] {
             return lv2_atom_forge_atom(&forge, replySize, uri.chunk) &&
                    lv2_atom_forge_write(&forge, reply, replySize);
@@ -330,6 +337,7 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve,
         return LV2_STATE_ERR_UNKNOWN;
     }
     s.bankRestored = true;
+    s.fresh = false;
     return LV2_STATE_SUCCESS;
 }
 
@@ -347,6 +355,8 @@ LV2_Worker_Status work(LV2_Handle h, LV2_Worker_Respond_Function respond,
         if (s.store.setChunk(atom + 1, (int32_t)atom->size) != 0)
             std::fprintf(stderr, "%s: bank from the editor refused; nothing changed\n",
                          kEffectName);
+        else
+            s.fresh = false;
         return LV2_WORKER_SUCCESS;
     }
     if (atom->type != s.uri.get) return LV2_WORKER_ERR_UNKNOWN;

@@ -47,10 +47,14 @@ constexpr int kMessagePortSize = 65536;
 // (the editor asks for the bank and the rate with a patch:Get):
 //  bank        atom:Chunk, both ways: the program store's chunk bytes;
 //  sample rate atom:Double, to the editor: the instance's rate;
-//  clip        atom:Float, to the editor: the peak of a block that clipped.
+//  clip        atom:Float, to the editor: the peak of a block that clipped;
+//  fresh       atom:Bool, to the editor with the rate: the bank is still the
+//              one the instance started with (no state restored, no bank
+//              from an editor), so the user's stored defaults may apply.
 inline constexpr const char* kBankUri = "urn:veyaudioworks:dravo#bank";
 inline constexpr const char* kSampleRateUri = "urn:veyaudioworks:dravo#sampleRate";
 inline constexpr const char* kClipUri = "urn:veyaudioworks:dravo#clip";
+inline constexpr const char* kFreshUri = "urn:veyaudioworks:dravo#fresh";
 inline constexpr const char* kUiUri = "urn:veyaudioworks:dravo#ui";
 
 constexpr int audioInPort(int channel) {

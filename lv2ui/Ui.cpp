@@ -8,7 +8,9 @@
 //   - the bank lives in the DSP's state: the UI asks for it with patch:Get,
 //     and sends it back as a patch:Set of a chunk when the preset bar changed
 //     names, the current preset or other presets' values;
-//   - the DSP tells its rate and every block that clipped.
+//   - the DSP tells its rate and every block that clipped;
+//   - the user's stored default bank and preset apply when the editor first
+//     meets an instance that is still as it started (see applyDefaults).
 // The UI and the DSP may run in different threads or processes.
 #include "gui/ADEditor.h"
 #include "lv2/Ports.h"
@@ -65,8 +67,8 @@ struct Ui {
     LV2UI_Resize* resize = nullptr;
     LV2_URID_Map* map = nullptr;
     struct {
-        LV2_URID object, blank, chunk, dbl, flt, urid, get, set, property, value, eventTransfer,
-            bank, rate, clip;
+        LV2_URID object, blank, chunk, dbl, flt, boolean, urid, get, set, property, value,
+            eventTransfer, bank, rate, clip, fresh;
     } uri{};
     LV2_Atom_Forge forge{};
 
@@ -82,6 +84,8 @@ struct Ui {
     bool portKnown[kNumControlPorts] = {};
     // The DSP's bank arrived; until then the bar's state is not sent.
     bool bankKnown = false;
+    // The DSP said its bank is the one it started with.
+    bool dspFresh = false;
     std::vector<float> sentSignature;
 
     void writePort(int port, float value) {
@@ -157,6 +161,25 @@ struct Ui {
         sentSignature = std::move(now);
     }
 
+    // A new instance nobody has changed yet (its bank as it started, every
+    // port at its default) gets the user's stored default bank and preset,
+    // as a new instance does in a VST 2.x host. The ports that changed are
+    // written through the host; the bank follows at the next idle.
+    void applyDefaults() {
+        for (int port = 0; port < kNumControlPorts; ++port) {
+            const Param p = controlParam(port);
+            if (!portKnown[port] || ports[port] != portValueOf(p, info(p).defaultValue)) return;
+        }
+        ++quiet;
+        effect->loadDefaults();
+        --quiet;
+        for (int port = 0; port < kNumControlPorts; ++port) {
+            const int i = dravo::index(controlParam(port));
+            const float value = portValueOf(controlParam(port), effect->getParameter(i));
+            if (value != ports[port]) writePort(port, value);
+        }
+    }
+
     void message(const LV2_Atom* atom) {
         if (atom->type != uri.object && atom->type != uri.blank) return;
         const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(atom);
@@ -177,11 +200,15 @@ struct Ui {
             if (loaded) {
                 bankKnown = true;
                 sentSignature = signature();
+                if (dspFresh) applyDefaults();
             }
+            dspFresh = false;
             if (CFrame* frame = editor->getFrame()) frame->invalid();
         } else if (key == uri.rate && value->type == uri.dbl) {
             effect->rate = reinterpret_cast<const LV2_Atom_Double*>(value)->body;
             editor->resume();
+        } else if (key == uri.fresh && value->type == uri.boolean) {
+            dspFresh = reinterpret_cast<const LV2_Atom_Bool*>(value)->body != 0;
         } else if (key == uri.clip && value->type == uri.flt) {
             EqEngine& engine = effect->getEngine();
             const float peak = reinterpret_cast<const LV2_Atom_Float*>(value)->body;
@@ -260,13 +287,14 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
     }
     if (!parent || !ui->map) return nullptr;
     auto m = [&](const char* u) { return ui->map->map(ui->map->handle, u); };
-    ui->uri = {m(LV2_ATOM__Object),        m(LV2_ATOM__Blank),
-               m(LV2_ATOM__Chunk),         m(LV2_ATOM__Double),
-               m(LV2_ATOM__Float),         m(LV2_ATOM__URID),
-               m(LV2_PATCH__Get),          m(LV2_PATCH__Set),
-               m(LV2_PATCH__property),     m(LV2_PATCH__value),
-               m(LV2_ATOM__eventTransfer), m(kBankUri),
-               m(kSampleRateUri),          m(kClipUri)};
+    ui->uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank),
+               m(LV2_ATOM__Chunk),  m(LV2_ATOM__Double),
+               m(LV2_ATOM__Float),  m(LV2_ATOM__Bool),
+               m(LV2_ATOM__URID),   m(LV2_PATCH__Get),
+               m(LV2_PATCH__Set),   m(LV2_PATCH__property),
+               m(LV2_PATCH__value), m(LV2_ATOM__eventTransfer),
+               m(kBankUri),         m(kSampleRateUri),
+               m(kClipUri),         m(kFreshUri)};
     lv2_atom_forge_init(&ui->forge, ui->map);
 
     ::Display* d = XOpenDisplay(nullptr);

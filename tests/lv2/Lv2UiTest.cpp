@@ -196,10 +196,23 @@ struct Lv2Ui : ::testing::Test {
         xtest.button(d, 1, False, 0);
         pump(2);
     }
-    void clickBar(int tag, int dx = 0) {
+    // count 2: a double click.
+    void clickBar(int tag, int dx = 0, int count = 1) {
         for (const Item& it : kItems)
-            if (it.tag == tag) click((it.left + it.right) / 2 + dx, (it.top + it.bottom) / 2);
+            if (it.tag == tag)
+                for (int i = 0; i < count; ++i)
+                    click((it.left + it.right) / 2 + dx, (it.top + it.bottom) / 2);
         settle();
+    }
+    // The host removes the plug-in and inserts a new instance, whose state
+    // it restores when given; then the editor opens.
+    void newInstance(const std::vector<unsigned char>* state = nullptr) {
+        close();
+        dsp = std::make_unique<lv2rig::Instance>(kVariants[0].uri, 48000);
+        if (state) dsp->restore(*state, urid(LV2_ATOM__Chunk));
+        dsp->activate();
+        ASSERT_TRUE(open());
+        pump(4);
     }
 
     // The host window's pixels inside a control's rectangle.
@@ -335,6 +348,21 @@ TEST_F(Lv2Ui, PresetFileSavedAndLoadedRoundTrips) {
     clickBar(kTagLoadPreset);
     EXPECT_EQ(*dsp->controlPort(port), 6.0f);
     ASSERT_FALSE(calls.empty());
+}
+
+// The default preset stored from the bar applies to a new instance the
+// first time its editor opens, not to a session the host restores.
+TEST_F(Lv2Ui, StoredDefaultPresetAppliesToNewInstancesOnly) {
+    const int port = portOfParam(index(Param::Mid2Gain));
+    const std::vector<unsigned char> session = dsp->save();
+    *dsp->controlPort(port) = 6.0f;
+    tell(port, 6.0f);
+    pump(2);
+    clickBar(kTagDefaultPreset, 0, 2);
+    newInstance();
+    EXPECT_EQ(*dsp->controlPort(port), 6.0f);
+    newInstance(&session);
+    EXPECT_EQ(*dsp->controlPort(port), 0.0f);
 }
 
 // Quiet blocks leave the clip LED dark; a full-scale block lights it.
