@@ -22,7 +22,10 @@
 #include <X11/Xutil.h>
 #include <cairo/cairo.h>
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace dravo;
 using namespace dravo::lv2;
@@ -399,6 +402,108 @@ TEST_F(Lv2Ui, OpenAndClose100TimesLeavesNothingBehind) {
     XSync(d, False);
     EXPECT_EQ(dravo_test::openFileCount(), files);
     EXPECT_TRUE(presettest::childProcesses().empty());
+}
+
+} // namespace
+
+namespace {
+
+// A program started with extra environment and its output discarded; ended
+// with SIGTERM (then SIGKILL) and reaped when the object goes.
+struct Program {
+    pid_t pid = 0;
+    Program(std::vector<std::string> argv, const std::vector<std::string>& env) {
+        std::vector<std::string> environment = env;
+        for (char** e = environ; *e; ++e)
+            environment.push_back(*e);
+        std::vector<char*> args, envp;
+        for (auto& a : argv)
+            args.push_back(a.data());
+        args.push_back(nullptr);
+        for (auto& e : environment)
+            envp.push_back(e.data());
+        envp.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+        if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = 0;
+        posix_spawn_file_actions_destroy(&actions);
+    }
+    bool running() { return pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0; }
+    ~Program() {
+        if (pid <= 0) return;
+        kill(pid, SIGTERM);
+        for (int i = 0; i < 200 && waitpid(pid, nullptr, WNOHANG) == 0; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (waitpid(pid, nullptr, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+};
+
+// A window of the editor's size anywhere below window.
+Window findEditor(::Display* d, Window window) {
+    XWindowAttributes a;
+    if (XGetWindowAttributes(d, window, &a) && a.width == layout::kEditorWidth &&
+        a.height == layout::kEditorHeight && a.map_state == IsViewable)
+        return window;
+    Window root, parent, *children = nullptr;
+    unsigned int n = 0;
+    Window found = 0;
+    if (XQueryTree(d, window, &root, &parent, &children, &n))
+        for (unsigned int i = 0; i < n && !found; ++i)
+            found = findEditor(d, children[i]);
+    if (children) XFree(children);
+    return found;
+}
+
+// Debian's jalv (GTK 3, embedding X11 UIs through suil) on JACK's dummy
+// driver shows the editor in its window and keeps running.
+TEST(Lv2Jalv, ShowsTheEditor) {
+    if (access("/usr/bin/jalv.gtk3", X_OK) != 0 || access("/usr/bin/jackd", X_OK) != 0)
+        GTEST_SKIP() << "jalv and jackd2 are not installed";
+    dravo_test::Xvfb xvfb;
+    if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed";
+    presettest::Desktop desk;
+    const std::string server = "dravo-test-" + std::to_string(getpid());
+    const std::vector<std::string> env = {"JACK_DEFAULT_SERVER=" + server,
+                                          "JACK_NO_AUDIO_RESERVATION=1",
+                                          "LV2_PATH=" + lv2rig::installed().lv2Dir};
+    Program jack({"jackd", "-n", server, "-d", "dummy", "-r", "48000", "-p", "256"}, env);
+    ASSERT_TRUE(jack.running());
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    Program jalv({"jalv.gtk3", kVariants[0].uri}, env);
+    ::Display* d = xvfb.display;
+    Window editor = 0;
+    for (int i = 0; i < 200 && !editor && jalv.running(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        editor = findEditor(d, DefaultRootWindow(d));
+    }
+    ASSERT_NE(editor, 0u) << "no editor window in jalv";
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_TRUE(jalv.running());
+    // jalv's window down to the editor's bottom edge.
+    int left = 0, top = 0;
+    Window child;
+    XTranslateCoordinates(d, editor, DefaultRootWindow(d), 0, 0, &left, &top, &child);
+    const int w = left + layout::kEditorWidth, h = top + layout::kEditorHeight;
+    XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, w, h, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
+                (uint32_t)XGetPixel(img, x, y) & 0xffffff;
+    cairo_surface_mark_dirty(s);
+    XDestroyImage(img);
+    mkdir(DRAVO_BINARY_DIR "/artefacts", 0755);
+    cairo_surface_write_to_png(s, DRAVO_BINARY_DIR "/artefacts/lv2-jalv.png");
+    cairo_surface_destroy(s);
 }
 
 } // namespace
