@@ -760,6 +760,22 @@ void introduction(Doc& d) {
            "everything it needs: its artwork and this manual are built into it, and no other "
            "file has to be installed. Vey Dravo works on mono and stereo tracks in 32-bit and "
            "64-bit floating point and takes no MIDI.");
+    d.h2("In LV2 hosts");
+    d.para("Vey Dravo is also an LV2 plug-in (the folder <b>VeyDravo.lv2</b>, in "
+           "<tt>~/.lv2</tt>), stereo and mono, with the same sound and the same editor. "
+           "What differs:");
+    d.bullets({
+        "The host keeps the parameters as port values; your project also keeps all 22 "
+        "presets and which one is selected.",
+        "A preset chosen in the preset bar sets every parameter through the host, so its "
+        "automation lanes and generic controls follow. The host's own preset menu lists "
+        "the factory presets; it sets the parameters only.",
+        "Your stored default bank and default preset apply to a new instance when you "
+        "first open its editor, as long as nothing in it has been changed; a project you "
+        "reopen keeps what was saved.",
+        "The preset bar needs a host that offers a worker thread (most do); without one, "
+        "its changes stay in the editor.",
+    });
     d.h2("Quick start");
     d.bullets({
         "Insert Vey Dravo on a track. It opens with the preset “Default”: every section "
