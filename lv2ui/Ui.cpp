@@ -23,6 +23,7 @@
 #include <lv2/urid/urid.h>
 
 #include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <algorithm>
 #include <cstring>
@@ -75,6 +76,15 @@ struct Ui {
     std::unique_ptr<Mirror> effect;
     ADEditor* editor = nullptr;
     Window widget = 0;
+    // The window of its own that ui:showInterface opens, and its connection.
+    ::Display* ownDisplay = nullptr;
+    Window ownWindow = 0;
+    Atom deleteWindow = 0;
+
+    // The copy may still call its host while it goes: nobody answers.
+    ~Ui() {
+        if (effect) effect->getAeffect()->user = nullptr;
+    }
 
     // While above zero, the copy's calls to its host are the UI applying
     // what the host or the DSP said: nothing goes back.
@@ -285,7 +295,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
         else if (std::strcmp(f, LV2_UI__resize) == 0)
             ui->resize = static_cast<LV2UI_Resize*>(features[i]->data);
     }
-    if (!parent || !ui->map) return nullptr;
+    if (!ui->map) return nullptr;
     auto m = [&](const char* u) { return ui->map->map(ui->map->handle, u); };
     ui->uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank),
                m(LV2_ATOM__Chunk),  m(LV2_ATOM__Double),
@@ -297,36 +307,80 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
                m(kClipUri),         m(kFreshUri)};
     lv2_atom_forge_init(&ui->forge, ui->map);
 
-    ::Display* d = XOpenDisplay(nullptr);
-    if (!d) return nullptr;
-    const std::vector<Window> before = childrenOf(d, (Window)(uintptr_t)parent);
     try {
         ui->effect = std::make_unique<Mirror>();
     } catch (const std::bad_alloc&) {
-        XCloseDisplay(d);
         return nullptr;
     }
     ui->effect->ui = ui.get();
     ui->effect->getAeffect()->user = ui.get();
     ui->editor = static_cast<ADEditor*>(ui->effect->getEditor());
-    if (!ui->editor || !ui->editor->open(parent)) {
+    if (!ui->editor) return nullptr;
+    // Without a parent the editor waits for ui:showInterface's show().
+    *widget = nullptr;
+    if (parent) {
+        ::Display* d = XOpenDisplay(nullptr);
+        if (!d) return nullptr;
+        const std::vector<Window> before = childrenOf(d, (Window)(uintptr_t)parent);
+        if (!ui->editor->open(parent)) {
+            XCloseDisplay(d);
+            return nullptr;
+        }
+        for (Window w : childrenOf(d, (Window)(uintptr_t)parent))
+            if (std::find(before.begin(), before.end(), w) == before.end()) ui->widget = w;
         XCloseDisplay(d);
-        return nullptr;
+        *widget = (LV2UI_Widget)(uintptr_t)ui->widget;
+        if (ui->resize)
+            ui->resize->ui_resize(ui->resize->handle, layout::kEditorWidth, layout::kEditorHeight);
     }
-    for (Window w : childrenOf(d, (Window)(uintptr_t)parent))
-        if (std::find(before.begin(), before.end(), w) == before.end()) ui->widget = w;
-    XCloseDisplay(d);
-    *widget = (LV2UI_Widget)(uintptr_t)ui->widget;
-    if (ui->resize)
-        ui->resize->ui_resize(ui->resize->handle, layout::kEditorWidth, layout::kEditorHeight);
     ui->askForState();
     return ui.release();
 }
 
+// ui:showInterface: the editor in a top-level window of its own.
+int hide(LV2UI_Handle handle) {
+    auto* ui = static_cast<Ui*>(handle);
+    if (!ui->ownDisplay) return 0;
+    ui->editor->close();
+    XDestroyWindow(ui->ownDisplay, ui->ownWindow);
+    XCloseDisplay(ui->ownDisplay);
+    ui->ownDisplay = nullptr;
+    ui->ownWindow = 0;
+    return 0;
+}
+
+int show(LV2UI_Handle handle) {
+    auto* ui = static_cast<Ui*>(handle);
+    if (ui->ownDisplay) return 0;
+    if (ui->editor->getFrame()) return 0; // embedded already
+    ::Display* d = XOpenDisplay(nullptr);
+    if (!d) return 1;
+    const Window window =
+        XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, layout::kEditorWidth,
+                            layout::kEditorHeight, 0, 0, BlackPixel(d, DefaultScreen(d)));
+    XStoreName(d, window, kVariants[0].name);
+    ui->deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
+    XSetWMProtocols(d, window, &ui->deleteWindow, 1);
+    XSizeHints hints{};
+    hints.flags = PMinSize | PMaxSize;
+    hints.min_width = hints.max_width = layout::kEditorWidth;
+    hints.min_height = hints.max_height = layout::kEditorHeight;
+    XSetWMNormalHints(d, window, &hints);
+    XMapWindow(d, window);
+    XSync(d, False);
+    ui->ownDisplay = d;
+    ui->ownWindow = window;
+    if (!ui->editor->open((void*)(uintptr_t)window)) {
+        hide(handle);
+        return 1;
+    }
+    return 0;
+}
+
 void cleanup(LV2UI_Handle handle) {
     auto* ui = static_cast<Ui*>(handle);
+    hide(handle);
     ui->editor->close();
-    ui->effect->getAeffect()->user = nullptr;
     delete ui;
 }
 
@@ -356,17 +410,32 @@ void portEvent(LV2UI_Handle handle, uint32_t port, uint32_t size, uint32_t forma
     }
 }
 
+// Non-zero once the user closed the window of its own.
 int idle(LV2UI_Handle handle) {
     auto* ui = static_cast<Ui*>(handle);
+    bool closed = false;
+    while (ui->ownDisplay && XPending(ui->ownDisplay)) {
+        XEvent ev;
+        XNextEvent(ui->ownDisplay, &ev);
+        closed =
+            closed || (ev.type == ClientMessage && (Atom)ev.xclient.data.l[0] == ui->deleteWindow);
+    }
+    if (closed) {
+        hide(handle);
+        return 1;
+    }
     ui->editor->idle();
     ui->sendBankIfChanged();
     return 0;
 }
 
 const LV2UI_Idle_Interface kIdle = {idle};
+const LV2UI_Show_Interface kShow = {show, hide};
 
 const void* extensionData(const char* uri) {
-    return std::strcmp(uri, LV2_UI__idleInterface) == 0 ? &kIdle : nullptr;
+    if (std::strcmp(uri, LV2_UI__idleInterface) == 0) return &kIdle;
+    if (std::strcmp(uri, LV2_UI__showInterface) == 0) return &kShow;
+    return nullptr;
 }
 
 const LV2UI_Descriptor kDescriptor = {kUiUri, instantiate, cleanup, portEvent, extensionData};

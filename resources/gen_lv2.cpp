@@ -225,9 +225,9 @@ void writeManifest(FILE* f, const char* binary) {
     if (uiBinary) {
         std::fprintf(f,
                      "<%s>\n\ta ui:X11UI ;\n\tui:binary <%s> ;\n"
-                     "\tlv2:requiredFeature ui:parent , urid:map , ui:idleInterface ;\n"
-                     "\tlv2:optionalFeature ui:touch , ui:resize ;\n"
-                     "\tlv2:extensionData ui:idleInterface",
+                     "\tlv2:requiredFeature urid:map , ui:idleInterface ;\n"
+                     "\tlv2:optionalFeature ui:parent , ui:touch , ui:resize ;\n"
+                     "\tlv2:extensionData ui:idleInterface , ui:showInterface",
                      kUiUri, uiBinary);
         for (const Variant& v : kVariants)
             std::fprintf(f,

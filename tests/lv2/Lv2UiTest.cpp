@@ -141,17 +141,19 @@ struct Lv2Ui : ::testing::Test {
         if (host) XDestroyWindow(d, host);
     }
 
-    bool open() {
+    // Embedded in the host window, or (embedded false) waiting to be shown.
+    bool open(bool embedded = true) {
         LV2_Feature parent{LV2_UI__parent, (void*)(uintptr_t)host};
         LV2_Feature map{LV2_URID__map, lv2rig::uridMap()};
         LV2_Feature touchF{LV2_UI__touch, &touch};
         LV2_Feature resizeF{LV2_UI__resize, &resize};
-        const LV2_Feature* features[] = {&parent, &map, &touchF, &resizeF, nullptr};
+        const LV2_Feature* features[] = {&map, &touchF, &resizeF, &parent, nullptr};
+        if (!embedded) features[3] = nullptr;
         LV2UI_Widget widget = nullptr;
         ui = descriptor->instantiate(descriptor, kVariants[0].uri,
                                      lv2rig::installed().bundle.c_str(), writePort, this, &widget,
                                      features);
-        if (!ui || !widget) return false;
+        if (!ui || (embedded && !widget)) return false;
         // As a host does after instantiating: every control port's value.
         for (int port = 0; port < kNumControlPorts; ++port)
             tell(port, *dsp->controlPort(port));
@@ -507,6 +509,60 @@ TEST(Lv2Jalv, ShowsTheEditor) {
     mkdir(DRAVO_BINARY_DIR "/artefacts", 0755);
     cairo_surface_write_to_png(s, DRAVO_BINARY_DIR "/artefacts/lv2-jalv.png");
     cairo_surface_destroy(s);
+}
+
+// A host without embedding shows the editor in a window of its own, hides
+// it, and hears when the user closed it (idle returns non-zero).
+TEST_F(Lv2Ui, ShowsAWindowOfItsOwnAndTellsWhenItIsClosed) {
+    close();
+    ASSERT_TRUE(open(false));
+    const auto* shower =
+        static_cast<const LV2UI_Show_Interface*>(descriptor->extension_data(LV2_UI__showInterface));
+    ASSERT_NE(shower, nullptr);
+    ::Display* dd = d;
+    const Window root = DefaultRootWindow(dd);
+    // An editor-sized window in any top-level window but the fixture's.
+    auto ownWindow = [&] {
+        XSync(dd, False);
+        Window rootOut, parent, *children = nullptr, found = 0;
+        unsigned int n = 0;
+        if (XQueryTree(dd, root, &rootOut, &parent, &children, &n))
+            for (unsigned int i = 0; i < n && !found; ++i)
+                if (children[i] != host) found = findEditor(dd, children[i]);
+        if (children) XFree(children);
+        return found;
+    };
+    EXPECT_EQ(ownWindow(), 0u);
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_EQ(shower->show(ui), 0);
+        pump(2);
+        const Window w = ownWindow();
+        ASSERT_NE(w, 0u);
+        if (round == 0) {
+            ASSERT_EQ(shower->hide(ui), 0);
+        } else {
+            // The window manager's close: WM_DELETE_WINDOW to the top-level.
+            Window top = w, rootOut, parent, *children = nullptr;
+            unsigned int n = 0;
+            while (XQueryTree(dd, top, &rootOut, &parent, &children, &n) && parent != root) {
+                if (children) XFree(children);
+                children = nullptr;
+                top = parent;
+            }
+            if (children) XFree(children);
+            XEvent ev{};
+            ev.xclient.type = ClientMessage;
+            ev.xclient.window = top;
+            ev.xclient.message_type = XInternAtom(dd, "WM_PROTOCOLS", False);
+            ev.xclient.format = 32;
+            ev.xclient.data.l[0] = (long)XInternAtom(dd, "WM_DELETE_WINDOW", False);
+            XSendEvent(dd, top, False, NoEventMask, &ev);
+            XSync(dd, False);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            EXPECT_EQ(idler->idle(ui), 1);
+        }
+        EXPECT_EQ(ownWindow(), 0u);
+    }
 }
 
 } // namespace
