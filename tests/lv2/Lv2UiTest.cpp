@@ -315,23 +315,43 @@ TEST_F(Lv2Ui, HostPortEventRedrawsTheControl) {
 
 // The next preset from the bar's rocker: every port written with the
 // preset's values, and the DSP's state names it as current.
-TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
-    ASSERT_EQ(dspPreset(), 0);
-    calls.clear();
-    clickBar(kTagRocker, 12);
+// Steps to the next preset with the rocker; checks that every port was
+// written and holds factory preset n's value.
+void expectNextPresetIs(Lv2Ui& t, int n) {
+    t.calls.clear();
+    t.clickBar(kTagRocker, 12);
     std::vector<bool> written(kNumControlPorts, false);
-    for (const Call& call : calls)
+    for (const Lv2Ui::Call& call : t.calls)
         if (call.kind == 'w') written[(size_t)call.port] = true;
     for (int port = 0; port < kNumControlPorts; ++port) {
         const Param p = controlParam(port);
         EXPECT_TRUE(written[(size_t)port]) << info(p).symbol;
         if (p != Param::Master && p != Param::Channel) { // the same in every preset
-            EXPECT_EQ(*dsp->controlPort(port),
-                      portValueOf(p, (float)kFactoryPresetValues[1][index(p)]))
+            EXPECT_EQ(*t.dsp->controlPort(port),
+                      portValueOf(p, (float)kFactoryPresetValues[n][index(p)]))
                 << info(p).symbol;
         }
     }
+}
+
+TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
+    ASSERT_EQ(dspPreset(), 0);
+    expectNextPresetIs(*this, 1);
     EXPECT_EQ(dspPreset(), 1);
+}
+
+// State the host restores while the editor is open reaches the bar: the
+// rocker steps on from the restored preset.
+TEST_F(Lv2Ui, RestoredStateReachesTheOpenEditor) {
+    BankReader bank;
+    bank.store.selectPreset(3, [](const PresetRecord&) {});
+    void* chunk = nullptr;
+    const int32_t size = bank.store.getChunk(&chunk);
+    ASSERT_GT(size, 0);
+    const auto* bytes = static_cast<const unsigned char*>(chunk);
+    ASSERT_EQ(dsp->restore({bytes, bytes + size}, urid(LV2_ATOM__Chunk)), LV2_STATE_SUCCESS);
+    pump(3);
+    expectNextPresetIs(*this, 4);
 }
 
 // A preset saved to a file and loaded back through the (stand-in) dialogs
