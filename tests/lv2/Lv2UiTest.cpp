@@ -273,29 +273,45 @@ TEST_F(Lv2Ui, OpensAtItsSizeInTheHostWindow) {
     saveShot("lv2-editor.png");
 }
 
-// A drag writes only its own port, between a grab and a release.
-TEST_F(Lv2Ui, KnobDragWritesItsPortInsideATouch) {
-    const layout::Control& c = controlOf(Param::Mid1Gain);
-    const int port = portOfParam(index(Param::Mid1Gain));
-    const float before = port == -1 ? 0.0f : *dsp->controlPort(port);
-    calls.clear();
-    const int x = c.left + c.width / 2, y = c.top + c.height / 2;
-    moveTo(x, y);
-    xtest.button(d, 1, True, 0);
-    pump(2);
-    for (int dy = 4; dy <= 40; dy += 4) {
-        moveTo(x, y - dy);
-        pump(1);
+// A drag or a click writes only its own port, between a grab and a release.
+// Press (in the middle, or just above the bottom), move up by rise pixels,
+// release.
+struct Gesture {
+    Param param;
+    bool atBottom;
+    int rise;
+};
+const Gesture kGestures[] = {
+    {Param::Mid1Gain, false, 40}, // a knob dragged up
+    {Param::HighCutOn, false, 0}, // a button clicked
+    {Param::Mid1Mode, true, 0},   // a three-way switch clicked at its bottom
+};
+
+TEST_F(Lv2Ui, ControlsWriteTheirPortInsideATouch) {
+    for (const Gesture& g : kGestures) {
+        SCOPED_TRACE(info(g.param).symbol);
+        const layout::Control& c = controlOf(g.param);
+        const int port = portOfParam(index(g.param));
+        const float before = *dsp->controlPort(port);
+        calls.clear();
+        const int x = c.left + c.width / 2, y = c.top + (g.atBottom ? c.height - 3 : c.height / 2);
+        moveTo(x, y);
+        xtest.button(d, 1, True, 0);
+        pump(2);
+        for (int dy = 4; dy <= g.rise; dy += 4) {
+            moveTo(x, y - dy);
+            pump(1);
+        }
+        xtest.button(d, 1, False, 0);
+        pump(2);
+        ASSERT_GE(calls.size(), 3u);
+        EXPECT_EQ(calls.front().kind, 'g');
+        EXPECT_EQ(calls.back().kind, 'r');
+        for (const Call& call : calls)
+            EXPECT_EQ(call.port, port) << call.kind;
+        EXPECT_NE(*dsp->controlPort(port), before);
+        EXPECT_EQ(*dsp->controlPort(port), calls[calls.size() - 2].value);
     }
-    xtest.button(d, 1, False, 0);
-    pump(2);
-    ASSERT_GE(calls.size(), 3u);
-    EXPECT_EQ(calls.front().kind, 'g');
-    EXPECT_EQ(calls.back().kind, 'r');
-    for (const Call& call : calls)
-        EXPECT_EQ(call.port, port) << call.kind;
-    EXPECT_GT(*dsp->controlPort(port), before);
-    EXPECT_EQ(*dsp->controlPort(port), calls[calls.size() - 2].value);
 }
 
 // A value from the host redraws the knob and is not written back.
