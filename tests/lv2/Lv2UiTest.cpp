@@ -42,6 +42,26 @@ const layout::Control& ledControl() {
     return layout::kControls[0];
 }
 
+// The top-left w x h pixels of window, as artefacts/NAME.
+void savePng(::Display* d, Window window, int w, int h, const char* name) {
+    XSync(d, False);
+    XImage* img = XGetImage(d, window, 0, 0, (unsigned)w, (unsigned)h, AllPlanes, ZPixmap);
+    ASSERT_NE(img, nullptr);
+    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    unsigned char* data = cairo_image_surface_get_data(s);
+    const int stride = cairo_image_surface_get_stride(s);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
+                (uint32_t)XGetPixel(img, x, y) & 0xffffff;
+    cairo_surface_mark_dirty(s);
+    XDestroyImage(img);
+    const std::string dir = DRAVO_BINARY_DIR "/artefacts";
+    mkdir(dir.c_str(), 0755);
+    cairo_surface_write_to_png(s, (dir + "/" + name).c_str());
+    cairo_surface_destroy(s);
+}
+
 // A store that only holds a bank, to read the DSP's saved state.
 struct BankReader final : ProgramStore::Owner {
     ProgramStore store{*this, kFactoryPresetTable};
@@ -232,24 +252,7 @@ struct Lv2Ui : ::testing::Test {
         XDestroyImage(img);
         return out;
     }
-    void saveShot(const char* name) {
-        XSync(d, False);
-        XImage* img = XGetImage(d, host, 0, 0, kWidth, kHeight, AllPlanes, ZPixmap);
-        ASSERT_NE(img, nullptr);
-        cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, kWidth, kHeight);
-        unsigned char* data = cairo_image_surface_get_data(s);
-        const int stride = cairo_image_surface_get_stride(s);
-        for (int y = 0; y < kHeight; ++y)
-            for (int x = 0; x < kWidth; ++x)
-                *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
-                    (uint32_t)XGetPixel(img, x, y) & 0xffffff;
-        cairo_surface_mark_dirty(s);
-        XDestroyImage(img);
-        const std::string dir = DRAVO_BINARY_DIR "/artefacts";
-        mkdir(dir.c_str(), 0755);
-        cairo_surface_write_to_png(s, (dir + "/" + name).c_str());
-        cairo_surface_destroy(s);
-    }
+    void saveShot(const char* name) { savePng(d, host, kWidth, kHeight, name); }
     int childWindows() {
         Window root, parent, *children = nullptr;
         unsigned int n = 0;
@@ -531,20 +534,7 @@ TEST(Lv2Jalv, ShowsTheEditor) {
     Window child;
     XTranslateCoordinates(d, editor, DefaultRootWindow(d), 0, 0, &left, &top, &child);
     const int w = left + layout::kEditorWidth, h = top + layout::kEditorHeight;
-    XImage* img = XGetImage(d, DefaultRootWindow(d), 0, 0, w, h, AllPlanes, ZPixmap);
-    ASSERT_NE(img, nullptr);
-    cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-    unsigned char* data = cairo_image_surface_get_data(s);
-    const int stride = cairo_image_surface_get_stride(s);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            *reinterpret_cast<uint32_t*>(data + y * stride + x * 4) =
-                (uint32_t)XGetPixel(img, x, y) & 0xffffff;
-    cairo_surface_mark_dirty(s);
-    XDestroyImage(img);
-    mkdir(DRAVO_BINARY_DIR "/artefacts", 0755);
-    cairo_surface_write_to_png(s, DRAVO_BINARY_DIR "/artefacts/lv2-jalv.png");
-    cairo_surface_destroy(s);
+    savePng(d, DefaultRootWindow(d), w, h, "lv2-jalv.png");
 }
 
 // A host without embedding shows the editor in a window of its own, hides
