@@ -90,6 +90,7 @@ struct Lv2Ui : ::testing::Test {
     const LV2UI_Idle_Interface* idler = nullptr;
     LV2UI_Handle ui = nullptr;
     float latencyTold = -1.0f;
+    const Variant* variant = &kVariants[0];
 
     // What the UI did through the host: port writes and touches.
     struct Call {
@@ -149,7 +150,7 @@ struct Lv2Ui : ::testing::Test {
         do
             XNextEvent(d, &ev);
         while (ev.type != MapNotify);
-        dsp = std::make_unique<lv2rig::Instance>(kVariants[0].uri, 48000);
+        dsp = std::make_unique<lv2rig::Instance>(variant->uri, 48000);
         dsp->activate();
         ASSERT_TRUE(open());
         pump(4);
@@ -170,9 +171,8 @@ struct Lv2Ui : ::testing::Test {
         const LV2_Feature* features[] = {&map, &touchF, &resizeF, &parent, nullptr};
         if (!embedded) features[3] = nullptr;
         LV2UI_Widget widget = nullptr;
-        ui = descriptor->instantiate(descriptor, kVariants[0].uri,
-                                     lv2rig::installed().bundle.c_str(), writePort, this, &widget,
-                                     features);
+        ui = descriptor->instantiate(descriptor, variant->uri, lv2rig::installed().bundle.c_str(),
+                                     writePort, this, &widget, features);
         if (!ui || (embedded && !widget)) return false;
         // As a host does after instantiating: every control port's value.
         for (int port = 0; port < kNumControlPorts; ++port)
@@ -233,7 +233,7 @@ struct Lv2Ui : ::testing::Test {
     // it restores when given; then the editor opens.
     void newInstance(const std::vector<unsigned char>* state = nullptr) {
         close();
-        dsp = std::make_unique<lv2rig::Instance>(kVariants[0].uri, 48000);
+        dsp = std::make_unique<lv2rig::Instance>(variant->uri, 48000);
         if (state) dsp->restore(*state, urid(LV2_ATOM__Chunk));
         dsp->activate();
         ASSERT_TRUE(open());
@@ -354,9 +354,14 @@ void expectNextPresetIs(Lv2Ui& t, int n) {
 }
 
 TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
-    ASSERT_EQ(dspPreset(), 0);
-    expectNextPresetIs(*this, 1);
-    EXPECT_EQ(dspPreset(), 1);
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(v.uri);
+        variant = &v;
+        newInstance();
+        ASSERT_EQ(dspPreset(), 0);
+        expectNextPresetIs(*this, 1);
+        EXPECT_EQ(dspPreset(), 1);
+    }
 }
 
 // State the host restores while the editor is open reaches the bar: the
