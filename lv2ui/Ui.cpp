@@ -98,6 +98,26 @@ struct Ui {
     bool dspFresh = false;
     std::vector<float> sentSignature;
 
+    void fitOwnWindow(int w, int h) {
+        XSizeHints hints{};
+        hints.flags = PMinSize | PMaxSize;
+        hints.min_width = hints.max_width = w;
+        hints.min_height = hints.max_height = h;
+        XSetWMNormalHints(ownDisplay, ownWindow, &hints);
+        XResizeWindow(ownDisplay, ownWindow, (unsigned)w, (unsigned)h);
+        XFlush(ownDisplay);
+    }
+
+    // The editor's size as it tells its host.
+    int width() {
+        ERect* r = nullptr;
+        return editor->getRect(&r) && r ? r->right - r->left : layout::kEditorWidth;
+    }
+    int height() {
+        ERect* r = nullptr;
+        return editor->getRect(&r) && r ? r->bottom - r->top : layout::kEditorHeight;
+    }
+
     void writePort(int port, float value) {
         ports[port] = value;
         portKnown[port] = true;
@@ -252,6 +272,11 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
     case audioMasterGetSampleRate:
         return (VstIntPtr)ui->effect->rate;
     case audioMasterSizeWindow:
+        // The editor's new size: the window of its own follows, or the host.
+        if (ui->ownDisplay) {
+            ui->fitOwnWindow(index, (int)value);
+            return 1;
+        }
         if (ui->resize) return ui->resize->ui_resize(ui->resize->handle, index, (int)value) == 0;
         return 0;
     default:
@@ -330,8 +355,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
             if (std::find(before.begin(), before.end(), w) == before.end()) ui->widget = w;
         XCloseDisplay(d);
         *widget = (LV2UI_Widget)(uintptr_t)ui->widget;
-        if (ui->resize)
-            ui->resize->ui_resize(ui->resize->handle, layout::kEditorWidth, layout::kEditorHeight);
+        if (ui->resize) ui->resize->ui_resize(ui->resize->handle, ui->width(), ui->height());
     }
     ui->askForState();
     return ui.release();
@@ -356,20 +380,16 @@ int show(LV2UI_Handle handle) {
     ::Display* d = XOpenDisplay(nullptr);
     if (!d) return 1;
     const Window window =
-        XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, layout::kEditorWidth,
-                            layout::kEditorHeight, 0, 0, BlackPixel(d, DefaultScreen(d)));
+        XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, (unsigned)ui->width(),
+                            (unsigned)ui->height(), 0, 0, BlackPixel(d, DefaultScreen(d)));
     XStoreName(d, window, kVariants[0].name);
     ui->deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(d, window, &ui->deleteWindow, 1);
-    XSizeHints hints{};
-    hints.flags = PMinSize | PMaxSize;
-    hints.min_width = hints.max_width = layout::kEditorWidth;
-    hints.min_height = hints.max_height = layout::kEditorHeight;
-    XSetWMNormalHints(d, window, &hints);
-    XMapWindow(d, window);
-    XSync(d, False);
     ui->ownDisplay = d;
     ui->ownWindow = window;
+    ui->fitOwnWindow(ui->width(), ui->height());
+    XMapWindow(d, window);
+    XSync(d, False);
     if (!ui->editor->open((void*)(uintptr_t)window)) {
         hide(handle);
         return 1;
