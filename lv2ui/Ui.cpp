@@ -80,6 +80,7 @@ struct Ui {
     ::Display* ownDisplay = nullptr;
     Window ownWindow = 0;
     Atom deleteWindow = 0;
+    const char* title = "";
 
     // The copy may still call its host while it goes: nobody answers.
     ~Ui() {
@@ -304,10 +305,12 @@ const Variant* variantOf(const char* uri) {
 LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const char*,
                          LV2UI_Write_Function write, LV2UI_Controller controller,
                          LV2UI_Widget* widget, const LV2_Feature* const* features) {
-    if (!variantOf(pluginUri) || !write) return nullptr;
+    const Variant* variant = variantOf(pluginUri);
+    if (!variant || !write) return nullptr;
     void* parent = nullptr;
     auto ui = std::make_unique<Ui>();
     ui->write = write;
+    ui->title = variant->name;
     ui->controller = controller;
     for (int i = 0; features && features[i]; ++i) {
         const char* f = features[i]->URI;
@@ -382,7 +385,7 @@ int show(LV2UI_Handle handle) {
     const Window window =
         XCreateSimpleWindow(d, DefaultRootWindow(d), 0, 0, (unsigned)ui->width(),
                             (unsigned)ui->height(), 0, 0, BlackPixel(d, DefaultScreen(d)));
-    XStoreName(d, window, kVariants[0].name);
+    XStoreName(d, window, ui->title);
     ui->deleteWindow = XInternAtom(d, "WM_DELETE_WINDOW", False);
     XSetWMProtocols(d, window, &ui->deleteWindow, 1);
     ui->ownDisplay = d;
