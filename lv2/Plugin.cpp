@@ -66,7 +66,8 @@ struct Instance final : ProgramStore::Owner {
 
     void mapUris();
     void readMessages();
-    void writeMessages();
+    // clipped: the block just processed reached full scale.
+    void writeMessages(bool clipped);
 
     const Variant& variant;
     const float hostRate;
@@ -80,8 +81,8 @@ struct Instance final : ProgramStore::Owner {
     LV2_Worker_Schedule* schedule = nullptr;
 
     struct {
-        LV2_URID object, blank, chunk, dbl, flt, boolean, get, set, property, value, bank, rate,
-            clip, fresh;
+        LV2_URID object, blank, chunk, dbl, flt, boolean, urid, get, set, property, value, bank,
+            rate, clip, fresh;
     } uri{};
     LV2_Atom_Forge forge{};
     const LV2_Atom_Sequence* controlIn = nullptr;
@@ -131,11 +132,11 @@ void Instance::readControls() {
 void Instance::mapUris() {
     if (!map) return;
     auto m = [this](const char* u) { return map->map(map->handle, u); };
-    uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank), m(LV2_ATOM__Chunk),
-           m(LV2_ATOM__Double), m(LV2_ATOM__Float), m(LV2_ATOM__Bool),
-           m(LV2_PATCH__Get),   m(LV2_PATCH__Set),  m(LV2_PATCH__property),
-           m(LV2_PATCH__value), m(kBankUri),        m(kSampleRateUri),
-           m(kClipUri),         m(kFreshUri)};
+    uri = {m(LV2_ATOM__Object),    m(LV2_ATOM__Blank),  m(LV2_ATOM__Chunk),
+           m(LV2_ATOM__Double),    m(LV2_ATOM__Float),  m(LV2_ATOM__Bool),
+           m(LV2_ATOM__URID),      m(LV2_PATCH__Get),   m(LV2_PATCH__Set),
+           m(LV2_PATCH__property), m(LV2_PATCH__value), m(kBankUri),
+           m(kSampleRateUri),      m(kClipUri),         m(kFreshUri)};
     lv2_atom_forge_init(&forge, map);
 }
 
@@ -154,7 +155,7 @@ void Instance::readMessages() {
             const LV2_Atom* property = nullptr;
             const LV2_Atom* value = nullptr;
             lv2_atom_object_get(obj, uri.property, &property, uri.value, &value, 0);
-            if (!property || property->type != map->map(map->handle, LV2_ATOM__URID) || !value ||
+            if (!property || property->type != uri.urid || !value ||
                 reinterpret_cast<const LV2_Atom_URID*>(property)->body != uri.bank ||
                 value->type != uri.chunk)
                 continue;
@@ -164,7 +165,7 @@ void Instance::readMessages() {
     }
 }
 
-void Instance::writeMessages() {
+void Instance::writeMessages(bool clipped) {
     if (!notify || !map) return;
     const uint32_t capacity = notify->atom.size;
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(notify), capacity);
@@ -183,7 +184,7 @@ void Instance::writeMessages() {
         return ok;
     };
     const float peak = model.engine().getBlockPeak();
-    if (peak >= 1.0f) set(uri.clip, [&] { return lv2_atom_forge_float(&forge, peak); });
+    if (clipped) set(uri.clip, [&] { return lv2_atom_forge_float(&forge, peak); });
     if (sendRate && set(uri.rate, [&] { return lv2_atom_forge_double(&forge, hostRate); })) {
         sendRate = false;
         if (fresh.load()) set(uri.fresh, [&] { return lv2_atom_forge_bool(&forge, true); });
@@ -273,7 +274,7 @@ void run(LV2_Handle h, uint32_t frames) {
     for (int c = 0; c < channels; ++c)
         connected = connected && s.in[c] && s.out[c];
     if (!connected) {
-        s.writeMessages();
+        s.writeMessages(false);
         return;
     }
     // The engine takes an int count; no host hands over more in one call.
@@ -287,7 +288,7 @@ void run(LV2_Handle h, uint32_t frames) {
             engine.processMono(in, out, n, false);
         done += (uint32_t)n;
     }
-    s.writeMessages();
+    s.writeMessages(frames > 0 && engine.getBlockPeak() >= 1.0f);
 }
 
 void deactivate(LV2_Handle h) {
