@@ -20,6 +20,7 @@
 #include "toolkit/XvfbServer.h"
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 #include <cairo/cairo.h>
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -362,6 +363,22 @@ TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
         expectNextPresetIs(*this, 1);
         EXPECT_EQ(dspPreset(), 1);
     }
+}
+
+// A name typed into the bar's name field reaches the DSP's state.
+TEST_F(Lv2Ui, RenamedPresetReachesTheDspState) {
+    for (const Item& it : kItems)
+        if (it.tag == kTagName) click((it.left + it.right) / 2, (it.top + it.bottom) / 2);
+    for (KeySym k : {XK_End, XK_x, XK_y, XK_Return}) {
+        xtest.key(d, XKeysymToKeycode(d, k), True, 0);
+        xtest.key(d, XKeysymToKeycode(d, k), False, 0);
+        pump(1);
+    }
+    pump(3);
+    BankReader reader;
+    const auto bytes = dsp->save();
+    ASSERT_EQ(reader.store.setChunk(bytes.data(), (int32_t)bytes.size()), 0);
+    EXPECT_STREQ(reader.store.currentRecord().name, "Defaultxy");
 }
 
 // State the host restores while the editor is open reaches the bar: the
