@@ -1,8 +1,10 @@
 #include "vstgui/lib/cdrawcontext.h"
 
+#include <algorithm>
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace VSTGUI {
 
@@ -40,6 +42,24 @@ cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
 }
 } // namespace
 
+namespace {
+cairo_surface_t* decodeEmbedded(const char* name, bool reportMissing) {
+    const EmbeddedImage* image = findEmbeddedImage(name);
+    if (!image) {
+        if (reportMissing) std::fprintf(stderr, "CBitmap: no image resource \"%s\"\n", name);
+        return nullptr;
+    }
+    PngReader reader{image->data, image->size, 0};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "CBitmap: image resource \"%s\" is not a valid PNG\n", name);
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return s;
+}
+} // namespace
+
 CBitmap::CBitmap(const CResourceDescription& desc) : resourceDesc(desc) {
     char name[32];
     const char* lookup = name;
@@ -49,19 +69,10 @@ CBitmap::CBitmap(const CResourceDescription& desc) : resourceDesc(desc) {
         lookup = desc.name.c_str();
     else
         return;
-    const EmbeddedImage* image = findEmbeddedImage(lookup);
-    if (!image) {
-        std::fprintf(stderr, "CBitmap: no image resource \"%s\"\n", lookup);
-        return;
-    }
-    PngReader reader{image->data, image->size, 0};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "CBitmap: image resource \"%s\" is not a valid PNG\n", lookup);
-        cairo_surface_destroy(s);
-        return;
-    }
-    surface = s;
+    surface = decodeEmbedded(lookup, true);
+    if (!surface) return;
+    const std::string dense = std::string(lookup) + "@2x";
+    if (cairo_surface_t* s2 = decodeEmbedded(dense.c_str(), false)) addBitmap(s2, 2.0);
 }
 
 CBitmap::CBitmap(CCoord width, CCoord height) {
@@ -70,6 +81,42 @@ CBitmap::CBitmap(CCoord width, CCoord height) {
 
 CBitmap::~CBitmap() {
     if (surface) cairo_surface_destroy(surface);
+    for (auto& r : extra)
+        cairo_surface_destroy(r.surface);
+}
+
+bool CBitmap::addBitmap(cairo_surface_t* representation, double scaleFactor) {
+    if (!representation) return false;
+    bool fits = surface && scaleFactor > 1.0 &&
+                cairo_image_surface_get_width(representation) ==
+                    (int)std::lround(getWidth() * scaleFactor) &&
+                cairo_image_surface_get_height(representation) ==
+                    (int)std::lround(getHeight() * scaleFactor);
+    for (auto& r : extra)
+        fits = fits && r.scale != scaleFactor;
+    if (!fits) {
+        cairo_surface_destroy(representation);
+        return false;
+    }
+    auto at = extra.begin();
+    while (at != extra.end() && at->scale < scaleFactor)
+        ++at;
+    extra.insert(at, Representation{scaleFactor, representation});
+    return true;
+}
+
+cairo_surface_t* CBitmap::getBestPlatformBitmapForScaleFactor(double scaleFactor,
+                                                              double* representationScale) const {
+    double scale = 1.0;
+    cairo_surface_t* best = surface;
+    if (scaleFactor > 1.0)
+        for (const auto& r : extra) {
+            scale = r.scale;
+            best = r.surface;
+            if (r.scale >= scaleFactor) break;
+        }
+    if (representationScale) *representationScale = scale;
+    return best;
 }
 
 CCoord CBitmap::getWidth() const {
@@ -88,8 +135,10 @@ void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offse
 }
 
 //------------------------------------------------------------------------------
-CDrawContext::CDrawContext(cairo_surface_t* surface) : fontStore(*kNormalFont) {
+CDrawContext::CDrawContext(cairo_surface_t* surface, double scaleFactor)
+    : scaleFactor(scaleFactor > 0 ? scaleFactor : 1.0), fontStore(*kNormalFont) {
     cr = cairo_create(surface);
+    if (this->scaleFactor != 1.0) cairo_scale(cr, this->scaleFactor, this->scaleFactor);
     double x1, y1, x2, y2;
     cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
     surfaceRect = CRect(x1, y1, x2, y2);
@@ -187,17 +236,52 @@ void CDrawContext::drawPoint(const CPoint& point, const CColor& color) {
 void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset,
                               float alpha) {
     if (!bitmap || !bitmap->getSurface()) return;
+    double repScale = 1.0;
+    cairo_surface_t* rep = bitmap->getBestPlatformBitmapForScaleFactor(scaleFactor, &repScale);
+    cairo_surface_t* part = nullptr;
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
     cairo_clip(cr);
-    cairo_set_source_surface(cr, bitmap->getSurface(), dest.left - offset.x, dest.top - offset.y);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    if (repScale == 1.0 && scaleFactor == 1.0) {
+        cairo_set_source_surface(cr, rep, dest.left - offset.x, dest.top - offset.y);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    } else {
+        // Only the shown part of the representation is the source, its edges
+        // padded: a resampling filter then never mixes in a neighbouring
+        // picture of a strip. Same density as the surface: pixels copied one
+        // to one; otherwise resampled with a filter good for downscaling.
+        const double w = cairo_image_surface_get_width(rep);
+        const double h = cairo_image_surface_get_height(rep);
+        const double x0 = std::max(0.0, offset.x * repScale);
+        const double y0 = std::max(0.0, offset.y * repScale);
+        const double x1 = std::min(w, (offset.x + dest.getWidth()) * repScale);
+        const double y1 = std::min(h, (offset.y + dest.getHeight()) * repScale);
+        if (x1 <= x0 || y1 <= y0) {
+            cairo_restore(cr);
+            return;
+        }
+        const double left = dest.left + x0 / repScale - offset.x;
+        const double top = dest.top + y0 / repScale - offset.y;
+        cairo_rectangle(cr, left, top, (x1 - x0) / repScale, (y1 - y0) / repScale);
+        cairo_clip(cr);
+        part = cairo_surface_create_for_rectangle(rep, x0, y0, x1 - x0, y1 - y0);
+        cairo_set_source_surface(cr, part, 0, 0);
+        cairo_pattern_t* pattern = cairo_get_source(cr);
+        cairo_matrix_t m;
+        cairo_matrix_init_scale(&m, repScale, repScale);
+        cairo_matrix_translate(&m, -left, -top);
+        cairo_pattern_set_matrix(pattern, &m);
+        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
+        cairo_pattern_set_filter(pattern, repScale == scaleFactor ? CAIRO_FILTER_NEAREST
+                                                                  : CAIRO_FILTER_GOOD);
+    }
     float a = alpha * globalAlpha;
     if (a >= 1.f)
         cairo_paint(cr);
     else
         cairo_paint_with_alpha(cr, a);
     cairo_restore(cr);
+    if (part) cairo_surface_destroy(part);
 }
 
 void CDrawContext::clearRect(const CRect& rect) {
@@ -210,6 +294,14 @@ void CDrawContext::clearRect(const CRect& rect) {
 
 void CDrawContext::setClipRect(const CRect& clip) {
     clipRect = clip;
+    if (scaleFactor != 1.0) {
+        // Whole pixels of the surface: a clip edge inside a pixel would blend
+        // a redraw with what was there before.
+        clipRect = CRect(std::floor(clip.left * scaleFactor) / scaleFactor,
+                         std::floor(clip.top * scaleFactor) / scaleFactor,
+                         std::ceil(clip.right * scaleFactor) / scaleFactor,
+                         std::ceil(clip.bottom * scaleFactor) / scaleFactor);
+    }
     clipRect.bound(surfaceRect);
     cairo_reset_clip(cr);
     cairo_rectangle(cr, clipRect.left, clipRect.top, clipRect.getWidth(), clipRect.getHeight());
