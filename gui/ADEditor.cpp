@@ -92,19 +92,23 @@ CControl* ADEditor::controlFor(int tag) const {
     return nullptr;
 }
 
+namespace {
+double nearestZoomStep(double z) {
+    double best = ADEditor::kZoomSteps[0];
+    for (double step : ADEditor::kZoomSteps)
+        if (std::fabs(step - z) < std::fabs(best - z)) best = step;
+    return best;
+}
+} // namespace
+
 double ADEditor::preferredZoom() {
-    double z = 0;
     XPlatPreferences prefs(preferencesIdentifier());
     std::vector<char> value;
     if (prefs.copy(kZoomKey, value)) {
-        const std::string text(value.begin(), value.end());
-        z = std::atof(text.c_str()) / 100.0;
+        const double z = std::atof(std::string(value.begin(), value.end()).c_str()) / 100.0;
+        if (z > 0) return nearestZoomStep(z);
     }
-    if (!(z > 0)) z = getPlatformScaleFactor();
-    double best = kZoomSteps[0];
-    for (double step : kZoomSteps)
-        if (std::fabs(step - z) < std::fabs(best - z)) best = step;
-    return best;
+    return nearestZoomStep(getPlatformScaleFactor());
 }
 
 void ADEditor::updateRect() {
@@ -121,30 +125,22 @@ bool ADEditor::getRect(ERect** ppRect) {
 }
 
 bool ADEditor::setZoom(double zoomFactor, bool chosen) {
+    const bool byDesktop = !(zoomFactor > 0);
+    if (byDesktop) zoomFactor = nearestZoomStep(getPlatformScaleFactor());
+    // A host that refuses the size keeps the window, its zoom and the choice.
+    if (frame && !frame->setZoom(zoomFactor)) return false;
+    zoom = zoomFactor;
+    if (!frame) updateRect();
     if (chosen) {
         XPlatPreferences prefs(preferencesIdentifier());
-        if (zoomFactor > 0) {
+        if (byDesktop) {
+            prefs.remove(kZoomKey);
+        } else {
             const std::string text = std::to_string(std::lround(zoomFactor * 100));
             prefs.set(kZoomKey, text.data(), text.size());
-        } else {
-            prefs.remove(kZoomKey);
         }
         prefs.synchronize();
     }
-    if (!(zoomFactor > 0)) {
-        zoom = 0;
-        zoomFactor = preferredZoom();
-    }
-    if (!frame) {
-        zoom = zoomFactor;
-        updateRect();
-        return true;
-    }
-    if (!frame->setZoom(zoomFactor)) {
-        zoom = frame->getZoom();
-        return false;
-    }
-    zoom = zoomFactor;
     return true;
 }
 

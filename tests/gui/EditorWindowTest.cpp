@@ -63,18 +63,32 @@ struct EditorWindow : EditorHostWindow {
 
     // Whether the last capture shows, inside rect, what draw() paints over
     // the background there.
+    // On a zoomed window the drawing is made at the zoom; at a zoom between
+    // whole numbers the pixels on rect's edge mix with what lies beside it,
+    // so only those inside count.
     template <typename Draw> bool showsDrawing(const CRect& rect, Draw draw) {
         cairo_surface_t* expected =
-            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, px(kEditorWidth), px(kEditorHeight));
         {
-            CDrawContext ctx(expected);
-            background->draw(&ctx, rect, CPoint(rect.left, rect.top));
+            // As the frame draws: its background, then a view clipped to its rectangle.
+            CDrawContext ctx(expected, zoom);
+            background->draw(&ctx, CRect(0, 0, kEditorWidth, kEditorHeight));
+            ctx.setClipRect(rect);
             draw(ctx);
         }
+        // A resampled picture (zooms between whole numbers) may round a
+        // channel one step apart where a redraw cut it differently.
+        const bool resampled = zoom != std::floor(zoom);
+        const int edge = resampled ? 1 : 0, tolerance = resampled ? 1 : 0;
         bool same = true;
-        for (int y = (int)rect.top; y < (int)rect.bottom && same; ++y)
-            for (int x = (int)rect.left; x < (int)rect.right && same; ++x)
-                same = (pixelAt(expected, x, y) & 0xffffff) == (pixelAt(shot, x, y) & 0xffffff);
+        for (int y = (int)std::floor(rect.top * zoom) + edge;
+             y < (int)std::ceil(rect.bottom * zoom) - edge && same; ++y)
+            for (int x = (int)std::floor(rect.left * zoom) + edge;
+                 x < (int)std::ceil(rect.right * zoom) - edge && same; ++x)
+                for (int shift : {0, 8, 16})
+                    same =
+                        same && std::abs((int)((pixelAt(expected, x, y) >> shift) & 0xff) -
+                                         (int)((pixelAt(shot, x, y) >> shift) & 0xff)) <= tolerance;
         cairo_surface_destroy(expected);
         return same;
     }
@@ -137,10 +151,25 @@ struct EditorWindow : EditorHostWindow {
     }
 };
 
-TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
+// The window tests that run at every zoom: the pictures, then the gestures.
+struct ZoomedEditorWindow : EditorWindow, ::testing::WithParamInterface<double> {
+    ZoomedEditorWindow() { zoom = GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Zoom, ZoomedEditorWindow, ::testing::Values(1.0, 1.25, 1.5, 1.75, 2.0),
+                         [](const auto& info) {
+                             return std::to_string(std::lround(info.param * 100)) + "percent";
+                         });
+
+TEST_P(ZoomedEditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
     EXPECT_EQ(childCount(), 1);
+    const std::pair<int, int> size{px(kEditorWidth), px(kEditorHeight)};
+    EXPECT_EQ(windowSize(editorWindow()), size);
+    ERect* r = nullptr;
+    plugin.dispatch(effEditGetRect, 0, 0, &r);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(std::make_pair(r->right - r->left, r->bottom - r->top), size);
     capture();
-    saveShot("editor.png");
+    saveShot(("editor-" + std::to_string(std::lround(zoom * 100)) + ".png").c_str());
     expectControlsShowTheEffect("opened");
     EXPECT_TRUE(showsPicture(led(), 0));
 
@@ -163,7 +192,7 @@ TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetCh
 
 // One table over all 25 controls: each gesture reaches the host as begin,
 // values and end for the control's parameter, switches inverted.
-TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
+TEST_P(ZoomedEditorWindow, PointerGesturesReachTheHostForEveryControl) {
     struct Step {
         int dx, dy; // press point from the control's centre
         bool control;
@@ -194,11 +223,16 @@ TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
                 idle(1);
             }
             release(s.control);
+            // A drag covers whole window pixels: on a zoomed window a
+            // little more or less than dragUp logical pixels.
+            const float expected =
+                s.dragUp ? start + (float)(px(cy) - px(cy - s.dragUp)) / (float)zoom * 0.004f
+                         : s.expected;
             float last = -1.f;
             EXPECT_THAT(gestures(c.tag, last), MatchesRegex(s.dragUp ? "\\[v+\\]" : "\\[v\\]"))
                 << "control " << c.tag;
-            EXPECT_NEAR(last, s.expected, 1e-5) << "control " << c.tag;
-            EXPECT_NEAR(plugin.getParameter(c.tag), s.expected, 1e-5) << "control " << c.tag;
+            EXPECT_NEAR(last, expected, 1e-5) << "control " << c.tag;
+            EXPECT_NEAR(plugin.getParameter(c.tag), expected, 1e-5) << "control " << c.tag;
         }
     }
 }

@@ -238,7 +238,6 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
     if (!bitmap || !bitmap->getSurface()) return;
     double repScale = 1.0;
     cairo_surface_t* rep = bitmap->getBestPlatformBitmapForScaleFactor(scaleFactor, &repScale);
-    cairo_surface_t* part = nullptr;
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
     cairo_clip(cr);
@@ -246,32 +245,16 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
         cairo_set_source_surface(cr, rep, dest.left - offset.x, dest.top - offset.y);
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     } else {
-        // Only the shown part of the representation is the source, its edges
-        // padded: a resampling filter then never mixes in a neighbouring
-        // picture of a strip. Same density as the surface: pixels copied one
-        // to one; otherwise resampled with a filter good for downscaling.
-        const double w = cairo_image_surface_get_width(rep);
-        const double h = cairo_image_surface_get_height(rep);
-        const double x0 = std::max(0.0, offset.x * repScale);
-        const double y0 = std::max(0.0, offset.y * repScale);
-        const double x1 = std::min(w, (offset.x + dest.getWidth()) * repScale);
-        const double y1 = std::min(h, (offset.y + dest.getHeight()) * repScale);
-        if (x1 <= x0 || y1 <= y0) {
-            cairo_restore(cr);
-            return;
-        }
-        const double left = dest.left + x0 / repScale - offset.x;
-        const double top = dest.top + y0 / repScale - offset.y;
-        cairo_rectangle(cr, left, top, (x1 - x0) / repScale, (y1 - y0) / repScale);
-        cairo_clip(cr);
-        part = cairo_surface_create_for_rectangle(rep, x0, y0, x1 - x0, y1 - y0);
-        cairo_set_source_surface(cr, part, 0, 0);
+        // The whole representation is the source, placed by the offset
+        // alone, so that every part of a picture is resampled alike however
+        // the redraws cut it up. Same density as the surface: pixels copied
+        // one to one; otherwise a filter good for downscaling.
+        cairo_set_source_surface(cr, rep, 0, 0);
         cairo_pattern_t* pattern = cairo_get_source(cr);
         cairo_matrix_t m;
         cairo_matrix_init_scale(&m, repScale, repScale);
-        cairo_matrix_translate(&m, -left, -top);
+        cairo_matrix_translate(&m, offset.x - dest.left, offset.y - dest.top);
         cairo_pattern_set_matrix(pattern, &m);
-        cairo_pattern_set_extend(pattern, CAIRO_EXTEND_PAD);
         cairo_pattern_set_filter(pattern, repScale == scaleFactor ? CAIRO_FILTER_NEAREST
                                                                   : CAIRO_FILTER_GOOD);
     }
@@ -281,7 +264,6 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
     else
         cairo_paint_with_alpha(cr, a);
     cairo_restore(cr);
-    if (part) cairo_surface_destroy(part);
 }
 
 void CDrawContext::clearRect(const CRect& rect) {
