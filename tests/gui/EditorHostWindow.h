@@ -32,6 +32,8 @@ struct EditorHostWindow : ::testing::Test {
     // The zoom the editor is to open with (kept in its preferences before
     // the plug-in loads); pointer positions and captures are scaled by it.
     double zoom = 1.0;
+    // False: the zoom is left to the desktop (nothing kept beforehand).
+    bool zoomFromPreferences = true;
     // Whether this host grants the editor's requests for a new window size.
     bool grantResize = true;
     Xvfb xvfb;
@@ -48,7 +50,7 @@ struct EditorHostWindow : ::testing::Test {
         d = xvfb.display;
         ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer tests";
         unsetenv("GDK_SCALE");
-        if (zoom != 1.0) {
+        if (zoom != 1.0 && zoomFromPreferences) {
             std::filesystem::create_directories(prefs);
             presettest::writeFile(prefs + "zoom", std::to_string(std::lround(zoom * 100)));
         }

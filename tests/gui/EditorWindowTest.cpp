@@ -5,6 +5,8 @@
 #include "EditorHostWindow.h"
 #include "model/ValueText.h"
 
+#include <X11/Xatom.h>
+
 #include <algorithm>
 #include <cmath>
 #include <gmock/gmock.h>
@@ -402,6 +404,158 @@ TEST_F(EditorWindow, UiAutomationAndAudioThreadsMeetCleanly) {
     stop.store(true);
     automation.join();
     audio.join();
+}
+
+} // namespace
+
+namespace {
+
+// The height of an entry of the editor's menus (their font is kNormalFontSmall).
+int menuEntryCentre(int top, int entry) {
+    const int h = (int)std::ceil(kNormalFontSmall->getSize() * 1.4) + 2;
+    return top + 1 + entry * h + h / 2;
+}
+
+struct EditorWindowAt200 : EditorWindow {
+    EditorWindowAt200() { zoom = 2.0; }
+};
+
+// The band of section titles above the controls shows the background drawn
+// at 2x pixel for pixel, which is not the 1x picture enlarged.
+TEST_F(EditorWindowAt200, ShowsTheArtDrawnAtTwiceTheDensity) {
+    capture();
+    double scale = 0;
+    cairo_surface_t* art = background->getBestPlatformBitmapForScaleFactor(2.0, &scale);
+    ASSERT_EQ(scale, 2.0);
+    cairo_surface_t* art1x = background->getSurface();
+    int differ = 0, unlike1x = 0;
+    for (int y = 0; y < px(40); ++y)
+        for (int x = 0; x < px(kEditorWidth); ++x) {
+            const uint32_t window = pixelAt(shot, x, y) & 0xffffff;
+            differ += window != (pixelAt(art, x, y) & 0xffffff);
+            unlike1x += window != (pixelAt(art1x, x / 2, y / 2) & 0xffffff);
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(unlike1x, 1000);
+}
+
+// The X server's resources say 192 dpi: the first window opens at 200 %.
+struct DesktopZoomWindow : EditorWindow {
+    DesktopZoomWindow() {
+        zoom = 2.0;
+        zoomFromPreferences = false;
+        if (!xvfb.display) return;
+        const char resources[] = "Xft.dpi:\t192\n";
+        XChangeProperty(xvfb.display, DefaultRootWindow(xvfb.display), XA_RESOURCE_MANAGER,
+                        XA_STRING, 8, PropModeReplace, (const unsigned char*)resources,
+                        sizeof resources - 1);
+        XSync(xvfb.display, False);
+    }
+    // A zoom chosen from the background's menu (entry 0..4, 6 "Default size").
+    void chooseZoom(int entry) {
+        click(470, 5, false, 3);
+        click(490, menuEntryCentre(5, entry));
+    }
+    std::pair<int, int> expectedSize(double z) const {
+        return {(int)std::lround(kEditorWidth * z), (int)std::lround(kEditorHeight * z)};
+    }
+    std::pair<int, int> rectSize() {
+        ERect* r = nullptr;
+        plugin.dispatch(effEditGetRect, 0, 0, &r);
+        return r ? std::make_pair(r->right - r->left, r->bottom - r->top) : std::make_pair(0, 0);
+    }
+};
+
+TEST_F(DesktopZoomWindow, OpensAtTheDesktopZoomAndKeepsTheUsersChoice) {
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(2.0));
+    EXPECT_EQ(rectSize(), expectedSize(2.0));
+
+    // 150 %: the host is asked, grants it, and the choice is kept.
+    chooseZoom(2);
+    zoom = 1.5;
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    EXPECT_EQ(rectSize(), expectedSize(1.5));
+    EXPECT_EQ(presettest::readFile(prefs + "zoom"), "150");
+
+    // A host that refuses 125 %: the window, its size and the choice stay,
+    // and the controls still answer.
+    grantResize = false;
+    plugin.clearCallbacks();
+    chooseZoom(1);
+    EXPECT_EQ(plugin.callbackCount(audioMasterSizeWindow), 1u);
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    EXPECT_EQ(rectSize(), expectedSize(1.5));
+    EXPECT_EQ(presettest::readFile(prefs + "zoom"), "150");
+    plugin.clearCallbacks();
+    clickCentre(*controlForTag(7));
+    float last = -1.f;
+    EXPECT_EQ(gestures(7, last), "[v]");
+
+    // The next instance opens at the choice; "Default size" forgets it.
+    grantResize = true;
+    plugin.unload();
+    loadPlugin();
+    ASSERT_TRUE(open());
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    chooseZoom(6);
+    zoom = 2.0;
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(2.0));
+    EXPECT_FALSE(std::filesystem::exists(prefs + "zoom"));
+}
+
+// Typed values: the right button's menu, "Type value…", the text, Return.
+TEST_F(EditorWindow, TypedValuesSetTheValueWhoseTextMatchesAsOneGesture) {
+    const struct {
+        int tag;
+        const char* typed;
+        const char* shown; // null: refused, nothing changes
+    } cases[] = {
+        {17, "2.7k", "2.84kHz"},   // Mid 1 frequency: the nearest step
+        {9, "99Hz", "99Hz"},       // low cut, its own text
+        {15, "-3dB", "-3.00dB"},   // low shelf gain
+        {6, "+4", "4dB"},          // output level, a leading +
+        {18, "2", "2.0"},          // Q, a number for a switch
+        {12, "off", "0"},          // low shelf mode, a position name
+        {12, "II", "II"},          // and the text it shows
+        {3, "Reverse", "Reverse"}, // phase
+        {9, "50k", nullptr},       // beyond the low cut's range
+        {15, "4Hz", nullptr},      // another unit
+        {3, "sideways", nullptr},  // no such position
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const Control& row = *controlForTag(c.tag);
+        const int x = row.left + row.width / 2, y = row.top + row.height / 2;
+        const float before = plugin.getParameter(c.tag);
+        plugin.clearCallbacks();
+        click(x, y, false, 3);
+        click(x + 20, menuEntryCentre(y, 1));
+        for (int i = 0; i < 10; ++i)
+            key(XK_BackSpace);
+        type(c.typed);
+        key(XK_Return);
+        float last = -1.f;
+        if (c.shown) {
+            EXPECT_EQ(gestures(c.tag, last), "[v]");
+            const std::string shown = plugin.paramDisplay(c.tag).text;
+            EXPECT_EQ(shown.substr(0, shown.find_last_not_of(' ') + 1), c.shown);
+        } else {
+            // The field flashes and stays; Escape closes it.
+            capture();
+            int flash = 0;
+            for (int py = row.top; py < row.top + row.height; ++py)
+                for (int col = row.left - 10; col < row.left + row.width + 10; ++col)
+                    flash += (pixelAt(shot, col, py) & 0xffffff) == 0xeb786e;
+            EXPECT_GT(flash, 0);
+            key(XK_Escape);
+            EXPECT_EQ(gestures(c.tag, last), "");
+            EXPECT_EQ(plugin.getParameter(c.tag), before);
+        }
+    }
 }
 
 } // namespace
