@@ -19,9 +19,9 @@
 
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
+#include "model/FactoryPresets.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
-#include "model/FactoryPresets.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 
@@ -212,8 +212,8 @@ void applyPreset(EqEngine& e, int preset) {
         v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
     e.setSection(EqEngine::Section::LowCut, onOffPosition(v[8]), 0, frequencyOf(kLowCutHz, v[9]),
                  0.0, 0.0);
-    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0, frequencyOf(kHighCutHz, v[11]),
-                 0.0, 0.0);
+    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0,
+                 frequencyOf(kHighCutHz, v[11]), 0.0, 0.0);
     e.setSection(EqEngine::Section::LowShelf, threePosition(v[12]), threePosition(v[14]),
                  frequencyOf(kLowShelfHz, v[13]), 0.0, shelfGainDb(v[15]));
     e.setSection(EqEngine::Section::Mid1, threePosition(v[16]), 0, frequencyOf(kMid1Hz, v[17]),
@@ -735,6 +735,14 @@ void introduction(Doc& d) {
         "Every move you make is reported to the host as one gesture, so hosts can record it as "
         "automation and undo it in one step.",
         "Click the <b>VEY DRAVO</b> logo to see the version; click the picture to close it.",
+        "<b>Typing a value</b>: right-click a knob, switch or button; the menu shows the value "
+        "and offers “Type value…” and “Default”. Type the value as the control shows it, or a "
+        "number with or without its unit (<i>2.7k</i> for 2.7 kHz, <i>-3dB</i>, <i>+4</i>), or "
+        "a position’s name; Return sets the nearest step the control has, Escape leaves it. A "
+        "value the control cannot reach makes the field flash and changes nothing.",
+        "<b>Window size</b>: right-click the background or the logo to zoom the window to 100, "
+        "125, 150, 175 or 200 %; “Default size” follows the desktop’s scale again. The first "
+        "window follows the desktop’s scale; your choice is kept for the next one.",
     });
 }
 
