@@ -395,8 +395,14 @@ void ADEditor::valueChanged(CControl* control) {
         if (i == kControlMenuType) {
             openValueEntry(menuTag);
         } else if (i == kControlMenuDefault && target) {
+            // The default a Control-click gives; buttons, which have none,
+            // take their parameter's default.
+            const Control* c = controlForTag(menuTag);
+            const float def = c && c->defaultValue == kNoDefault
+                                  ? dravo::info(dravo::paramAt(menuTag)).defaultValue
+                                  : target->getDefaultValue();
             target->beginEdit();
-            target->setValue(target->getDefaultValue());
+            target->setValue(def);
             target->valueChanged();
             target->endEdit();
             target->invalid();

@@ -73,8 +73,6 @@ class ADEditor : public CPresetSystemEditor {
     // Applies what the user typed for the parameter control of tag as one
     // gesture; false (and nothing changed) when the text fits no value.
     bool applyTypedValue(int tag, const std::string& text);
-    // The field open for typing, null when none.
-    ValueEntry* getValueEntry() const { return valueEntry; }
 
   private:
     using Control = dravo::layout::Control;

@@ -557,6 +557,19 @@ TEST_F(EditorWindow, TypedValuesSetTheValueWhoseTextMatchesAsOneGesture) {
             EXPECT_EQ(plugin.getParameter(c.tag), before);
         }
     }
+    // "Default": the low cut button back off, a knob to its Control-click default.
+    for (auto [tag, expected] : {std::pair{8, 0.f}, {13, 0.5f}}) {
+        const Control& row = *controlForTag(tag);
+        plugin.setParameter(tag, 1.f);
+        idle();
+        plugin.clearCallbacks();
+        const int x = row.left + row.width / 2, y = row.top + row.height / 2;
+        click(x, y, false, 3);
+        click(x + 20, menuEntryCentre(y, 2));
+        float last = -1.f;
+        EXPECT_EQ(gestures(tag, last), "[v]");
+        EXPECT_EQ(plugin.getParameter(tag), expected) << tag;
+    }
 }
 
 } // namespace
