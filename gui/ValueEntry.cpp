@@ -45,10 +45,6 @@ void ValueEntry::looseFocus() {
     finish();
 }
 
-void ValueEntry::draw(CDrawContext* context) {
-    CTextEdit::draw(context);
-}
-
 void ValueEntry::onIdle() {
     if (!flashing || !getFrame() || getFrame()->getTicks() < flashEnd) return;
     flashing = false;

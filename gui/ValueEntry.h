@@ -19,10 +19,7 @@ class ValueEntry : public CTextEdit {
 
     int32_t onKeyDown(VstKeyCode& keyCode) override;
     void looseFocus() override;
-    void draw(CDrawContext* context) override;
     void onIdle() override;
-
-    bool isFlashing() const { return flashing; }
 
   private:
     void finish();
