@@ -5,12 +5,12 @@
 #include "gui/CLED.h"
 #include "gui/CVeyOnOffButton.h"
 #include "gui/Colours.h"
+#include "gui/EditorZoom.h"
 #include "gui/ValueEntry.h"
 #include "model/Parameters.h"
 #include "model/ValueParse.h"
 #include "model/ValueText.h"
 #include "plugin/Dravo.h"
-#include "presets/XPlat.h"
 #include "resources/Manual.h"
 
 #include <cmath>
@@ -31,7 +31,6 @@ constexpr int kZoomMenuTag = -100;
 constexpr int kControlMenuTag = -101;
 constexpr int kZoomMenuDefault = 6; // "Default size", after the steps and a separator
 constexpr int kControlMenuType = 1, kControlMenuDefault = 2;
-constexpr const char* kZoomKey = "zoom"; // percent, as text
 
 bool isParameterControl(const Control& c) {
     return c.kind == Kind::Knob || c.kind == Kind::OnOff || c.kind == Kind::Switch3;
@@ -92,27 +91,8 @@ CControl* ADEditor::controlFor(int tag) const {
     return nullptr;
 }
 
-namespace {
-double nearestZoomStep(double z) {
-    double best = ADEditor::kZoomSteps[0];
-    for (double step : ADEditor::kZoomSteps)
-        if (std::fabs(step - z) < std::fabs(best - z)) best = step;
-    return best;
-}
-} // namespace
-
-double ADEditor::preferredZoom() {
-    XPlatPreferences prefs(preferencesIdentifier());
-    std::vector<char> value;
-    if (prefs.copy(kZoomKey, value)) {
-        const double z = std::atof(std::string(value.begin(), value.end()).c_str()) / 100.0;
-        if (z > 0) return nearestZoomStep(z);
-    }
-    return nearestZoomStep(getPlatformScaleFactor());
-}
-
 void ADEditor::updateRect() {
-    if (zoom == 0) zoom = preferredZoom();
+    if (zoom == 0) zoom = dravo::zoom::preferred(preferencesIdentifier());
     rect.right = (VstInt16)(rect.left + std::lround(kEditorWidth * zoom));
     rect.bottom = (VstInt16)(rect.top + std::lround(kEditorHeight * zoom));
 }
@@ -126,21 +106,12 @@ bool ADEditor::getRect(ERect** ppRect) {
 
 bool ADEditor::setZoom(double zoomFactor, bool chosen) {
     const bool byDesktop = !(zoomFactor > 0);
-    if (byDesktop) zoomFactor = nearestZoomStep(getPlatformScaleFactor());
+    if (byDesktop) zoomFactor = dravo::zoom::desktop();
     // A host that refuses the size keeps the window, its zoom and the choice.
     if (frame && !frame->setZoom(zoomFactor)) return false;
     zoom = zoomFactor;
     if (!frame) updateRect();
-    if (chosen) {
-        XPlatPreferences prefs(preferencesIdentifier());
-        if (byDesktop) {
-            prefs.remove(kZoomKey);
-        } else {
-            const std::string text = std::to_string(std::lround(zoomFactor * 100));
-            prefs.set(kZoomKey, text.data(), text.size());
-        }
-        prefs.synchronize();
-    }
+    if (chosen) dravo::zoom::remember(preferencesIdentifier(), byDesktop ? 0 : zoomFactor);
     return true;
 }
 
@@ -160,7 +131,7 @@ bool ADEditor::onRightClick(CView* view, const CPoint& where) {
 void ADEditor::openZoomMenu(const CPoint& where) {
     auto* menu = new COptionMenu(CRect(0, 0, 0, 0), this, kZoomMenuTag);
     menu->setFont(kNormalFontSmall);
-    for (double step : kZoomSteps) {
+    for (double step : dravo::zoom::kSteps) {
         const std::string title = std::to_string(std::lround(step * 100)) + " %";
         CMenuItem* item = menu->addEntry(title.c_str());
         item->setIsChecked(frame && frame->getZoom() == step);
@@ -383,8 +354,8 @@ CPresetSystemEditor::ManualDocument ADEditor::manualDocument() {
 void ADEditor::valueChanged(CControl* control) {
     if (control && control->getTag() == kZoomMenuTag) {
         const int32_t i = static_cast<COptionMenu*>(control)->getLastResult();
-        if (i >= 0 && i < (int32_t)std::size(kZoomSteps))
-            setZoom(kZoomSteps[i], true);
+        if (i >= 0 && i < (int32_t)std::size(dravo::zoom::kSteps))
+            setZoom(dravo::zoom::kSteps[i], true);
         else if (i == kZoomMenuDefault)
             setZoom(0, true);
         return;

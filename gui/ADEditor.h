@@ -57,11 +57,6 @@ class ADEditor : public CPresetSystemEditor {
 
     // The window's size at the current zoom.
     bool getRect(ERect** ppRect) override;
-    // The zoom steps the menu offers.
-    static constexpr double kZoomSteps[] = {1.0, 1.25, 1.5, 1.75, 2.0};
-    // The zoom the window opens with: the user's last choice, else the
-    // desktop's scale factor rounded to the nearest step.
-    double preferredZoom();
     double getZoom() const { return zoom; }
     // Zooms the open window (the host is asked for the size); when chosen,
     // the zoom is kept in the preferences, and 0 forgets the choice
