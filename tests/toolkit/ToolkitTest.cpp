@@ -175,6 +175,12 @@ TEST(Bitmap, DrawsTheNearestDenserRepresentation) {
         b->getBestPlatformBitmapForScaleFactor(zoom, &scale);
         EXPECT_EQ(scale, expected) << zoom;
     }
+    // Between the two: the 2x art resampled once to the zoom's size.
+    cairo_surface_t* at150 = b->getSurfaceForScaleFactor(1.5);
+    EXPECT_EQ(cairo_image_surface_get_width(at150), 1410);
+    EXPECT_EQ(b->getSurfaceForScaleFactor(1.5), at150);
+    EXPECT_EQ(b->getSurfaceForScaleFactor(2.0),
+              b->getBestPlatformBitmapForScaleFactor(2.0, nullptr));
     EXPECT_FALSE(b->addBitmap(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100), 3.0));
     EXPECT_EQ(b->getNumRepresentations(), 2);
     b->forget();

@@ -80,6 +80,7 @@ CBitmap::CBitmap(CCoord width, CCoord height) {
 }
 
 CBitmap::~CBitmap() {
+    if (resampled.surface) cairo_surface_destroy(resampled.surface);
     if (surface) cairo_surface_destroy(surface);
     for (auto& r : extra)
         cairo_surface_destroy(r.surface);
@@ -124,6 +125,28 @@ CCoord CBitmap::getWidth() const {
 }
 CCoord CBitmap::getHeight() const {
     return surface ? cairo_image_surface_get_height(surface) : 0;
+}
+
+cairo_surface_t* CBitmap::getSurfaceForScaleFactor(double scaleFactor) const {
+    double repScale = 1.0;
+    cairo_surface_t* rep = getBestPlatformBitmapForScaleFactor(scaleFactor, &repScale);
+    if (!rep || repScale == scaleFactor) return rep;
+    if (resampled.surface && resampled.scale == scaleFactor) return resampled.surface;
+    if (resampled.surface) cairo_surface_destroy(resampled.surface);
+    const double ratio = scaleFactor / repScale;
+    cairo_surface_t* s = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, (int)std::lround(cairo_image_surface_get_width(rep) * ratio),
+        (int)std::lround(cairo_image_surface_get_height(rep) * ratio));
+    cairo_t* cr = cairo_create(s);
+    cairo_scale(cr, ratio, ratio);
+    cairo_set_source_surface(cr, rep, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    resampled = Representation{scaleFactor, s};
+    return s;
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset, float alpha) {
@@ -236,27 +259,26 @@ void CDrawContext::drawPoint(const CPoint& point, const CColor& color) {
 void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& offset,
                               float alpha) {
     if (!bitmap || !bitmap->getSurface()) return;
-    double repScale = 1.0;
-    cairo_surface_t* rep = bitmap->getBestPlatformBitmapForScaleFactor(scaleFactor, &repScale);
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
     cairo_clip(cr);
-    if (repScale == 1.0 && scaleFactor == 1.0) {
-        cairo_set_source_surface(cr, rep, dest.left - offset.x, dest.top - offset.y);
+    if (scaleFactor == 1.0) {
+        cairo_set_source_surface(cr, bitmap->getSurface(), dest.left - offset.x,
+                                 dest.top - offset.y);
         cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
     } else {
-        // The whole representation is the source, placed by the offset
-        // alone, so that every part of a picture is resampled alike however
-        // the redraws cut it up. Same density as the surface: pixels copied
-        // one to one; otherwise a filter good for downscaling.
-        cairo_set_source_surface(cr, rep, 0, 0);
+        // The picture at the surface's density, placed on whole pixels of
+        // the surface and copied pixel for pixel.
+        cairo_surface_t* picture = bitmap->getSurfaceForScaleFactor(scaleFactor);
+        const double x = std::round((dest.left - offset.x) * scaleFactor) / scaleFactor;
+        const double y = std::round((dest.top - offset.y) * scaleFactor) / scaleFactor;
+        cairo_set_source_surface(cr, picture, 0, 0);
         cairo_pattern_t* pattern = cairo_get_source(cr);
         cairo_matrix_t m;
-        cairo_matrix_init_scale(&m, repScale, repScale);
-        cairo_matrix_translate(&m, offset.x - dest.left, offset.y - dest.top);
+        cairo_matrix_init_scale(&m, scaleFactor, scaleFactor);
+        cairo_matrix_translate(&m, -x, -y);
         cairo_pattern_set_matrix(pattern, &m);
-        cairo_pattern_set_filter(pattern, repScale == scaleFactor ? CAIRO_FILTER_NEAREST
-                                                                  : CAIRO_FILTER_GOOD);
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
     }
     float a = alpha * globalAlpha;
     if (a >= 1.f)

@@ -66,6 +66,10 @@ class CBitmap : public CBaseObject {
     cairo_surface_t* getBestPlatformBitmapForScaleFactor(double scaleFactor,
                                                          double* representationScale) const;
     int32_t getNumRepresentations() const { return surface ? 1 + (int32_t)extra.size() : 0; }
+    // The picture at exactly scaleFactor pixels per unit: a representation
+    // of that scale, else the best one resampled once with a filter good for
+    // downscaling and kept until another scale is asked for.
+    cairo_surface_t* getSurfaceForScaleFactor(double scaleFactor) const;
 
   private:
     struct Representation {
@@ -75,6 +79,7 @@ class CBitmap : public CBaseObject {
     CResourceDescription resourceDesc;
     cairo_surface_t* surface = nullptr;
     std::vector<Representation> extra; // denser than 1x, by increasing scale
+    mutable Representation resampled{0, nullptr};
 };
 
 } // namespace VSTGUI
