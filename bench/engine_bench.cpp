@@ -5,7 +5,6 @@
 // two channels, twice the rate), as for the ideal chain (ideal_chain_bench).
 // Each case runs on each instruction set the processor has.
 #include "dsp/EqEngine.h"
-#include "dsp/reference/EqEngine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -86,12 +85,6 @@ void BM_Stereo(benchmark::State& state, int bits, Load load, EqEngine::Instructi
                : runLoop<EqEngine, float>(state, load, set);
 }
 
-// The scalar engine before the vector kernels (the frozen copy the tests
-// compare with), for the before-and-after table.
-void BM_Scalar(benchmark::State& state, Load load) {
-    runLoop<ref::EqEngine, double>(state, load, EqEngine::kBest);
-}
-
 } // namespace
 
 #define ENGINE_CASES(name, set)                                                                    \
@@ -105,9 +98,3 @@ void BM_Scalar(benchmark::State& state, Load load) {
 
 ENGINE_CASES(Sse2, EqEngine::kSse2);
 ENGINE_CASES(Avx2, EqEngine::kAvx2);
-BENCHMARK_CAPTURE(BM_Scalar, 64_AllSections, Load::Static);
-BENCHMARK_CAPTURE(BM_Scalar, 64_GlideOne, Load::GlideOne);
-BENCHMARK_CAPTURE(BM_Scalar, 64_GlideAll, Load::GlideAll);
-BENCHMARK_CAPTURE(BM_Scalar, 64_Saturation, Load::Saturation);
-BENCHMARK_CAPTURE(BM_Scalar, 64_MasterOff, Load::MasterOff);
-BENCHMARK_CAPTURE(BM_Scalar, 64_HighCutOff, Load::HighCutOff);

@@ -433,6 +433,9 @@ float EqEngine::resume(float hostRate) {
     output_.prepare(n);
     output_.clear();
     oversampler_.clear();
+    // A level set while suspended is in effect from the first sample, as the
+    // filters' settings are; it glides only while running.
+    outputGain_ = outputTarget_.load(kRelaxed);
     releaseAllSections();
     return rate;
 }

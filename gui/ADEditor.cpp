@@ -18,12 +18,9 @@
 #include <thread>
 
 using namespace dravo::layout;
+using dravo::Param;
 
 namespace {
-constexpr int kLedTag = 64;
-constexpr int kOutputTag = 6;
-constexpr int kMasterTag = 0;
-constexpr int kLowCutTag = 8;
 constexpr float kKnobRangeScale = 0.5f; // 500 drag units span a knob's range
 constexpr float kLatencyMax = 10000.f;
 // The editor's menus answer through valueChanged with these tags.
@@ -31,10 +28,6 @@ constexpr int kZoomMenuTag = -100;
 constexpr int kControlMenuTag = -101;
 constexpr int kZoomMenuDefault = 6; // "Default size", after the steps and a separator
 constexpr int kControlMenuType = 1, kControlMenuDefault = 2;
-
-bool isParameterControl(const Control& c) {
-    return c.kind == Kind::Knob || c.kind == Kind::OnOff || c.kind == Kind::Switch3;
-}
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -89,6 +82,10 @@ CControl* ADEditor::controlFor(int tag) const {
     for (int i = 0; i < kNumControls; ++i)
         if (kControls[i].tag == tag) return controls[i];
     return nullptr;
+}
+
+CControl* ADEditor::controlFor(Param p) const {
+    return controlFor(dravo::index(p));
 }
 
 void ADEditor::updateRect() {
@@ -395,7 +392,7 @@ void ADEditor::valueChanged(CControl* control) {
             led->resetHold();
             led->invalid();
         }
-        if (CControl* output = controlFor(kOutputTag)) output->invalid();
+        if (CControl* output = controlFor(Param::Output)) output->invalid();
         dravo->getEngine().setBlockPeak(0.f);
         dravo->getEngine().setHeldLedLevel(0.f);
     }
@@ -405,13 +402,16 @@ void ADEditor::setParameter(VstInt32 index, float value) {
     ViewAccess access(*this);
     if (!access) return;
     if (index >= 0 && index < dravo::kNumParams) {
+        const Param p = dravo::paramAt(index);
         const Control* c = controlForTag(index);
         CControl* control = controlFor(index);
         if (c && control && isParameterControl(*c)) {
             control->setValue(c->inverted ? 1.f - value : value);
-            if (index == kOutputTag || index == kLowCutTag) control->setDirty(true);
+            // Kept as the editor has always had it: these two are also
+            // marked themselves, though the whole frame is marked below.
+            if (p == Param::Output || p == Param::LowCutOn) control->setDirty(true);
         }
-        if (index == kMasterTag) refreshLatency();
+        if (p == Param::Master) refreshLatency();
     }
     viewFrame->setDirty(true);
 }
@@ -430,7 +430,11 @@ void ADEditor::internalSampleRateChanged() {
     ViewAccess access(*this);
     if (!access) return;
     refreshLatency();
-    // A tiny value unlike the last one drawn: the LED redraws dark until the
-    // next idle restores the held level.
-    if (led) led->setValue((float)std::rand() * 1e-15f);
+    // The LED shows its first (dark) image, redrawn at the next idle even if
+    // it was dark already; that idle then restores the held level (not while
+    // the about box shows).
+    if (led) {
+        led->setValue(0.f);
+        led->setDirty(true);
+    }
 }

@@ -86,6 +86,7 @@ class ADEditor : public CPresetSystemEditor {
     };
 
     CControl* controlFor(int tag) const;
+    CControl* controlFor(dravo::Param p) const;
     void openZoomMenu(const CPoint& where);
     void openControlMenu(int tag, const CPoint& where);
     void openValueEntry(int tag);

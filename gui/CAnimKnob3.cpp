@@ -1,5 +1,7 @@
 #include "gui/CAnimKnob3.h"
 
+#include "gui/KnobFrame.h"
+
 #include <algorithm>
 
 CAnimKnob3::CAnimKnob3(const CRect& size, CControlListener* listener, int32_t tag,
@@ -11,10 +13,7 @@ CAnimKnob3::CAnimKnob3(const CRect& size, CControlListener* listener, int32_t ta
 CAnimKnob3::~CAnimKnob3() = default;
 
 void CAnimKnob3::draw(CDrawContext* context) {
-    float value = getValue();
-    // Nearest image: value 0.5 of 41 images shows image 20.
-    int32_t index = value > 0.f ? (int32_t)(value * (float)(subPixmaps - 1) + 0.5f) : 0;
-    index = std::min(index, std::max(subPixmaps - 1, 0));
+    const int32_t index = dravo::knob::frameFor(getValue(), subPixmaps);
     if (getDrawBackground())
         getDrawBackground()->draw(context, size, CPoint(0, index * heightOfOneImage));
     setDirty(false);

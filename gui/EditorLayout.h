@@ -5,6 +5,8 @@
 // background; width and height are those of one picture of the strip.
 #pragma once
 
+#include "model/Parameters.h"
+
 namespace dravo::layout {
 
 constexpr int kEditorWidth = 940;
@@ -22,8 +24,14 @@ constexpr int kLedSize = 16;
 
 constexpr float kNoDefault = -1.0f; // keeps the toolkit's default 0.5
 
+// Tags of the controls that are not parameters (above the parameter indices,
+// below the preset bar's 92..111).
+constexpr int kLedTag = 64;
+constexpr int kAboutTag = 61;
+constexpr int kReadOutTag = -1; // the latency read-outs send nothing
+
 struct Control {
-    int tag; // the parameter index for parameter controls
+    int tag; // the parameter index (index(Param)) for parameter controls
     Kind kind;
     int bitmapId; // the strip (the background for the read-outs)
     int images;   // pictures in the strip
@@ -34,48 +42,53 @@ struct Control {
     float shiftZoom; // knobs only
 };
 
-constexpr Control knob(int tag, int id, int images, int l, int t, float def, float zoom = 1.0f) {
-    return {tag, Kind::Knob, id, images, l, t, kKnobSize, kKnobSize, false, def, zoom};
+// A knob's double-click default is its parameter's default.
+constexpr Control knob(Param p, int id, int images, int l, int t, float zoom = 1.0f) {
+    return {index(p), Kind::Knob,           id,  images, l, t, kKnobSize, kKnobSize,
+            false,    info(p).defaultValue, zoom};
 }
-constexpr Control onOff(int tag, int id, int l, int t) {
-    return {tag, Kind::OnOff, id, 2, l, t, kOnOffWidth, kOnOffHeight, false, kNoDefault, 1.0f};
+constexpr Control onOff(Param p, int id, int l, int t) {
+    return {index(p), Kind::OnOff, id, 2, l, t, kOnOffWidth, kOnOffHeight, false, kNoDefault, 1.0f};
 }
-constexpr Control switch3(int tag, int id, int l, int t) {
-    return {tag, Kind::Switch3, id, 3, l, t, kSwitchWidth, kSwitchHeight, true, 0.5f, 1.0f};
+// A switch's double-click default is its middle position (not the parameter's
+// default), as the editor has always had it.
+constexpr Control switch3(Param p, int id, int l, int t) {
+    return {index(p), Kind::Switch3, id, 3, l, t, kSwitchWidth, kSwitchHeight, true, 0.5f, 1.0f};
 }
 
 // The clip LED, the two latency read-outs, the parameter controls in the
 // order the editor creates them, and last the about hot spot.
 inline constexpr Control kControls[] = {
-    {64, Kind::Led, 11520, 3, 812, 46, kLedSize, kLedSize, false, kNoDefault, 1.0f},
-    {-1, Kind::LatencyMs, kBackgroundId, 1, 58, 213, 50, 12, false, kNoDefault, 1.0f},
-    {-1, Kind::LatencySamples, kBackgroundId, 1, 102, 213, 50, 12, false, kNoDefault, 1.0f},
-    knob(6, 11562, 41, 840, 43, 0.5f, 2.0f), // OUTPUT
-    onOff(0, 11510, 784, 48),                // EQ all
-    switch3(1, 11512, 784, 128),             // LSR
-    onOff(7, 11518, 880, 128),               // SAT
-    onOff(8, 11540, 125, 128),               // HPF
-    knob(9, 11541, 23, 33, 123, 0.0f),       // HPFfreq
-    switch3(12, 11543, 180, 48),             // LOW
-    switch3(14, 11516, 278, 128),            // Lshp
-    knob(13, 11558, 19, 183, 123, 0.5f),     // Lfreq
-    knob(15, 11571, 41, 237, 43, 0.5f),      // Lgain
-    switch3(16, 11546, 331, 48),             // MID1
-    knob(17, 11559, 23, 334, 123, 0.5f),     // Mfreq, first mid
-    switch3(18, 11547, 428, 128),            // MQ, first mid
-    knob(19, 11572, 41, 388, 43, 0.0f),      // Mgain, first mid
-    switch3(20, 11548, 482, 48),             // MID2
-    knob(21, 11576, 23, 486, 123, 0.5f),     // Mfreq, second mid
-    switch3(22, 11549, 580, 128),            // MQ, second mid
-    knob(23, 11573, 41, 539, 43, 0.0f),      // Mgain, second mid
-    switch3(24, 11552, 633, 48),             // HIGH
-    switch3(26, 11517, 730, 128),            // Hshp
-    knob(25, 11557, 19, 637, 123, 0.5f),     // Hfreq
-    knob(27, 11553, 41, 689, 43, 0.5f),      // Hgain
-    onOff(10, 11554, 30, 48),                // LPF
-    onOff(3, 11556, 833, 128),               // Phase
-    knob(11, 11555, 23, 86, 43, 1.0f),       // LPFfreq
-    {61, Kind::About, kAboutImageId, 1, 420, 210, 98, 17, false, kNoDefault, 1.0f},
+    {kLedTag, Kind::Led, 11520, 3, 812, 46, kLedSize, kLedSize, false, kNoDefault, 1.0f},
+    {kReadOutTag, Kind::LatencyMs, kBackgroundId, 1, 58, 213, 50, 12, false, kNoDefault, 1.0f},
+    {kReadOutTag, Kind::LatencySamples, kBackgroundId, 1, 102, 213, 50, 12, false, kNoDefault,
+     1.0f},
+    knob(Param::Output, 11562, 41, 840, 43, 2.0f),
+    onOff(Param::Master, 11510, 784, 48),
+    switch3(Param::Channel, 11512, 784, 128),
+    onOff(Param::Saturation, 11518, 880, 128),
+    onOff(Param::LowCutOn, 11540, 125, 128),
+    knob(Param::LowCutFreq, 11541, 23, 33, 123),
+    switch3(Param::LowShelfMode, 11543, 180, 48),
+    switch3(Param::LowShelfShape, 11516, 278, 128),
+    knob(Param::LowShelfFreq, 11558, 19, 183, 123),
+    knob(Param::LowShelfGain, 11571, 41, 237, 43),
+    switch3(Param::Mid1Mode, 11546, 331, 48),
+    knob(Param::Mid1Freq, 11559, 23, 334, 123),
+    switch3(Param::Mid1Q, 11547, 428, 128),
+    knob(Param::Mid1Gain, 11572, 41, 388, 43),
+    switch3(Param::Mid2Mode, 11548, 482, 48),
+    knob(Param::Mid2Freq, 11576, 23, 486, 123),
+    switch3(Param::Mid2Q, 11549, 580, 128),
+    knob(Param::Mid2Gain, 11573, 41, 539, 43),
+    switch3(Param::HighShelfMode, 11552, 633, 48),
+    switch3(Param::HighShelfShape, 11517, 730, 128),
+    knob(Param::HighShelfFreq, 11557, 19, 637, 123),
+    knob(Param::HighShelfGain, 11553, 41, 689, 43),
+    onOff(Param::HighCutOn, 11554, 30, 48),
+    onOff(Param::Phase, 11556, 833, 128),
+    knob(Param::HighCutFreq, 11555, 23, 86, 43),
+    {kAboutTag, Kind::About, kAboutImageId, 1, 420, 210, 98, 17, false, kNoDefault, 1.0f},
 };
 
 constexpr int kNumControls = sizeof(kControls) / sizeof(kControls[0]);
@@ -86,6 +99,18 @@ constexpr const Control* controlForTag(int tag) {
     for (const Control& c : kControls)
         if (c.tag == tag) return &c;
     return nullptr;
+}
+constexpr const Control* controlFor(Param p) {
+    return controlForTag(index(p));
+}
+
+// A control that shows and sets a parameter (its tag is the index).
+constexpr bool isParameterControl(const Control& c) {
+    return c.kind == Kind::Knob || c.kind == Kind::OnOff || c.kind == Kind::Switch3;
+}
+// The parameter of a parameter control.
+constexpr Param paramOf(const Control& c) {
+    return paramAt(c.tag);
 }
 
 } // namespace dravo::layout

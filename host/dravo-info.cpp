@@ -22,11 +22,20 @@ int main(int argc, char** argv) {
     std::string path = DRAVO_PLUGIN_PATH;
     if (argc > 2 ||
         (argc == 2 && (std::string(argv[1]) == "-h" || std::string(argv[1]) == "--help"))) {
-        std::printf("usage: dravo-info [PLUGIN.so]\n"
+        std::printf("usage: dravo-info [PLUGIN.so | --version]\n"
                     "Prints a VST 2.x plug-in's identity, latency and parameters "
                     "(default plug-in: %s).\n",
                     path.c_str());
         return argc > 2 ? 2 : 0;
+    }
+    if (argc == 2 && std::string(argv[1]) == "--version") {
+        std::printf("dravo-info %s\n", DRAVO_VERSION);
+        return 0;
+    }
+    // Any other option is a mistake, not a plug-in file.
+    if (argc == 2 && argv[1][0] == '-' && argv[1][1] != 0) {
+        std::fprintf(stderr, "dravo-info: unknown option %s (see dravo-info --help)\n", argv[1]);
+        return 2;
     }
     if (argc == 2) path = argv[1];
 

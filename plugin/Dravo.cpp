@@ -2,6 +2,7 @@
 
 #include "gui/ADEditor.h"
 #include "model/FactoryPresets.h"
+#include "model/Identity.h"
 
 #include <cmath>
 #include <cstdio>
@@ -10,10 +11,6 @@
 using namespace dravo;
 
 namespace {
-constexpr const char* kEffectName = "Vey Dravo";
-constexpr const char* kVendor = "Vey Audio Works";
-constexpr const char* kProduct = "Vey Dravo - parametric channel eq";
-
 // Copies text into a host field of size bytes, always terminated.
 void copyText(char* field, const char* text, size_t size) {
     size_t n = strnlen(text, size - 1);
@@ -28,7 +25,7 @@ Dravo::Dravo(audioMasterCallback audioMaster)
     initUpsDec();
     setNumInputs(2);
     setNumOutputs(2);
-    setUniqueID(fourCC('Z', 'k', 'V', 'w'));
+    setUniqueID(kUniqueId);
     canProcessReplacing();
     canDoubleReplacing();
     // The engine starts at 44100 Hz: N = 29, N div 2 + 32 = 46 samples.

@@ -1,7 +1,10 @@
 #include "presets/CPresetSystemEditor.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <strings.h>
+#include <sys/stat.h>
 #include <vector>
 
 #include "presets/CPresetSystemEffect.h"
@@ -39,6 +42,35 @@ std::string cutName(const char* text, size_t max) {
     return s.substr(0, end);
 }
 
+// Lies over the whole window while a dialog is open and takes the input that
+// would reach the controls; it draws nothing, so the window looks as before.
+class DialogShield : public CView {
+  public:
+    explicit DialogShield(const CRect& size) : CView(size) { setTransparency(true); }
+    void draw(CDrawContext*) override { setDirty(false); }
+    CMouseEventResult onMouseDown(CPoint&, const CButtonState&) override {
+        return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
+    }
+    bool onWheel(const CPoint&, const CMouseWheelAxis&, const float&,
+                 const CButtonState&) override {
+        return true;
+    }
+    bool onWheel(const CPoint&, const float&, const CButtonState&) override { return true; }
+};
+
+bool isFolder(const std::string& path) {
+    struct stat st;
+    return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The alert for a manual at path that could not be opened.
+std::string manualAlert(const std::string& path) {
+    const std::string home = XPlatHomeFolder() + "/";
+    const std::string below =
+        path.compare(0, home.size(), home) == 0 ? path.substr(home.size()) : path;
+    return "Could not open manual file:\n~/\"" + below + "\"";
+}
+
 } // namespace
 
 CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect)
@@ -46,6 +78,8 @@ CPresetSystemEditor::CPresetSystemEditor(AudioEffect* effect)
       currentPresetFile(newPathField()) {}
 
 CPresetSystemEditor::~CPresetSystemEditor() {
+    cancelDialogs();
+    documentOpener.reset(); // ends an opener still running and reaps it
     storePathsAndFilenames();
     delete[] currentDir;
     delete[] currentBankFile;
@@ -141,6 +175,8 @@ bool CPresetSystemEditor::open(void* /*ptr*/) {
 }
 
 void CPresetSystemEditor::close() {
+    // A dialog open on the closing window ends; nothing it was for happens.
+    cancelDialogs();
     nameEdit = nullptr;
     presetMenu = nullptr;
     presetRocker = nullptr;
@@ -149,7 +185,84 @@ void CPresetSystemEditor::close() {
 }
 
 void CPresetSystemEditor::idle() {
+    if (frame) pollDialogs();
     AEffGUIEditor::idle();
+}
+
+// ---- Dialogs --------------------------------------------------------------
+
+void CPresetSystemEditor::beginDialog() {
+    if (!frame || dialogShield) return;
+    CRect size;
+    frame->getSize(size);
+    dialogShield = new DialogShield(CRect(0, 0, size.getWidth(), size.getHeight()));
+    if (!frame->setModalView(dialogShield)) {
+        dialogShield->forget();
+        dialogShield = nullptr;
+    }
+}
+
+void CPresetSystemEditor::endDialog() {
+    if (!dialogShield) return;
+    if (frame && frame->getModalView() == dialogShield) frame->setModalView(nullptr);
+    dialogShield->forget();
+    dialogShield = nullptr;
+}
+
+void CPresetSystemEditor::cancelDialogs() {
+    if (fileDialog) {
+        fileDialog->cancel(); // ends the helper and reaps it
+        fileDialog->forget();
+        fileDialog = nullptr;
+    }
+    messageDialog.reset();
+    afterFileDialog = nullptr;
+    afterMessage = nullptr;
+    endDialog();
+}
+
+bool CPresetSystemEditor::startMessage(const std::vector<std::string>& argv,
+                                       std::function<void(bool)> then) {
+    if (isDialogOpen() || argv.empty()) return false;
+    auto program = std::make_unique<VSTGUI::ChildProgram>();
+    if (!program->start(argv, false)) return false;
+    messageDialog = std::move(program);
+    afterMessage = std::move(then);
+    beginDialog();
+    return true;
+}
+
+void CPresetSystemEditor::showAlert(const std::string& message) {
+    if (!startMessage(XPlatAlertCommand(message), nullptr))
+        std::fprintf(stderr, "%s\n", message.c_str());
+}
+
+void CPresetSystemEditor::pollDialogs() {
+    if (fileDialog && fileDialog->poll()) {
+        std::string path;
+        if (fileDialog->getNumSelectedFiles() == 1) path = fileDialog->getSelectedFile(0);
+        fileDialog->forget();
+        fileDialog = nullptr;
+        auto then = std::move(afterFileDialog);
+        afterFileDialog = nullptr;
+        endDialog();
+        // May start the next dialog (the overwrite question).
+        if (then) then(path);
+    }
+    if (messageDialog && messageDialog->poll()) {
+        const bool yes = messageDialog->exitStatus() == 0;
+        messageDialog.reset();
+        auto then = std::move(afterMessage);
+        afterMessage = nullptr;
+        endDialog();
+        if (then) then(yes);
+    }
+    // A failed opener is told once no other dialog is open.
+    if (documentOpener && !isDialogOpen() && documentOpener->poll()) {
+        const int status = documentOpener->exitStatus();
+        documentOpener.reset();
+        if (status != 0) showAlert(manualAlert(openedDocument));
+    }
 }
 
 CControl* CPresetSystemEditor::barControl(int tag) const {
@@ -187,7 +300,17 @@ void CPresetSystemEditor::valueChanged(CControl* control) {
     CPresetSystemEffect* e = presetEffect();
     if (!e || !control) return;
     const int tag = (int)control->getTag();
-    const float v = control->getValue();
+    if (tag < presetbar::kTagName || tag > presetbar::kTagManual) return;
+    // The host is told the values a preset change brought, as it would be
+    // told a knob's.
+    const auto before = e->currentValues();
+    barAction(control, control->getValue());
+    e->tellHostChangedValues(before);
+}
+
+void CPresetSystemEditor::barAction(CControl* control, float v) {
+    CPresetSystemEffect* e = presetEffect();
+    const int tag = (int)control->getTag();
     using namespace presetbar;
     switch (tag) {
     case kTagName: {
@@ -319,13 +442,24 @@ bool CPresetSystemEditor::loadBankBuffer(const char* data, size_t size, bool rev
 
 // ---- Files ----------------------------------------------------------------
 
-std::string CPresetSystemEditor::chooseFile(bool save, const char* title, const char* description,
-                                            const char* extension, const char* proposedName) {
-    if (!frame || !presetEffect()) return std::string();
+std::string CPresetSystemEditor::dialogFolder() const {
+    std::string folder = currentDir;
+    if (folder.empty()) {
+        folder = XPlatDocumentsFolder();
+        if (!isFolder(folder)) folder = XPlatHomeFolder();
+    }
+    if (!folder.empty() && folder.back() != '/') folder += '/';
+    return folder;
+}
+
+bool CPresetSystemEditor::chooseFile(bool save, const char* title, const char* description,
+                                     const char* extension, const char* proposedName,
+                                     std::function<void(const std::string&)> then) {
+    if (!frame || !presetEffect() || isDialogOpen()) return false;
     CNewFileSelector* selector = CNewFileSelector::create(
         frame, save ? CNewFileSelector::kSelectSaveFile : CNewFileSelector::kSelectFile);
     selector->setTitle(title);
-    selector->setInitialDirectory(currentDir);
+    selector->setInitialDirectory(dialogFolder().c_str());
     const CFileExtension type(description, extension);
     if (save) {
         selector->setDefaultExtension(type);
@@ -334,11 +468,46 @@ std::string CPresetSystemEditor::chooseFile(bool save, const char* title, const 
         selector->addFileExtension(type);
     }
     selector->setAllowMultiFileSelection(false);
-    selector->runModal();
-    std::string path;
-    if (selector->getNumSelectedFiles() == 1) path = selector->getSelectedFile(0);
-    selector->forget();
-    return path;
+    if (!selector->run()) {
+        selector->forget();
+        return false;
+    }
+    fileDialog = selector;
+    afterFileDialog = std::move(then);
+    beginDialog();
+    return true;
+}
+
+void CPresetSystemEditor::saveChosen(const std::string& chosen, bool bank, const char* extension) {
+    // A name typed without the extension gets it, so that the load dialog's
+    // filter lists the file.
+    const std::string suffix = std::string(".") + extension;
+    const size_t slash = chosen.find_last_of('/');
+    const std::string name = chosen.substr(slash == std::string::npos ? 0 : slash + 1);
+    const bool hasSuffix =
+        name.size() > suffix.size() &&
+        strcasecmp(name.c_str() + name.size() - suffix.size(), suffix.c_str()) == 0;
+    const std::string path = hasSuffix ? chosen : chosen + suffix;
+    auto save = [this, path, bank] {
+        rememberPath(path, bank ? currentBankFile : currentPresetFile);
+        saveFile(path, bank);
+    };
+    struct stat st;
+    // The dialog confirmed replacing the name it returned; a name it did not
+    // see is confirmed here.
+    if (path == chosen || lstat(path.c_str(), &st) != 0) {
+        save();
+        return;
+    }
+    const std::string shown = path.substr(slash == std::string::npos ? 0 : slash + 1);
+    if (!startMessage(XPlatQuestionCommand("A file named \"" + shown +
+                                               "\" already exists. Do you want to replace it?",
+                                           "Replace"),
+                      [save](bool yes) {
+                          if (yes) save();
+                      }))
+        std::fprintf(stderr, "not saved: %s exists and no dialog can ask to replace it\n",
+                     path.c_str());
 }
 
 void CPresetSystemEditor::rememberPath(const std::string& path, char* nameField) {
@@ -376,39 +545,45 @@ void CPresetSystemEditor::saveFile(const std::string& path, bool bank) {
 }
 
 void CPresetSystemEditor::loadBank(bool reversed) {
-    const std::string path = chooseFile(
-        false, reversed ? "Load bank (endian-reversed)" : "Load bank", "Vey Bank", "kab", nullptr);
-    if (path.empty()) return;
-    rememberPath(path, currentBankFile);
-    if (!loadFile(path, true, reversed)) return;
-    // A bank from a file always ends on preset 0, whatever its header names.
-    showPreset(0);
-    if (frame) frame->invalid();
+    chooseFile(false, reversed ? "Load bank (endian-reversed)" : "Load bank", "Vey Bank", "kab",
+               nullptr, [this, reversed](const std::string& path) {
+                   if (path.empty()) return;
+                   rememberPath(path, currentBankFile);
+                   CPresetSystemEffect* e = presetEffect();
+                   const auto before = e->currentValues();
+                   if (!loadFile(path, true, reversed)) return;
+                   // A bank from a file always ends on preset 0, whatever its header names.
+                   showPreset(0);
+                   e->tellHostChangedValues(before);
+                   if (frame) frame->invalid();
+               });
 }
 
 void CPresetSystemEditor::saveBank() {
-    const std::string path = chooseFile(true, "Save bank", "Vey Bank", "kab", currentBankFile);
-    if (path.empty()) return;
-    rememberPath(path, currentBankFile);
-    saveFile(path, true);
+    chooseFile(true, "Save bank", "Vey Bank", "kab", currentBankFile,
+               [this](const std::string& path) {
+                   if (!path.empty()) saveChosen(path, true, "kab");
+               });
 }
 
 void CPresetSystemEditor::loadPreset(bool reversed) {
-    const std::string path =
-        chooseFile(false, reversed ? "Load preset (endian-reversed)" : "Load preset", "Vey Preset",
-                   "vey", nullptr);
-    if (path.empty()) return;
-    rememberPath(path, currentPresetFile);
-    loadFile(path, false, reversed);
-    if (frame) frame->invalid();
+    chooseFile(false, reversed ? "Load preset (endian-reversed)" : "Load preset", "Vey Preset",
+               "vey", nullptr, [this, reversed](const std::string& path) {
+                   if (path.empty()) return;
+                   rememberPath(path, currentPresetFile);
+                   CPresetSystemEffect* e = presetEffect();
+                   const auto before = e->currentValues();
+                   loadFile(path, false, reversed);
+                   e->tellHostChangedValues(before);
+                   if (frame) frame->invalid();
+               });
 }
 
 void CPresetSystemEditor::savePreset() {
-    const std::string path =
-        chooseFile(true, "Save preset", "Vey Preset", "vey", currentPresetFile);
-    if (path.empty()) return;
-    rememberPath(path, currentPresetFile);
-    saveFile(path, false);
+    chooseFile(true, "Save preset", "Vey Preset", "vey", currentPresetFile,
+               [this](const std::string& path) {
+                   if (!path.empty()) saveChosen(path, false, "vey");
+               });
 }
 
 // ---- Defaults, memory slots and remembered paths ---------------------------
@@ -504,20 +679,28 @@ void CPresetSystemEditor::recallPathsAndFilenames() {
 bool CPresetSystemEditor::openManual() {
     const ManualDocument doc = manualDocument();
     std::string path;
-    bool opened = false;
+    bool started = false;
     if (doc.data && doc.size && doc.vendorFolder && doc.fileName) {
         path = XPlatDocumentsFolder() + "/" + doc.vendorFolder + "/" + doc.fileName;
-        opened = XPlatWriteFileIfDifferent(path, doc.data, doc.size) && XPlatOpenDocument(path);
+        if (XPlatWriteFileIfDifferent(path, doc.data, doc.size)) {
+            if (documentOpener && !documentOpener->poll()) {
+                started = true; // the opener of an earlier click still runs
+            } else if (!VSTGUI::findProgramOnPath("xdg-open").empty()) {
+                auto opener = std::make_unique<VSTGUI::ChildProgram>();
+                if (opener->start({"xdg-open", path}, false)) {
+                    documentOpener = std::move(opener);
+                    openedDocument = path;
+                    started = true;
+                }
+            } else {
+                std::fprintf(stderr, "cannot open %s: xdg-open is not installed\n", path.c_str());
+            }
+        }
     }
-    if (!opened) {
-        const std::string home = XPlatHomeFolder() + "/";
-        const std::string below =
-            path.compare(0, home.size(), home) == 0 ? path.substr(home.size()) : path;
-        XPlatDisplayAlert(("Could not open manual file:\n~/\"" + below + "\"").c_str());
-    }
+    if (!started) showAlert(manualAlert(path));
     if (manualButton) {
         manualButton->setIsPressed(false);
         manualButton->setDirty();
     }
-    return opened;
+    return started;
 }

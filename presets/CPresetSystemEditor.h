@@ -6,10 +6,18 @@
 // memory slots A and B and the manual button. The defaults, the slots and the
 // last-used paths live in the user's preferences, under an identifier that
 // the derived editor hands in.
+//
+// Dialogs (file selector, overwrite question, alert) run as child processes:
+// an action starts one and returns to the host at once, idle() collects the
+// answer and then acts on it. While a dialog is open the window keeps being
+// drawn, input to its controls is dropped and no second dialog opens; close()
+// ends an open dialog and forgets what was to follow it.
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "presets/PresetBarLayout.h"
@@ -57,7 +65,10 @@ class CPresetSystemEditor : public AEffGUIEditor,
     bool open(void* ptr) override;
     // Forgets the bar's controls (the frame owns them).
     void close() override;
+    // Collects the answer of an open dialog (never waits), then the toolkit's idle.
     void idle() override;
+    // True while a dialog of the bar is open.
+    bool isDialogOpen() const { return fileDialog != nullptr || messageDialog != nullptr; }
 
     // Preset-bar actions for tags 92..111; other tags are left alone.
     void valueChanged(CControl* control) override;
@@ -81,7 +92,8 @@ class CPresetSystemEditor : public AEffGUIEditor,
     virtual VstInt32 PresetToBuffer(char** out);
 
     // File commands through the file selector; reversed inverts the
-    // byte-order decision of the file chosen.
+    // byte-order decision of the file chosen. Each starts its dialog and
+    // returns; the file is read or written when idle() has the answer.
     virtual void loadBank(bool reversed);
     virtual void saveBank();
     virtual void saveDefaultBank();
@@ -105,8 +117,9 @@ class CPresetSystemEditor : public AEffGUIEditor,
     virtual const char* preferencesIdentifier() { return nullptr; }
     // The manual; the base has none, so the button shows the alert.
     virtual ManualDocument manualDocument() { return {nullptr, 0, nullptr, nullptr}; }
-    // Writes the manual when missing or different, then opens it; shows the
-    // alert on failure. Returns true when the opener succeeded.
+    // Writes the manual when missing or different, then starts the opener;
+    // shows the alert when that fails (at once, or when idle() sees the
+    // opener fail). Returns true when the opener was started.
     bool openManual();
 
     // Recognises a whole buffer (a file's contents or a preferences value)
@@ -145,13 +158,30 @@ class CPresetSystemEditor : public AEffGUIEditor,
     CRect barRects[kNumBarItems];
 
   private:
+    // The bar's action for a control of tags 92..111.
+    void barAction(CControl* control, float v);
     XPlatPreferences preferences();
     void storeBuffer(const char* key, bool bank);
     void applyBuffer(const char* key, bool bank);
     void removeKey(const char* key);
-    // Runs the file selector; the chosen path, or empty when none was chosen.
-    std::string chooseFile(bool save, const char* title, const char* description,
-                           const char* extension, const char* proposedName);
+    // Starts the file selector; then gets the chosen path, or empty when
+    // none was chosen. False (and then is not called) when no dialog started.
+    bool chooseFile(bool save, const char* title, const char* description, const char* extension,
+                    const char* proposedName, std::function<void(const std::string&)> then);
+    // Starts a question (then gets true for yes) or an alert (then may be
+    // empty); false when none could be started.
+    bool startMessage(const std::vector<std::string>& argv, std::function<void(bool)> then);
+    void showAlert(const std::string& message);
+    // Saves to path with the file type's extension added when the typed name
+    // lacks it, asking first before that replaces an existing file.
+    void saveChosen(const std::string& path, bool bank, const char* extension);
+    // The folder a file dialog starts in: the remembered one, else the
+    // user's Documents folder, else home.
+    std::string dialogFolder() const;
+    void pollDialogs();
+    void beginDialog();
+    void endDialog();
+    void cancelDialogs();
     // Splits path into the remembered directory and name.
     void rememberPath(const std::string& path, char* nameField);
     bool loadFile(const std::string& path, bool bank, bool reversed);
@@ -160,4 +190,17 @@ class CPresetSystemEditor : public AEffGUIEditor,
 
     std::string preferencesId;
     bool preferencesIdKnown = false;
+
+    // The open dialog (at most one) and what follows its answer.
+    CNewFileSelector* fileDialog = nullptr;
+    std::function<void(const std::string&)> afterFileDialog;
+    std::unique_ptr<VSTGUI::ChildProgram> messageDialog;
+    std::function<void(bool)> afterMessage;
+    // Covers the window while a dialog is open: the frame's modal view, it
+    // takes every press, wheel turn and key meant for the controls.
+    CView* dialogShield = nullptr;
+    // The document opener of the manual and the path it was given; it may
+    // run as long as the document is shown, so it never blocks input.
+    std::unique_ptr<VSTGUI::ChildProgram> documentOpener;
+    std::string openedDocument;
 };

@@ -30,6 +30,19 @@ void CPresetSystemEffect::setPresetNo(long n) {
     });
 }
 
+CPresetSystemEffect::ParameterValues CPresetSystemEffect::currentValues() {
+    ParameterValues values;
+    for (int i = 0; i < kNumPresetParams; i++)
+        values.v[i] = getParameter(i);
+    return values;
+}
+
+void CPresetSystemEffect::tellHostChangedValues(const ParameterValues& before) {
+    for (int i = 0; i < kNumPresetParams; i++)
+        if (const float now = getParameter(i); now != before.v[i])
+            callHost(audioMasterAutomate, i, 0, nullptr, now);
+}
+
 void CPresetSystemEffect::setPresetName(const char* name) {
     store.setName(name);
     updateDisplay();

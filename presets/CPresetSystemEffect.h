@@ -70,6 +70,16 @@ class CPresetSystemEffect : public AudioEffectX, public ProgramStore::Owner {
     // True only while setPresetNo replays a record: the effect must then not
     // store the replayed values back into the current record.
     bool isLoadingPreset() const { return store.isLoadingPreset(); }
+    // The 38 values before an editor's preset change; told to the host after it.
+    struct ParameterValues {
+        float v[kNumPresetParams];
+    };
+    ParameterValues currentValues();
+    // Tells the host (audioMasterAutomate) every parameter whose value now
+    // differs from before, so that its lanes and generic controls show the
+    // preset the user chose in the editor (setPresetNo's updateDisplay alone
+    // does not make every host read the values again).
+    void tellHostChangedValues(const ParameterValues& before);
     // Writes value into slot index of all 22 records (the global parameters
     // 0 and 1 are the same in every preset). Indices outside 0..37 are ignored.
     void setParameterAllPresets(int index, float value);

@@ -192,15 +192,34 @@ bool XPlatOpenDocument(const std::string& path) {
     return XPlatRunCommand({"xdg-open", path}) == 0;
 }
 
+std::vector<std::string> XPlatAlertCommand(const std::string& text) {
+    if (!VSTGUI::findProgramOnPath("zenity").empty())
+        return {"zenity", "--warning", "--no-markup", "--text=" + text};
+    if (!VSTGUI::findProgramOnPath("kdialog").empty()) return {"kdialog", "--sorry", text};
+    if (!VSTGUI::findProgramOnPath("xmessage").empty())
+        return {"xmessage", "-center", "-buttons", "OK", text};
+    return {};
+}
+
+std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes) {
+    if (!VSTGUI::findProgramOnPath("zenity").empty())
+        return {"zenity",
+                "--question",
+                "--no-markup",
+                "--text=" + question,
+                "--ok-label=" + yes,
+                "--cancel-label=Cancel"};
+    if (!VSTGUI::findProgramOnPath("kdialog").empty())
+        return {"kdialog", "--warningyesno", question, "--yes-label", yes, "--no-label", "Cancel"};
+    // xmessage exits with the value of the button pressed.
+    if (!VSTGUI::findProgramOnPath("xmessage").empty())
+        return {"xmessage", "-center", "-buttons", yes + ":0,Cancel:1", question};
+    return {};
+}
+
 void XPlatDisplayAlert(const char* message) {
     const std::string text = message ? message : "";
-    std::vector<std::string> argv;
-    if (!VSTGUI::findProgramOnPath("zenity").empty())
-        argv = {"zenity", "--warning", "--no-markup", "--text=" + text};
-    else if (!VSTGUI::findProgramOnPath("kdialog").empty())
-        argv = {"kdialog", "--sorry", text};
-    else if (!VSTGUI::findProgramOnPath("xmessage").empty())
-        argv = {"xmessage", "-center", "-buttons", "OK", text};
+    const std::vector<std::string> argv = XPlatAlertCommand(text);
     if (argv.empty() || XPlatRunCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
 }
 
@@ -221,16 +240,33 @@ std::string XPlatHomeFolder() {
 
 std::string XPlatDocumentsFolder() {
     const std::string home = XPlatHomeFolder();
-    if (!VSTGUI::findProgramOnPath("xdg-user-dir").empty()) {
-        std::string out;
-        if (XPlatRunCommand({"xdg-user-dir", "DOCUMENTS"}, &out) == 0) {
-            while (!out.empty() && (out.back() == '\n' || out.back() == '/'))
-                out.pop_back();
-            // xdg-user-dir answers the home folder itself when no Documents
-            // folder is configured.
-            if (!out.empty() && out[0] == '/' && out != home) return out;
+    // What xdg-user-dir DOCUMENTS answers, read without running a program:
+    // the last XDG_DOCUMENTS_DIR="..." line of user-dirs.dirs, whose value is
+    // "$HOME/..." or an absolute path. Naming home itself means no Documents
+    // folder is configured.
+    std::string config = home + "/.config";
+    if (const char* env = std::getenv("XDG_CONFIG_HOME"); env && env[0] == '/') config = env;
+    std::vector<char> bytes;
+    std::string found;
+    if (readWholeFile(config + "/user-dirs.dirs", bytes, 1u << 16)) {
+        const std::string text(bytes.begin(), bytes.end());
+        const std::string key = "XDG_DOCUMENTS_DIR=\"";
+        for (size_t pos = 0; pos < text.size();) {
+            size_t end = text.find('\n', pos);
+            if (end == std::string::npos) end = text.size();
+            const std::string line = text.substr(pos, end - pos);
+            pos = end + 1;
+            if (line.size() <= key.size() || line.compare(0, key.size(), key) != 0 ||
+                line.back() != '"')
+                continue;
+            std::string value = line.substr(key.size(), line.size() - key.size() - 1);
+            if (value.compare(0, 5, "$HOME") == 0) value = home + value.substr(5);
+            while (value.size() > 1 && value.back() == '/')
+                value.pop_back();
+            found = value;
         }
     }
+    if (!found.empty() && found[0] == '/' && found != home) return found;
     return home + "/Documents";
 }
 

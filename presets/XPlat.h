@@ -39,8 +39,16 @@ bool XPlatFileClose(void* file);
 bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir);
 
 // Shows a modal warning with message and one button (zenity, else kdialog,
-// else xmessage); with none of them installed the message goes to stderr.
+// else xmessage) and waits for it; with none of them installed the message
+// goes to stderr.
 void XPlatDisplayAlert(const char* message);
+// The argument vector of that warning, for running it without waiting;
+// empty when none of the programs is installed.
+std::vector<std::string> XPlatAlertCommand(const std::string& message);
+// The argument vector of a question with the buttons yes and "Cancel" whose
+// program exits with 0 when the user answers yes; empty when none of zenity,
+// kdialog and xmessage is installed.
+std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes);
 
 // Runs argv[0], found on PATH, with argv as its argument vector and waits for
 // it. Returns its exit status, or -1 when it could not be started (reported
@@ -51,7 +59,8 @@ int XPlatRunCommand(const std::vector<std::string>& argv, std::string* output = 
 bool XPlatOpenDocument(const std::string& path);
 // The user's home folder ($HOME, else the password database); no trailing "/".
 std::string XPlatHomeFolder();
-// The user's Documents folder: xdg-user-dir DOCUMENTS, else ~/Documents.
+// The user's Documents folder as xdg-user-dir DOCUMENTS names it (read from
+// user-dirs.dirs, no program is run), else ~/Documents.
 std::string XPlatDocumentsFolder();
 // Writes size bytes to path through a temporary file and a rename; true when
 // the file now holds them.

@@ -1,6 +1,7 @@
 // Draws the editor's images with cairo and writes them as PNG files
-// bmpNNNNN.png into the directory given as the first argument. Every image is
-// original artwork made here; strips stack their pictures vertically.
+// bmpNNNNN.png into the directory given as the first argument, with the list
+// of their names (images.list) that the build embeds. Every image is original
+// artwork made here; strips stack their pictures vertically.
 //
 // Positions and sizes come from the editor's control table and the preset
 // bar's table, and scale marks from the parameter table, so a moved control
@@ -13,6 +14,7 @@
 // background with every control's picture pasted at its place, once at the
 // defaults and once in other states (on, hover, pressed, clipping).
 #include "gui/EditorLayout.h"
+#include "gui/KnobFrame.h"
 #include "model/Parameters.h"
 #include "presets/PresetBarLayout.h"
 
@@ -28,8 +30,10 @@
 
 namespace {
 
+using dravo::Param;
 using dravo::layout::Control;
 using dravo::layout::Kind;
+using dravo::layout::paramOf;
 namespace L = dravo::layout;
 
 const double kPi = 3.14159265358979323846;
@@ -47,12 +51,12 @@ const Rgb kCaption{0.87, 0.87, 0.85}; // control captions
 const Rgb kScale{0.70, 0.71, 0.73};   // scale numbers
 const Rgb kTick{0.50, 0.51, 0.54};    // minor scale ticks
 const Rgb kMajor{0.80, 0.81, 0.82};   // labelled scale ticks
-const Rgb kDim{0.56, 0.57, 0.59};     // switch positions not selected
+const Rgb kDim{0.74, 0.75, 0.76};     // switch positions not selected
 const Rgb kFreq{0.50, 0.72, 0.93};    // frequency knobs
 const Rgb kGain{0.96, 0.68, 0.32};    // gain knobs
 const Rgb kLevel{0.94, 0.92, 0.86};   // output knob
 const Rgb kLampOn{0.42, 0.85, 0.52};  // lit on/off lamps
-const Rgb kBarText{0.80, 0.80, 0.78}; // preset-bar glyphs
+const Rgb kBarText{0.94, 0.94, 0.92}; // preset-bar glyphs and button names
 
 void colour(cairo_t* cr, Rgb c, double a = 1.0) {
     cairo_set_source_rgba(cr, c.r, c.g, c.b, a);
@@ -222,35 +226,47 @@ void keep(int id, cairo_surface_t* s) {
     gImages[id] = s;
 }
 
+// Writes every image at the current scale and notes its file name for the
+// list (kImageList, one a line) that writeList writes after both scales: the
+// build embeds what the list names, so the images the layout tables ask for
+// are the ones the plug-in carries. The list is written last: it stands for a
+// complete set.
+const char* const kImageList = "images.list";
+std::string gList;
+
 void writeAll() {
     for (auto& [id, s] : gImages) {
         char name[32];
-        std::snprintf(name, sizeof name, gScale == 1.0 ? "/bmp%05d.png" : "/bmp%05d@2x.png", id);
-        std::string path = gOutDir + name;
+        std::snprintf(name, sizeof name, gScale == 1.0 ? "bmp%05d.png" : "bmp%05d@2x.png", id);
+        std::string path = gOutDir + "/" + name;
         if (cairo_surface_write_to_png(s, path.c_str()) != CAIRO_STATUS_SUCCESS) {
             std::fprintf(stderr, "gen_images: cannot write %s\n", path.c_str());
             std::exit(1);
         }
+        gList += name + std::string("\n");
+    }
+}
+
+void writeList() {
+    const std::string path = gOutDir + "/" + kImageList;
+    FILE* f = std::fopen(path.c_str(), "w");
+    if (!f || std::fwrite(gList.data(), 1, gList.size(), f) != gList.size() ||
+        std::fclose(f) != 0) {
+        std::fprintf(stderr, "gen_images: cannot write %s\n", path.c_str());
+        std::exit(1);
     }
 }
 
 // ---------------------------------------------------------------------------
-// Knobs: the frame rule and the angle of every frame, shared by the film
-// strips and the scales on the background.
+// Knobs: the frame rule and the angle of every frame (gui/KnobFrame.h, shared
+// with the knob control), for the film strips and the scales on the background.
 
-// The picture a knob shows for value v: the nearest of its images, computed in
-// single precision as the knob control does.
+// The picture a knob shows for value v, as the knob control picks it.
 int knobFrame(double v, int images) {
-    float value = (float)v;
-    int i = value > 0.f ? (int)(value * (float)(images - 1) + 0.5f) : 0;
-    return std::min(i, images - 1);
+    return dravo::knob::frameFor((float)v, images);
 }
 
-// Frame i of n points 135 + 270 i / (n - 1) degrees clockwise from the right
-// (screen coordinates): lower left through the top to lower right.
-double frameAngle(int i, int n) {
-    return (0.75 + 1.5 * i / (n - 1)) * kPi;
-}
+using dravo::knob::frameAngle;
 
 // Radii of a knob, from its centre.
 const double kBodyR = 14.5; // the knob itself
@@ -268,7 +284,7 @@ struct KnobLook {
 };
 
 KnobLook knobLook(const Control& c) {
-    switch (dravo::kParams[c.tag].quantiser) {
+    switch (dravo::info(paramOf(c)).quantiser) {
     case dravo::Quantiser::OutputGain:
         return {KnobKind::Bipolar, kLevel, knobFrame(0.5, c.images)};
     case dravo::Quantiser::ShelfGain:
@@ -360,8 +376,8 @@ struct Mark {
 // Frequency knobs: a tick at every step of the table (each is one frame), a
 // number at seven steps spread over the sweep.
 std::vector<Mark> frequencyMarks(const Control& c) {
-    const dravo::FrequencyTable& t = *dravo::kParams[c.tag].table;
-    const int n = t.last;
+    const Param p = paramOf(c);
+    const int n = dravo::info(p).table->last;
     std::vector<Mark> marks;
     for (int i = 0; i <= n; ++i) {
         const double v = (double)i / n;
@@ -369,30 +385,20 @@ std::vector<Mark> frequencyMarks(const Control& c) {
         bool labelled = false;
         for (int j = 0; j <= 6; ++j)
             labelled |= i == (int)std::floor(n * j / 6.0 + 0.5);
-        marks.push_back({frame, labelled ? shortHz(dravo::frequencyOf(t, v)) : ""});
+        marks.push_back({frame, labelled ? shortHz(dravo::realValueOf(p, v)) : ""});
     }
     return marks;
 }
 
-// Gain knobs: the dB range of the parameter's quantiser, a tick every `tick`
-// dB and a number every `number` dB, each at the frame its value shows.
+// Gain knobs: the parameter's dB range, a tick every `tick` dB and a number
+// every `number` dB (2 and 10 for the output level), each at the frame its
+// value shows.
 std::vector<Mark> gainMarks(const Control& c) {
-    double (*db)(double) = nullptr;
-    double tick = 1, number = 5;
-    switch (dravo::kParams[c.tag].quantiser) {
-    case dravo::Quantiser::OutputGain:
-        db = dravo::outputGainDb;
-        tick = 2;
-        number = 10;
-        break;
-    case dravo::Quantiser::ShelfGain:
-        db = dravo::shelfGainDb;
-        break;
-    default:
-        db = dravo::peakGainDb;
-        break;
-    }
-    const double lo = db(0.0), hi = db(1.0);
+    const Param p = paramOf(c);
+    const bool output = dravo::info(p).quantiser == dravo::Quantiser::OutputGain;
+    const double tick = output ? 2 : 1, number = output ? 10 : 5;
+    double lo, hi;
+    dravo::realRange(p, lo, hi);
     std::vector<Mark> marks;
     for (double d = lo; d <= hi + 1e-9; d += tick) {
         const double v = (d - lo) / (hi - lo);
@@ -445,29 +451,20 @@ void knobScale(cairo_t* cr, const Control& c, const char* caption) {
 const int kLeverWidth = 12;
 const int kSwitchTextX = kLeverWidth + 1;
 
-// What the parameter does at value p, in the words of its display texts.
-std::string positionName(int tag, double p) {
-    const int pos = dravo::threePosition(p);
-    switch (dravo::kParams[tag].display) {
-    case dravo::Display::Channel: // read from the value itself
-        return p < 0.25 ? "RIGHT" : p < 0.75 ? "STEREO" : "LEFT";
-    case dravo::Display::QText:
-        return p < 0.25 ? "0.7" : p < 0.75 ? "2.0" : "4.0";
-    case dravo::Display::ShelfMode: { // "II" doubles the gain range, "0" is off
-        const char* t[] = {"\u00d72", "OFF", "\u00d71"};
-        return t[pos];
-    }
-    case dravo::Display::ShelfShape: {
-        const char* t[] = {"SHELF", "STEEP", "PEAK"};
-        return t[pos];
-    }
-    case dravo::Display::MidMode: {
-        const char* t[] = {"CUT", "OFF", "BOOST"};
-        return t[pos];
-    }
-    default:
-        return "?";
-    }
+// What the parameter does at value p: the name of the position (for "LSR"
+// and "MQ" the region of the value) it selects, in capitals as the artwork
+// writes it ("\u00d72" stays as it is). "MQ" names the region its value text
+// shows (split at 0.25 / 0.75), not the engine's Q (split at 0.5 / 0.75): the
+// two have always differed, and the switch agrees with the host's text.
+std::string positionName(const Control& c, double p) {
+    const Param param = paramOf(c);
+    const dravo::PositionNames& names = dravo::info(param).positions;
+    const int pos = (int)dravo::realValueOf(param, p);
+    if (pos < 0 || pos >= names.count) return "?";
+    std::string name = names.names[pos];
+    for (char& ch : name)
+        if (ch >= 'a' && ch <= 'z') ch = (char)(ch - 'a' + 'A');
+    return name;
 }
 
 // Parameter value at picture position i (0 top): the editor shows 1 - p.
@@ -506,7 +503,7 @@ void switchStrip(const Control& c) {
         for (int i = 0; i < 3; ++i) {
             colour(cr, i == f ? kCaption : kDim);
             cairo_text_extents_t te;
-            std::string name = positionName(c.tag, switchValueAt(i));
+            std::string name = positionName(c, switchValueAt(i));
             cairo_text_extents(cr, name.c_str(), &te);
             double y = std::round(oy + switchRowCentre(c, i) - te.height / 2 - te.y_bearing);
             cairo_move_to(cr, kSwitchTextX, y);
@@ -764,32 +761,47 @@ const presetbar::Item& barItem(int tag) {
 // Background: sections with titles, captions and scales; the latency
 // read-outs' well; the logo under the about hot spot; the preset bar.
 
-struct Section {
+// The panels left to right: a title and the engine sections whose controls
+// it holds. The last holds every control of no section: the master, channel,
+// phase, output level, SAT and the clip LED.
+struct PanelTitle {
     const char* title;
-    std::vector<int> tags;
+    std::vector<dravo::Section> sections;
 };
 
-const std::vector<Section> kSections = {
-    {"FILTERS", {10, 11, 8, 9}}, {"LOW SHELF", {12, 13, 14, 15}},  {"MID 1", {16, 17, 18, 19}},
-    {"MID 2", {20, 21, 22, 23}}, {"HIGH SHELF", {24, 25, 26, 27}}, {"OUTPUT", {0, 64, 6, 1, 3, 7}},
+const std::vector<PanelTitle> kSections = {
+    {"FILTERS", {dravo::Section::LowCut, dravo::Section::HighCut}},
+    {"LOW SHELF", {dravo::Section::LowShelf}},
+    {"MID 1", {dravo::Section::Mid1}},
+    {"MID 2", {dravo::Section::Mid2}},
+    {"HIGH SHELF", {dravo::Section::HighShelf}},
+    {"OUTPUT", {}},
 };
 
-// Captions by control tag.
-const std::map<int, const char*> kCaptions = {
-    {10, "HIGH CUT"}, {11, "FREQ"}, {8, "LOW CUT"}, {9, "FREQ"},  {12, "MODE"}, {13, "FREQ"},
-    {14, "SHAPE"},    {15, "GAIN"}, {16, "MODE"},   {17, "FREQ"}, {18, "Q"},    {19, "GAIN"},
-    {20, "MODE"},     {21, "FREQ"}, {22, "Q"},      {23, "GAIN"}, {24, "MODE"}, {25, "FREQ"},
-    {26, "SHAPE"},    {27, "GAIN"}, {0, "EQ IN"},   {64, "CLIP"}, {6, "LEVEL"}, {1, "CHANNEL"},
-    {3, "PHASE"},     {7, "SAT"},
-};
+// The panel of the control with this tag (a label's owner), or -1 for none
+// (the preset bar, the logo, the read-outs).
+int panelOf(int tag) {
+    const int output = (int)kSections.size() - 1;
+    if (tag == L::kLedTag) return output;
+    const Control* c = L::controlForTag(tag);
+    if (!c || !L::isParameterControl(*c)) return -1;
+    const dravo::ParamInfo& p = dravo::info(paramOf(*c));
+    if (p.target != dravo::Target::Section) return output;
+    for (size_t k = 0; k < kSections.size(); ++k)
+        for (dravo::Section s : kSections[k].sections)
+            if (s == p.section) return (int)k;
+    return -1;
+}
 
-const char* captionOf(int tag) {
-    auto it = kCaptions.find(tag);
-    if (it == kCaptions.end()) {
-        std::fprintf(stderr, "gen_images: control %d has no caption\n", tag);
+// The caption under or above a control: its parameter's, "CLIP" for the LED.
+const char* captionOf(const Control& c) {
+    if (c.kind == Kind::Led) return "CLIP";
+    const char* caption = L::isParameterControl(c) ? dravo::info(paramOf(c)).caption : "";
+    if (!*caption) {
+        std::fprintf(stderr, "gen_images: control %d has no caption\n", c.tag);
         std::exit(1);
     }
-    return it->second;
+    return caption;
 }
 
 const int kPanelTop = 8, kPanelBottom = 198;
@@ -806,12 +818,10 @@ std::vector<Panel> gPanels;
 void computePanels() {
     std::vector<Panel> extent(kSections.size(), Panel{(double)W, 0.0});
     auto widen = [&](const Box& b) {
-        for (size_t k = 0; k < kSections.size(); ++k)
-            for (int tag : kSections[k].tags)
-                if (tag == b.owner) {
-                    extent[k].left = std::min(extent[k].left, b.x0);
-                    extent[k].right = std::max(extent[k].right, b.x1);
-                }
+        const int k = panelOf(b.owner);
+        if (k < 0) return;
+        extent[k].left = std::min(extent[k].left, b.x0);
+        extent[k].right = std::max(extent[k].right, b.x1);
     };
     for (const Box& b : gLabels)
         widen(b);
@@ -959,7 +969,7 @@ void background() {
         const double l = c.left, t = c.top, r = c.left + c.width, b = c.top + c.height;
         switch (c.kind) {
         case Kind::Knob: {
-            knobScale(cr, c, captionOf(c.tag));
+            knobScale(cr, c, captionOf(c));
             const double cx = l + c.width / 2.0, cy = t + c.height / 2.0;
             gControls.push_back(
                 {cx - kVisibleR, cy - kVisibleR, cx + kVisibleR, cy + kVisibleR, "knob", c.tag});
@@ -968,7 +978,7 @@ void background() {
         case Kind::Switch3:
             font(cr, Face::Caption);
             colour(cr, kCaption);
-            text(cr, captionOf(c.tag), l, t - 4, Align::Left, c.tag);
+            text(cr, captionOf(c), l, t - 4, Align::Left, c.tag);
             gControls.push_back({l, t, l + kLeverWidth, b, "switch", c.tag});
             break;
         case Kind::OnOff:
@@ -977,8 +987,8 @@ void background() {
             // caption of the button beside it.
             font(cr, Face::Caption);
             colour(cr, kCaption);
-            text(cr, captionOf(c.tag), (l + r) / 2, c.kind == Kind::Led ? b + 10 : t - 4,
-                 Align::Centre, c.tag);
+            text(cr, captionOf(c), (l + r) / 2, c.kind == Kind::Led ? b + 10 : t - 4, Align::Centre,
+                 c.tag);
             gControls.push_back({l, t, r, b, c.kind == Kind::Led ? "LED" : "button", c.tag});
             break;
         case Kind::About:
@@ -1123,14 +1133,12 @@ bool check() {
             if (c.what == "knob" ? overlapsCircle(a, c) : overlap(a, c) && c.owner != a.owner)
                 fail("\"" + a.what + "\" lies on " + c.what + " " + std::to_string(c.owner));
         // A control's labels stay inside its section's panel.
-        for (size_t k = 0; k < kSections.size(); ++k)
-            for (int tag : kSections[k].tags)
-                if (tag == a.owner && (a.x0 < gPanels[k].left + 1 || a.x1 > gPanels[k].right - 1 ||
-                                       a.y0 < kPanelTop + 2 || a.y1 > kPanelBottom - 2))
-                    fail("\"" + a.what + "\" (" + std::to_string(a.x0) + ".." +
-                         std::to_string(a.x1) + ") of control " + std::to_string(tag) +
-                         " leaves its panel " + std::to_string(gPanels[k].left) + ".." +
-                         std::to_string(gPanels[k].right));
+        const int k = panelOf(a.owner);
+        if (k >= 0 && (a.x0 < gPanels[k].left + 1 || a.x1 > gPanels[k].right - 1 ||
+                       a.y0 < kPanelTop + 2 || a.y1 > kPanelBottom - 2))
+            fail("\"" + a.what + "\" (" + std::to_string(a.x0) + ".." + std::to_string(a.x1) +
+                 ") of control " + std::to_string(a.owner) + " leaves its panel " +
+                 std::to_string(gPanels[k].left) + ".." + std::to_string(gPanels[k].right));
     }
     return ok;
 }
@@ -1154,17 +1162,23 @@ void previewState(cairo_t* cr, bool other) {
         double p = c.defaultValue >= 0 ? c.defaultValue : 1.0;
         switch (c.kind) {
         case Kind::Knob:
-            if (other) p = c.tag == 6 ? 0.575 : 0.75;
+            if (other) p = paramOf(c) == Param::Output ? 0.575 : 0.75;
             paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, knobFrame(p, c.images));
             break;
         case Kind::Switch3: {
-            if (other) p = c.tag % 4 == 0 ? 1.0 : 0.0;
+            // The sections' MODE switches at the top, the others at the bottom.
+            if (other) {
+                const dravo::ParamInfo& i = dravo::info(paramOf(c));
+                p = i.target == dravo::Target::Section && i.field == dravo::Field::Position ? 1.0
+                                                                                            : 0.0;
+            }
             const double shown = 1.0 - p; // the editor inverts these
             paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, (int)(shown * 2 + 0.5));
             break;
         }
         case Kind::OnOff:
-            paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, (other ? c.tag != 0 : 0));
+            paste(cr, c.bitmapId, c.left, c.top, c.width, c.height,
+                  (other ? paramOf(c) != Param::Master : 0));
             break;
         case Kind::Led:
             paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, other ? 2 : 0);
@@ -1297,6 +1311,7 @@ int main(int argc, char** argv) {
     gScale = 2.0;
     drawAll();
     writeAll();
+    writeList();
     forgetAll();
     cairo_debug_reset_static_data();
     return 0;

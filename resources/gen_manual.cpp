@@ -10,6 +10,7 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -19,13 +20,17 @@
 
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
+#include "gui/KnobFrame.h"
 #include "model/FactoryPresets.h"
+#include "model/Model.h"
 #include "model/Parameters.h"
 #include "model/ValueText.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 
 namespace {
+
+using dravo::Param;
 
 // A4 in points, margins and the text column.
 constexpr double kPageW = 595.276, kPageH = 841.890;
@@ -93,6 +98,22 @@ std::string stepList(const dravo::FrequencyTable& table) {
     return s;
 }
 
+// Sets the parameters `which` selects to their values in factory preset n,
+// as the program store holds them (32-bit floats).
+void loadFactoryPreset(dravo::Model& m, int n, bool (*which)(const dravo::ParamInfo&)) {
+    for (const dravo::PresetField& f : dravo::kFactoryPresets[n].fields)
+        if (which(dravo::info(f.param))) m.set(f.param, (float)f.value);
+}
+
+bool everyParameter(const dravo::ParamInfo&) {
+    return true;
+}
+
+// The value of p in the user's unit (see realValueOf).
+double realOf(const dravo::Model& m, Param p) {
+    return dravo::realValueOf(p, m.normalised(p));
+}
+
 // ---------------------------------------------------------------------------
 // Pictures of the editor, composed from the strips at their layout positions
 
@@ -128,7 +149,8 @@ cairo_surface_t* composeEditor() {
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
     cairo_t* cr = cairo_create(s);
     drawFrame(cr, kBackgroundId, 1, 0, 0, 0);
-    const double* values = kFactoryPresetValues[0];
+    dravo::Model preset;
+    loadFactoryPreset(preset, 0, everyParameter);
     EqEngine engine;
     engine.resume(44100.0f);
     for (const Control& c : kControls) {
@@ -149,9 +171,13 @@ cairo_surface_t* composeEditor() {
         }
         int index = 0;
         if (c.kind != Kind::Led) {
-            double v = values[c.tag];
+            double v = preset.normalised(paramOf(c));
             if (c.inverted) v = 1.0 - v;
-            index = c.kind == Kind::OnOff ? (v >= 0.5 ? 1 : 0) : (int)(v * (c.images - 1) + 0.5);
+            // Knobs pick their picture as the knob control does; switches
+            // show the nearest position.
+            index = c.kind == Kind::OnOff  ? (v >= 0.5 ? 1 : 0)
+                    : c.kind == Kind::Knob ? dravo::knob::frameFor((float)v, c.images)
+                                           : (int)(v * (c.images - 1) + 0.5);
         }
         drawFrame(cr, c.bitmapId, c.images, index, c.left, c.top);
     }
@@ -174,10 +200,11 @@ double plotFrequency(int i) {
     return kPlotLow * std::pow(kPlotHigh / kPlotLow, i / (double)(kPlotPoints - 1));
 }
 
-std::vector<double> measureResponse(const std::function<void(EqEngine&)>& setup) {
-    EqEngine engine;
+std::vector<double> measureResponse(const std::function<void(dravo::Model&)>& setup) {
+    dravo::Model model;
+    EqEngine& engine = model.engine();
     engine.suspend();
-    setup(engine); // applied at once by resume, no glide
+    setup(model); // applied at once by resume, no glide
     engine.resume((float)kPlotRate);
     const int n = 1 << 14;
     std::vector<double> inL(n, 0.0), inR(n, 0.0), outL(n), outR(n);
@@ -203,26 +230,18 @@ std::vector<double> measureResponse(const std::function<void(EqEngine&)>& setup)
     return db;
 }
 
-// The engine set to a factory preset's sections and output gain (the
-// limiter stays off: it would act on the measuring impulse itself).
-void applyPreset(EqEngine& e, int preset) {
-    using namespace dravo;
-    double v[kNumFactoryValues];
-    for (int i = 0; i < kNumFactoryValues; ++i)
-        v[i] = (float)kFactoryPresetValues[preset][i]; // the stored 32-bit values
-    e.setSection(EqEngine::Section::LowCut, onOffPosition(v[8]), 0, frequencyOf(kLowCutHz, v[9]),
-                 0.0, 0.0);
-    e.setSection(EqEngine::Section::HighCut, onOffPosition(v[10]), 0,
-                 frequencyOf(kHighCutHz, v[11]), 0.0, 0.0);
-    e.setSection(EqEngine::Section::LowShelf, threePosition(v[12]), threePosition(v[14]),
-                 frequencyOf(kLowShelfHz, v[13]), 0.0, shelfGainDb(v[15]));
-    e.setSection(EqEngine::Section::Mid1, threePosition(v[16]), 0, frequencyOf(kMid1Hz, v[17]),
-                 qOf(v[18]), peakGainDb(v[19]));
-    e.setSection(EqEngine::Section::Mid2, threePosition(v[20]), 0, frequencyOf(kMid2Hz, v[21]),
-                 qOf(v[22]), peakGainDb(v[23]));
-    e.setSection(EqEngine::Section::HighShelf, threePosition(v[24]), threePosition(v[26]),
-                 frequencyOf(kHighShelfHz, v[25]), 0.0, shelfGainDb(v[27]));
-    e.setOutputFactor(std::pow(2.0, outputGainDb(v[6]) / 6.0));
+// The model set to a factory preset's sections and output gain (the limiter
+// stays off: it would act on the measuring impulse itself; the master,
+// channel and phase keep the engine's defaults).
+void applyPreset(dravo::Model& m, int preset) {
+    loadFactoryPreset(m, preset, [](const dravo::ParamInfo& p) {
+        return p.target == dravo::Target::Section || p.target == dravo::Target::Output;
+    });
+}
+
+// Sets p to the step nearest to a value in its user's unit.
+void setReal(dravo::Model& m, Param p, double real) {
+    m.set(p, dravo::normalisedForReal(p, real));
 }
 
 struct Curve {
@@ -628,14 +647,50 @@ const char* sectionTitle(int n) {
     return kManualSections[n - 1];
 }
 
-std::string paramName(int index) {
-    return std::string("“") + dravo::kParams[index].name + "”";
+std::string paramName(Param p) {
+    return std::string("“") + dravo::info(p).name + "”";
+}
+
+// A parameter's index as the host numbers it, in brackets: " (17)".
+std::string numbered(Param p) {
+    return " (" + std::to_string(dravo::index(p)) + ")";
+}
+
+// A parameter's range in dB as dbText writes it: "-10.00dB to 10.00dB".
+std::string dbRange(Param p, int decimals, const char* to) {
+    double lowest, highest;
+    dravo::realRange(p, lowest, highest);
+    return dbText(lowest, decimals) + to + dbText(highest, decimals);
+}
+
+double highestOf(Param p) {
+    double lowest, highest;
+    dravo::realRange(p, lowest, highest);
+    return highest;
+}
+
+// The names of a switch's positions, joined by ", " ("Shelf, Steep, Peak").
+std::string positionList(Param p) {
+    const dravo::PositionNames& n = dravo::info(p).positions;
+    std::string s;
+    for (int i = 0; i < n.count; ++i)
+        s += (i ? ", " : "") + std::string(n.names[i]);
+    return s;
 }
 
 // Shorthand for switch positions as shown from top to bottom in the editor.
-std::string positions(const char* top, const char* middle, const char* bottom) {
-    return std::string("top <b>") + top + "</b>, middle <b>" + middle + "</b>, bottom <b>" +
-           bottom + "</b>";
+// The editor inverts its three-position switches: the top position is the
+// highest. Names in capitals, as the editor writes them ("×2" stays).
+std::string positions(Param p) {
+    const dravo::PositionNames& n = dravo::info(p).positions;
+    auto name = [&](int i) {
+        std::string s = n.names[i];
+        for (char& c : s)
+            if (c >= 'a' && c <= 'z') c = (char)(c - 'a' + 'A');
+        return s;
+    };
+    return "top <b>" + name(2) + "</b>, middle <b>" + name(1) + "</b>, bottom <b>" + name(0) +
+           "</b>";
 }
 
 void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
@@ -755,25 +810,26 @@ void cuts(Doc& d) {
            "and hiss without thinning the sound. At the marked frequency the level is already "
            "about 3 dB (high cut) to 4 dB (low cut) down.");
     // One cut: its on/off button and FREQ knob share a row, in opposite corners.
-    const auto cut = [&](bool low, const FrequencyTable& t, const char* behaviour) {
+    const auto cut = [&](bool low, const char* behaviour) {
         const std::string row = low ? "bottom row, " : "top row, ";
-        const int on = low ? 8 : 10;
+        const Param on = low ? Param::LowCutOn : Param::HighCutOn;
+        const Param freq = low ? Param::LowCutFreq : Param::HighCutFreq;
+        const FrequencyTable& t = *info(freq).table;
         d.h2(low ? "Low cut (high-pass)" : "High cut (low-pass)");
         d.bullets({
             std::string("<b>") + (low ? "LOW CUT" : "HIGH CUT") + "</b> button (" + row +
                 (low ? "right" : "left") + ") switches the " + (low ? "low" : "high") +
                 " cut on and off (host parameter " + paramName(on) + ").",
             "<b>FREQ</b> knob (" + row + (low ? "left" : "right") + "; host parameter " +
-                paramName(on + 1) + ") in " + std::to_string(t.last + 1) + " steps from " +
+                paramName(freq) + ") in " + std::to_string(t.last + 1) + " steps from " +
                 freqText(t.hz[0]) + " to " + freqText(t.hz[t.last]) + ".",
             behaviour,
         });
         d.para("<b>Steps:</b> " + stepList(t) + ".", 8.8);
     };
-    cut(true, kLowCutHz,
-        "Switching it on or off glides in over 50 ms; the FREQ knob can be set while the "
-        "filter is off, ready for when you switch it on.");
-    cut(false, kHighCutHz,
+    cut(true, "Switching it on or off glides in over 50 ms; the FREQ knob can be set while the "
+              "filter is off, ready for when you switch it on.");
+    cut(false,
         "The high cut keeps running in the background while it is off, so switching it on takes "
         "effect at once, at the frequency already set.");
     std::vector<Curve> curves;
@@ -781,9 +837,11 @@ void cuts(Doc& d) {
     for (int i = 0; i < 3; ++i) {
         const double highs[] = {kHighCutHz.hz[5], kHighCutHz.hz[10], kHighCutHz.hz[16]};
         curves.push_back({"low cut " + freqText(lows[i]) + ", high cut " + freqText(highs[i]),
-                          kCurveColours[i], measureResponse([&](EqEngine& e) {
-                              e.setSection(EqEngine::Section::LowCut, 1, 0, lows[i], 0.0, 0.0);
-                              e.setSection(EqEngine::Section::HighCut, 1, 0, highs[i], 0.0, 0.0);
+                          kCurveColours[i], measureResponse([&](Model& m) {
+                              m.set(Param::LowCutOn, 1.0);
+                              setReal(m, Param::LowCutFreq, lows[i]);
+                              m.set(Param::HighCutOn, 1.0);
+                              setReal(m, Param::HighCutFreq, highs[i]);
                           })});
     }
     d.plot(curves, -30, 6, 6,
@@ -794,9 +852,11 @@ void cuts(Doc& d) {
 
 void shelf(Doc& d, bool low) {
     using namespace dravo;
-    const FrequencyTable& t = low ? kLowShelfHz : kHighShelfHz;
-    const int mode = low ? 12 : 24, freq = low ? 13 : 25, shape = low ? 14 : 26,
-              gain = low ? 15 : 27;
+    const Param mode = low ? Param::LowShelfMode : Param::HighShelfMode;
+    const Param freq = low ? Param::LowShelfFreq : Param::HighShelfFreq;
+    const Param shape = low ? Param::LowShelfShape : Param::HighShelfShape;
+    const Param gain = low ? Param::LowShelfGain : Param::HighShelfGain;
+    const FrequencyTable& t = *info(freq).table;
     d.section(low ? 3 : 5, sectionTitle(low ? 3 : 5));
     d.para(std::string("The ") + (low ? "low" : "high") + " shelf (heading " +
            (low ? "LOW SHELF" : "HIGH SHELF") + ") lifts or lowers everything " +
@@ -804,22 +864,22 @@ void shelf(Doc& d, bool low) {
            " its frequency. It has a GAIN knob, a FREQ knob, a MODE switch that also "
            "chooses the gain range, and a SHAPE switch with three characters.");
     d.h2("Controls");
-    d.table({0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
-            {
-                {"<b>MODE</b> switch\n<i>top left</i>", esc(paramName(mode)),
-                 positions("×1", "OFF", "×2") +
-                     ". <b>×1</b>: GAIN works over ±10 dB. <b>OFF</b>: the section is off (it "
-                     "fades out over 50 ms, keeping its settings). <b>×2</b> (host: II): gain "
-                     "doubled to ±20 dB, curve shaped more strongly."},
-                {"<b>FREQ</b> knob\n<i>lower left</i>", esc(paramName(freq)),
-                 std::to_string(t.last + 1) + " steps from " + freqText(t.hz[0]) + " to " +
-                     freqText(t.hz[t.last]) + "."},
-                {"<b>SHAPE</b> switch\n<i>lower right</i>", esc(paramName(shape)),
-                 positions("PEAK", "STEEP", "SHELF") + ". See below."},
-                {"<b>GAIN</b> knob\n<i>top right</i>", esc(paramName(gain)),
-                 dbText(-10, 2) + " to " + dbText(10, 2) +
-                     " in 0.125 dB steps (doubled at ×2); the centre is 0 dB."},
-            });
+    d.table(
+        {0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
+        {
+            {"<b>MODE</b> switch\n<i>top left</i>", esc(paramName(mode)),
+             positions(mode) +
+                 ". <b>×1</b>: GAIN works over ±10 dB. <b>OFF</b>: the section is off (it "
+                 "fades out over 50 ms, keeping its settings). <b>×2</b> (host: II): gain "
+                 "doubled to ±20 dB, curve shaped more strongly."},
+            {"<b>FREQ</b> knob\n<i>lower left</i>", esc(paramName(freq)),
+             std::to_string(t.last + 1) + " steps from " + freqText(t.hz[0]) + " to " +
+                 freqText(t.hz[t.last]) + "."},
+            {"<b>SHAPE</b> switch\n<i>lower right</i>", esc(paramName(shape)),
+             positions(shape) + ". See below."},
+            {"<b>GAIN</b> knob\n<i>top right</i>", esc(paramName(gain)),
+             dbRange(gain, 2, " to ") + " in 0.125 dB steps (doubled at ×2); the centre is 0 dB."},
+        });
     d.h2("Shapes");
     d.bullets({
         std::string("<b>SHELF</b>: a broad, smooth shelf. The marked frequency is where the "
@@ -843,14 +903,13 @@ void shelf(Doc& d, bool low) {
     const char* shapeNames[] = {"SHELF", "STEEP", "PEAK"};
     const double hz = frequencyOf(t, 0.5);
     for (int shapeIndex = 0; shapeIndex < 3; ++shapeIndex)
-        curves.push_back(
-            {std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
-             kCurveColours[shapeIndex], measureResponse([&](EqEngine& e) {
-                 if (low)
-                     e.setSection(EqEngine::Section::LowShelf, 2, shapeIndex, hz, 0.0, 10.0);
-                 else
-                     e.setSection(EqEngine::Section::HighShelf, 2, shapeIndex, hz, 0.0, 10.0);
-             })});
+        curves.push_back({std::string(shapeNames[shapeIndex]) + ", +10 dB, " + freqText(hz),
+                          kCurveColours[shapeIndex], measureResponse([&](Model& m) {
+                              setReal(m, mode, 2); // x1
+                              setReal(m, shape, shapeIndex);
+                              setReal(m, freq, hz);
+                              setReal(m, gain, 10.0);
+                          })});
     d.plot(curves, -6, 12, 3,
            "The three shapes at ×1 and full boost, measured through the plug-in at 44.1 kHz.");
 }
@@ -867,25 +926,29 @@ void mids(Doc& d) {
     d.table(
         {0.24, 0.22, 0.54}, {"Control", "Host parameter", "What it does"},
         {
-            {"<b>MODE</b> switch\n<i>top left</i>", esc(paramName(16)) + ", " + esc(paramName(20)),
-             positions("BOOST", "OFF", "CUT") +
+            {"<b>MODE</b> switch\n<i>top left</i>",
+             esc(paramName(Param::Mid1Mode)) + ", " + esc(paramName(Param::Mid2Mode)),
+             positions(Param::Mid1Mode) +
                  " (the host shows +, 0 and -). <b>BOOST</b> boosts, <b>CUT</b> cuts by the GAIN "
                  "knob's amount; <b>OFF</b> switches the band off (it fades out over 50 ms and "
                  "keeps its settings)."},
             {"<b>FREQ</b> knob\n<i>lower left</i>",
-             esc(paramName(17)) + " (17), " + esc(paramName(21)) + " (21)",
+             esc(paramName(Param::Mid1Freq)) + numbered(Param::Mid1Freq) + ", " +
+                 esc(paramName(Param::Mid2Freq)) + numbered(Param::Mid2Freq),
              "Mid 1: " + std::to_string(kMid1Hz.last + 1) + " steps from " +
                  freqText(kMid1Hz.hz[0]) + " to " + freqText(kMid1Hz.hz[kMid1Hz.last]) +
                  ". Mid 2: " + std::to_string(kMid2Hz.last + 1) + " steps from " +
                  freqText(kMid2Hz.hz[0]) + " to " + freqText(kMid2Hz.hz[kMid2Hz.last]) + "."},
             {"<b>Q</b> switch\n<i>lower right</i>",
-             esc(paramName(18)) + " (18), " + esc(paramName(22)) + " (22)",
-             positions("4.0", "2.0", "0.7") +
+             esc(paramName(Param::Mid1Q)) + numbered(Param::Mid1Q) + ", " +
+                 esc(paramName(Param::Mid2Q)) + numbered(Param::Mid2Q),
+             positions(Param::Mid1Q) +
                  ". Chooses the bandwidth: 0.7 is the widest, 4.0 the narrowest. Changing it "
                  "also moves the companion bells."},
             {"<b>GAIN</b> knob\n<i>top right</i>",
-             esc(paramName(19)) + " (19), " + esc(paramName(23)) + " (23)",
-             "0 to " + dbText(20, 2) +
+             esc(paramName(Param::Mid1Gain)) + numbered(Param::Mid1Gain) + ", " +
+                 esc(paramName(Param::Mid2Gain)) + numbered(Param::Mid2Gain),
+             "0 to " + dbText(highestOf(Param::Mid1Gain), 2) +
                  " in 0.125 dB steps; whether it boosts or cuts is the MODE switch's choice."},
         });
     d.para("Even the narrowest setting is a broad bell by the standards of a surgical "
@@ -900,9 +963,11 @@ void mids(Doc& d) {
     const char* qNames[] = {"0.7", "2.0", "4.0"};
     for (int i = 0; i < 3; ++i)
         curves.push_back({std::string("Q ") + qNames[i] + ", +12 dB", kCurveColours[i],
-                          measureResponse([&](EqEngine& e) {
-                              e.setSection(EqEngine::Section::Mid1, 2, 0, kMid1Hz.hz[12],
-                                           qOf(i * 0.5), 12.0);
+                          measureResponse([&](Model& m) {
+                              setReal(m, Param::Mid1Mode, 2); // boost
+                              setReal(m, Param::Mid1Freq, kMid1Hz.hz[12]);
+                              setReal(m, Param::Mid1Q, i);
+                              setReal(m, Param::Mid1Gain, 12.0);
                           })});
     d.plot(curves, -3, 15, 3,
            "Mid 1 boosting 12 dB at " + freqText(kMid1Hz.hz[12]) +
@@ -923,25 +988,25 @@ void output(Doc& d) {
            "selector, polarity, the output level, the limiter and the clip indicator.");
     d.table({0.2, 0.2, 0.6}, {"Control", "Host parameter", "What it does"},
             {
-                {"<b>EQ IN</b> button\n<i>top left</i>", esc(paramName(0)),
+                {"<b>EQ IN</b> button\n<i>top left</i>", esc(paramName(Param::Master)),
                  "The master switch. Off bypasses all six sections at once for a quick "
                  "comparison; output level, polarity and SAT stay active, and the latency stays "
                  "the same, so the track stays in time. This setting applies to all 22 presets "
                  "alike: changing presets does not change it."},
-                {"<b>CHANNEL</b> switch\n<i>lower left</i>", esc(paramName(1)),
-                 positions("LEFT", "STEREO", "RIGHT") +
+                {"<b>CHANNEL</b> switch\n<i>lower left</i>", esc(paramName(Param::Channel)),
+                 positions(Param::Channel) +
                      ". Chooses which channel of a stereo track is equalised; the other one "
                      "passes unfiltered (still through output level, polarity and SAT). On a "
                      "mono track the channel is always equalised. Like EQ IN, it applies to all "
                      "presets alike."},
-                {"<b>PHASE</b> button\n<i>lower middle</i>", esc(paramName(3)),
+                {"<b>PHASE</b> button\n<i>lower middle</i>", esc(paramName(Param::Phase)),
                  "On, it inverts the polarity of the whole output (the host shows "
                  "<b>Normal</b> or <b>Reverse</b>)."},
-                {"<b>LEVEL</b> knob\n<i>top right</i>", esc(paramName(6)),
-                 dbText(-20, 0) + " to " + dbText(20, 0) +
+                {"<b>LEVEL</b> knob\n<i>top right</i>", esc(paramName(Param::Output)),
+                 dbRange(Param::Output, 0, " to ") +
                      " in 0.25 dB steps; 0 dB in the centre. Changes follow smoothly within about "
                      "10 ms at 44.1 kHz. Shift-drag for fine adjustment."},
-                {"<b>SAT</b> button\n<i>lower right</i>", esc(paramName(7)),
+                {"<b>SAT</b> button\n<i>lower right</i>", esc(paramName(Param::Saturation)),
                  "Switches on the soft limiter described below."},
                 {"<b>CLIP</b> LED\n<i>next to EQ IN</i>", "—",
                  "Lights brightly when the output reached full scale (0 dBFS) in the most "
@@ -1128,97 +1193,56 @@ void latency(Doc& d) {
            "processed one.");
 }
 
-std::string rangeText(int i) {
+std::string rangeText(Param param) {
     using namespace dravo;
-    const ParamInfo& p = kParams[i];
+    const ParamInfo& p = info(param);
     switch (p.display) {
+    // The host's texts where they differ from the position names: "On" above
+    // "Off", and the signs and numerals of the mode switches, explained.
     case Display::MasterSwitch:
     case Display::CutSwitch:
         return "On, Off";
+    case Display::ShelfMode:
+        return "II, 0 (off), I";
+    case Display::MidMode:
+        return "- (cut), 0 (off), + (boost)";
     case Display::Channel:
-        return "Right, Stereo, Left";
     case Display::Phase:
-        return "Normal, Reverse";
-    case Display::OutputDb:
-        return dbText(-20, 0) + " … " + dbText(20, 0) + ", 0.25 dB steps";
     case Display::Saturation:
-        return "Off, Sat";
+    case Display::ShelfShape:
+    case Display::QText:
+        return positionList(param);
+    case Display::OutputDb:
+        return dbRange(param, 0, " … ") + ", 0.25 dB steps";
     case Display::Frequency:
         return std::to_string(p.table->last + 1) + " steps, " + freqText(p.table->hz[0]) + " … " +
                freqText(p.table->hz[p.table->last]);
-    case Display::ShelfMode:
-        return "II, 0 (off), I";
-    case Display::ShelfShape:
-        return "Shelf, Steep, Peak";
     case Display::GainDb:
-        return p.quantiser == Quantiser::ShelfGain
-                   ? dbText(-10, 2) + " … " + dbText(10, 2) + ", 0.125 dB steps"
-                   : dbText(0, 2) + " … " + dbText(20, 2) + ", 0.125 dB steps";
-    case Display::MidMode:
-        return "- (cut), 0 (off), + (boost)";
-    case Display::QText:
-        return "0.7, 2.0, 4.0";
+        return dbRange(param, 2, " … ") + ", 0.125 dB steps";
     case Display::None:
         break;
     }
     return "";
 }
 
-const char* controlName(int i) {
-    switch (i) {
-    case 0:
-        return "EQ IN button";
-    case 1:
-        return "CHANNEL switch";
-    case 3:
-        return "PHASE button";
-    case 6:
-        return "LEVEL knob";
-    case 7:
-        return "SAT button";
-    case 8:
-        return "LOW CUT button";
-    case 9:
-        return "Low cut FREQ knob";
-    case 10:
-        return "HIGH CUT button";
-    case 11:
-        return "High cut FREQ knob";
-    case 12:
-        return "LOW SHELF MODE switch";
-    case 13:
-        return "LOW SHELF FREQ knob";
-    case 14:
-        return "LOW SHELF SHAPE switch";
-    case 15:
-        return "LOW SHELF GAIN knob";
-    case 16:
-        return "MID 1 MODE switch";
-    case 17:
-        return "MID 1 FREQ knob";
-    case 18:
-        return "MID 1 Q switch";
-    case 19:
-        return "MID 1 GAIN knob";
-    case 20:
-        return "MID 2 MODE switch";
-    case 21:
-        return "MID 2 FREQ knob";
-    case 22:
-        return "MID 2 Q switch";
-    case 23:
-        return "MID 2 GAIN knob";
-    case 24:
-        return "HIGH SHELF MODE switch";
-    case 25:
-        return "HIGH SHELF FREQ knob";
-    case 26:
-        return "HIGH SHELF SHAPE switch";
-    case 27:
-        return "HIGH SHELF GAIN knob";
-    default:
-        return nullptr;
+// How the editor shows parameter p: "MID 1 Q switch", "LEVEL knob"; empty
+// for the parameters without a control. A section's controls carry the
+// section's name, except the cuts' on buttons, whose captions name them.
+std::string controlName(Param p) {
+    using namespace dravo;
+    const layout::Control* c = layout::controlFor(p);
+    if (!c) return "";
+    const char* kind = c->kind == layout::Kind::Knob    ? " knob"
+                       : c->kind == layout::Kind::OnOff ? " button"
+                                                        : " switch";
+    const ParamInfo& i = info(p);
+    std::string name = i.caption;
+    if (i.target == Target::Section && c->kind != layout::Kind::OnOff) {
+        static const char* const sections[kNumSections] = {"Low cut", "High cut", "LOW SHELF",
+                                                           "MID 1",   "MID 2",    "HIGH SHELF"};
+        name = sections[(int)i.section] + (" " + name);
     }
+    return name + kind;
 }
 
 void automation(Doc& d) {
@@ -1230,14 +1254,14 @@ void automation(Doc& d) {
            "table.");
     std::vector<std::vector<std::string>> rows;
     std::string unused;
-    for (int i = 0; i < kNumParams; ++i) {
-        const char* what = controlName(i);
-        if (!what) {
-            unused += (unused.empty() ? "" : ", ") + std::to_string(i);
+    for (const ParamInfo& p : kParams) {
+        const std::string what = controlName(p.id);
+        if (what.empty()) {
+            unused += (unused.empty() ? "" : ", ") + std::to_string(index(p.id));
             continue;
         }
-        rows.push_back(
-            {std::to_string(i), "<b>" + esc(kParams[i].name) + "</b>", what, esc(rangeText(i))});
+        rows.push_back({std::to_string(index(p.id)), "<b>" + esc(p.name) + "</b>", what,
+                        esc(rangeText(p.id))});
     }
     d.table({0.08, 0.17, 0.3, 0.45}, {"No.", "Host name", "Control", "Values shown"}, rows, 8.2,
             2.8);
@@ -1268,54 +1292,56 @@ void factoryPresets(Doc& d) {
            "doubles them.");
     std::vector<std::vector<std::string>> rows;
     for (int p = 0; p < kNumFactoryPresets; ++p) {
-        const double* v = kFactoryPresetValues[p];
-        auto f = [](float x) { return (double)x; }; // values become 32-bit floats
+        Model m;
+        loadFactoryPreset(m, p, everyParameter);
+        auto real = [&](Param q) { return realOf(m, q); };
+        // Lower case, as the sentence runs ("steep", "0.7").
+        auto positionName = [&](Param q) {
+            const PositionNames& n = info(q).positions;
+            const int i = (int)real(q);
+            std::string s = n.names[i >= 0 && i < n.count ? i : 0];
+            for (char& c : s)
+                c = (char)std::tolower((unsigned char)c);
+            return s;
+        };
         std::string s;
         auto add = [&](const std::string& part) { s += (s.empty() ? "" : "; ") + part; };
-        if (onOffPosition(f(v[8])) == 1)
-            add("low cut " + freqText(frequencyOf(kLowCutHz, f(v[9]))));
-        if (onOffPosition(f(v[10])) == 1)
-            add("high cut " + freqText(frequencyOf(kHighCutHz, f(v[11]))));
-        auto shelfPart = [&](const char* name, int base, const FrequencyTable& t) {
-            int mode = threePosition(f(v[base]));
-            double g = shelfGainDb(f(v[base + 3])); // as the knob shows it; mode II doubles it
-            if ((mode != 0 && mode != 2) || g == 0) return;
-            static const char* shapes[] = {"shelf", "steep", "peak"};
-            int sh = threePosition(f(v[base + 2]));
-            add(std::string(name) + (mode == 0 ? " ×2 " : " ") + (g > 0 ? "+" : "") + dbText(g, 2) +
-                " at " + freqText(frequencyOf(t, f(v[base + 1]))) + " (" +
-                shapes[sh >= 0 && sh <= 2 ? sh : 0] + ")");
+        if (real(Param::LowCutOn) == 1) add("low cut " + freqText(real(Param::LowCutFreq)));
+        if (real(Param::HighCutOn) == 1) add("high cut " + freqText(real(Param::HighCutFreq)));
+        auto shelfPart = [&](const char* name, Param mode, Param freq, Param shape, Param gain) {
+            const int position = (int)real(mode);
+            const double g = real(gain); // as the knob shows it; mode II doubles it
+            if ((position != 0 && position != 2) || g == 0) return;
+            add(std::string(name) + (position == 0 ? " ×2 " : " ") + (g > 0 ? "+" : "") +
+                dbText(g, 2) + " at " + freqText(real(freq)) + " (" + positionName(shape) + ")");
         };
-        auto midPart = [&](const char* name, int base, const FrequencyTable& t) {
-            int mode = threePosition(f(v[base]));
-            double g = peakGainDb(f(v[base + 3]));
-            if ((mode != 0 && mode != 2) || g == 0) return;
-            static const char* qs[] = {"0.7", "2.0", "4.0"};
-            double q = f(v[base + 2]);
-            add(std::string(name) + " " + (mode == 2 ? "+" : "-") + dbText(g, 2) + " at " +
-                freqText(frequencyOf(t, f(v[base + 1]))) + " Q " +
-                qs[q < 0.25   ? 0
-                   : q < 0.75 ? 1
-                              : 2]);
+        auto midPart = [&](const char* name, Param mode, Param freq, Param q, Param gain) {
+            const int position = (int)real(mode);
+            const double g = real(gain);
+            if ((position != 0 && position != 2) || g == 0) return;
+            add(std::string(name) + " " + (position == 2 ? "+" : "-") + dbText(g, 2) + " at " +
+                freqText(real(freq)) + " Q " + positionName(q)); // the Q the host shows
         };
-        shelfPart("low shelf", 12, kLowShelfHz);
-        midPart("mid 1", 16, kMid1Hz);
-        midPart("mid 2", 20, kMid2Hz);
-        shelfPart("high shelf", 24, kHighShelfHz);
-        double out = outputGainDb(f(v[6]));
+        shelfPart("low shelf", Param::LowShelfMode, Param::LowShelfFreq, Param::LowShelfShape,
+                  Param::LowShelfGain);
+        midPart("mid 1", Param::Mid1Mode, Param::Mid1Freq, Param::Mid1Q, Param::Mid1Gain);
+        midPart("mid 2", Param::Mid2Mode, Param::Mid2Freq, Param::Mid2Q, Param::Mid2Gain);
+        shelfPart("high shelf", Param::HighShelfMode, Param::HighShelfFreq, Param::HighShelfShape,
+                  Param::HighShelfGain);
+        const double out = real(Param::Output);
         if (out != 0) add(std::string("output ") + (out > 0 ? "+" : "") + dbText(out, 2));
-        if (f(v[7]) >= 0.5) add("SAT on");
+        if (real(Param::Saturation) != 0) add("SAT on");
         if (s.empty()) s = "all sections flat";
-        rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresetNames[p]) + "</b>", esc(s)});
+        rows.push_back({std::to_string(p), "<b>" + esc(kFactoryPresets[p].name) + "</b>", esc(s)});
     }
     d.table({0.06, 0.22, 0.72}, {"", "Preset", "Settings"}, rows, 8.2);
     std::vector<Curve> curves;
     int shown = 0;
     for (const char* name : {"Vox", "Radio", "De-esser 1"})
         for (int p = 0; p < kNumFactoryPresets; ++p)
-            if (std::string(kFactoryPresetNames[p]) == name)
+            if (std::string(kFactoryPresets[p].name) == name)
                 curves.push_back({esc(name), kCurveColours[shown++ % 3],
-                                  measureResponse([p](EqEngine& e) { applyPreset(e, p); })});
+                                  measureResponse([p](Model& m) { applyPreset(m, p); })});
     d.plot(curves, -12, 12, 3,
            "Three factory presets measured through the plug-in at 44.1 kHz (output level "
            "included, SAT left out).");

@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 status=0
 while read -r dir allowed; do
   while IFS=: read -r file line text; do
-    inc=$(sed -n 's/.*#include "\([a-z]*\)\/.*/\1/p' <<<"$text")
+    inc=$(sed -n 's/.*#include "\([a-z0-9]*\)\/.*/\1/p' <<<"$text")
     [ -z "$inc" ] || [[ " $allowed " == *" $inc "* ]] && continue
     [ -d "$inc" ] || continue # a header of the toolkit's own vstgui/ tree
     echo "layering: $file:$line includes from $inc/: $text" >&2
@@ -19,5 +19,6 @@ model     dsp model
 toolkit   vst toolkit
 presets   vst toolkit model presets
 host      vst model host
+lv2       dsp model lv2
 TABLE
 exit $status

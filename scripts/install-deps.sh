@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb x11-utils xauth
   lsp-plugins-vst
+  lv2-dev liblilv-dev lilv-utils sordi
   clang-format valgrind poppler-utils
   fonts-dejavu-core fonts-dejavu-extra
 )

@@ -7,6 +7,7 @@
 #include <climits>
 #include <cmath>
 #include <csignal>
+#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -83,6 +84,10 @@ std::string dirOf(const std::string& path) {
 int makeTemp(const std::string& path, std::string& temp) {
     auto slash = path.rfind('/');
     std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    // The temporary name stays within a file name's 255 bytes however long
+    // the final one is.
+    constexpr std::size_t kAdded = std::char_traits<char>::length("..tmp-XXXXXX");
+    if (base.size() > 255 - kAdded) base.resize(255 - kAdded);
     temp = dirOf(path) + "/." + base + ".tmp-XXXXXX";
     std::vector<char> name(temp.begin(), temp.end());
     name.push_back(0);
@@ -100,6 +105,15 @@ int makeTemp(const std::string& path, std::string& temp) {
         fchmod(fd, 0666 & ~mask);
     }
     return fd;
+}
+
+// The system's reason when a libsndfile call that failed had a write refused
+// (a full disk, say), which libsndfile reports in words of its own or not at
+// all; empty for other failures. errno is cleared before such calls.
+std::string writeErrno() {
+    const int e = errno;
+    return e == ENOSPC || e == EDQUOT || e == EFBIG || e == EIO || e == EPIPE ? std::strerror(e)
+                                                                              : std::string();
 }
 
 // Opens a stream target for writing; standard output is used as it is.
@@ -215,6 +229,10 @@ OutputTarget resolveOutput(const std::string& path) {
                 std::free(real);
             }
         }
+        // The rename would replace a file the user may not write, as cp
+        // and shells refuse to.
+        if (access(t.path.c_str(), W_OK) != 0)
+            throw CliError(kExitOutput, path + ": " + std::strerror(errno));
     } else {
         // Not there yet, perhaps behind a link that points to a new name.
         t.path = path;
@@ -229,8 +247,12 @@ OutputTarget resolveOutput(const std::string& path) {
         }
     }
     std::string dir = dirOf(t.path);
-    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    if (stat(dir.c_str(), &st) != 0)
         throw CliError(kExitOutput, path + ": the directory " + dir + " does not exist");
+    if (!S_ISDIR(st.st_mode))
+        throw CliError(kExitOutput, path + ": " + dir + " is not a directory");
+    if (!path.empty() && path.back() == '/')
+        throw CliError(kExitOutput, path + ": names a directory, not a file");
     if (access(dir.c_str(), W_OK) != 0)
         throw CliError(kExitOutput, path + ": cannot write into " + dir);
     return t;
@@ -240,23 +262,42 @@ OutputTarget resolveOutput(const std::string& path) {
 
 namespace {
 
-// libsndfile decodes FLAC only where it can seek: FLAC arriving through a
-// pipe is copied into an unlinked temporary file first. The pipe is looked
-// at without taking anything out of it (tee into a pipe of our own). Returns
-// the descriptor to read, or -1 to read standard input as it is.
-int seekableStdinForFlac() {
+// libsndfile reads only plain WAV safely where it cannot seek: other
+// containers (RF64, W64, AIFF, CAF, FLAC, Ogg, ...) arriving through a pipe
+// come out empty or as garbage, so they are copied into an unlinked
+// temporary file first. The pipe is looked at without taking anything out of
+// it (tee into a pipe of our own). Returns the descriptor to read, or -1 to
+// read standard input as it is.
+int seekableStdin() {
     struct stat st;
-    if (fstat(STDIN_FILENO, &st) != 0 || !S_ISFIFO(st.st_mode)) return -1;
-    int peek[2];
-    if (pipe(peek) != 0) return -1;
-    char magic[4] = {};
-    ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
-    ssize_t got = copied > 0 ? ::read(peek[0], magic, sizeof magic) : 0;
-    close(peek[0]);
-    close(peek[1]);
-    if (got != 4 || std::memcmp(magic, "fLaC", 4) != 0) return -1;
+    if (fstat(STDIN_FILENO, &st) != 0 || S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) ||
+        lseek(STDIN_FILENO, 0, SEEK_CUR) != -1)
+        return -1;
+    char magic[12] = {};
+    ssize_t got = 0;
+    if (S_ISFIFO(st.st_mode)) {
+        int peek[2];
+        if (pipe(peek) != 0) return -1;
+        // tee may copy fewer bytes than asked while the writer is slow: the
+        // copy is read back and asked for again.
+        for (int tries = 0; tries < 1000 && got < static_cast<ssize_t>(sizeof magic); ++tries) {
+            ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
+            if (copied <= 0) break;
+            ssize_t n = ::read(peek[0], magic, static_cast<std::size_t>(copied));
+            got = n > 0 ? n : 0;
+            if (got < static_cast<ssize_t>(sizeof magic)) usleep(1000);
+        }
+        close(peek[0]);
+        close(peek[1]);
+        if (got == static_cast<ssize_t>(sizeof magic) && std::memcmp(magic, "RIFF", 4) == 0 &&
+            std::memcmp(magic + 8, "WAVE", 4) == 0)
+            return -1;
+    }
     FILE* spool = std::tmpfile();
-    if (!spool) return -1;
+    if (!spool)
+        throw CliError(kExitInput,
+                       std::string("standard input: cannot keep the stream to read it: ") +
+                           std::strerror(errno));
     int fd = dup(fileno(spool));
     std::fclose(spool);
     if (fd < 0) return -1;
@@ -266,10 +307,9 @@ int seekableStdinForFlac() {
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
         if (!writeAll(fd, buf.data(), static_cast<std::size_t>(n))) {
+            std::string why = std::strerror(errno);
             close(fd);
-            throw CliError(kExitInput,
-                           std::string("standard input: cannot keep the FLAC stream: ") +
-                               std::strerror(errno));
+            throw CliError(kExitInput, "standard input: cannot keep the stream to read it: " + why);
         }
     }
     lseek(fd, 0, SEEK_SET);
@@ -278,9 +318,61 @@ int seekableStdinForFlac() {
 
 } // namespace
 
+namespace {
+
+constexpr std::size_t kBroadcastHistory = 16384;
+typedef SF_BROADCAST_INFO_VAR(kBroadcastHistory) BroadcastInfo;
+
+const char* stringName(int id) {
+    switch (id) {
+    case SF_STR_TITLE:
+        return "title";
+    case SF_STR_COPYRIGHT:
+        return "copyright";
+    case SF_STR_SOFTWARE:
+        return "software";
+    case SF_STR_ARTIST:
+        return "artist";
+    case SF_STR_COMMENT:
+        return "comment";
+    case SF_STR_DATE:
+        return "date";
+    case SF_STR_ALBUM:
+        return "album";
+    case SF_STR_LICENSE:
+        return "license";
+    case SF_STR_TRACKNUMBER:
+        return "track number";
+    case SF_STR_GENRE:
+        return "genre";
+    default:
+        return "text tag";
+    }
+}
+
+Metadata readMetadata(SNDFILE* f) {
+    Metadata m;
+    for (int id = SF_STR_FIRST; id <= SF_STR_LAST; ++id)
+        if (const char* text = sf_get_string(f, id); text && *text)
+            m.strings.emplace_back(id, text);
+    BroadcastInfo bext{};
+    if (sf_command(f, SFC_GET_BROADCAST_INFO, &bext, sizeof bext) == SF_TRUE) {
+        m.hasBroadcast = true;
+        auto* bytes = reinterpret_cast<const unsigned char*>(&bext);
+        m.broadcast.assign(bytes, bytes + sizeof bext);
+    }
+    uint32_t count = 0;
+    if (sf_command(f, SFC_GET_CUE_COUNT, &count, sizeof count) == SF_TRUE && count > 0 &&
+        sf_command(f, SFC_GET_CUE, &m.cues, sizeof m.cues) == SF_TRUE && m.cues.cue_count > 0)
+        m.hasCues = true;
+    return m;
+}
+
+} // namespace
+
 AudioReader::AudioReader(const std::string& path) {
     if (path == "-") {
-        int spooled = seekableStdinForFlac();
+        int spooled = seekableStdin();
         file_ = sf_open_fd(spooled >= 0 ? spooled : STDIN_FILENO, SFM_READ, &info_,
                            spooled >= 0 ? SF_TRUE : SF_FALSE);
         if (!file_ && spooled >= 0) close(spooled);
@@ -326,12 +418,16 @@ AudioReader::AudioReader(const std::string& path) {
     while (at < text.size()) {
         auto eol = std::min(text.find('\n', at), text.size());
         std::string line = text.substr(at, eol - at);
+        // WAV, AIFF: the data chunk; W64, RF64: the whole file's size.
         if ((line.find("data : ") != std::string::npos ||
-             line.find("SSND : ") != std::string::npos) &&
+             line.find("SSND : ") != std::string::npos ||
+             line.find("riff : ") != std::string::npos ||
+             line.find("Riff size : ") != std::string::npos) &&
             line.find("should be") != std::string::npos && !lengthUnknown_)
             shorterThanHeader_ = true;
         at = eol + 1;
     }
+    metadata_ = readMetadata(file_);
 }
 
 AudioReader::~AudioReader() {
@@ -394,6 +490,8 @@ bool lookUpFormat(const std::string& key, FormatChoice& out) {
         {"ogg", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"oga", SF_FORMAT_OGG, SF_FORMAT_VORBIS},
         {"opus", SF_FORMAT_OGG, SF_FORMAT_OPUS},
+        {"mp3", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III},
+        {"m1a", SF_FORMAT_MPEG, SF_FORMAT_MPEG_LAYER_III},
     };
     for (const auto& a : aliases)
         if (key == a.name) {
@@ -416,7 +514,7 @@ bool knownFormatName(const std::string& name) {
 }
 
 std::string knownFormatNames() {
-    std::vector<std::string> names = {"ogg", "opus"};
+    std::vector<std::string> names = {"ogg", "opus", "mp3"};
     for (const SF_FORMAT_INFO& f : majorFormats())
         if (f.extension && std::find(names.begin(), names.end(), f.extension) == names.end())
             names.push_back(f.extension);
@@ -428,7 +526,7 @@ std::string knownFormatNames() {
 }
 
 int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::string& format,
-                       const std::string& bits, int channels, int rate) {
+                       const std::string& bits, int channels, int rate, std::string* note) {
     FormatChoice choice{inputFormat & SF_FORMAT_TYPEMASK, 0};
     std::string kind = format.empty() ? extensionOf(outPath) : lower(format);
     if (!kind.empty() && !lookUpFormat(kind, choice)) {
@@ -445,6 +543,19 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
             (inputFormat & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? SF_FORMAT_OPUS : SF_FORMAT_VORBIS;
 
     int sub = choice.codec ? choice.codec : inputFormat & SF_FORMAT_SUBMASK;
+    // A coded input (MP3, GSM, ADPCM, ...) goes into another container as
+    // plain samples: libsndfile's format check passes pairs it cannot write.
+    const int inSub = inputFormat & SF_FORMAT_SUBMASK;
+    const bool plainInput = inSub == SF_FORMAT_PCM_S8 || inSub == SF_FORMAT_PCM_U8 ||
+                            inSub == SF_FORMAT_PCM_16 || inSub == SF_FORMAT_PCM_24 ||
+                            inSub == SF_FORMAT_PCM_32 || inSub == SF_FORMAT_FLOAT ||
+                            inSub == SF_FORMAT_DOUBLE;
+    bool recoded = false;
+    if (!choice.codec && bits.empty() && !plainInput &&
+        choice.major != (inputFormat & SF_FORMAT_TYPEMASK)) {
+        sub = 0;
+        recoded = true;
+    }
     if (!bits.empty()) {
         if (choice.codec)
             throw CliError(kExitUsage, "--bits " + bits +
@@ -467,7 +578,7 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
     probe.channels = channels;
     probe.samplerate = rate;
     probe.format = choice.major | sub;
-    if (sf_format_check(&probe)) return probe.format;
+    if (sub != 0 && sf_format_check(&probe)) return probe.format;
     // 8-bit WAV is unsigned.
     if (sub == SF_FORMAT_PCM_S8) {
         probe.format = choice.major | SF_FORMAT_PCM_U8;
@@ -479,7 +590,15 @@ int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::s
     // FLAC, say): 24-bit PCM keeps the most of it, else float, else 16 bits.
     for (int s : {SF_FORMAT_PCM_24, SF_FORMAT_FLOAT, SF_FORMAT_PCM_16}) {
         probe.format = choice.major | s;
-        if (sf_format_check(&probe)) return probe.format;
+        if (sf_format_check(&probe)) {
+            if (recoded && note)
+                *note = outPath + ": the input's encoding cannot go into this format; written as " +
+                        (s == SF_FORMAT_PCM_24  ? "24-bit PCM"
+                         : s == SF_FORMAT_FLOAT ? "32-bit float"
+                                                : "16-bit PCM") +
+                        " (--bits chooses)";
+            return probe.format;
+        }
     }
     throw CliError(kExitUsage, "no output format for " + outPath);
 }
@@ -495,9 +614,9 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     stats_.clips = pcmBits_ > 0;
     stats_.floatOutput = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
                          (format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
-    // Half a step of the output rounds to zero; float keeps far more, and
-    // below 2^-40 (-241 dBFS) only arithmetic residues ring on.
-    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 9.094947017729282e-13;
+    // Half a step of the output rounds to zero; float keeps far more, but
+    // below -144 dBFS (what 24 bits show) only arithmetic residues ring on.
+    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 6.309573444801933e-08;
     if (target_.stream) {
         openStream(format, channels, rate);
     } else {
@@ -510,9 +629,12 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         info.channels = channels;
         info.samplerate = rate;
         info.format = format;
+        errno = 0;
         file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        written_ = info.format;
         if (!file_) {
-            std::string why = sf_strerror(nullptr);
+            std::string why = writeErrno();
+            if (why.empty()) why = sf_strerror(nullptr);
             close(fd);
             unlink(temp_.c_str());
             throw CliError(kExitOutput, path_ + ": cannot write this format: " + why);
@@ -546,11 +668,14 @@ void AudioWriter::openStream(int format, int channels, int rate) {
             throw CliError(kExitOutput, path_ + ": write failed: " + std::strerror(errno));
         info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (format & SF_FORMAT_SUBMASK);
     }
+    errno = 0;
     file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    written_ = info.format;
     if (!file_) {
-        std::string why = sf_strerror(nullptr);
+        std::string system = writeErrno(), why = sf_strerror(nullptr);
         if (!target_.stdoutStream) close(fd_);
         fd_ = -1;
+        if (!system.empty()) throw CliError(kExitOutput, path_ + ": cannot write: " + system);
         throw CliError(kExitOutput, path_ + ": cannot stream this format (" + why +
                                         "); WAV, FLAC and Ogg can be streamed (--format)");
     }
@@ -596,6 +721,14 @@ template <typename T> void AudioWriter::scan(const T* interleaved, long long n) 
     framesSeen_ += n;
 }
 
+namespace {
+// A sample this close to a step of the output (in steps) is on the grid and
+// is not dithered: arithmetic residues of a plug-in that passes the signal
+// unchanged (1e-42 after a signal, a last-bit error of a unity gain) are far
+// smaller, a signal the format can hold only in dither far larger.
+constexpr double kOnGrid = 1.0 / 4096;
+} // namespace
+
 template <typename T> void AudioWriter::writeAs(const T* interleaved, long long n) {
     scan(interleaved, n);
     // A refused output is not written on (a stream keeps what it has).
@@ -604,6 +737,7 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
         refused_ = true;
     if (refused_) return;
     long long done;
+    errno = 0;
     if (pcmBits_ == 0) {
         if constexpr (std::is_same_v<T, float>)
             done = sf_writef_float(file_, interleaved, n);
@@ -611,15 +745,16 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
             done = sf_writef_double(file_, interleaved, n);
     } else {
         // Round to the file's bits (with dither where it has 16 or fewer),
-        // clip, and left-align in 32 bits. Samples already on the file's grid
-        // (an unchanged 16-bit input, digital silence) stay exact.
+        // clip, and left-align in 32 bits. Samples on the file's grid (an
+        // unchanged 16-bit input, digital silence) stay exact.
         const double full = std::ldexp(1.0, pcmBits_ - 1);
         const int shift = 32 - pcmBits_;
         scratch_.resize(static_cast<std::size_t>(n * channels_));
         for (long long i = 0; i < n * channels_; ++i) {
             double x = static_cast<double>(interleaved[i]) * full;
             double v = std::nearbyint(x);
-            if (dither_ && v != x && std::isfinite(x)) v = std::nearbyint(x + tpdf());
+            if (dither_ && std::fabs(v - x) > kOnGrid && std::isfinite(x))
+                v = std::nearbyint(x + tpdf());
             if (std::isnan(v)) v = 0;
             if (v < -full) v = -full;
             if (v > full - 1) v = full - 1;
@@ -627,9 +762,38 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
             scratch_[static_cast<std::size_t>(i)] =
                 static_cast<int>(static_cast<uint32_t>(q) << shift);
         }
+        errno = 0;
         done = sf_writef_int(file_, scratch_.data(), n);
     }
-    if (done != n) throw CliError(kExitOutput, path_ + ": write failed: " + sf_strerror(file_));
+    if (done != n) {
+        std::string why = writeErrno();
+        throw CliError(kExitOutput,
+                       path_ + ": write failed: " + (why.empty() ? sf_strerror(file_) : why));
+    }
+}
+
+std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
+    std::vector<std::string> dropped;
+    for (const auto& [id, text] : m.strings)
+        if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
+    if (m.hasBroadcast) {
+        // libsndfile takes the record with just its own coding history.
+        BroadcastInfo bext;
+        std::memcpy(&bext, m.broadcast.data(), sizeof bext);
+        const std::size_t size = offsetof(SF_BROADCAST_INFO, coding_history) +
+                                 std::min<std::size_t>(bext.coding_history_size, kBroadcastHistory);
+        if (sf_command(file_, SFC_SET_BROADCAST_INFO, &bext,
+                       static_cast<int>(std::max(size, sizeof(SF_BROADCAST_INFO)))) != SF_TRUE)
+            dropped.push_back("broadcast extension");
+    }
+    // libsndfile accepts cue markers for any file but writes them into WAV
+    // and AIFF only.
+    const int major = written_ & SF_FORMAT_TYPEMASK;
+    if (m.hasCues &&
+        ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_AIFF) ||
+         sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE))
+        dropped.push_back("cue markers");
+    return dropped;
 }
 
 void AudioWriter::write(const float* interleaved, long long n) {
@@ -655,6 +819,7 @@ void AudioWriter::commit() {
                                          " (--no-clip)");
     }
     if (target_.stream) {
+        errno = 0;
         int err = sf_close(file_);
         file_ = nullptr;
         int closed = fd_ >= 0 && !target_.stdoutStream ? close(fd_) : 0;

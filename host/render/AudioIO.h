@@ -23,6 +23,17 @@ OutputTarget resolveOutput(const std::string& path);
 // How the tool names a path in messages ("-" is the standard streams).
 std::string displayName(const std::string& path, bool input);
 
+// What a file says besides its audio that libsndfile can carry over: text
+// tags (WAV LIST/INFO, AIFF, FLAC and Ogg comments, ...), the broadcast
+// extension and cue markers.
+struct Metadata {
+    std::vector<std::pair<int, std::string>> strings; // SF_STR_* and the text
+    bool hasBroadcast = false;
+    std::vector<unsigned char> broadcast; // an SF_BROADCAST_INFO_VAR as read
+    bool hasCues = false;
+    SF_CUES cues{};
+};
+
 class AudioReader {
   public:
     // "-" reads the standard input. Throws CliError(kExitInput) with the reason.
@@ -39,6 +50,7 @@ class AudioReader {
     bool lengthUnknown() const { return lengthUnknown_; }
     // The file already ends before the data its header announces.
     bool shorterThanHeader() const { return shorterThanHeader_; }
+    const Metadata& metadata() const { return metadata_; }
     // Reads up to n interleaved frames; returns the number read.
     long long read(float* interleaved, long long n);
     long long read(double* interleaved, long long n);
@@ -50,6 +62,7 @@ class AudioReader {
     bool pcm_ = false;
     bool lengthUnknown_ = false, shorterThanHeader_ = false;
     std::vector<int> scratch_;
+    Metadata metadata_;
 };
 
 struct WriterOptions {
@@ -80,6 +93,9 @@ class AudioWriter {
 
     void write(const float* interleaved, long long n);
     void write(const double* interleaved, long long n);
+    // Writes what of m the output format holds, before the first samples;
+    // returns the names of the parts it cannot hold ("title", "cue markers").
+    std::vector<std::string> carryMetadata(const Metadata& m);
     // Finishes the file (renames it into place). Throws CliError when the
     // output was refused (non-finite samples, or clipping with --no-clip).
     void commit();
@@ -101,6 +117,7 @@ class AudioWriter {
     int fd_ = -1; // a stream opened here, closed after the file
     int channels_ = 0;
     int pcmBits_ = 0; // 8, 16, 24 or 32 for the exact integer path, else 0
+    int written_ = 0; // the libsndfile format written (raw PCM for a WAV stream)
     bool dither_ = false;
     double silence_ = 0.0;
     long long framesSeen_ = 0;
@@ -114,8 +131,11 @@ class AudioWriter {
 // (libsndfile's own table, plus ogg, opus and aif), else the input's; sample
 // format from --bits, else the input's where the container holds it. Throws
 // CliError(kExitUsage) for an unknown extension or an impossible choice.
+// A coded input (MP3, say) that the container cannot hold is written as
+// plain samples, and *note says so.
 int chooseOutputFormat(int inputFormat, const std::string& outPath, const std::string& format,
-                       const std::string& bits, int channels, int rate);
+                       const std::string& bits, int channels, int rate,
+                       std::string* note = nullptr);
 // Whether NAME is a container --format accepts.
 bool knownFormatName(const std::string& name);
 // The extensions and names --format accepts, for messages.

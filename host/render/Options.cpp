@@ -70,12 +70,16 @@ const char* usageText() {
            "  --double               64-bit floating-point processing\n"
            "  --no-compensate        keep the plug-in's latency in the output (default: the\n"
            "                         output lines up with the input sample for sample)\n"
-           "  --tail N               samples rendered after the input (default: the plug-in's\n"
-           "                         tail size); the output holds every input frame, then the\n"
-           "                         tail up to its last frame that is not silent in the\n"
-           "                         output format (below half a step of 16/24-bit PCM)\n"
+           "  --tail N               samples rendered after the input (default: at least the\n"
+           "                         plug-in's tail size, then until the output has been\n"
+           "                         silent for 0.2 s, at most 60 s); the output holds every\n"
+           "                         input frame, then the tail up to its last frame that is\n"
+           "                         not silent in the output format (below half a step of\n"
+           "                         16/24-bit PCM, or -144 dBFS for float)\n"
            "  --format NAME          output container: wav, aiff, flac, ogg (Vorbis), opus,\n"
-           "                         caf, w64, rf64, au and the rest of libsndfile's table\n"
+           "                         mp3, caf, w64, rf64, au and the rest of libsndfile's\n"
+           "                         table (an MP3 or other coded input going into another\n"
+           "                         container is written as 24-bit PCM unless --bits says)\n"
            "                         (default: from OUT's extension, which must be one of\n"
            "                         these; without an extension, the input's)\n"
            "  --bits 8|16|24|32|float|double\n"
@@ -94,7 +98,8 @@ const char* usageText() {
            "  --plot-data FILE.csv   where to write the plotted values (default: beside the\n"
            "                         PNG, with the extension .csv)\n"
            "  --rate HZ              sample rate of the measurement (default: the input's, or\n"
-           "                         44100)\n"
+           "                         44100); --phase, --plot-data and --rate need --plot,\n"
+           "                         --runs needs --bench\n"
            "\n"
            "benchmark\n"
            "  --bench [SECONDS]      real-time factor on stereo noise at 44.1 kHz with the\n"
@@ -257,6 +262,7 @@ RenderOptions parseOptions(int argc, char** argv) {
             if (!parseInt(value(), n) || n < 1 || n > 1000)
                 usageError("--runs needs a number from 1 to 1000");
             o.benchRuns = static_cast<int>(n);
+            o.runsGiven = true;
         } else if (name == "--list") {
             flag();
             o.list = true;
@@ -290,7 +296,16 @@ RenderOptions parseOptions(int argc, char** argv) {
     }
     if (o.inputs.empty() && o.plotFile.empty() && !o.bench && !o.list && o.chunkFile.empty())
         usageError("nothing to do: give IN OUT, --plot, --bench, --chunk or --list");
+    // Options of a mode that is not chosen would be silently ignored.
     if (!o.plotData.empty() && o.plotFile.empty()) usageError("--plot-data needs --plot");
+    if (o.phase && o.plotFile.empty()) usageError("--phase needs --plot");
+    if (o.plotRate > 0 && o.plotFile.empty())
+        usageError("--rate needs --plot (a file is rendered at its own rate)");
+    if (o.runsGiven && !o.bench) usageError("--runs needs --bench");
+    for (const auto& in : o.inputs)
+        if (in.empty()) usageError("an input file name is empty");
+    if (!o.inputs.empty() && o.outDir.empty() && o.output.empty())
+        usageError("the output file name is empty");
     return o;
 }
 

@@ -53,6 +53,7 @@ struct RenderOptions {
     bool bench = false;
     double benchSeconds = 10.0;
     int benchRuns = 5;
+    bool runsGiven = false;
     bool list = false;
     bool quiet = false;
     bool help = false;

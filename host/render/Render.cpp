@@ -85,38 +85,114 @@ class Progress {
     int shown_ = -1;
 };
 
+// Frames rendered after the input when the plug-in is left to say: at least
+// its own tail size, then until the output has been silent in the output
+// format for kQuietSeconds (or two blocks), at most kTailCapSeconds.
+constexpr double kQuietSeconds = 0.2;
+constexpr long long kTailCapSeconds = 60;
+// The output of the first kSettleSeconds (or 16 blocks) is held back until the
+// plug-in's latency is known: some report it only after their first blocks.
+constexpr double kSettleSeconds = 0.5;
+
+long long saturatedSum(long long a, long long b) {
+    return a > LLONG_MAX - b ? LLONG_MAX : a + b;
+}
+
 template <typename T>
 RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
                      const std::string& label) {
     RenderStats st;
     const int c = s.channels;
     const int block = o.block;
+    const long long rate = in.rate();
     st.inputFrames = in.frames();
-    st.latency = o.compensate ? std::max(s.plugin->latency(), 0) : 0;
-    if (o.tail >= 0) {
-        st.tail = o.tail;
+    st.latency = std::max(s.plugin->latency(), 0);
+    st.compensated = o.compensate;
+    const bool fixedTail = o.tail >= 0;
+    long long minTail = 0, cap = 0;
+    if (fixedTail) {
+        minTail = cap = o.tail;
     } else {
         // 0 means the plug-in does not say, 1 that it has no tail.
         VstIntPtr t = s.plugin->tailSize();
-        st.tail = t > 1 && t < 100000000 ? t : 0;
+        minTail = t > 1 && t < 100000000 ? t : 0;
+        cap = std::max(minTail, kTailCapSeconds * rate);
     }
-    // Saturated: a stream of unknown length may say "as long as can be".
-    long long total = st.inputFrames > LLONG_MAX - st.latency - st.tail
-                          ? LLONG_MAX
-                          : st.inputFrames + st.latency + st.tail;
+    const long long hold =
+        std::max(static_cast<long long>(kQuietSeconds * static_cast<double>(rate)), 2LL * block);
+    const long long settleAt =
+        std::max(static_cast<long long>(kSettleSeconds * static_cast<double>(rate)), 16LL * block);
+    auto shift = [&] { return o.compensate ? static_cast<long long>(st.latency) : 0LL; };
+    // Where the tail starts and where the render ends at the latest.
+    auto tailStart = [&] { return saturatedSum(st.inputFrames, shift()); };
+    long long total = saturatedSum(tailStart(), cap);
     // A few seconds or more on a terminal get a progress bar.
     bool bar = !o.quiet && isatty(STDERR_FILENO) && !in.lengthUnknown() &&
                st.inputFrames > 4LL * in.rate();
-    Progress progress(bar, total, label);
+    Progress progress(bar, saturatedSum(tailStart(), minTail), label);
     const double silence = out.silenceLevel();
     st.endedEarly = in.shorterThanHeader();
 
     BlockProcessor<T> proc(s, block);
     std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size());
     std::vector<T> zeros(static_cast<std::size_t>(block * c), T(0));
-    long long pos = 0, readSoFar = 0, pendingZeros = 0;
-    bool inputEnded = false;
-    while (pos < total) {
+    std::vector<T> held; // plug-in output while the latency may still change
+    long long pos = 0, readSoFar = 0, pendingZeros = 0, quiet = 0;
+    bool inputEnded = false, settled = false, done = false;
+
+    // Writes plug-in frames [from, from + n): output frame k is plug-in frame
+    // k + shift; input-length frames are written as they come, tail frames
+    // only up to the last non-silent one.
+    auto emit = [&](const T* frames, long long from, long long n) {
+        const long long end = std::min(from + n, total);
+        for (long long g = std::max(from, shift()); g < end;) {
+            long long k = g - shift();
+            const T* frame = frames + (g - from) * c;
+            if (k < st.inputFrames) {
+                long long run = std::min(end, tailStart()) - g;
+                out.write(frame, run);
+                st.outputFrames += run;
+                g += run;
+                continue;
+            }
+            // Tail frames that the output format shows as zero are silence
+            // (NaN is not: the writer has to see it).
+            bool silent = std::all_of(frame, frame + c, [&](T v) {
+                return std::fabs(static_cast<double>(v)) <= silence;
+            });
+            if (silent) {
+                ++pendingZeros;
+                ++quiet;
+            } else {
+                while (pendingZeros > 0) {
+                    long long z = std::min<long long>(pendingZeros, block);
+                    out.write(zeros.data(), z);
+                    st.outputFrames += z;
+                    pendingZeros -= z;
+                }
+                out.write(frame, 1);
+                ++st.outputFrames;
+                quiet = 0;
+            }
+            ++g;
+        }
+        // Enough of the tail, and quiet for long enough: the render ends.
+        if (!fixedTail && end > tailStart() && end - tailStart() >= minTail && quiet >= hold)
+            done = true;
+    };
+    auto settle = [&] {
+        settled = true;
+        emit(held.data(), 0, static_cast<long long>(held.size()) / c);
+        held.clear();
+        held.shrink_to_fit();
+    };
+
+    for (;;) {
+        if (pos >= total || done) {
+            if (settled) break;
+            settle();
+            continue;
+        }
         int n = static_cast<int>(std::min<long long>(block, total - pos));
         long long got = 0;
         if (!inputEnded) {
@@ -135,53 +211,35 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
                     st.headerFrames = st.inputFrames;
                 }
                 st.inputFrames = readSoFar;
-                total = st.inputFrames + st.latency + st.tail;
-                n = static_cast<int>(std::min<long long>(n, total - pos));
-                progress.setTotal(total);
+                total = saturatedSum(tailStart(), cap);
+                n = static_cast<int>(std::max<long long>(0, std::min<long long>(n, total - pos)));
+                progress.setTotal(saturatedSum(tailStart(), minTail));
             }
         }
         std::fill(inBuf.begin() + got * c, inBuf.begin() + static_cast<long long>(n) * c, T(0));
         proc.process(inBuf.data(), outBuf.data(), n);
-
-        // Output frame k is plug-in frame k + latency; input-length frames are
-        // written as they come, tail frames only up to the last non-silent one.
-        long long first = std::max(pos, static_cast<long long>(st.latency));
-        for (long long g = first; g < pos + n;) {
-            long long k = g - st.latency;
-            const T* frame = outBuf.data() + (g - pos) * c;
-            if (k < st.inputFrames) {
-                // Saturated like total: a length of "as long as can be".
-                long long inputEnd = st.inputFrames > LLONG_MAX - st.latency
-                                         ? LLONG_MAX
-                                         : st.latency + st.inputFrames;
-                long long run = std::min(pos + n, inputEnd) - g;
-                out.write(frame, run);
-                st.outputFrames += run;
-                g += run;
-                continue;
+        const int latency = std::max(s.plugin->latency(), 0);
+        if (!settled) {
+            held.insert(held.end(), outBuf.begin(), outBuf.begin() + static_cast<long long>(n) * c);
+            if (latency != st.latency) {
+                st.latency = latency;
+                total = saturatedSum(tailStart(), cap);
+                progress.setTotal(saturatedSum(tailStart(), minTail));
             }
-            // Tail frames that the output format shows as zero are silence
-            // (NaN is not: the writer has to see it).
-            bool silent = std::all_of(frame, frame + c, [&](T v) {
-                return std::fabs(static_cast<double>(v)) <= silence;
-            });
-            if (silent) {
-                ++pendingZeros;
-            } else {
-                while (pendingZeros > 0) {
-                    long long z = std::min<long long>(pendingZeros, block);
-                    out.write(zeros.data(), z);
-                    st.outputFrames += z;
-                    pendingZeros -= z;
-                }
-                out.write(frame, 1);
-                ++st.outputFrames;
+            pos += n;
+            if (pos >= settleAt) settle();
+        } else {
+            if (latency != st.latency && st.latencyChangedAt < 0) {
+                st.latencyChangedAt = pos;
+                st.laterLatency = latency;
             }
-            ++g;
+            emit(outBuf.data(), pos, n);
+            pos += n;
         }
-        pos += n;
         progress.update(pos);
     }
+    st.tail = std::max(0LL, pos - tailStart());
+    st.tailCut = !fixedTail && !done && quiet < hold;
     return st;
 }
 

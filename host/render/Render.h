@@ -29,8 +29,12 @@ template <typename T> class BlockProcessor {
 struct RenderStats {
     long long inputFrames = 0; // read from the input
     long long outputFrames = 0;
-    int latency = 0;
-    long long tail = 0;
+    int latency = 0;                 // the plug-in's, once known
+    bool compensated = false;        // taken out of the output
+    long long latencyChangedAt = -1; // the latency changed again at this frame
+    int laterLatency = 0;
+    long long tail = 0;           // frames rendered after the input
+    bool tailCut = false;         // the output still sounded where the tail's cap ended it
     long long nonFiniteInput = 0; // NaN or infinite input samples
     long long firstNonFiniteFrame = -1;
     bool endedEarly = false;    // the input ended before the length its header gives

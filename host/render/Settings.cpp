@@ -1,6 +1,7 @@
 #include "host/render/Settings.h"
 
 #include "host/render/AudioIO.h"
+#include "model/Parameters.h"
 #include "model/PresetFormat.h"
 
 #include <algorithm>
@@ -133,8 +134,8 @@ PresetData readPresetFile(const std::string& path, VstInt32 id) {
             strnlen(reinterpret_cast<const char*>(&bytes[kOldPrefixSize]), kPresetNameSize));
         std::size_t n = (bytes.size() - kValuesAt) / 4;
         for (std::size_t i = 0; i < n && i < kNumPresetParams; ++i) {
-            // Placeholders 2, 4, 5 and 28..34 are not read from old files.
-            if (i == 2 || i == 4 || i == 5 || (i >= 28 && i <= 34)) continue;
+            // Placeholders are not read from old files.
+            if (dravo::isDummyParam(static_cast<int>(i))) continue;
             addValue(static_cast<int>(i), getFloat(&bytes[kValuesAt + 4 * i], swap));
         }
         return p;
@@ -236,15 +237,45 @@ struct Preset {
     std::string name;
 };
 
-int resolveQualified(const std::vector<std::string>& names, const std::string& key);
+int resolveQualified(const std::vector<std::string>& names, const std::string& key, bool ours);
 std::vector<int> namedExactly(const std::vector<std::string>& names, const std::string& key);
 
+// Our plug-in's SECTION.FIELD name of parameter i, from the model's table:
+// SECTION is the host name of the section's switch, FIELD the parameter's
+// host name behind the beginning it shares with SECTION ("MID1.freq" for the
+// first "Mfreq", "LOW.gain" for "Lgain"). False for a parameter of no section
+// and for the section switches themselves.
+bool dravoSectionName(int i, std::string& section, std::string& field) {
+    if (i < 0 || i >= dravo::kNumParams) return false;
+    const dravo::ParamInfo& p = dravo::info(dravo::paramAt(i));
+    if (p.target != dravo::Target::Section || p.field == dravo::Field::Position) return false;
+    for (const dravo::ParamInfo& head : dravo::kParams) {
+        if (head.target != dravo::Target::Section || head.section != p.section ||
+            head.field != dravo::Field::Position)
+            continue;
+        section = head.name;
+        const std::string name = p.name;
+        std::size_t len = 0;
+        while (len < section.size() && len < name.size() &&
+               std::tolower(static_cast<unsigned char>(section[len])) ==
+                   std::tolower(static_cast<unsigned char>(name[len])))
+            ++len;
+        field = name.substr(len);
+        return !field.empty();
+    }
+    return false;
+}
+
 // The name a user gives for parameter i: its own where no other has it, else
-// SECTION.FIELD after the nearest uniquely named parameter before it whose
-// name begins like it ("MID1.freq" for the first "Mfreq").
-std::string qualifiedName(const std::vector<std::string>& names, int i) {
+// SECTION.FIELD: for our plug-in from its section (see dravoSectionName), for
+// any other after the nearest uniquely named parameter before it whose name
+// begins like it.
+std::string qualifiedName(const std::vector<std::string>& names, int i, bool ours) {
     const std::string& name = names[static_cast<std::size_t>(i)];
     if (namedExactly(names, name).size() <= 1) return name;
+    std::string section, field;
+    if (ours)
+        return dravoSectionName(i, section, field) ? section + "." + field : std::to_string(i);
     for (int j = i - 1; j >= 0; --j) {
         const std::string& head = names[static_cast<std::size_t>(j)];
         if (head.empty() || namedExactly(names, head).size() != 1) continue;
@@ -255,7 +286,7 @@ std::string qualifiedName(const std::vector<std::string>& names, int i) {
             ++len;
         if (len == 0 || len == name.size()) continue;
         std::string q = head + "." + name.substr(len);
-        if (resolveQualified(names, q) == i) return q;
+        if (resolveQualified(names, q, false) == i) return q;
     }
     return std::to_string(i);
 }
@@ -343,12 +374,23 @@ std::vector<int> namedExactly(const std::vector<std::string>& names, const std::
     return exact.empty() ? folded : exact;
 }
 
-// SECTION.FIELD: the first parameter after the one named SECTION whose name
-// is FIELD behind a (possibly empty) beginning of SECTION's name, so
-// MID1.freq is "Mfreq" after "MID1" and LOW.gain is "Lgain" after "LOW".
-int resolveQualified(const std::vector<std::string>& names, const std::string& key) {
+// SECTION.FIELD: for our plug-in the parameter of that name from its section
+// (see dravoSectionName); for any other the first parameter after the one
+// named SECTION whose name is FIELD behind a (possibly empty) beginning of
+// SECTION's name, so MID1.freq is "Mfreq" after "MID1" and LOW.gain is
+// "Lgain" after "LOW".
+int resolveQualified(const std::vector<std::string>& names, const std::string& key, bool ours) {
     auto dot = key.find('.');
     if (dot == std::string::npos || dot == 0 || dot + 1 == key.size()) return -1;
+    if (ours) {
+        std::string section, field;
+        for (int i = 0; i < static_cast<int>(names.size()); ++i)
+            if (dravoSectionName(i, section, field) &&
+                lowerCase(section) == lowerCase(key.substr(0, dot)) &&
+                lowerCase(field) == lowerCase(key.substr(dot + 1)))
+                return i;
+        return -1;
+    }
     auto heads = namedExactly(names, key.substr(0, dot));
     if (heads.size() != 1) return -1;
     const std::string section = lowerCase(names[static_cast<std::size_t>(heads[0])]);
@@ -361,7 +403,9 @@ int resolveQualified(const std::vector<std::string>& names, const std::string& k
     return -1;
 }
 
-int resolveParamIn(const std::vector<std::string>& names, const std::string& key) {
+// A parameter by index, host name, SECTION.FIELD, and for our plug-in also
+// by the model's symbol ("mid1_freq").
+int resolveParamIn(const std::vector<std::string>& names, const std::string& key, bool ours) {
     const int n = static_cast<int>(names.size());
     if (isIndex(key)) {
         long i = std::stol(key);
@@ -374,10 +418,13 @@ int resolveParamIn(const std::vector<std::string>& names, const std::string& key
                            "parameter " + key + " is unused: it has no name and nothing reads it");
         return static_cast<int>(i);
     }
+    dravo::Param symbol;
+    if (ours && dravo::paramForSymbol(lowerCase(key).c_str(), symbol) && dravo::index(symbol) < n)
+        return dravo::index(symbol);
     auto hits = namedExactly(names, key);
     if (hits.size() == 1) return hits[0];
     if (hits.empty()) {
-        int q = resolveQualified(names, key);
+        int q = resolveQualified(names, key, ours);
         if (q >= 0) return q;
         throw CliError(kExitUsage,
                        "unknown parameter \"" + key + "\" (dravo-render --list shows them)");
@@ -385,7 +432,7 @@ int resolveParamIn(const std::vector<std::string>& names, const std::string& key
     std::string idx, qualified;
     for (int i : hits) {
         idx += (idx.empty() ? "" : ", ") + std::to_string(i);
-        qualified += (qualified.empty() ? "" : " or ") + qualifiedName(names, i);
+        qualified += (qualified.empty() ? "" : " or ") + qualifiedName(names, i, ours);
     }
     throw CliError(kExitUsage, "ambiguous parameter name \"" + key + "\" (indices " + idx +
                                    "): give " + qualified + ", or the index");
@@ -451,7 +498,26 @@ struct TextRun {
 // and reading the display back, then narrowing between two neighbours for
 // values the sweep stepped over. Throws CliError(kExitUsage) with the
 // nearest values the parameter shows when none fits.
-float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text) {
+float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text,
+                   bool ours) {
+    // Our own plug-in's table knows each value in its unit: a number typed in
+    // Hz or dB takes the nearest step, when the display shows it as typed.
+    double typed = 0;
+    std::string typedUnit;
+    if (ours && index >= 0 && index < dravo::kNumParams && parseValueText(text, typed, typedUnit)) {
+        const dravo::Param param = dravo::paramAt(index);
+        const dravo::Unit u = dravo::info(param).unit;
+        const char* unitText = u == dravo::Unit::Hz ? "hz" : u == dravo::Unit::Db ? "db" : nullptr;
+        if (unitText && (typedUnit.empty() || typedUnit == unitText)) {
+            const float v = static_cast<float>(dravo::normalisedForReal(param, typed));
+            p.setParameter(index, v);
+            double shown = 0;
+            std::string shownUnit;
+            if (parseValueText(shownText(p, index), shown, shownUnit) && shownUnit == unitText &&
+                std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed)))
+                return v;
+        }
+    }
     constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
     for (int k = 0; k <= kSteps; ++k) {
@@ -479,9 +545,53 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
                 best = k;
         return static_cast<float>(best) / kSteps;
     };
+    // Texts of one number ("-0dB" beside "0dB") make one range.
+    auto sameShown = [](const TextRun& a, const TextRun& b) {
+        return a.text == b.text ||
+               (a.numeric && b.numeric && a.unit == b.unit &&
+                std::fabs(a.number - b.number) <= 1e-9 * std::max(1.0, std::fabs(a.number)));
+    };
+    // A number the display rounds covers a range of values; the one nearest
+    // the number typed is the centre of that range (its edges found by
+    // narrowing between the sweep's steps), or the range's end where it
+    // reaches the end of the parameter. A simpler fraction very near the
+    // centre is preferred (0.5 for "0dB"), as in middle().
+    auto nearestInRun = [&](const TextRun& found) {
+        if (!found.numeric) return middle(found);
+        std::size_t i = 0;
+        while (&runs[i] != &found)
+            ++i;
+        std::size_t a = i, b = i;
+        while (a > 0 && sameShown(runs[a - 1], found))
+            --a;
+        while (b + 1 < runs.size() && sameShown(runs[b + 1], found))
+            ++b;
+        const int first = runs[a].first, last = runs[b].last;
+        if (first == 0) return 0.0f;
+        if (last == kSteps) return 1.0f;
+        auto edge = [&](int inside, int outside) {
+            double in = static_cast<double>(inside) / kSteps,
+                   out = static_cast<double>(outside) / kSteps;
+            for (int it = 0; it < 30; ++it) {
+                double mid = 0.5 * (in + out);
+                p.setParameter(index, static_cast<float>(mid));
+                TextRun r{shownText(p, index), 0, 0, false, 0.0, {}};
+                r.numeric = parseValueText(r.text, r.number, r.unit);
+                (sameShown(r, found) ? in : out) = mid;
+            }
+            return in;
+        };
+        const double lo = edge(first, first - 1), hi = edge(last, last + 1);
+        const double centre = 0.5 * (lo + hi), tolerance = 0.01 * (hi - lo);
+        for (int den = 1; den <= kSteps; ++den) {
+            const double k = std::nearbyint(centre * den);
+            if (std::fabs(k / den - centre) <= tolerance) return static_cast<float>(k / den);
+        }
+        return static_cast<float>(centre);
+    };
     const std::string want = squeezed(text);
     for (const auto& r : runs)
-        if (squeezed(r.text) == want) return middle(r);
+        if (squeezed(r.text) == want) return nearestInRun(r);
     double number = 0;
     std::string unit;
     const bool numeric = parseValueText(text, number, unit);
@@ -490,12 +600,12 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
     };
     if (numeric) {
         for (const auto& r : runs)
-            if (fits(r)) return middle(r);
+            if (fits(r)) return nearestInRun(r);
         // A -0 the user did not type: "OUTPUT=0" where the text is "-0dB".
         for (const auto& r : runs)
             if (r.numeric && (unit.empty() || unit == r.unit) &&
                 std::fabs(r.number - number) <= 1e-9 * std::max(1.0, std::fabs(number)))
-                return middle(r);
+                return nearestInRun(r);
         // Between two neighbouring texts that enclose the number: narrow down.
         for (std::size_t i = 0; i + 1 < runs.size(); ++i) {
             const TextRun &a = runs[i], &b = runs[i + 1];
@@ -582,15 +692,16 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
         const auto names = paramNames(p);
         std::vector<int> changed;
         for (const auto& ps : o.params) {
-            int index = resolveParamIn(names, ps.key);
-            p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text) : ps.value);
+            int index = resolveParamIn(names, ps.key, s.isDravo);
+            p.setParameter(index, ps.byText ? valueForText(p, index, ps.key, ps.text, s.isDravo)
+                                            : ps.value);
             if (std::find(changed.begin(), changed.end(), index) == changed.end())
                 changed.push_back(index);
         }
         // What the settings changed, as the plug-in shows it now.
         for (int index : changed)
-            s.edits += (s.edits.empty() ? "" : ", ") + qualifiedName(names, index) + " " +
-                       shownText(p, index);
+            s.edits += (s.edits.empty() ? "" : ", ") + qualifiedName(names, index, s.isDravo) +
+                       " " + shownText(p, index);
     }
 
     s.title = p.programName().text;
@@ -710,7 +821,7 @@ void listPlugin(const RenderOptions& o) {
     const auto names = paramNames(p);
     for (int i = 0; i < p.numParams(); ++i) {
         if (names[static_cast<std::size_t>(i)].empty()) continue;
-        std::printf("%5d  %-14s %-10s %.6f\n", i, qualifiedName(names, i).c_str(),
+        std::printf("%5d  %-14s %-10s %.6f\n", i, qualifiedName(names, i, s.isDravo).c_str(),
                     shownText(p, i).c_str(), p.getParameter(i));
     }
 }

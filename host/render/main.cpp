@@ -7,6 +7,7 @@
 #include "host/render/Response.h"
 #include "host/render/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -15,11 +16,14 @@
 
 namespace {
 
+// Whether two paths name one existing file; an input "-" is the file (if
+// any) that the standard input reads ("dravo-render - in.wav < in.wav").
 bool sameFile(const std::string& a, const std::string& b) {
-    if (a == "-" || b == "-") return false;
+    if (b == "-") return false;
     struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    bool haveA =
+        a == "-" ? fstat(STDIN_FILENO, &sa) == 0 && S_ISREG(sa.st_mode) : stat(a.c_str(), &sa) == 0;
+    return haveA && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 // Whether two paths name one file, existing or yet to be written: the same
@@ -42,15 +46,17 @@ struct Job {
     std::string in, out;
     int format = 0;
     std::unique_ptr<AudioReader> reader;
+    bool failed = false; // could not be read; named already
 };
 
 // Every file the tool will write, none of them an input and no two alike,
 // checked before anything is written (a plot named like the input replaced it).
 void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
                        const std::string& plotData) {
-    std::vector<std::pair<std::string, const char*>> outs;
+    std::vector<std::pair<std::string, std::string>> outs;
     for (const auto& j : jobs)
-        outs.emplace_back(j.out, "OUT");
+        outs.emplace_back(j.out, jobs.size() == 1 ? std::string("OUT")
+                                                  : "the output of " + displayName(j.in, true));
     if (!o.plotFile.empty()) {
         outs.emplace_back(o.plotFile, "--plot");
         outs.emplace_back(plotData, "--plot-data");
@@ -61,15 +67,16 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
             if (sameFile(in, outs[i].first))
                 throw CliError(kExitOutput,
                                outs[i].first +
-                                   (o.inputs.size() == 1 ? ": is the input file"
-                                                         : ": is one of the input files") +
+                                   (in == "-"              ? ": is the standard input"
+                                    : o.inputs.size() == 1 ? ": is the input file"
+                                                           : ": is one of the input files") +
                                    "; it is never overwritten");
         for (std::size_t j = 0; j < i; ++j)
             if (samePlace(outs[i].first, outs[j].first))
                 throw CliError(kExitUsage, outs[i].first + ": named for two outputs (" +
                                                outs[j].second + " and " + outs[i].second + ")");
         if (outs[i].first == "-" && (o.list || o.bench))
-            throw CliError(kExitUsage, std::string(outs[i].second) +
+            throw CliError(kExitUsage, outs[i].second +
                                            " is the standard output, where --list and --bench "
                                            "print too");
     }
@@ -113,6 +120,13 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
     const int rate = job.reader->rate();
     AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
+    std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
+    if (!dropped.empty()) {
+        std::string list;
+        for (std::size_t i = 0; i < dropped.size(); ++i)
+            list += (i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ") + dropped[i];
+        warn(outName + ": the output format cannot hold the input's " + list + "; dropped");
+    }
     RenderStats st = renderFile(session, *job.reader, writer, o, inName);
     if (st.nonFiniteInput > 0)
         warn(inName + ": " + std::to_string(st.nonFiniteInput) +
@@ -121,10 +135,18 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
              std::to_string(st.firstNonFiniteFrame) + " (" + seconds(st.firstNonFiniteFrame, rate) +
              ")");
     if (st.endedEarly)
-        warn(inName + ": the file ends early: " + std::to_string(st.inputFrames) + " frames read" +
+        warn(inName + ": the file ends early: " + std::to_string(st.inputFrames) +
+             (st.inputFrames == 1 ? " frame read" : " frames read") +
              (st.headerFrames > 0
                   ? " of the " + std::to_string(st.headerFrames) + " its header gives"
                   : " (its header gives more)"));
+    if (st.latencyChangedAt >= 0)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.latency) +
+             " to " + std::to_string(st.laterLatency) + " samples at " +
+             seconds(st.latencyChangedAt, rate) + "; the output after it is not aligned");
+    if (st.tailCut)
+        warn(outName + ": the tail was cut at " + seconds(st.tail, rate) +
+             " after the input while the output still sounded (--tail N renders more)");
     const OutputStats& os = writer.stats();
     std::string over;
     if (os.overFullScale > 0)
@@ -136,10 +158,11 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
     if (!o.quiet || !over.empty())
-        std::fprintf(
-            stderr, "%s: %lld frames in, %lld out (latency %d%s, tail up to %lld), peak %s%s\n",
-            outName.c_str(), st.inputFrames, st.outputFrames, st.latency,
-            o.compensate ? " compensated" : " kept", st.tail, dbfs(os.peak).c_str(), over.c_str());
+        std::fprintf(stderr, "%s: %lld %s in, %lld out (latency %d%s, tail %lld), peak %s%s\n",
+                     outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",
+                     st.outputFrames, st.latency, st.compensated ? " compensated" : " kept",
+                     std::max(0LL, st.outputFrames - st.inputFrames), dbfs(os.peak).c_str(),
+                     over.c_str());
     writer.commit();
 }
 
@@ -176,10 +199,22 @@ int run(int argc, char** argv) {
     // Everything is checked and prepared before the first file is written:
     // every input is opened and its output format chosen. Several inputs are
     // opened again when their turn comes.
+    // In a batch, a file that cannot be read is named and left out; the
+    // others are still written.
+    int result = kExitOk;
     for (auto& j : jobs) {
-        j.reader = std::make_unique<AudioReader>(j.in);
-        j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
-                                      j.reader->channels(), j.reader->rate());
+        try {
+            j.reader = std::make_unique<AudioReader>(j.in);
+            std::string note;
+            j.format = chooseOutputFormat(j.reader->format(), j.out, o.format, o.bits,
+                                          j.reader->channels(), j.reader->rate(), &note);
+            if (!note.empty()) std::fprintf(stderr, "dravo-render: %s\n", note.c_str());
+        } catch (const CliError& e) {
+            if (jobs.size() == 1) throw;
+            std::fprintf(stderr, "dravo-render: %s\n", e.what());
+            if (result == kExitOk) result = e.code;
+            j.failed = true;
+        }
         if (jobs.size() > 1) j.reader.reset();
     }
     std::unique_ptr<PluginSession> render;
@@ -191,8 +226,16 @@ int run(int argc, char** argv) {
         double rate = o.plotRate > 0     ? o.plotRate
                       : jobs.size() == 1 ? jobs[0].reader->rate()
                                          : 44100.0;
-        PluginSession s = openSession(o, rate, o.block, 2);
-        response = std::make_unique<Response>(measureResponse(s, rate, o.useDouble, o.block));
+        std::unique_ptr<PluginSession> s;
+        try {
+            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 2));
+        } catch (const CliError& e) {
+            // A rate the plug-in refuses is a fault of --rate, not of a file.
+            if (o.plotRate > 0 && e.code == kExitInput)
+                throw CliError(kExitUsage, std::string("--rate: ") + e.what());
+            throw;
+        }
+        response = std::make_unique<Response>(measureResponse(*s, rate, o.useDouble, o.block));
     }
     if (o.bench) runBench(o);
 
@@ -211,7 +254,6 @@ int run(int argc, char** argv) {
         }
     }
 
-    int result = kExitOk;
     if (jobs.size() == 1) {
         renderJob(jobs[0], *render, o);
     } else if (!jobs.empty()) {
@@ -219,6 +261,7 @@ int run(int argc, char** argv) {
         // the exit code.
         int written = 0;
         for (auto& j : jobs) {
+            if (j.failed) continue;
             try {
                 j.reader = std::make_unique<AudioReader>(j.in);
                 PluginSession s = openSession(o, j.reader->rate(), o.block, j.reader->channels());

@@ -3,7 +3,9 @@
 // expect. Not a product; built only for the tests.
 #include "vst/vst2abi.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <vector>
 
 namespace {
@@ -14,6 +16,15 @@ struct Fake {
     float params[3] = {0.25f, 0.5f, 0.75f};
     VstIntPtr blockSizeAnswer = 0;
     std::vector<unsigned char> chunk{1, 2, 3, 4, 5};
+    // FAKE_PEER_LATE_LATENCY=N: the output is delayed by N samples, but the
+    // latency reads 0 after resume and N only after the first two blocks
+    // (announced with audioMasterIOChanged), as some plug-ins do.
+    int lateLatency = 0;
+    // FAKE_PEER_HUM=1: a constant 0.25 is added to the output, so it never
+    // falls silent.
+    double hum = 0.0;
+    int blocksSinceResume = 0;
+    std::deque<double> delay[2];
 };
 
 Fake* self(AEffect* e) {
@@ -29,8 +40,20 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
     bool out1 = f->host(e, audioMasterPinConnected, 1, 1, nullptr, 0.0f) == 0;
     for (VstInt32 i = 0; i < n; ++i) {
         T l = in[0][i], r = in1 ? in[1][i] : in[0][i];
-        out[0][i] = 2 * l;
-        out[1][i] = out1 ? 2 * r : 0;
+        if (f->lateLatency > 0) {
+            f->delay[0].push_back(l);
+            f->delay[1].push_back(r);
+            l = static_cast<T>(f->delay[0].front());
+            r = static_cast<T>(f->delay[1].front());
+            f->delay[0].pop_front();
+            f->delay[1].pop_front();
+        }
+        out[0][i] = static_cast<T>(2 * l + f->hum);
+        out[1][i] = out1 ? static_cast<T>(2 * r + f->hum) : 0;
+    }
+    if (f->lateLatency > 0 && ++f->blocksSinceResume == 2) {
+        e->initialDelay = f->lateLatency;
+        f->host(e, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
     }
 }
 
@@ -71,6 +94,12 @@ VstIntPtr dispatcher(AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, v
         return 1;
     case effMainsChanged:
         if (value) f->blockSizeAnswer = f->host(e, audioMasterGetBlockSize, 0, 0, nullptr, 0.0f);
+        if (value && f->lateLatency > 0) {
+            e->initialDelay = 0;
+            f->blocksSinceResume = 0;
+            for (auto& d : f->delay)
+                d.assign(static_cast<std::size_t>(f->lateLatency), 0.0);
+        }
         return 0;
     case effEditIdle: // an editor gesture on parameter 1
         f->host(e, audioMasterBeginEdit, 1, 0, nullptr, 0.0f);
@@ -113,6 +142,11 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     e.numOutputs = 2;
     e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     e.initialDelay = 3;
+    if (std::getenv("FAKE_PEER_HUM")) f->hum = 0.25;
+    if (const char* late = std::getenv("FAKE_PEER_LATE_LATENCY")) {
+        f->lateLatency = std::atoi(late);
+        if (f->lateLatency > 0) e.initialDelay = 0;
+    }
     e.ioRatio = 1.0f;
     e.object = f;
     e.uniqueID = fourCC('F', 'a', 'k', 'e');

@@ -235,8 +235,8 @@ TEST_P(ZoomedEditorWindow, PointerGesturesReachTheHostForEveryControl) {
 }
 
 // The preset bar's rocker and menu come with the preset bar. A preset recall
-// reaches the host as one touch of parameter 0 (begin and end edit), and the
-// controls show the new preset.
+// reaches the host as one touch of parameter 0 (begin and end edit) besides
+// the changed values, and the controls show the new preset.
 TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
     const std::vector<std::vector<std::pair<int, int>>> picks = {
         {{336, 239}},            // the rocker's right half: next
@@ -247,10 +247,28 @@ TEST_F(EditorWindow, RockerAndPresetMenuPickSelectAPresetAndTellTheHost) {
         plugin.clearCallbacks();
         for (auto [x, y] : pick)
             click(x, y);
-        float last = -1.f;
-        EXPECT_EQ(gestures(0, last), "[]");
+        for (VstInt32 opcode : {audioMasterBeginEdit, audioMasterEndEdit}) {
+            const auto edits = plugin.callbacks(opcode);
+            ASSERT_EQ(edits.size(), 1u);
+            EXPECT_EQ(edits[0].index, 0);
+        }
         EXPECT_NE(plugin.programName().text, before);
         expectControlsShowTheEffect("after a preset pick");
+    }
+}
+
+// The wheel turns every knob up when turned away from the user (X button 4)
+// and down when turned towards the user (button 5).
+TEST_F(EditorWindow, TheWheelTurnsKnobsUpAwayFromTheUserAndDownTowards) {
+    for (const Control& c : kControls) {
+        if (c.kind != Kind::Knob) continue;
+        for (const auto& [button, sign] : {std::pair{4u, 1.f}, std::pair{5u, -1.f}}) {
+            plugin.setParameter(c.tag, 0.5f);
+            idle();
+            click(c.left + c.width / 2, c.top + c.height / 2, false, button);
+            EXPECT_GT((plugin.getParameter(c.tag) - 0.5f) * sign, 0.f)
+                << "control " << c.tag << " button " << button;
+        }
     }
 }
 
@@ -311,6 +329,24 @@ TEST_F(EditorWindow, TheAboutBoxFreezesTheClipLed) {
     EXPECT_EQ(ledPicture(), 0);
     idle(1);
     EXPECT_EQ(ledPicture(), 1);
+}
+
+// A new sample rate (suspend, resume) shows the LED dark: seen while the
+// about box holds the LED, whose picture the closing box redraws.
+TEST_F(EditorWindow, ANewSampleRateShowsTheClipLedDarkUntilTheNextIdle) {
+    block(1.f);
+    idle(1);
+    idle();
+    ASSERT_EQ(ledPicture(), 1);
+    clickCentre(*controlForTag(kAboutTag));
+    plugin.suspend();
+    plugin.setSampleRate(48000.f);
+    plugin.resume();
+    moveTo(5, 5);
+    xtest.button(d, 1, True, 0);
+    xtest.button(d, 1, False, 0);
+    idle(1);
+    EXPECT_EQ(ledPicture(), 0);
 }
 
 TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {

@@ -79,8 +79,6 @@ TEST(FactoryPresets, EngineValuesMatchTheRealUnitTable) {
     for (const RealUnits& row : kRealUnits) {
         const int p = row.preset;
         dravo.setPresetNo(p);
-        for (int i = 0; i < 38; i++)
-            EXPECT_EQ(dravo.getParameter(i), (float)kFactoryPresetValues[p][i]) << p << " " << i;
         for (int k = 0; k < 22; k++) {
             const int i = 6 + k;
             double engine = dravo.getEngineValue(i);
@@ -116,6 +114,6 @@ TEST(FactoryPresets, StartOnDefault) {
     VstPlugin plugin;
     ASSERT_EQ(plugin.load(DRAVO_PLUGIN_PATH), "");
     EXPECT_EQ(plugin.programName().text, "Default");
-    for (int i = 0; i < 38; i++)
-        EXPECT_EQ(plugin.getParameter(i), (float)kFactoryPresetValues[0][i]) << i;
+    for (int k = 0; k < 22; k++)
+        EXPECT_EQ(plugin.paramDisplay(6 + k).text, kRealUnits[0].text[k]) << "param " << 6 + k;
 }

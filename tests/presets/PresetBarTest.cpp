@@ -103,6 +103,19 @@ TEST(PresetFiles, CancelledDialogsChangeNothing) {
     EXPECT_STREQ(in.editor.getCurrentBankFile(), "");
 }
 
+// A host that ignores SIGCHLD reaps the dialog itself and hides its exit
+// status: the chosen path still arrives and the file is saved.
+TEST(PresetFiles, DialogsAnswerInAHostThatIgnoresChildSignals) {
+    Desktop d;
+    Instance in;
+    auto oldHandler = std::signal(SIGCHLD, SIG_IGN);
+    d.choose(d.files + "ignored");
+    in.editor.click(kTagSavePreset);
+    std::signal(SIGCHLD, oldHandler);
+    EXPECT_EQ(readFile(d.files + "ignored.vey").size(), 1105u);
+    EXPECT_STREQ(in.editor.getCurrentPresetFile(), "ignored.vey");
+}
+
 TEST(PresetFiles, UntrustedFilesAreIgnored) {
     const auto valid = BufferWriter(kBufferTypePreset).name(0, "Good").value(0, 9, 0.9f).finish();
     auto foreign = valid;
@@ -186,6 +199,8 @@ TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
         Instance a;
         d.choose(d.files + "keep.vey");
         a.editor.click(kTagSavePreset);
+        d.choose(d.files + "keep.kab");
+        a.editor.click(kTagSaveBank);
         // A folder part longer than the field is not remembered; the file is saved.
         const std::string deep = d.files + std::string(130, 'd') + "/" + std::string(130, 'e');
         fs::create_directories(deep);
@@ -193,12 +208,13 @@ TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
         a.editor.click(kTagSaveBank);
         EXPECT_EQ(readFile(deep + "/deep.kab").size(), 23449u);
         EXPECT_EQ(a.editor.getCurrentDir(), d.files);
-        EXPECT_STREQ(a.editor.getCurrentBankFile(), "");
+        EXPECT_STREQ(a.editor.getCurrentBankFile(), "keep.kab");
     }
     {
         Instance b(false);
         EXPECT_EQ(b.editor.getCurrentDir(), d.files);
         EXPECT_STREQ(b.editor.getCurrentPresetFile(), "keep.vey");
+        EXPECT_STREQ(b.editor.getCurrentBankFile(), "keep.kab");
     }
     writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrDir), std::string(257, 'a'));
     writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrBank), std::string(256, 'b'));
@@ -263,6 +279,10 @@ TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {
     XPlatDisplayAlert("Nothing to show it with");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nothing to show it with\n");
     EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents");
+    writeFile(d.config + "/user-dirs.dirs", "# set by the desktop\nXDG_DOCUMENTS_DIR=\"$HOME\"\n");
+    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents") << "home itself: none configured";
+    writeFile(d.config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers/\"\n");
+    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Papers");
 }
 
 TEST(XPlat, PathSplittingRefusesPartsLongerThanTheirFields) {

@@ -5,13 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <dirent.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
 #include <string>
 #include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "PresetTestSupport.h"
@@ -30,6 +34,41 @@ inline void writeFile(const std::string& path, const std::string& bytes) {
 }
 inline std::string bytesOf(const std::vector<unsigned char>& b) {
     return std::string(b.begin(), b.end());
+}
+
+// The programs this process started in process groups of their own (as the
+// plug-in starts them; zombies included: not yet reaped), or with group set,
+// the live processes of process group `group`.
+inline std::vector<int> childProcesses(int group = 0) {
+    std::vector<int> out;
+    DIR* proc = opendir("/proc");
+    if (!proc) return out;
+    while (dirent* e = readdir(proc)) {
+        const int pid = std::atoi(e->d_name);
+        if (pid <= 0) continue;
+        // "pid (name) state ppid pgrp ...": the name may hold spaces, so from the last ')'.
+        const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        const size_t close = stat.rfind(')');
+        char state = 0;
+        int ppid = 0, pgrp = 0;
+        if (close == std::string::npos ||
+            std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3)
+            continue;
+        if (group ? pgrp == group && state != 'Z' : ppid == (int)getpid() && pgrp == pid) out.push_back(pid);
+    }
+    closedir(proc);
+    return out;
+}
+
+// Calls idle until done() holds or 10 s have passed; false on the timeout.
+template <class Idle, class Done> bool idleUntil(Idle idle, Done done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        idle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 // Sets an environment variable for a scope and puts the old value back.
@@ -53,7 +92,8 @@ class ScopedEnv {
 
 // A temporary HOME and XDG_CONFIG_HOME, and stand-ins for zenity and xdg-open
 // first on PATH. The dialog answers with the path in `answer` (absent:
-// cancelled); each program records its last argument vector.
+// cancelled), a question with yes unless told no; while `hold` exists a
+// dialog stays open. Each program records its last argument vector.
 struct Desktop {
     std::string root = makeRoot();
     std::string home = root + "/home";
@@ -68,7 +108,10 @@ struct Desktop {
         for (const auto& d : {home, config, bin, files})
             std::filesystem::create_directories(d);
         script("zenity", "printf '%s\\0' \"$@\" > '" + root + "/zenity.args'\necho >> '" + root +
-                             "/zenity.calls'\n[ \"$1\" = --warning ] && exit 0\n[ -f '" + root +
+                             "/zenity.calls'\nwhile [ -f '" + root +
+                             "/hold' ]; do sleep 0.01; done\n[ \"$1\" = --warning ] && exit 0\n"
+                             "[ \"$1\" = --question ] && exit $(cat '" +
+                             root + "/no' 2>/dev/null || echo 0)\n[ -f '" + root +
                              "/answer' ] || exit 1\ncat '" + root + "/answer'\necho\n");
         script("xdg-open", "printf '%s\\0' \"$@\" > '" + root + "/open.args'\nexit $(cat '" + root +
                                "/open.status' 2>/dev/null || echo 0)\n");
@@ -111,6 +154,16 @@ struct Desktop {
         return false;
     }
     size_t dialogCalls() { return readFile(root + "/zenity.calls").size(); }
+    // Dialogs stay open from now on until release().
+    void hold() { writeFile(root + "/hold", ""); }
+    void release() { std::filesystem::remove(root + "/hold"); }
+    // The next questions are answered no (or yes again).
+    void answerNo(bool no) {
+        if (no)
+            writeFile(root + "/no", "1");
+        else
+            std::filesystem::remove(root + "/no");
+    }
 };
 
 // The preset bar on a headless frame of the background's size.
@@ -136,8 +189,18 @@ class BarEditor : public CPresetSystemEditor {
         if (old) old->close();
         AEffGUIEditor::close();
     }
-    // A press and release at the centre of the bar's control of tag.
+    // Idles until no dialog is open and every program started is reaped.
+    void settle() {
+        EXPECT_TRUE(idleUntil([this] { idle(); },
+                              [this] { return !isDialogOpen() && childProcesses().empty(); }));
+    }
+    // A press and release at the centre of the bar's control of tag, then
+    // the host idles until what the click started has ended.
     void click(int tag, int32_t buttons = kLButton) {
+        press(tag, buttons);
+        settle();
+    }
+    void press(int tag, int32_t buttons = kLButton) {
         for (const presetbar::Item& item : presetbar::kItems)
             if (item.tag == tag) {
                 CPoint p = CRect(item.left, item.top, item.right, item.bottom).getCenter();

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fstream>
@@ -25,6 +26,8 @@ struct Sndfile {
     decltype(&sf_readf_double) readf = nullptr;
     decltype(&sf_writef_double) writef = nullptr;
     decltype(&sf_command) command = nullptr;
+    decltype(&sf_set_string) setString = nullptr;
+    decltype(&sf_get_string) getString = nullptr;
     Sndfile() {
         void* lib = dlopen("libsndfile.so.1", RTLD_NOW | RTLD_LOCAL);
         if (!lib) return;
@@ -33,6 +36,8 @@ struct Sndfile {
         readf = reinterpret_cast<decltype(readf)>(dlsym(lib, "sf_readf_double"));
         writef = reinterpret_cast<decltype(writef)>(dlsym(lib, "sf_writef_double"));
         command = reinterpret_cast<decltype(command)>(dlsym(lib, "sf_command"));
+        setString = reinterpret_cast<decltype(setString)>(dlsym(lib, "sf_set_string"));
+        getString = reinterpret_cast<decltype(getString)>(dlsym(lib, "sf_get_string"));
     }
 };
 
@@ -134,6 +139,23 @@ void RenderTest::writeAudio(const std::string& name, const Audio& a) const {
     info.format = a.format;
     SNDFILE* f = sndfile().open(path(name).c_str(), SFM_WRITE, &info);
     ASSERT_NE(f, nullptr) << name;
+    for (const auto& [id, text] : a.tags)
+        EXPECT_EQ(sndfile().setString(f, id, text.c_str()), 0) << name;
+    if (a.cues > 0) {
+        SF_CUES cues{};
+        cues.cue_count = static_cast<uint32_t>(a.cues);
+        for (int i = 0; i < a.cues; ++i) {
+            cues.cue_points[i].indx = i + 1;
+            cues.cue_points[i].sample_offset = static_cast<uint32_t>(100 * i);
+            std::memcpy(&cues.cue_points[i].fcc_chunk, "data", 4);
+        }
+        EXPECT_EQ(sndfile().command(f, SFC_SET_CUE, &cues, sizeof cues), SF_TRUE) << name;
+    }
+    if (!a.broadcast.empty()) {
+        SF_BROADCAST_INFO b{};
+        std::strncpy(b.description, a.broadcast.c_str(), sizeof b.description - 1);
+        EXPECT_EQ(sndfile().command(f, SFC_SET_BROADCAST_INFO, &b, sizeof b), SF_TRUE) << name;
+    }
     EXPECT_EQ(sndfile().writef(f, a.samples.data(), a.frames()), a.frames());
     sndfile().close(f);
 }
@@ -151,6 +173,15 @@ Audio RenderTest::readAudio(const std::string& name) const {
     a.format = info.format;
     a.samples.resize(static_cast<std::size_t>(info.frames * info.channels));
     sndfile().readf(f, a.samples.data(), info.frames);
+    for (int id = SF_STR_FIRST; id <= SF_STR_LAST; ++id)
+        if (const char* text = sndfile().getString(f, id); text && *text && id != SF_STR_SOFTWARE)
+            a.tags.emplace_back(id, text);
+    SF_CUES cues{};
+    if (sndfile().command(f, SFC_GET_CUE, &cues, sizeof cues) == SF_TRUE)
+        a.cues = static_cast<int>(cues.cue_count);
+    SF_BROADCAST_INFO b{};
+    if (sndfile().command(f, SFC_GET_BROADCAST_INFO, &b, sizeof b) == SF_TRUE)
+        a.broadcast = std::string(b.description, strnlen(b.description, sizeof b.description));
     sndfile().close(f);
     return a;
 }

@@ -20,6 +20,11 @@ struct Audio {
     int channels = 2;
     int format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
     std::vector<double> samples; // interleaved
+    // What the file says besides its audio: text tags, cue markers (at
+    // frames 0, 100, 200, ...) and a broadcast extension with this description.
+    std::vector<std::pair<int, std::string>> tags;
+    int cues = 0;
+    std::string broadcast;
     long long frames() const {
         return channels ? static_cast<long long>(samples.size()) / channels : 0;
     }

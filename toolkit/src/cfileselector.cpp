@@ -61,8 +61,12 @@ std::string findProgramOnPath(const std::string& program) {
     return std::string();
 }
 
-int runProgram(const std::vector<std::string>& args, std::string* output) {
-    if (args.empty()) return -1;
+bool ChildProgram::start(const std::vector<std::string>& args, bool captureOutput) {
+    if (pid > 0) terminate();
+    out.clear();
+    status = -1;
+    ended = false;
+    if (args.empty()) return false;
     std::vector<char*> argv;
     for (const auto& a : args)
         argv.push_back(const_cast<char*>(a.c_str()));
@@ -74,37 +78,120 @@ int runProgram(const std::vector<std::string>& args, std::string* output) {
     envp.push_back(nullptr);
 
     int fds[2] = {-1, -1};
-    if (output && pipe2(fds, O_CLOEXEC) != 0) return -1;
+    if (captureOutput) {
+        if (pipe2(fds, O_CLOEXEC) != 0) return false;
+        // Only our end reads without waiting; the program writes as usual.
+        fcntl(fds[0], F_SETFL, fcntl(fds[0], F_GETFL) | O_NONBLOCK);
+    }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    if (output) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    pid_t pid = 0;
-    const int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+    if (captureOutput) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // A group of its own (ending it ends what it started), no signal blocked
+    // and the usual handling of the signals a host may have changed.
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t none, defaults;
+    sigemptyset(&none);
+    sigemptyset(&defaults);
+    for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGQUIT, SIGPIPE, SIGCHLD})
+        sigaddset(&defaults, sig);
+    posix_spawnattr_setsigmask(&attr, &none);
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGMASK |
+                                        POSIX_SPAWN_SETSIGDEF);
+    pid_t child = 0;
+    const int rc = posix_spawnp(&child, argv[0], &actions, &attr, argv.data(), envp.data());
+    posix_spawnattr_destroy(&attr);
     posix_spawn_file_actions_destroy(&actions);
-    if (output) close(fds[1]);
+    if (captureOutput) close(fds[1]);
     if (rc != 0) {
-        if (output) close(fds[0]);
+        if (captureOutput) close(fds[0]);
         std::fprintf(stderr, "cannot run %s: %s\n", argv[0], std::strerror(rc));
-        return -1;
+        return false;
     }
-    if (output) {
-        char buf[4096];
-        for (;;) {
-            ssize_t n = read(fds[0], buf, sizeof buf);
-            if (n > 0)
-                output->append(buf, (size_t)n);
-            else if (n == 0 || errno != EINTR)
-                break;
+    pid = child;
+    outFd = captureOutput ? fds[0] : -1;
+    return true;
+}
+
+ChildProgram::~ChildProgram() {
+    terminate();
+    closeOutput();
+}
+
+void ChildProgram::drain() {
+    if (outFd < 0) return;
+    char buf[4096];
+    for (;;) {
+        ssize_t n = read(outFd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, (size_t)n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            if (n == 0) closeOutput(); // every writer has closed it
+            return;
         }
-        close(fds[0]);
     }
-    int status = 0;
+}
+
+void ChildProgram::closeOutput() {
+    if (outFd >= 0) close(outFd);
+    outFd = -1;
+}
+
+bool ChildProgram::poll() {
+    if (pid <= 0) return ended;
+    drain();
+    int st = 0;
     pid_t done;
-    while ((done = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    while ((done = waitpid(pid, &st, WNOHANG)) < 0 && errno == EINTR) {
     }
-    if (done < 0 && errno == ECHILD) return kExitStatusUnknown;
-    if (done != pid || !WIFEXITED(status)) return -1;
-    return WEXITSTATUS(status);
+    if (done == 0) return false;
+    if (done < 0 && errno == ECHILD)
+        status = kExitStatusUnknown; // reaped already by a host ignoring SIGCHLD
+    else
+        status = done == pid && WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    pid = -1;
+    ended = true;
+    drain(); // what it wrote just before it ended
+    closeOutput();
+    return true;
+}
+
+void ChildProgram::wait() {
+    while (pid > 0 && !poll())
+        usleep(2000);
+}
+
+void ChildProgram::terminate() {
+    if (pid <= 0) return;
+    kill(-pid, SIGTERM);
+    // Exited (not yet reaped, so the group id stays ours) within the grace?
+    siginfo_t info;
+    for (int i = 0; i < 150; ++i) {
+        info.si_pid = 0;
+        if (waitid(P_PID, (id_t)pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0)
+            break;
+        usleep(2000);
+    }
+    // Whatever of the group is left goes too, then the program is reaped.
+    kill(-pid, SIGKILL);
+    int st = 0;
+    while (waitpid(pid, &st, 0) < 0 && errno == EINTR) {
+    }
+    pid = -1;
+    status = -1;
+    closeOutput();
+}
+
+int runProgram(const std::vector<std::string>& args, std::string* output) {
+    ChildProgram program;
+    if (!program.start(args, output != nullptr)) return -1;
+    program.wait();
+    if (output) *output += program.output();
+    return program.exitStatus();
 }
 
 CNewFileSelector* CNewFileSelector::create(CFrame* parent, Style style) {
@@ -190,13 +277,12 @@ std::vector<std::string> CNewFileSelector::buildCommand(const std::string& helpe
     return argv;
 }
 
-bool CNewFileSelector::run(CallbackFunc&& callback) {
-    bool ok = runModal();
-    if (callback) callback(this);
-    return ok;
+CNewFileSelector::~CNewFileSelector() {
+    cancel();
 }
 
-bool CNewFileSelector::runModal() {
+bool CNewFileSelector::run(CallbackFunc&& callback) {
+    cancel();
     result.clear();
     std::string helper = findProgramOnPath(zenityPath);
     if (helper.empty()) helper = findProgramOnPath(kdialogPath);
@@ -208,22 +294,47 @@ bool CNewFileSelector::runModal() {
                      kdialogPath.empty() ? "kdialog" : kdialogPath.c_str());
         return false;
     }
-    // Blocks this thread until the dialog closes; any exit but 0 is a cancel.
-    std::string output;
-    // A host that ignores SIGCHLD hides the status: the chosen path still
-    // arrives on the helper's output.
-    const int status = runProgram(buildCommand(helper), &output);
-    if (status != 0 && status != kExitStatusUnknown) return false;
-    size_t pos = 0;
-    while (pos < output.size()) {
-        size_t end = output.find('\n', pos);
-        if (end == std::string::npos) end = output.size();
-        std::string line = output.substr(pos, end - pos);
-        if (!line.empty() && line[0] == '/') result.push_back(line);
-        pos = end + 1;
+    if (!program.start(buildCommand(helper), true)) return false;
+    this->callback = std::move(callback);
+    started = true;
+    return true;
+}
+
+bool CNewFileSelector::poll() {
+    if (!started || !program.poll()) return false;
+    started = false;
+    // Any exit but 0 is a cancel. A host that ignores SIGCHLD hides the
+    // status: the chosen path still arrives on the helper's output.
+    const int status = program.exitStatus();
+    const std::string& output = program.output();
+    if (status == 0 || status == kExitStatusUnknown) {
+        size_t pos = 0;
+        while (pos < output.size()) {
+            size_t end = output.find('\n', pos);
+            if (end == std::string::npos) end = output.size();
+            std::string line = output.substr(pos, end - pos);
+            if (!line.empty() && line[0] == '/') result.push_back(line);
+            pos = end + 1;
+        }
+        if (!allowMultiFileSelection && result.size() > 1) result.resize(1);
     }
-    if (!allowMultiFileSelection && result.size() > 1) result.resize(1);
+    CallbackFunc done = std::move(callback);
+    callback = nullptr;
+    if (done) done(this);
+    return true;
+}
+
+bool CNewFileSelector::runModal() {
+    if (!run()) return false;
+    program.wait();
+    poll();
     return !result.empty();
+}
+
+void CNewFileSelector::cancel() {
+    program.terminate();
+    started = false;
+    callback = nullptr;
 }
 
 } // namespace VSTGUI

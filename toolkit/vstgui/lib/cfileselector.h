@@ -1,5 +1,6 @@
 // File dialogs. On Linux the dialog is an external helper (zenity, else
-// kdialog) that runs modally: the calling thread waits until it closes.
+// kdialog) run as a child process: run() starts it and returns, poll() picks
+// up the answer without waiting; runModal() waits until it closes.
 #pragma once
 
 #include "vstguibase.h"
@@ -42,6 +43,43 @@ std::string findProgramOnPath(const std::string& program);
 constexpr int kExitStatusUnknown = -2;
 int runProgram(const std::vector<std::string>& argv, std::string* output = nullptr);
 
+// A program started as runProgram starts it, but not waited for: poll() looks
+// at it without blocking. It runs in a process group of its own, so that
+// ending it also ends what it started; destroying a ChildProgram that still
+// runs ends it and reaps it, so no process is left behind.
+class ChildProgram {
+  public:
+    ChildProgram() = default;
+    ~ChildProgram();
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+
+    // False when the program could not be started (reported on stderr).
+    bool start(const std::vector<std::string>& argv, bool captureOutput);
+    // Collects what the program wrote so far; true once it has ended and has
+    // been reaped (and from then on). Never waits.
+    bool poll();
+    bool isRunning() const { return pid > 0; }
+    // Blocks until the program ends.
+    void wait();
+    // Ends a running program and its group (SIGTERM, then SIGKILL after a
+    // short grace) and reaps it.
+    void terminate();
+    // After the end: the exit status, -1 when it did not exit normally,
+    // kExitStatusUnknown when a host that ignores SIGCHLD hid it.
+    int exitStatus() const { return status; }
+    const std::string& output() const { return out; }
+
+  private:
+    void drain();
+    void closeOutput();
+    int pid = -1;
+    int outFd = -1;
+    int status = -1;
+    bool ended = false; // ended on its own and reaped
+    std::string out;
+};
+
 class CNewFileSelector : public CBaseObject {
   public:
     enum Style { kSelectFile, kSelectSaveFile, kSelectDirectory };
@@ -50,9 +88,20 @@ class CNewFileSelector : public CBaseObject {
     static CNewFileSelector* create(CFrame* parent = nullptr, Style style = kSelectFile);
     CLASS_METHODS_NOCOPY(CNewFileSelector, CBaseObject)
 
-    bool run(CallbackFunc&& callback);
+    ~CNewFileSelector() override;
+
+    // Starts the dialog and returns at once; false when no helper could be
+    // started. The answer arrives in poll(), which calls callback (if any).
+    bool run(CallbackFunc&& callback = nullptr);
+    // Without waiting: true once the dialog has ended and its answer (if any)
+    // is in getSelectedFile; the callback has then run. False while it runs
+    // or when none was started.
+    bool poll();
+    bool isRunning() const { return program.isRunning(); }
+    // Runs the dialog and waits until it closes; true when a file was chosen.
     bool runModal();
-    void cancel() {}
+    // Ends a running dialog with no answer and without calling back.
+    void cancel();
 
     void setTitle(UTF8StringPtr title) { this->title = title ? title : ""; }
     void setInitialDirectory(UTF8StringPtr path) { initialPath = path ? path : ""; }
@@ -82,6 +131,9 @@ class CNewFileSelector : public CBaseObject {
     std::vector<CFileExtension> defaultExtension;
     bool allowMultiFileSelection = false;
     std::vector<std::string> result;
+    ChildProgram program;
+    CallbackFunc callback;
+    bool started = false;
 };
 
 } // namespace VSTGUI

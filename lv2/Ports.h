@@ -1,0 +1,108 @@
+// The equaliser as LV2 plug-ins: identities, the port layout and the mapping
+// between a port's value (in the parameter's real unit) and the model's
+// normalised value. The DSP binary and the Turtle generator both read this,
+// so the description and the code cannot disagree about a port.
+#pragma once
+
+#include "model/Identity.h"
+#include "model/Parameters.h"
+
+#include <cmath>
+
+namespace dravo::lv2 {
+
+inline constexpr const char* kPresetUriPrefix = "urn:veyaudioworks:dravo:preset:";
+
+// The two plug-ins: as VST 2.x hosts get them through the speaker arrangement.
+struct Variant {
+    const char* uri;
+    const char* name;
+    int channels;
+};
+inline constexpr Variant kVariants[] = {
+    {"urn:veyaudioworks:dravo#stereo", kEffectName, 2},
+    {"urn:veyaudioworks:dravo#mono", "Vey Dravo Mono", 1},
+};
+constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);
+
+// Ports, the same numbers in both plug-ins: one control input per parameter
+// that reaches the engine, in parameter order; the latency output; then the
+// audio inputs and the audio outputs.
+constexpr int countControlPorts() {
+    int n = 0;
+    for (const ParamInfo& p : kParams)
+        n += isActive(p.id) ? 1 : 0;
+    return n;
+}
+constexpr int kNumControlPorts = countControlPorts();
+constexpr int kLatencyPort = kNumControlPorts;
+constexpr int kFirstAudioPort = kLatencyPort + 1;
+
+constexpr int audioInPort(int channel) {
+    return kFirstAudioPort + channel;
+}
+constexpr int audioOutPort(const Variant& v, int channel) {
+    return kFirstAudioPort + v.channels + channel;
+}
+constexpr int numPorts(const Variant& v) {
+    return kFirstAudioPort + 2 * v.channels;
+}
+
+struct ControlPorts {
+    Param params[kNumControlPorts];
+};
+constexpr ControlPorts makeControlPorts() {
+    ControlPorts c{};
+    int n = 0;
+    for (const ParamInfo& p : kParams)
+        if (isActive(p.id)) c.params[n++] = p.id;
+    return c;
+}
+inline constexpr ControlPorts kControlPorts = makeControlPorts();
+
+constexpr Param controlParam(int port) {
+    return kControlPorts.params[port];
+}
+
+// How a port presents its parameter to a host.
+enum class PortKind {
+    Toggle,      // 0 / 1 with two named scale points
+    Enumeration, // positions 0..N-1 with named scale points
+    Gain,        // dB, continuous, snapped to the parameter's step
+    Frequency,   // Hz, logarithmic, snapped to the nearest table step
+};
+constexpr PortKind portKind(Param p) {
+    switch (info(p).quantiser) {
+    case Quantiser::Flag:
+    case Quantiser::OnOff:
+        return PortKind::Toggle;
+    case Quantiser::Channel:
+    case Quantiser::ThreePosition:
+    case Quantiser::QSelect:
+    case Quantiser::Placeholder:
+        return PortKind::Enumeration;
+    case Quantiser::OutputGain:
+    case Quantiser::ShelfGain:
+    case Quantiser::PeakGain:
+        return PortKind::Gain;
+    case Quantiser::Frequency:
+        return PortKind::Frequency;
+    }
+    return PortKind::Enumeration;
+}
+
+// The port value of a normalised value: what a host shows and stores.
+inline float portValueOf(Param p, double normalised) {
+    return (float)realValueOf(p, normalised);
+}
+
+// The normalised value a port value gives: the exact step nearest to it, a
+// value outside the port's range clamped (normalisedForReal does both).
+// False for a non-finite value, which means nothing.
+inline bool normalisedForPort(Param p, float value, double& normalised) {
+    if (!std::isfinite(value)) return false;
+    normalised = normalisedForReal(p, value);
+    return true;
+}
+
+} // namespace dravo::lv2

@@ -1,0 +1,414 @@
+// The LV2 face against the VST 2.x face, both installed with cmake --install:
+// the same settings give the same samples, presets, latency and state bytes.
+#include "lv2/Lv2Rig.h"
+#include "lv2/Ports.h"
+
+#include "host/VstHost.h"
+#include "model/FactoryPresets.h"
+#include "model/PresetFormat.h"
+
+#include <lv2/atom/atom.h>
+#include <lv2/units/units.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+using namespace dravo;
+using dravo::lv2::Variant;
+using lv2rig::installed;
+
+namespace {
+
+constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
+const Variant* const kStereo = &lv2::kVariants[0];
+const Variant* const kMono = &lv2::kVariants[1];
+
+// A parameter at a normalised value on both faces; the LV2 port takes the
+// value's real unit unless port says otherwise. v NaN: the VST face is not
+// told (a non-finite port value means nothing).
+struct Setting {
+    Param p;
+    double v;
+    std::optional<float> port = {};
+};
+
+using Settings = std::vector<Setting>;
+using Channels = std::vector<std::vector<float>>;
+
+Channels noise(int channels, int frames) {
+    Channels c(channels, std::vector<float>(frames));
+    uint32_t s = 12345;
+    for (auto& ch : c)
+        for (float& x : ch) {
+            s = s * 1664525u + 1013904223u;
+            x = 0.9f * ((float)(s >> 8) / 8388608.0f - 1.0f);
+        }
+    return c;
+}
+
+// Renders in through the VST 2.x face at rate in blocks, later applied from
+// frame laterAt on; chunk (if any) set before the start.
+struct Render {
+    const Variant* variant;
+    float rate;
+    int block;
+    Settings start, later;
+    int laterAt = 0;
+};
+
+void applyVst(VstPlugin& vst, const Settings& s) {
+    for (const Setting& x : s)
+        if (!std::isnan(x.v)) vst.setParameter(index(x.p), (float)x.v);
+}
+
+void applyLv2(lv2rig::Instance& lv2, const Settings& s) {
+    for (const Setting& x : s)
+        lv2.port(x.p) = x.port ? *x.port : (float)realValueOf(x.p, (float)x.v);
+}
+
+Channels renderVst(const Render& r, const Channels& in,
+                   const std::vector<unsigned char>* chunk = nullptr) {
+    VstPlugin vst;
+    EXPECT_EQ(vst.load(installed().vstPlugin), "");
+    vst.open();
+    vst.setSampleRate(r.rate);
+    vst.setBlockSize(r.block);
+    if (r.variant->channels == 1) vst.setSpeakerArrangement(1, 1);
+    if (chunk) {
+        EXPECT_EQ(vst.setChunk(*chunk), 0);
+    }
+    applyVst(vst, r.start);
+    vst.resume();
+    const int frames = (int)in[0].size();
+    Channels out(2, std::vector<float>(frames));
+    std::vector<float> spare(frames); // the second input of a mono arrangement
+    for (int done = 0; done < frames;) {
+        if (done == r.laterAt) applyVst(vst, r.later);
+        const int n = std::min(r.block, frames - done);
+        float* i[2] = {
+            const_cast<float*>(in[0].data()) + done,
+            (r.variant->channels == 2 ? const_cast<float*>(in[1].data()) : spare.data()) + done};
+        float* o[2] = {out[0].data() + done, out[1].data() + done};
+        vst.processReplacing(i, o, n);
+        done += n;
+    }
+    out.resize(r.variant->channels);
+    return out;
+}
+
+Channels runLv2(lv2rig::Instance& lv2, const Render& r, const Channels& in) {
+    const int frames = (int)in[0].size();
+    Channels out(r.variant->channels, std::vector<float>(frames));
+    for (int done = 0; done < frames;) {
+        if (done == r.laterAt) applyLv2(lv2, r.later);
+        const int n = std::min(r.block, frames - done);
+        std::vector<float*> i, o;
+        for (int c = 0; c < r.variant->channels; ++c) {
+            i.push_back(const_cast<float*>(in[c].data()) + done);
+            o.push_back(out[c].data() + done);
+        }
+        lv2.run(i, o, (uint32_t)n);
+        done += n;
+    }
+    return out;
+}
+
+Channels renderLv2(const Render& r, const Channels& in) {
+    lv2rig::Instance lv2(r.variant->uri, r.rate);
+    applyLv2(lv2, r.start);
+    lv2.activate();
+    return runLv2(lv2, r, in);
+}
+
+void expectSameSamples(const Channels& a, const Channels& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t c = 0; c < a.size(); ++c) {
+        ASSERT_EQ(a[c].size(), b[c].size());
+        for (size_t i = 0; i < a[c].size(); ++i)
+            if (std::memcmp(&a[c][i], &b[c][i], sizeof(float)) != 0) {
+                ADD_FAILURE() << "channel " << c << " frame " << i << ": " << a[c][i]
+                              << " != " << b[c][i];
+                return;
+            }
+    }
+}
+
+struct Case {
+    const char* name;
+    Render render;
+    int frames;
+};
+
+// Every port at a value other than its default somewhere, both plug-ins,
+// rates from 22.05 to 192 kHz, blocks of 1 to 8192 frames, and automation.
+const Case kCases[] = {
+    {"defaults", {kStereo, 44100, 512, {}, {}}, 8192},
+    {"mids",
+     {kStereo,
+      48000,
+      64,
+      {{Param::Mid1Mode, 1.0},
+       {Param::Mid1Freq, 0.3},
+       {Param::Mid1Q, 0.0},
+       {Param::Mid1Gain, 0.6},
+       {Param::Mid2Mode, 0.0},
+       {Param::Mid2Freq, 0.8},
+       {Param::Mid2Q, 1.0},
+       {Param::Mid2Gain, 0.4}},
+      {}},
+     8192},
+    {"shelves and cuts, one frame a run",
+     {kMono,
+      96000,
+      1,
+      {{Param::LowCutOn, 1.0},
+       {Param::LowCutFreq, 0.5},
+       {Param::HighCutOn, 1.0},
+       {Param::HighCutFreq, 0.4},
+       {Param::LowShelfMode, 0.0},
+       {Param::LowShelfFreq, 0.7},
+       {Param::LowShelfShape, 0.5},
+       {Param::LowShelfGain, 0.8},
+       {Param::HighShelfMode, 1.0},
+       {Param::HighShelfFreq, 0.2},
+       {Param::HighShelfShape, 1.0},
+       {Param::HighShelfGain, 0.1}},
+      {}},
+     3000},
+    {"output stage",
+     {kStereo,
+      192000,
+      8192,
+      {{Param::Output, 0.9},
+       {Param::Saturation, 1.0},
+       {Param::Phase, 1.0},
+       {Param::Channel, 0.1},
+       {Param::Mid1Mode, 1.0},
+       {Param::Mid1Gain, 1.0}},
+      {}},
+     20000},
+    {"master off, left only",
+     {kMono,
+      22050,
+      333,
+      {{Param::Master, 0.0}, {Param::Channel, 0.9}, {Param::Mid2Mode, 1.0}, {Param::Mid2Gain, 0.5}},
+      {}},
+     4000},
+    {"automation part-way",
+     {kStereo,
+      44100,
+      256,
+      {{Param::Mid1Mode, 1.0}, {Param::Mid1Gain, 0.5}, {Param::HighShelfMode, 1.0}},
+      {{Param::Mid1Freq, 0.7},
+       {Param::Mid1Gain, 0.2},
+       {Param::Mid1Q, 1.0},
+       {Param::HighShelfGain, 0.9},
+       {Param::LowCutOn, 1.0},
+       {Param::LowCutFreq, 0.3},
+       {Param::Output, 0.3},
+       {Param::Channel, 0.9},
+       {Param::Master, 1.0}},
+      4096},
+     8192},
+    {"automation part-way, mono",
+     {kMono,
+      88200,
+      100,
+      {{Param::Mid2Mode, 0.0}, {Param::Mid2Gain, 0.7}},
+      {{Param::Mid2Freq, 0.1},
+       {Param::Mid2Q, 0.0},
+       {Param::LowShelfMode, 1.0},
+       {Param::LowShelfGain, 0.05},
+       {Param::Saturation, 1.0},
+       {Param::Phase, 1.0}},
+      2000},
+     5000},
+    // Out of range is clamped, a non-finite value ignored.
+    {"clamped and ignored",
+     {kStereo,
+      48000,
+      480,
+      {{Param::Output, 1.0, 99.0f},
+       {Param::LowCutOn, 1.0},
+       {Param::LowCutFreq, 1.0, 1e7f},
+       {Param::Mid1Mode, 1.0},
+       {Param::Mid1Gain, 0.0, -5.0f},
+       {Param::Mid1Freq, 0.0, 1.0f}},
+      {{Param::Mid1Freq, kNaN, kNaN},
+       {Param::Output, kNaN, INFINITY},
+       {Param::Mid1Gain, 1.0, 1e30f}},
+      2400},
+     4800},
+};
+
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BitExact : public ::testing::TestWithParam<Case> {};
+
+TEST_P(BitExact, SameSamplesAsTheVstFace) {
+    const Case& c = GetParam();
+    const Channels in = noise(c.render.variant->channels, c.frames);
+    expectSameSamples(renderLv2(c.render, in), renderVst(c.render, in));
+}
+
+INSTANTIATE_TEST_SUITE_P(Lv2, BitExact, ::testing::ValuesIn(kCases), [](const auto& info) {
+    std::string n = info.param.name;
+    for (char& ch : n)
+        if (!std::isalnum((unsigned char)ch)) ch = '_';
+    return n;
+});
+
+// Each factory preset applied through lilv (its port values) sounds as the
+// VST 2.x face's preset of that number (selected through its chunk).
+TEST(Lv2Presets, EveryFactoryPresetSoundsAsTheVstPreset) {
+    VstPlugin probe;
+    ASSERT_EQ(probe.load(installed().vstPlugin), "");
+    const std::vector<unsigned char> bank = probe.getChunk();
+    ASSERT_GT(bank.size(), kChunkPrefixSize + kPresetHeaderSize);
+    const Channels in = noise(2, 2048);
+    for (int n = 0; n < kNumFactoryPresets; ++n) {
+        SCOPED_TRACE(kFactoryPresets[n].name);
+        std::vector<unsigned char> chunk = bank;
+        const int32_t selected = n;
+        std::memcpy(chunk.data() + kChunkPrefixSize + kHeaderSelectedAt, &selected, 4);
+        const Render r{kStereo, 44100, 512, {}, {}};
+        lv2rig::Instance lv2(kStereo->uri, r.rate);
+        ASSERT_TRUE(lv2.applyPreset(kFactoryPresets[n].name));
+        lv2.activate();
+        expectSameSamples(runLv2(lv2, r, in), renderVst(r, in, &chunk));
+    }
+}
+
+// The latency output is the VST 2.x face's initialDelay, written also by a
+// run of 0 frames.
+TEST(Lv2Latency, EqualsTheVstFaceAtEveryRate) {
+    for (const Variant& v : lv2::kVariants)
+        for (float rate : {44100.0f, 48000.0f, 96000.0f, 192000.0f}) {
+            VstPlugin vst;
+            ASSERT_EQ(vst.load(installed().vstPlugin), "");
+            if (v.channels == 1) vst.setSpeakerArrangement(1, 1);
+            vst.start(rate, 512);
+            lv2rig::Instance lv2(v.uri, rate);
+            lv2.activate();
+            float none = 0.0f;
+            lv2.run({&none, &none}, {&none, &none}, 0);
+            EXPECT_EQ(lv2.latency(), (float)vst.latency()) << v.uri << " at " << rate;
+            EXPECT_GT(lv2.latency(), 0.0f);
+        }
+}
+
+// ---------------------------------------------------------------------------
+// State
+
+std::vector<unsigned char> vstChunkAfter(const Settings& s) {
+    VstPlugin vst;
+    EXPECT_EQ(vst.load(installed().vstPlugin), "");
+    applyVst(vst, s);
+    return vst.getChunk();
+}
+
+TEST(Lv2State, AFreshInstanceSavesTheVstFacesChunk) {
+    for (const Variant& v : lv2::kVariants) {
+        lv2rig::Instance lv2(v.uri, 48000);
+        EXPECT_EQ(lv2.save(), vstChunkAfter({})) << v.uri;
+    }
+}
+
+TEST(Lv2State, AChunkMovesBetweenTheFacesUnchanged) {
+    const auto chunk = vstChunkAfter({{Param::Mid1Gain, 0.3}, {Param::LowCutOn, 1.0}});
+    lv2rig::Instance lv2(kMono->uri, 44100);
+    const uint32_t chunkType = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__Chunk);
+    EXPECT_EQ(lv2.restore(chunk, chunkType), LV2_STATE_SUCCESS);
+    EXPECT_EQ(lv2.save(), chunk);
+}
+
+TEST(Lv2State, SavedAndRestoredIntoAFreshInstanceSoundsAndSavesTheSame) {
+    const Render r{kStereo,
+                   44100,
+                   256,
+                   {{Param::Mid1Mode, 1.0}, {Param::Mid1Gain, 0.4}, {Param::Channel, 0.9}},
+                   {{Param::Mid1Freq, 0.8}, {Param::HighCutOn, 1.0}},
+                   1024};
+    const Channels in = noise(2, 4096);
+    lv2rig::Instance a(kStereo->uri, r.rate);
+    applyLv2(a, r.start);
+    a.activate();
+    runLv2(a, r, in);
+    const std::vector<unsigned char> saved = a.save();
+
+    // The host restores the ports itself, then the state.
+    lv2rig::Instance b(kStereo->uri, r.rate);
+    for (int i = 0; i < a.numControls(); ++i)
+        *b.controlPort(i) = *a.controlPort(i);
+    const uint32_t chunkType = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__Chunk);
+    ASSERT_EQ(b.restore(saved, chunkType), LV2_STATE_SUCCESS);
+    b.activate();
+    lilv_instance_deactivate(a.lilv());
+    a.activate();
+    const Render again{kStereo, 44100, 256, {}, {}};
+    expectSameSamples(runLv2(b, again, in), runLv2(a, again, in));
+    EXPECT_EQ(b.save(), saved);
+    EXPECT_EQ(a.save(), saved);
+}
+
+// A bank that is not this plug-in's, or is damaged, changes nothing and
+// says so on stderr.
+TEST(Lv2State, AForeignOrDamagedBankChangesNothing) {
+    const uint32_t chunkType = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__Chunk);
+    const uint32_t stringType = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__String);
+    const auto kept = vstChunkAfter({{Param::Mid2Gain, 0.3}});
+    const auto other = vstChunkAfter({{Param::Mid2Gain, 0.9}, {Param::Output, 0.1}});
+    struct Bad {
+        const char* what;
+        std::vector<unsigned char> bytes;
+        uint32_t type;
+    };
+    auto truncated = other;
+    truncated.resize(other.size() * 2 / 3);
+    auto foreign = other;
+    foreign[4] ^= 0x5a; // another unique ID
+    auto badTag = other;
+    badTag[0] ^= 0x07;
+    const Bad bad[] = {{"truncated", truncated, chunkType},
+                       {"another plug-in's", foreign, chunkType},
+                       {"unknown layout", badTag, chunkType},
+                       {"too short", {1, 2, 3}, chunkType},
+                       {"not a chunk", other, stringType}};
+    for (const Bad& b : bad) {
+        lv2rig::Instance lv2(kStereo->uri, 44100);
+        ASSERT_EQ(lv2.restore(kept, chunkType), LV2_STATE_SUCCESS);
+        testing::internal::CaptureStderr();
+        EXPECT_NE(lv2.restore(b.bytes, b.type), LV2_STATE_SUCCESS) << b.what;
+        EXPECT_NE(testing::internal::GetCapturedStderr().find("refused"), std::string::npos)
+            << b.what;
+        EXPECT_EQ(lv2.save(), kept) << b.what;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Real-time safety
+
+// run() with any number of frames, including 0, and in place.
+TEST(Lv2Run, AnyFrameCountAndInPlace) {
+    const Render r{kStereo, 48000, 1000, {{Param::Mid1Mode, 1.0}}, {}};
+    const Channels in = noise(2, 3000);
+    Channels io = in;
+    lv2rig::Instance lv2(kStereo->uri, r.rate);
+    applyLv2(lv2, r.start);
+    lv2.activate();
+    for (int done = 0; done < 3000; done += 1000) {
+        lv2.run({io[0].data() + done, io[1].data() + done},
+                {io[0].data() + done, io[1].data() + done}, 0);
+        lv2.run({io[0].data() + done, io[1].data() + done},
+                {io[0].data() + done, io[1].data() + done}, 1000);
+    }
+    expectSameSamples(io, renderLv2(r, in));
+}
+
+} // namespace

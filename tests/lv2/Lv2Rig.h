@@ -1,0 +1,76 @@
+// A small LV2 host on liblilv, as a DAW drives a plug-in: the bundle is
+// installed once per test run with cmake --install into a temporary prefix,
+// found through LV2_PATH, and its ports are reached by symbol.
+#pragma once
+
+#include "model/Parameters.h"
+
+#include <lilv/lilv.h>
+#include <lv2/state/state.h>
+#include <lv2/urid/urid.h>
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace lv2rig {
+
+// The installation this run tests: PREFIX/lib/lv2/VeyDravo.lv2 and
+// PREFIX/lib/vst/VeyDravo.so, and a lilv world that loaded LV2_PATH.
+struct Installed {
+    std::string prefix, lv2Dir, bundle, vstPlugin;
+    LilvWorld* world = nullptr;
+    ~Installed();
+};
+const Installed& installed();
+
+// The URID map the host hands the plug-in.
+LV2_URID_Map* uridMap();
+const LV2_Feature* const* features();
+
+const LilvPlugin* plugin(const char* uri);
+
+// Runs a shell command with LV2_PATH set to the installation; its stdout.
+std::string runWithLv2Path(const std::string& command);
+
+// One instance with every port connected: control ports at their defaults,
+// the latency output, and audio buffers handed in per run.
+class Instance {
+  public:
+    Instance(const char* uri, double rate);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    int channels() const { return (int)in_.size(); }
+    float& port(const std::string& symbol);
+    float& port(dravo::Param p) { return port(dravo::info(p).symbol); }
+    float latency() const { return latency_; }
+    float* controlPort(int i) { return &controls_[i]; }
+    int numControls() const { return (int)controls_.size(); }
+
+    void activate();
+    // Processes frames of in (channel-major) into out, in place when the
+    // same vectors are given.
+    void run(const std::vector<float*>& in, const std::vector<float*>& out, uint32_t frames);
+
+    // The state interface, called as a host does.
+    std::vector<unsigned char> save();
+    LV2_State_Status restore(const std::vector<unsigned char>& bytes, uint32_t type);
+    // Applies a preset (its port values, through lilv) by its label.
+    bool applyPreset(const std::string& label);
+
+    LilvInstance* lilv() { return instance_; }
+
+  private:
+    const LilvPlugin* plugin_;
+    LilvInstance* instance_ = nullptr;
+    std::vector<float> controls_;
+    std::map<std::string, int> controlIndex_;
+    float latency_ = -1.0f;
+    std::vector<int> in_, out_;
+    bool active_ = false;
+};
+
+} // namespace lv2rig
