@@ -255,6 +255,32 @@ constexpr bool idsInOrder() {
 }
 static_assert(idsInOrder(), "one row per parameter, in index order");
 
+// The six sections, in the engine's order: a name for people, a symbol for
+// files and other formats.
+struct SectionInfo {
+    Section id;
+    const char* name;
+    const char* symbol;
+};
+inline constexpr SectionInfo kSections[kNumSections] = {
+    {Section::LowCut, "Low cut", "low_cut"},
+    {Section::HighCut, "High cut", "high_cut"},
+    {Section::LowShelf, "Low shelf", "low_shelf"},
+    {Section::Mid1, "Mid 1", "mid1"},
+    {Section::Mid2, "Mid 2", "mid2"},
+    {Section::HighShelf, "High shelf", "high_shelf"},
+};
+constexpr bool sectionsInOrder() {
+    for (int i = 0; i < kNumSections; ++i)
+        if (static_cast<int>(kSections[i].id) != i) return false;
+    return true;
+}
+static_assert(sectionsInOrder(), "one row per section, in the engine's order");
+
+constexpr const SectionInfo& info(Section s) {
+    return kSections[static_cast<int>(s)];
+}
+
 constexpr const ParamInfo& info(Param p) {
     return kParams[index(p)];
 }

@@ -204,6 +204,19 @@ int32_t PresetCodec::bankToBuffer(char** out) {
     return size;
 }
 
+// A preset loaded into record c: its name in the bar and the menu, then the
+// record renamed and replayed through the plug-in.
+void PresetCodec::showLoadedPreset(long c) {
+    char name[kPresetNameSize + 1] = {};
+    std::memcpy(name, store.records()[c].name, kPresetNameSize);
+    if (view) {
+        view->setNameField(name);
+        view->setMenuEntryTitle((int)c, name);
+    }
+    store.owner().setPresetName(name);
+    store.owner().setPresetNo(c);
+}
+
 void PresetCodec::restoreView() {
     if (!view) return;
     PresetRecord* presets = store.records();
@@ -249,14 +262,7 @@ bool PresetCodec::bufferToPreset(const char* body, const newpresetheader& header
     });
     if (!loaded) return putBack();
 
-    char name[kPresetNameSize + 1] = {};
-    std::memcpy(name, presets[c].name, kPresetNameSize);
-    if (view) {
-        view->setNameField(name);
-        view->setMenuEntryTitle((int)c, name);
-    }
-    store.owner().setPresetName(name);
-    store.owner().setPresetNo(c);
+    showLoadedPreset(c);
     return true;
 }
 
@@ -279,14 +285,7 @@ bool PresetCodec::bufferToPresetOld(const char* data, bool swapOrder, int numVal
         presets[c].values[i] = value;
     }
 
-    char name[kPresetNameSize + 1] = {};
-    std::memcpy(name, presets[c].name, kPresetNameSize);
-    if (view) {
-        view->setNameField(name);
-        view->setMenuEntryTitle((int)c, name);
-    }
-    store.owner().setPresetName(name);
-    store.owner().setPresetNo(c);
+    showLoadedPreset(c);
     return true;
 }
 

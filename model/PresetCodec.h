@@ -89,6 +89,7 @@ class PresetCodec {
     void fillHeader(newpresetheader& header, char typeCode, int32_t numRecords,
                     int32_t selectedPreset, int32_t bodySize);
     void restoreView();
+    void showLoadedPreset(long c);
 
     ProgramStore& store;
     PresetView* view;

@@ -21,6 +21,7 @@
 #include <cairo.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -765,16 +766,24 @@ const presetbar::Item& barItem(int tag) {
 // it holds. The last holds every control of no section: the master, channel,
 // phase, output level, SAT and the clip LED.
 struct PanelTitle {
-    const char* title;
+    std::string title;
     std::vector<dravo::Section> sections;
 };
 
+// A panel of one section is titled with its name in capitals.
+PanelTitle sectionPanel(dravo::Section s) {
+    std::string title = dravo::info(s).name;
+    for (char& ch : title)
+        ch = (char)std::toupper((unsigned char)ch);
+    return {title, {s}};
+}
+
 const std::vector<PanelTitle> kSections = {
     {"FILTERS", {dravo::Section::LowCut, dravo::Section::HighCut}},
-    {"LOW SHELF", {dravo::Section::LowShelf}},
-    {"MID 1", {dravo::Section::Mid1}},
-    {"MID 2", {dravo::Section::Mid2}},
-    {"HIGH SHELF", {dravo::Section::HighShelf}},
+    sectionPanel(dravo::Section::LowShelf),
+    sectionPanel(dravo::Section::Mid1),
+    sectionPanel(dravo::Section::Mid2),
+    sectionPanel(dravo::Section::HighShelf),
     {"OUTPUT", {}},
 };
 

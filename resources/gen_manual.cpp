@@ -1238,9 +1238,13 @@ std::string controlName(Param p) {
     const ParamInfo& i = info(p);
     std::string name = i.caption;
     if (i.target == Target::Section && c->kind != layout::Kind::OnOff) {
-        static const char* const sections[kNumSections] = {"Low cut", "High cut", "LOW SHELF",
-                                                           "MID 1",   "MID 2",    "HIGH SHELF"};
-        name = sections[(int)i.section] + (" " + name);
+        // The cuts by name (they share the FILTERS panel), the others by
+        // their panel's title, which is their name in capitals.
+        std::string section = info(i.section).name;
+        if (i.section != Section::LowCut && i.section != Section::HighCut)
+            for (char& ch : section)
+                ch = (char)std::toupper((unsigned char)ch);
+        name = section + " " + name;
     }
     return name + kind;
 }
