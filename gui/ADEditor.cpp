@@ -5,10 +5,16 @@
 #include "gui/CLED.h"
 #include "gui/CVeyOnOffButton.h"
 #include "gui/Colours.h"
+#include "gui/EditorZoom.h"
+#include "gui/ValueEntry.h"
+#include "model/Parameters.h"
+#include "model/ValueParse.h"
 #include "model/ValueText.h"
 #include "plugin/Dravo.h"
 #include "resources/Manual.h"
 
+#include <cmath>
+#include <cstdlib>
 #include <thread>
 
 using namespace dravo::layout;
@@ -17,6 +23,11 @@ using dravo::Param;
 namespace {
 constexpr float kKnobRangeScale = 0.5f; // 500 drag units span a knob's range
 constexpr float kLatencyMax = 10000.f;
+// The editor's menus answer through valueChanged with these tags.
+constexpr int kZoomMenuTag = -100;
+constexpr int kControlMenuTag = -101;
+constexpr int kZoomMenuDefault = 6; // "Default size", after the steps and a separator
+constexpr int kControlMenuType = 1, kControlMenuDefault = 2;
 } // namespace
 
 // ---------------------------------------------------------------------------
@@ -32,6 +43,16 @@ void MyFrame::idle() {
     // A parameter change marks the whole frame (from any thread).
     if (isDirty()) invalid();
     CFrame::idle();
+}
+
+CMouseEventResult MyFrame::onMouseDown(CPoint& where, const CButtonState& buttons) {
+    if (buttons.isRightButton() && !getModalView() && !getFocusView()) {
+        auto* owner = static_cast<ADEditor*>(getEditor());
+        mouseLocation = where;
+        mouseButtons = buttons;
+        if (owner && owner->onRightClick(getViewAt(where), where)) return kMouseEventHandled;
+    }
+    return CFrame::onMouseDown(where, buttons);
 }
 
 // ---------------------------------------------------------------------------
@@ -67,6 +88,120 @@ CControl* ADEditor::controlFor(Param p) const {
     return controlFor(dravo::index(p));
 }
 
+void ADEditor::updateRect() {
+    if (zoom == 0) zoom = dravo::zoom::preferred(preferencesIdentifier());
+    rect.right = (VstInt16)(rect.left + std::lround(kEditorWidth * zoom));
+    rect.bottom = (VstInt16)(rect.top + std::lround(kEditorHeight * zoom));
+}
+
+bool ADEditor::getRect(ERect** ppRect) {
+    // While the window is open its frame keeps the rectangle (the host may
+    // have refused a size).
+    if (!frame) updateRect();
+    return AEffGUIEditor::getRect(ppRect);
+}
+
+bool ADEditor::setZoom(double zoomFactor, bool chosen) {
+    const bool byDesktop = !(zoomFactor > 0);
+    if (byDesktop) zoomFactor = dravo::zoom::desktop();
+    // A host that refuses the size keeps the window, its zoom and the choice.
+    if (frame && !frame->setZoom(zoomFactor)) return false;
+    zoom = zoomFactor;
+    if (!frame) updateRect();
+    if (chosen) dravo::zoom::remember(preferencesIdentifier(), byDesktop ? 0 : zoomFactor);
+    return true;
+}
+
+bool ADEditor::onRightClick(CView* view, const CPoint& where) {
+    if (!view || view == about) {
+        openZoomMenu(where);
+        return true;
+    }
+    for (int i = 0; i < kNumControls; ++i)
+        if (controls[i] == view && isParameterControl(kControls[i])) {
+            openControlMenu(kControls[i].tag, where);
+            return true;
+        }
+    return false;
+}
+
+void ADEditor::openZoomMenu(const CPoint& where) {
+    auto* menu = new COptionMenu(CRect(0, 0, 0, 0), this, kZoomMenuTag);
+    menu->setFont(kNormalFontSmall);
+    for (double step : dravo::zoom::kSteps) {
+        const std::string title = std::to_string(std::lround(step * 100)) + " %";
+        CMenuItem* item = menu->addEntry(title.c_str());
+        item->setIsChecked(frame && frame->getZoom() == step);
+    }
+    menu->addSeparator();
+    menu->addEntry("Default size");
+    menu->popup(frame, where);
+    menu->forget();
+}
+
+void ADEditor::openControlMenu(int tag, const CPoint& where) {
+    char text[16] = {};
+    dravo::valueText(dravo::paramAt(tag), dravo->getParameter(tag), text);
+    std::string shown = text;
+    while (!shown.empty() && shown.back() == ' ')
+        shown.pop_back();
+    auto* menu = new COptionMenu(CRect(0, 0, 0, 0), this, kControlMenuTag);
+    menu->setFont(kNormalFontSmall);
+    menu->addEntry(shown.c_str(), -1, CMenuItem::kTitle);
+    menu->addEntry("Type value\u2026");
+    menu->addEntry("Default");
+    menuTag = tag;
+    menu->popup(frame, where);
+    menu->forget();
+}
+
+void ADEditor::openValueEntry(int tag) {
+    CControl* control = controlFor(tag);
+    if (!control || !frame) return;
+    closeValueEntry();
+    const CRect& c = control->getViewSize();
+    const CCoord w = std::max<CCoord>(64, c.getWidth()), h = 16;
+    const CCoord cx = std::round((c.left + c.right) / 2), cy = std::round((c.top + c.bottom) / 2);
+    CRect r(cx - w / 2, cy - h / 2, cx + w / 2, cy + h / 2);
+    CRect bounds;
+    frame->getSize(bounds);
+    r.offset(
+        std::max<CCoord>(0, bounds.left - r.left) - std::max<CCoord>(0, r.right - bounds.right), 0);
+    char text[16] = {};
+    dravo::valueText(dravo::paramAt(tag), dravo->getParameter(tag), text);
+    std::string shown = text;
+    while (!shown.empty() && shown.back() == ' ')
+        shown.pop_back();
+    valueEntry = new ValueEntry(
+        r, shown.c_str(), [this, tag](const std::string& t) { return applyTypedValue(tag, t); },
+        [this] { closeValueEntry(); });
+    frame->addView(valueEntry);
+    frame->setFocusView(valueEntry);
+}
+
+void ADEditor::closeValueEntry() {
+    if (!valueEntry) return;
+    ValueEntry* entry = valueEntry;
+    valueEntry = nullptr;
+    if (frame && frame->isChild(entry)) {
+        if (frame->getFocusView() == entry) frame->setFocusView(nullptr);
+        frame->removeView(entry);
+    }
+}
+
+bool ADEditor::applyTypedValue(int tag, const std::string& text) {
+    const Control* c = controlForTag(tag);
+    CControl* control = controlFor(tag);
+    double v = 0;
+    if (!c || !control || !dravo::normalisedForText(dravo::paramAt(tag), text, v)) return false;
+    control->beginEdit();
+    control->setValue(c->inverted ? 1.f - (float)v : (float)v);
+    control->valueChanged();
+    control->endEdit();
+    control->invalid();
+    return true;
+}
+
 bool ADEditor::open(void* systemWindow) {
     if (frame) close();
     if (!systemWindow || !dravo) return false;
@@ -76,9 +211,12 @@ bool ADEditor::open(void* systemWindow) {
     ERect* r = nullptr;
     getRect(&r);
     CRect size(r->left, r->top, r->left + background->getWidth(), r->top + background->getHeight());
-    auto* f = new MyFrame(size, systemWindow, this);
+    auto* f = new MyFrame(size, nullptr, this);
     f->setBackground(background);
     background->forget();
+    // getRect answered the zoomed size already: the host is not asked again.
+    f->setZoom(zoom);
+    f->open(systemWindow);
     if (!f->isOpen()) {
         f->close();
         AEffGUIEditor::close();
@@ -166,6 +304,7 @@ CControl* ADEditor::addControl(const Control& c, CBitmap* bitmap) {
 }
 
 void ADEditor::clearReferences() {
+    valueEntry = nullptr;
     for (CControl*& c : controls)
         c = nullptr;
     led = nullptr;
@@ -210,6 +349,34 @@ CPresetSystemEditor::ManualDocument ADEditor::manualDocument() {
 }
 
 void ADEditor::valueChanged(CControl* control) {
+    if (control && control->getTag() == kZoomMenuTag) {
+        const int32_t i = static_cast<COptionMenu*>(control)->getLastResult();
+        if (i >= 0 && i < (int32_t)std::size(dravo::zoom::kSteps))
+            setZoom(dravo::zoom::kSteps[i], true);
+        else if (i == kZoomMenuDefault)
+            setZoom(0, true);
+        return;
+    }
+    if (control && control->getTag() == kControlMenuTag) {
+        const int32_t i = static_cast<COptionMenu*>(control)->getLastResult();
+        CControl* target = controlFor(menuTag);
+        if (i == kControlMenuType) {
+            openValueEntry(menuTag);
+        } else if (i == kControlMenuDefault && target) {
+            // The default a Control-click gives; buttons, which have none,
+            // take their parameter's default.
+            const Control* c = controlForTag(menuTag);
+            const float def = c && c->defaultValue == kNoDefault
+                                  ? dravo::info(dravo::paramAt(menuTag)).defaultValue
+                                  : target->getDefaultValue();
+            target->beginEdit();
+            target->setValue(def);
+            target->valueChanged();
+            target->endEdit();
+            target->invalid();
+        }
+        return;
+    }
     // The preset bar acts on its own tags (92..111) first.
     CPresetSystemEditor::valueChanged(control);
     if (!control || !dravo) return;

@@ -14,6 +14,7 @@
 #include "presets/CPresetSystemEditor.h"
 
 #include <atomic>
+#include <string>
 
 class CAbout;
 class CLED;
@@ -21,12 +22,17 @@ class Dravo;
 
 // The editor's frame: draws only inside the update rectangle and turns a
 // redraw request for the whole frame into a full redraw at the next idle.
+// The right button on a parameter control, the background or the logo opens
+// the editor's menus; every other press goes to the views as before.
 class MyFrame : public CFrame {
   public:
     MyFrame(const CRect& size, void* systemWindow, VSTGUIEditorInterface* editor);
     void drawRect(CDrawContext* context, const CRect& updateRect) override;
     void idle() override;
+    CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
 };
+
+class ValueEntry;
 
 class ADEditor : public CPresetSystemEditor {
   public:
@@ -49,6 +55,20 @@ class ADEditor : public CPresetSystemEditor {
     virtual void resume();
     virtual void internalSampleRateChanged();
 
+    // The window's size at the current zoom.
+    bool getRect(ERect** ppRect) override;
+    double getZoom() const { return zoom; }
+    // Zooms the open window (the host is asked for the size); when chosen,
+    // the zoom is kept in the preferences, and 0 forgets the choice
+    // ("Default size"). False when the host refused.
+    bool setZoom(double zoomFactor, bool chosen);
+    // A right press at where (frame coordinates) on view (null: the
+    // background): true when it opened a menu.
+    bool onRightClick(CView* view, const CPoint& where);
+    // Applies what the user typed for the parameter control of tag as one
+    // gesture; false (and nothing changed) when the text fits no value.
+    bool applyTypedValue(int tag, const std::string& text);
+
   private:
     using Control = dravo::layout::Control;
 
@@ -67,6 +87,11 @@ class ADEditor : public CPresetSystemEditor {
 
     CControl* controlFor(int tag) const;
     CControl* controlFor(dravo::Param p) const;
+    void openZoomMenu(const CPoint& where);
+    void openControlMenu(int tag, const CPoint& where);
+    void openValueEntry(int tag);
+    void closeValueEntry();
+    void updateRect();
     CControl* addControl(const Control& c, CBitmap* bitmap);
     void refreshLatency();
     void clearReferences();
@@ -79,6 +104,10 @@ class ADEditor : public CPresetSystemEditor {
     CParamDisplay* latencyMs = nullptr;
     CParamDisplay* latencySamples = nullptr;
     CFrame* viewFrame = nullptr;
+
+    double zoom = 0;  // 0 until first asked
+    int menuTag = -1; // the control whose menu is open
+    ValueEntry* valueEntry = nullptr;
 
     std::atomic<bool> viewsOpen{false};
     std::atomic<int> viewUsers{0};

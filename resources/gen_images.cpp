@@ -211,35 +211,48 @@ void verticalGradient(cairo_t* cr, double y0, double y1, Rgb top, Rgb bottom) {
 std::string gOutDir;
 std::map<int, cairo_surface_t*> gImages;
 
+// Pixels per unit of the images being drawn: 1, then 2 for the 2x set. Every
+// picture is drawn in units of the 1x picture; at 2 the vector drawing lands
+// on twice as many pixels.
+double gScale = 1.0;
+
 cairo_surface_t* newImage(int w, int h) {
-    return cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    cairo_surface_t* s = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, (int)std::lround(w * gScale), (int)std::lround(h * gScale));
+    cairo_surface_set_device_scale(s, gScale, gScale);
+    return s;
 }
 
 void keep(int id, cairo_surface_t* s) {
     gImages[id] = s;
 }
 
-// Writes every image, then the list of their file names (kImageList, one a
-// line): the build embeds what the list names, so the images the layout
-// tables ask for are the ones the plug-in carries. The list is written last:
-// it stands for a complete set.
+// Writes every image at the current scale and notes its file name for the
+// list (kImageList, one a line) that writeList writes after both scales: the
+// build embeds what the list names, so the images the layout tables ask for
+// are the ones the plug-in carries. The list is written last: it stands for a
+// complete set.
 const char* const kImageList = "images.list";
+std::string gList;
 
 void writeAll() {
-    std::string list;
     for (auto& [id, s] : gImages) {
         char name[32];
-        std::snprintf(name, sizeof name, "bmp%05d.png", id);
+        std::snprintf(name, sizeof name, gScale == 1.0 ? "bmp%05d.png" : "bmp%05d@2x.png", id);
         std::string path = gOutDir + "/" + name;
         if (cairo_surface_write_to_png(s, path.c_str()) != CAIRO_STATUS_SUCCESS) {
             std::fprintf(stderr, "gen_images: cannot write %s\n", path.c_str());
             std::exit(1);
         }
-        list += name + std::string("\n");
+        gList += name + std::string("\n");
     }
+}
+
+void writeList() {
     const std::string path = gOutDir + "/" + kImageList;
     FILE* f = std::fopen(path.c_str(), "w");
-    if (!f || std::fwrite(list.data(), 1, list.size(), f) != list.size() || std::fclose(f) != 0) {
+    if (!f || std::fwrite(gList.data(), 1, gList.size(), f) != gList.size() ||
+        std::fclose(f) != 0) {
         std::fprintf(stderr, "gen_images: cannot write %s\n", path.c_str());
         std::exit(1);
     }
@@ -1237,19 +1250,8 @@ void preview(const char* path) {
     cairo_surface_destroy(s);
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--preview")) {
-        std::fprintf(stderr, "usage: gen_images OUTPUT_DIRECTORY [--preview FILE.png]\n");
-        return 2;
-    }
-    gOutDir = argv[1];
-    if (!haveCondensedFace()) {
-        std::fprintf(stderr, "gen_images: the font DejaVu Sans Condensed is missing "
-                             "(Debian package fonts-dejavu-extra)\n");
-        return 1;
-    }
+// Every picture at the current scale, kept for writing.
+void drawAll() {
     for (const Control& c : L::kControls) {
         switch (c.kind) {
         case Kind::Knob:
@@ -1285,11 +1287,41 @@ int main(int argc, char** argv) {
     barButton(barItem(kTagStoreB), Glyph::Store);
     barButton(barItem(kTagRecallB), Glyph::Recall);
     barButton(barItem(kTagManual), Glyph::Help);
+}
+
+void forgetAll() {
+    for (auto& [id, s] : gImages)
+        cairo_surface_destroy(s);
+    gImages.clear();
+    gLabels.clear();
+    gControls.clear();
+    gPanels.clear();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && !(argc == 4 && std::string(argv[2]) == "--preview")) {
+        std::fprintf(stderr, "usage: gen_images OUTPUT_DIRECTORY [--preview FILE.png]\n");
+        return 2;
+    }
+    gOutDir = argv[1];
+    if (!haveCondensedFace()) {
+        std::fprintf(stderr, "gen_images: the font DejaVu Sans Condensed is missing "
+                             "(Debian package fonts-dejavu-extra)\n");
+        return 1;
+    }
+    drawAll();
     if (!check()) return 1;
     writeAll();
     if (argc == 4) preview(argv[3]);
-    for (auto& [id, s] : gImages)
-        cairo_surface_destroy(s);
+    // The same pictures drawn again at twice the pixel density.
+    forgetAll();
+    gScale = 2.0;
+    drawAll();
+    writeAll();
+    writeList();
+    forgetAll();
     cairo_debug_reset_static_data();
     return 0;
 }

@@ -806,6 +806,14 @@ void introduction(Doc& d) {
         "Every move you make is reported to the host as one gesture, so hosts can record it as "
         "automation and undo it in one step.",
         "Click the <b>VEY DRAVO</b> logo to see the version; click the picture to close it.",
+        "<b>Typing a value</b>: right-click a knob, switch or button; the menu shows the value "
+        "and offers “Type value…” and “Default”. Type the value as the control shows it, or a "
+        "number with or without its unit (<i>2.7k</i> for 2.7 kHz, <i>-3dB</i>, <i>+4</i>), or "
+        "a position’s name; Return sets the nearest step the control has, Escape leaves it. A "
+        "value the control cannot reach makes the field flash and changes nothing.",
+        "<b>Window size</b>: right-click the background or the logo to zoom the window to 100, "
+        "125, 150, 175 or 200 %; “Default size” follows the desktop’s scale again. The first "
+        "window follows the desktop’s scale; your choice is kept for the next one.",
     });
 }
 

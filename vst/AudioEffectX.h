@@ -52,6 +52,11 @@ class AudioEffectX : public AudioEffect {
     virtual bool endEdit(VstInt32 index) { return callHost(audioMasterEndEdit, index) != 0; }
     virtual bool updateDisplay() { return callHost(audioMasterUpdateDisplay) != 0; }
     virtual bool ioChanged() { return callHost(audioMasterIOChanged) != 0; }
+    // Asks the host to give the editor's window width x height pixels; true
+    // when the host did.
+    virtual bool sizeWindow(VstInt32 width, VstInt32 height) {
+        return callHost(audioMasterSizeWindow, width, height) != 0;
+    }
     // The host's block size, or 0 when it does not tell; a positive answer
     // replaces blockSize.
     virtual VstInt32 updateBlockSize();

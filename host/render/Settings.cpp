@@ -3,6 +3,7 @@
 #include "host/render/AudioIO.h"
 #include "model/Parameters.h"
 #include "model/PresetFormat.h"
+#include "model/ValueParse.h"
 
 #include <algorithm>
 #include <cmath>
@@ -460,24 +461,11 @@ std::string squeezed(const std::string& s) {
     return out;
 }
 
-// A value text as a number and a unit: "10.0kHz" is 10000 "hz", "-4dB" is
-// -4 "db", "+2.5" is 2.5 "", "10k" is 10000 "hz".
+// A value text as a number and a unit, read as the editor reads what a user
+// types: "10.0kHz" is 10000 "hz", "-4dB" is -4 "db", "+2.5" is 2.5 "", "10k"
+// is 10000 "hz".
 bool parseValueText(const std::string& text, double& number, std::string& unit) {
-    std::string t = squeezed(text);
-    if (!t.empty() && t[0] == '+') t.erase(0, 1);
-    if (t.empty() || t[0] == '+' || t[0] == '-'
-            ? t.size() < 2 || !(std::isdigit(t[1]) || t[1] == '.')
-            : !(std::isdigit(t[0]) || t[0] == '.'))
-        return false;
-    char* end = nullptr;
-    number = std::strtod(t.c_str(), &end);
-    if (!end || end == t.c_str() || !std::isfinite(number)) return false;
-    unit = end;
-    if (unit == "k" || unit == "khz") {
-        number *= 1000.0;
-        unit = "hz";
-    }
-    return true;
+    return dravo::parseNumberAndUnit(text, number, unit);
 }
 
 bool sameNumber(double a, double b) {

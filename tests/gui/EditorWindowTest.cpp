@@ -5,6 +5,8 @@
 #include "EditorHostWindow.h"
 #include "model/ValueText.h"
 
+#include <X11/Xatom.h>
+
 #include <algorithm>
 #include <cmath>
 #include <gmock/gmock.h>
@@ -63,17 +65,25 @@ struct EditorWindow : EditorHostWindow {
 
     // Whether the last capture shows, inside rect, what draw() paints over
     // the background there.
+    // On a zoomed window the drawing is made at the zoom; at a zoom between
+    // whole numbers the pixels on rect's edge mix with what lies beside it,
+    // so only those inside count.
     template <typename Draw> bool showsDrawing(const CRect& rect, Draw draw) {
         cairo_surface_t* expected =
-            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kEditorWidth, kEditorHeight);
+            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, px(kEditorWidth), px(kEditorHeight));
         {
-            CDrawContext ctx(expected);
-            background->draw(&ctx, rect, CPoint(rect.left, rect.top));
+            // As the frame draws: its background, then a view clipped to its rectangle.
+            CDrawContext ctx(expected, zoom);
+            background->draw(&ctx, CRect(0, 0, kEditorWidth, kEditorHeight));
+            ctx.setClipRect(rect);
             draw(ctx);
         }
+        const int edge = zoom == std::floor(zoom) ? 0 : 1;
         bool same = true;
-        for (int y = (int)rect.top; y < (int)rect.bottom && same; ++y)
-            for (int x = (int)rect.left; x < (int)rect.right && same; ++x)
+        for (int y = (int)std::floor(rect.top * zoom) + edge;
+             y < (int)std::ceil(rect.bottom * zoom) - edge && same; ++y)
+            for (int x = (int)std::floor(rect.left * zoom) + edge;
+                 x < (int)std::ceil(rect.right * zoom) - edge && same; ++x)
                 same = (pixelAt(expected, x, y) & 0xffffff) == (pixelAt(shot, x, y) & 0xffffff);
         cairo_surface_destroy(expected);
         return same;
@@ -137,10 +147,26 @@ struct EditorWindow : EditorHostWindow {
     }
 };
 
-TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
+// The window tests that run at every zoom: the pictures, then the gestures.
+struct ZoomedEditorWindow : EditorWindow, ::testing::WithParamInterface<double> {
+    ZoomedEditorWindow() { zoom = GetParam(); }
+};
+INSTANTIATE_TEST_SUITE_P(Zoom, ZoomedEditorWindow, ::testing::Values(1.0, 1.25, 1.5, 1.75, 2.0),
+                         [](const auto& info) {
+                             return std::to_string(std::lround(info.param * 100)) + "percent";
+                         });
+
+TEST_P(ZoomedEditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetChange) {
     EXPECT_EQ(childCount(), 1);
+    const std::pair<int, int> size{px(kEditorWidth), px(kEditorHeight)};
+    EXPECT_EQ(windowSize(editorWindow()), size);
+    ERect* r = nullptr;
+    plugin.dispatch(effEditGetRect, 0, 0, &r);
+    ASSERT_NE(r, nullptr);
+    EXPECT_EQ(std::make_pair(r->right - r->left, r->bottom - r->top), size);
     capture();
-    saveShot("editor.png");
+    saveShot(zoom == 1.0 ? "editor.png"
+                         : ("editor-" + std::to_string(std::lround(zoom * 100)) + ".png").c_str());
     expectControlsShowTheEffect("opened");
     EXPECT_TRUE(showsPicture(led(), 0));
 
@@ -163,7 +189,7 @@ TEST_F(EditorWindow, EveryControlShowsItsValueAfterOpeningAutomationAndAPresetCh
 
 // One table over all 25 controls: each gesture reaches the host as begin,
 // values and end for the control's parameter, switches inverted.
-TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
+TEST_P(ZoomedEditorWindow, PointerGesturesReachTheHostForEveryControl) {
     struct Step {
         int dx, dy; // press point from the control's centre
         bool control;
@@ -194,11 +220,16 @@ TEST_F(EditorWindow, PointerGesturesReachTheHostForEveryControl) {
                 idle(1);
             }
             release(s.control);
+            // A drag covers whole window pixels: on a zoomed window a
+            // little more or less than dragUp logical pixels.
+            const float expected =
+                s.dragUp ? start + (float)(px(cy) - px(cy - s.dragUp)) / (float)zoom * 0.004f
+                         : s.expected;
             float last = -1.f;
             EXPECT_THAT(gestures(c.tag, last), MatchesRegex(s.dragUp ? "\\[v+\\]" : "\\[v\\]"))
                 << "control " << c.tag;
-            EXPECT_NEAR(last, s.expected, 1e-5) << "control " << c.tag;
-            EXPECT_NEAR(plugin.getParameter(c.tag), s.expected, 1e-5) << "control " << c.tag;
+            EXPECT_NEAR(last, expected, 1e-5) << "control " << c.tag;
+            EXPECT_NEAR(plugin.getParameter(c.tag), expected, 1e-5) << "control " << c.tag;
         }
     }
 }
@@ -404,6 +435,171 @@ TEST_F(EditorWindow, UiAutomationAndAudioThreadsMeetCleanly) {
     stop.store(true);
     automation.join();
     audio.join();
+}
+
+} // namespace
+
+namespace {
+
+// The height of an entry of the editor's menus (their font is kNormalFontSmall).
+int menuEntryCentre(int top, int entry) {
+    const int h = (int)std::ceil(kNormalFontSmall->getSize() * 1.4) + 2;
+    return top + 1 + entry * h + h / 2;
+}
+
+struct EditorWindowAt200 : EditorWindow {
+    EditorWindowAt200() { zoom = 2.0; }
+};
+
+// The band of section titles above the controls shows the background drawn
+// at 2x pixel for pixel, which is not the 1x picture enlarged.
+TEST_F(EditorWindowAt200, ShowsTheArtDrawnAtTwiceTheDensity) {
+    capture();
+    double scale = 0;
+    cairo_surface_t* art = background->getBestPlatformBitmapForScaleFactor(2.0, &scale);
+    ASSERT_EQ(scale, 2.0);
+    cairo_surface_t* art1x = background->getSurface();
+    int differ = 0, unlike1x = 0;
+    for (int y = 0; y < px(40); ++y)
+        for (int x = 0; x < px(kEditorWidth); ++x) {
+            const uint32_t window = pixelAt(shot, x, y) & 0xffffff;
+            differ += window != (pixelAt(art, x, y) & 0xffffff);
+            unlike1x += window != (pixelAt(art1x, x / 2, y / 2) & 0xffffff);
+        }
+    EXPECT_EQ(differ, 0);
+    EXPECT_GT(unlike1x, 1000);
+}
+
+// The X server's resources say 192 dpi: the first window opens at 200 %.
+struct DesktopZoomWindow : EditorWindow {
+    DesktopZoomWindow() {
+        zoom = 2.0;
+        zoomFromPreferences = false;
+        if (!xvfb.display) return;
+        const char resources[] = "Xft.dpi:\t192\n";
+        XChangeProperty(xvfb.display, DefaultRootWindow(xvfb.display), XA_RESOURCE_MANAGER,
+                        XA_STRING, 8, PropModeReplace, (const unsigned char*)resources,
+                        sizeof resources - 1);
+        XSync(xvfb.display, False);
+    }
+    // A zoom chosen from the background's menu (entry 0..4, 6 "Default size").
+    void chooseZoom(int entry) {
+        click(470, 5, false, 3);
+        click(490, menuEntryCentre(5, entry));
+    }
+    std::pair<int, int> expectedSize(double z) const {
+        return {(int)std::lround(kEditorWidth * z), (int)std::lround(kEditorHeight * z)};
+    }
+    std::pair<int, int> rectSize() {
+        ERect* r = nullptr;
+        plugin.dispatch(effEditGetRect, 0, 0, &r);
+        return r ? std::make_pair(r->right - r->left, r->bottom - r->top) : std::make_pair(0, 0);
+    }
+};
+
+TEST_F(DesktopZoomWindow, OpensAtTheDesktopZoomAndKeepsTheUsersChoice) {
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(2.0));
+    EXPECT_EQ(rectSize(), expectedSize(2.0));
+
+    // 150 %: the host is asked, grants it, and the choice is kept.
+    chooseZoom(2);
+    zoom = 1.5;
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    EXPECT_EQ(rectSize(), expectedSize(1.5));
+    EXPECT_EQ(presettest::readFile(prefs + "zoom"), "150");
+
+    // A host that refuses 125 %: the window, its size and the choice stay,
+    // and the controls still answer.
+    grantResize = false;
+    plugin.clearCallbacks();
+    chooseZoom(1);
+    EXPECT_EQ(plugin.callbackCount(audioMasterSizeWindow), 1u);
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    EXPECT_EQ(rectSize(), expectedSize(1.5));
+    EXPECT_EQ(presettest::readFile(prefs + "zoom"), "150");
+    plugin.clearCallbacks();
+    clickCentre(*controlForTag(7));
+    float last = -1.f;
+    EXPECT_EQ(gestures(7, last), "[v]");
+
+    // The next instance opens at the choice; "Default size" forgets it.
+    grantResize = true;
+    plugin.unload();
+    loadPlugin();
+    ASSERT_TRUE(open());
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(1.5));
+    chooseZoom(6);
+    zoom = 2.0;
+    idle();
+    EXPECT_EQ(windowSize(editorWindow()), expectedSize(2.0));
+    EXPECT_FALSE(std::filesystem::exists(prefs + "zoom"));
+}
+
+// Typed values: the right button's menu, "Type value…", the text, Return.
+TEST_F(EditorWindow, TypedValuesSetTheValueWhoseTextMatchesAsOneGesture) {
+    const struct {
+        int tag;
+        const char* typed;
+        const char* shown; // null: refused, nothing changes
+    } cases[] = {
+        {17, "2.7k", "2.84kHz"},   // Mid 1 frequency: the nearest step
+        {9, "99Hz", "99Hz"},       // low cut, its own text
+        {15, "-3dB", "-3.00dB"},   // low shelf gain
+        {6, "+4", "4dB"},          // output level, a leading +
+        {18, "2", "2.0"},          // Q, a number for a switch
+        {12, "off", "0"},          // low shelf mode, a position name
+        {12, "II", "II"},          // and the text it shows
+        {3, "Reverse", "Reverse"}, // phase
+        {9, "50k", nullptr},       // beyond the low cut's range
+        {15, "4Hz", nullptr},      // another unit
+        {3, "sideways", nullptr},  // no such position
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.typed);
+        const Control& row = *controlForTag(c.tag);
+        const int x = row.left + row.width / 2, y = row.top + row.height / 2;
+        const float before = plugin.getParameter(c.tag);
+        plugin.clearCallbacks();
+        click(x, y, false, 3);
+        click(x + 20, menuEntryCentre(y, 1));
+        for (int i = 0; i < 10; ++i)
+            key(XK_BackSpace);
+        type(c.typed);
+        key(XK_Return);
+        float last = -1.f;
+        if (c.shown) {
+            EXPECT_EQ(gestures(c.tag, last), "[v]");
+            const std::string shown = plugin.paramDisplay(c.tag).text;
+            EXPECT_EQ(shown.substr(0, shown.find_last_not_of(' ') + 1), c.shown);
+        } else {
+            // The field flashes and stays; Escape closes it.
+            capture();
+            int flash = 0;
+            for (int py = row.top; py < row.top + row.height; ++py)
+                for (int col = row.left - 10; col < row.left + row.width + 10; ++col)
+                    flash += (pixelAt(shot, col, py) & 0xffffff) == 0xeb786e;
+            EXPECT_GT(flash, 0);
+            key(XK_Escape);
+            EXPECT_EQ(gestures(c.tag, last), "");
+            EXPECT_EQ(plugin.getParameter(c.tag), before);
+        }
+    }
+    // "Default": the low cut button back off, a knob to its Control-click default.
+    for (auto [tag, expected] : {std::pair{8, 0.f}, {13, 0.5f}}) {
+        const Control& row = *controlForTag(tag);
+        plugin.setParameter(tag, 1.f);
+        idle();
+        plugin.clearCallbacks();
+        const int x = row.left + row.width / 2, y = row.top + row.height / 2;
+        click(x, y, false, 3);
+        click(x + 20, menuEntryCentre(y, 2));
+        float last = -1.f;
+        EXPECT_EQ(gestures(tag, last), "[v]");
+        EXPECT_EQ(plugin.getParameter(tag), expected) << tag;
+    }
 }
 
 } // namespace

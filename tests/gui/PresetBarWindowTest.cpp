@@ -33,9 +33,6 @@ const dravo::layout::Control& knob() {
 }
 
 struct PresetBarWindow : EditorHostWindow {
-    // Set up before the plug-in loads and put back after it is unloaded.
-    Desktop desk;
-    std::string prefs = desk.config + "/com.veyaudioworks.dravo/";
 
     // The user closes the plug-in; a new instance starts and shows its editor.
     void restart() {

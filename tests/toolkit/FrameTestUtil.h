@@ -17,6 +17,13 @@ struct RecordingEditor : VSTGUIEditorInterface {
     void beginEdit(int32_t index) override { log.push_back("begin " + std::to_string(index)); }
     void endEdit(int32_t index) override { log.push_back("end " + std::to_string(index)); }
     int32_t getKnobMode() const override { return knobMode; }
+    // Window sizes the frame asked for, and whether they are granted.
+    bool grantSize = true;
+    std::vector<CRect> sizesAsked;
+    bool beforeSizeChange(const CRect& newSize, const CRect&) override {
+        sizesAsked.push_back(newSize);
+        return grantSize;
+    }
 };
 
 // Records every valueChanged with the control's tag and value; the editor's

@@ -143,6 +143,49 @@ TEST(Frame, ClosingDuringADragEndsTheGesture) {
     EXPECT_EQ(h.editor.log, (std::vector<std::string>{"begin 6", "end 6"}));
 }
 
+// The window and back buffer get the zoomed size after the editor granted it;
+// a refused size keeps the zoom. Views keep their logical coordinates.
+TEST(Frame, ZoomAsksTheEditorAndScalesTheBackBuffer) {
+    HeadlessFrame h;
+    auto bufferSize = [&] {
+        cairo_surface_t* b = h.frame->getBackBuffer();
+        return std::make_pair(cairo_image_surface_get_width(b), cairo_image_surface_get_height(b));
+    };
+    EXPECT_TRUE(h.frame->setZoom(1.5));
+    ASSERT_EQ(h.editor.sizesAsked.size(), 1u);
+    EXPECT_EQ(h.editor.sizesAsked[0], CRect(0, 0, 1410, 372));
+    EXPECT_EQ(bufferSize(), std::make_pair(1410, 372));
+    CRect logical;
+    h.frame->getSize(logical);
+    EXPECT_EQ(logical, CRect(0, 0, 940, 248));
+    h.editor.grantSize = false;
+    EXPECT_FALSE(h.frame->setZoom(2.0));
+    EXPECT_EQ(h.frame->getZoom(), 1.5);
+    EXPECT_EQ(bufferSize(), std::make_pair(1410, 372));
+}
+
+// A bitmap with 1x and 2x art draws the least dense one at least as dense as
+// the surface (the densest beyond); a representation of the wrong size is refused.
+TEST(Bitmap, DrawsTheNearestDenserRepresentation) {
+    CBitmap* b = new CBitmap(11500);
+    ASSERT_EQ(b->getNumRepresentations(), 2);
+    for (auto [zoom, expected] :
+         {std::pair{1.0, 1.0}, {1.25, 2.0}, {1.75, 2.0}, {2.0, 2.0}, {3.0, 2.0}}) {
+        double scale = 0;
+        b->getBestPlatformBitmapForScaleFactor(zoom, &scale);
+        EXPECT_EQ(scale, expected) << zoom;
+    }
+    // Between the two: the 2x art resampled once to the zoom's size.
+    cairo_surface_t* at150 = b->getSurfaceForScaleFactor(1.5);
+    EXPECT_EQ(cairo_image_surface_get_width(at150), 1410);
+    EXPECT_EQ(b->getSurfaceForScaleFactor(1.5), at150);
+    EXPECT_EQ(b->getSurfaceForScaleFactor(2.0),
+              b->getBestPlatformBitmapForScaleFactor(2.0, nullptr));
+    EXPECT_FALSE(b->addBitmap(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 100, 100), 3.0));
+    EXPECT_EQ(b->getNumRepresentations(), 2);
+    b->forget();
+}
+
 TEST(VerticalSwitch, ThirdsSelectPositionsControlClickRestoresTheDefault) {
     HeadlessFrame h;
     CBitmap* strip = h.bitmap(11512); // 20 x 108: 3 pictures of 36

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 // After the test framework: X11 defines macros such as None and Bool.
 #include "toolkit/XvfbServer.h"
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <cairo.h>
@@ -243,4 +244,23 @@ TEST_F(X11Embed, OpeningIntoAWindowThatDoesNotExistFailsAndHostErrorsStayTheHost
     EXPECT_EQ(childCount(), 0);
 }
 
+} // namespace
+
+namespace {
+// The desktop's scale: GDK_SCALE when set, else the server's Xft.dpi over 96.
+TEST_F(X11Embed, DesktopScaleIsGdkScaleElseXftDpi) {
+    Display* d = xvfb.display;
+    auto setDpi = [d](const char* resources) {
+        XChangeProperty(d, DefaultRootWindow(d), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        (const unsigned char*)resources, (int)strlen(resources));
+        XSync(d, False);
+    };
+    unsetenv("GDK_SCALE");
+    EXPECT_EQ(getPlatformScaleFactor(), 1.0);
+    setDpi("Xft.antialias:\t1\nXft.dpi:\t144\n");
+    EXPECT_EQ(getPlatformScaleFactor(), 1.5);
+    setenv("GDK_SCALE", "2", 1);
+    EXPECT_EQ(getPlatformScaleFactor(), 2.0);
+    unsetenv("GDK_SCALE");
+}
 } // namespace

@@ -33,7 +33,7 @@ class Xvfb {
         fcntl(fds[0], F_SETFD, FD_CLOEXEC);
         const std::string fd = std::to_string(fds[1]);
         const char* argv[] = {path,          "-displayfd", fd.c_str(), "-screen", "0",
-                              "1024x400x24", "-nolisten",  "tcp",      nullptr};
+                              "2048x800x24", "-nolisten",  "tcp",      nullptr};
         // The server's output stays out of the test's output.
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);

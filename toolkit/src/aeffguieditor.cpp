@@ -56,6 +56,18 @@ void AEffGUIEditor::doIdleStuff() {
     inIdleStuff = false;
 }
 
+bool AEffGUIEditor::beforeSizeChange(const VSTGUI::CRect& newSize,
+                                     const VSTGUI::CRect& /*oldSize*/) {
+    const auto w = (VstInt16)newSize.getWidth(), h = (VstInt16)newSize.getHeight();
+    if (rect.right - rect.left == w && rect.bottom - rect.top == h) return true;
+    const ERect old = rect;
+    rect.right = (VstInt16)(rect.left + w);
+    rect.bottom = (VstInt16)(rect.top + h);
+    if (effect && static_cast<AudioEffectX*>(effect)->sizeWindow(w, h)) return true;
+    rect = old;
+    return false;
+}
+
 // Only real parameters reach the host: the preset bar's controls carry tags
 // beyond the parameter count.
 void AEffGUIEditor::beginEdit(int32_t index) {

@@ -1,8 +1,10 @@
 #include "vstgui/lib/cdrawcontext.h"
 
+#include <algorithm>
 #include <cairo.h>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 
 namespace VSTGUI {
 
@@ -40,6 +42,24 @@ cairo_status_t readPng(void* closure, unsigned char* out, unsigned int length) {
 }
 } // namespace
 
+namespace {
+cairo_surface_t* decodeEmbedded(const char* name, bool reportMissing) {
+    const EmbeddedImage* image = findEmbeddedImage(name);
+    if (!image) {
+        if (reportMissing) std::fprintf(stderr, "CBitmap: no image resource \"%s\"\n", name);
+        return nullptr;
+    }
+    PngReader reader{image->data, image->size, 0};
+    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
+    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
+        std::fprintf(stderr, "CBitmap: image resource \"%s\" is not a valid PNG\n", name);
+        cairo_surface_destroy(s);
+        return nullptr;
+    }
+    return s;
+}
+} // namespace
+
 CBitmap::CBitmap(const CResourceDescription& desc) : resourceDesc(desc) {
     char name[32];
     const char* lookup = name;
@@ -49,19 +69,10 @@ CBitmap::CBitmap(const CResourceDescription& desc) : resourceDesc(desc) {
         lookup = desc.name.c_str();
     else
         return;
-    const EmbeddedImage* image = findEmbeddedImage(lookup);
-    if (!image) {
-        std::fprintf(stderr, "CBitmap: no image resource \"%s\"\n", lookup);
-        return;
-    }
-    PngReader reader{image->data, image->size, 0};
-    cairo_surface_t* s = cairo_image_surface_create_from_png_stream(readPng, &reader);
-    if (cairo_surface_status(s) != CAIRO_STATUS_SUCCESS) {
-        std::fprintf(stderr, "CBitmap: image resource \"%s\" is not a valid PNG\n", lookup);
-        cairo_surface_destroy(s);
-        return;
-    }
-    surface = s;
+    surface = decodeEmbedded(lookup, true);
+    if (!surface) return;
+    const std::string dense = std::string(lookup) + "@2x";
+    if (cairo_surface_t* s2 = decodeEmbedded(dense.c_str(), false)) addBitmap(s2, 2.0);
 }
 
 CBitmap::CBitmap(CCoord width, CCoord height) {
@@ -69,7 +80,44 @@ CBitmap::CBitmap(CCoord width, CCoord height) {
 }
 
 CBitmap::~CBitmap() {
+    if (resampled.surface) cairo_surface_destroy(resampled.surface);
     if (surface) cairo_surface_destroy(surface);
+    for (auto& r : extra)
+        cairo_surface_destroy(r.surface);
+}
+
+bool CBitmap::addBitmap(cairo_surface_t* representation, double scaleFactor) {
+    if (!representation) return false;
+    bool fits = surface && scaleFactor > 1.0 &&
+                cairo_image_surface_get_width(representation) ==
+                    (int)std::lround(getWidth() * scaleFactor) &&
+                cairo_image_surface_get_height(representation) ==
+                    (int)std::lround(getHeight() * scaleFactor);
+    for (auto& r : extra)
+        fits = fits && r.scale != scaleFactor;
+    if (!fits) {
+        cairo_surface_destroy(representation);
+        return false;
+    }
+    auto at = extra.begin();
+    while (at != extra.end() && at->scale < scaleFactor)
+        ++at;
+    extra.insert(at, Representation{scaleFactor, representation});
+    return true;
+}
+
+cairo_surface_t* CBitmap::getBestPlatformBitmapForScaleFactor(double scaleFactor,
+                                                              double* representationScale) const {
+    double scale = 1.0;
+    cairo_surface_t* best = surface;
+    if (scaleFactor > 1.0)
+        for (const auto& r : extra) {
+            scale = r.scale;
+            best = r.surface;
+            if (r.scale >= scaleFactor) break;
+        }
+    if (representationScale) *representationScale = scale;
+    return best;
 }
 
 CCoord CBitmap::getWidth() const {
@@ -77,6 +125,28 @@ CCoord CBitmap::getWidth() const {
 }
 CCoord CBitmap::getHeight() const {
     return surface ? cairo_image_surface_get_height(surface) : 0;
+}
+
+cairo_surface_t* CBitmap::getSurfaceForScaleFactor(double scaleFactor) const {
+    double repScale = 1.0;
+    cairo_surface_t* rep = getBestPlatformBitmapForScaleFactor(scaleFactor, &repScale);
+    if (!rep || repScale == scaleFactor) return rep;
+    if (resampled.surface && resampled.scale == scaleFactor) return resampled.surface;
+    if (resampled.surface) cairo_surface_destroy(resampled.surface);
+    const double ratio = scaleFactor / repScale;
+    cairo_surface_t* s = cairo_image_surface_create(
+        CAIRO_FORMAT_ARGB32, (int)std::lround(cairo_image_surface_get_width(rep) * ratio),
+        (int)std::lround(cairo_image_surface_get_height(rep) * ratio));
+    cairo_t* cr = cairo_create(s);
+    cairo_scale(cr, ratio, ratio);
+    cairo_set_source_surface(cr, rep, 0, 0);
+    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_GOOD);
+    cairo_pattern_set_extend(cairo_get_source(cr), CAIRO_EXTEND_PAD);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    resampled = Representation{scaleFactor, s};
+    return s;
 }
 
 void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offset, float alpha) {
@@ -88,8 +158,10 @@ void CBitmap::draw(CDrawContext* context, const CRect& rect, const CPoint& offse
 }
 
 //------------------------------------------------------------------------------
-CDrawContext::CDrawContext(cairo_surface_t* surface) : fontStore(*kNormalFont) {
+CDrawContext::CDrawContext(cairo_surface_t* surface, double scaleFactor)
+    : scaleFactor(scaleFactor > 0 ? scaleFactor : 1.0), fontStore(*kNormalFont) {
     cr = cairo_create(surface);
+    if (this->scaleFactor != 1.0) cairo_scale(cr, this->scaleFactor, this->scaleFactor);
     double x1, y1, x2, y2;
     cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
     surfaceRect = CRect(x1, y1, x2, y2);
@@ -190,8 +262,24 @@ void CDrawContext::drawBitmap(CBitmap* bitmap, const CRect& dest, const CPoint& 
     cairo_save(cr);
     cairo_rectangle(cr, dest.left, dest.top, dest.getWidth(), dest.getHeight());
     cairo_clip(cr);
-    cairo_set_source_surface(cr, bitmap->getSurface(), dest.left - offset.x, dest.top - offset.y);
-    cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    if (scaleFactor == 1.0) {
+        cairo_set_source_surface(cr, bitmap->getSurface(), dest.left - offset.x,
+                                 dest.top - offset.y);
+        cairo_pattern_set_filter(cairo_get_source(cr), CAIRO_FILTER_NEAREST);
+    } else {
+        // The picture at the surface's density, placed on whole pixels of
+        // the surface and copied pixel for pixel.
+        cairo_surface_t* picture = bitmap->getSurfaceForScaleFactor(scaleFactor);
+        const double x = std::round((dest.left - offset.x) * scaleFactor) / scaleFactor;
+        const double y = std::round((dest.top - offset.y) * scaleFactor) / scaleFactor;
+        cairo_set_source_surface(cr, picture, 0, 0);
+        cairo_pattern_t* pattern = cairo_get_source(cr);
+        cairo_matrix_t m;
+        cairo_matrix_init_scale(&m, scaleFactor, scaleFactor);
+        cairo_matrix_translate(&m, -x, -y);
+        cairo_pattern_set_matrix(pattern, &m);
+        cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+    }
     float a = alpha * globalAlpha;
     if (a >= 1.f)
         cairo_paint(cr);
@@ -210,6 +298,14 @@ void CDrawContext::clearRect(const CRect& rect) {
 
 void CDrawContext::setClipRect(const CRect& clip) {
     clipRect = clip;
+    if (scaleFactor != 1.0) {
+        // Whole pixels of the surface: a clip edge inside a pixel would blend
+        // a redraw with what was there before.
+        clipRect = CRect(std::floor(clip.left * scaleFactor) / scaleFactor,
+                         std::floor(clip.top * scaleFactor) / scaleFactor,
+                         std::ceil(clip.right * scaleFactor) / scaleFactor,
+                         std::ceil(clip.bottom * scaleFactor) / scaleFactor);
+    }
     clipRect.bound(surfaceRect);
     cairo_reset_clip(cr);
     cairo_rectangle(cr, clipRect.left, clipRect.top, clipRect.getWidth(), clipRect.getHeight());

@@ -24,9 +24,9 @@ CFrame::~CFrame() {
 
 bool CFrame::open(void* systemWindow, PlatformType /*systemWindowType*/) {
     if (platformFrame || !systemWindow) return false;
+    const CRect pixels = getPixelSize();
     platformFrame = IPlatformFrame::createX11(this, (unsigned long)(uintptr_t)systemWindow,
-                                              (int)std::lround(size.getWidth()),
-                                              (int)std::lround(size.getHeight()));
+                                              (int)pixels.getWidth(), (int)pixels.getHeight());
     if (!platformFrame) return false;
     invalid();
     return true;
@@ -97,16 +97,45 @@ void CFrame::setFocusView(CView* view) {
     }
 }
 
+namespace {
+CRect pixelRect(const CRect& logical, double zoom) {
+    return CRect(logical.left, logical.top, logical.left + std::lround(logical.getWidth() * zoom),
+                 logical.top + std::lround(logical.getHeight() * zoom));
+}
+} // namespace
+
+CRect CFrame::getPixelSize() const {
+    return pixelRect(size, zoom);
+}
+
 bool CFrame::setSize(CCoord width, CCoord height) {
     CRect newSize(size.left, size.top, size.left + width, size.top + height);
-    if (editor && !editor->beforeSizeChange(newSize, size)) return false;
+    const CRect newPixels = pixelRect(newSize, zoom);
+    if (editor && !editor->beforeSizeChange(newPixels, getPixelSize())) return false;
     size = newSize;
     mouseableArea = newSize;
     if (backBuffer) {
         cairo_surface_destroy(backBuffer);
         backBuffer = nullptr;
     }
-    if (platformFrame) platformFrame->setSize((int)width, (int)height);
+    if (platformFrame)
+        platformFrame->setSize((int)newPixels.getWidth(), (int)newPixels.getHeight());
+    invalid();
+    return true;
+}
+
+bool CFrame::setZoom(double zoomFactor) {
+    if (!(zoomFactor > 0)) return false;
+    if (zoomFactor == zoom) return true;
+    const CRect newPixels = pixelRect(size, zoomFactor);
+    if (editor && !editor->beforeSizeChange(newPixels, getPixelSize())) return false;
+    zoom = zoomFactor;
+    if (backBuffer) {
+        cairo_surface_destroy(backBuffer);
+        backBuffer = nullptr;
+    }
+    if (platformFrame)
+        platformFrame->setSize((int)newPixels.getWidth(), (int)newPixels.getHeight());
     invalid();
     return true;
 }
@@ -133,10 +162,11 @@ void CFrame::invalidRect(const CRect& rect) {
 }
 
 cairo_surface_t* CFrame::getBackBuffer() {
-    if (!backBuffer)
-        backBuffer =
-            cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (int)std::lround(size.getWidth()),
-                                       (int)std::lround(size.getHeight()));
+    if (!backBuffer) {
+        const CRect pixels = getPixelSize();
+        backBuffer = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, (int)pixels.getWidth(),
+                                                (int)pixels.getHeight());
+    }
     return backBuffer;
 }
 
@@ -160,13 +190,21 @@ void CFrame::redrawInvalidRegion() {
         rects.swap(invalidRects);
     }
     if (rects.empty()) return;
-    CDrawContext context(getBackBuffer());
+    CDrawContext context(getBackBuffer(), zoom);
+    std::vector<CRect> pixels;
+    pixels.reserve(rects.size());
     for (const CRect& r : rects) {
+        // On a zoomed frame the clip grows to whole window pixels; the views
+        // under that grown rectangle are drawn.
         context.setClipRect(r);
-        drawRect(&context, r);
+        CRect drawn;
+        context.getClipRect(drawn);
+        drawRect(&context, drawn);
+        pixels.emplace_back(std::lround(drawn.left * zoom), std::lround(drawn.top * zoom),
+                            std::lround(drawn.right * zoom), std::lround(drawn.bottom * zoom));
     }
     cairo_surface_flush(backBuffer);
-    if (platformFrame) platformFrame->present(backBuffer, rects);
+    if (platformFrame) platformFrame->present(backBuffer, pixels);
 }
 
 void CFrame::drawAll() {

@@ -10,8 +10,11 @@
 #include <cairo-xlib.h>
 #include <cairo.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <map>
 #include <mutex>
+#include <string>
 
 namespace VSTGUI {
 
@@ -194,18 +197,26 @@ class X11Frame : public IPlatformFrame {
     }
 
   private:
+    // Window pixels to the frame's logical coordinates.
+    CPoint toLogical(int x, int y) const {
+        const double z = frame->getZoom();
+        return CPoint(x / z, y / z);
+    }
+
     void handle(XEvent& ev) {
         switch (ev.type) {
         case DestroyNotify:
             // Destroyed with the host's window: nothing is drawn on it any more.
             if (ev.xdestroywindow.window == window) windowGone = true;
             break;
-        case Expose:
-            frame->invalidRect(CRect(ev.xexpose.x, ev.xexpose.y, ev.xexpose.x + ev.xexpose.width,
-                                     ev.xexpose.y + ev.xexpose.height));
-            break;
+        case Expose: {
+            const double z = frame->getZoom();
+            frame->invalidRect(CRect(std::floor(ev.xexpose.x / z), std::floor(ev.xexpose.y / z),
+                                     std::ceil((ev.xexpose.x + ev.xexpose.width) / z),
+                                     std::ceil((ev.xexpose.y + ev.xexpose.height) / z)));
+        } break;
         case ButtonPress: {
-            CPoint where(ev.xbutton.x, ev.xbutton.y);
+            CPoint where = toLogical(ev.xbutton.x, ev.xbutton.y);
             int32_t mods = modifiersFromState(ev.xbutton.state);
             switch (ev.xbutton.button) {
             case 1:
@@ -234,7 +245,7 @@ class X11Frame : public IPlatformFrame {
         }
         case ButtonRelease: {
             if (ev.xbutton.button < 1 || ev.xbutton.button > 3) break;
-            CPoint where(ev.xbutton.x, ev.xbutton.y);
+            CPoint where = toLogical(ev.xbutton.x, ev.xbutton.y);
             int32_t b = ev.xbutton.button == 1   ? kLButton
                         : ev.xbutton.button == 2 ? kMButton
                                                  : kRButton;
@@ -250,20 +261,20 @@ class X11Frame : public IPlatformFrame {
                 if (next.type != MotionNotify || next.xmotion.window != window) break;
                 XNextEvent(display, &ev);
             }
-            CPoint where(ev.xmotion.x, ev.xmotion.y);
+            CPoint where = toLogical(ev.xmotion.x, ev.xmotion.y);
             frame->onMouseMoved(where, CButtonState(buttonsFromState(ev.xmotion.state) |
                                                     modifiersFromState(ev.xmotion.state)));
             break;
         }
         case EnterNotify: {
-            CPoint where(ev.xcrossing.x, ev.xcrossing.y);
+            CPoint where = toLogical(ev.xcrossing.x, ev.xcrossing.y);
             frame->onMouseMoved(where, CButtonState(buttonsFromState(ev.xcrossing.state) |
                                                     modifiersFromState(ev.xcrossing.state)));
             break;
         }
         case LeaveNotify: {
             if (ev.xcrossing.mode != NotifyNormal) break;
-            CPoint where(ev.xcrossing.x, ev.xcrossing.y);
+            CPoint where = toLogical(ev.xcrossing.x, ev.xcrossing.y);
             frame->onMouseExited(where, CButtonState(modifiersFromState(ev.xcrossing.state)));
             break;
         }
@@ -300,6 +311,33 @@ class X11Frame : public IPlatformFrame {
 };
 
 } // namespace
+
+double getPlatformScaleFactor() {
+    if (const char* gdk = std::getenv("GDK_SCALE")) {
+        char* end = nullptr;
+        const double v = std::strtod(gdk, &end);
+        if (end != gdk && std::isfinite(v) && v >= 1) return v;
+    }
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return 1.0;
+    double scale = 1.0;
+    // The resources the server holds, one "name:\tvalue" per line.
+    if (const char* resources = XResourceManagerString(display)) {
+        const std::string all = resources;
+        size_t at = 0;
+        while (at < all.size()) {
+            size_t end = all.find('\n', at);
+            if (end == std::string::npos) end = all.size();
+            const std::string line = all.substr(at, end - at);
+            at = end + 1;
+            if (line.compare(0, 8, "Xft.dpi:") != 0) continue;
+            const double dpi = std::strtod(line.c_str() + 8, nullptr);
+            if (std::isfinite(dpi) && dpi > 0) scale = dpi / 96.0;
+        }
+    }
+    XCloseDisplay(display);
+    return scale;
+}
 
 std::unique_ptr<IPlatformFrame> IPlatformFrame::createX11(CFrame* frame, unsigned long parent,
                                                           int width, int height) {

@@ -18,7 +18,10 @@ class CDrawContext {
     using PointList = std::vector<CPoint>;
 
     // Draws onto surface, whose pixel (0, 0) is the frame's top-left corner.
-    explicit CDrawContext(cairo_surface_t* surface);
+    // With a scale factor (a zoomed frame) every coordinate is logical: one
+    // unit covers scaleFactor pixels of the surface, texts are drawn at the
+    // scaled size and bitmaps from their best representation.
+    explicit CDrawContext(cairo_surface_t* surface, double scaleFactor = 1.0);
     virtual ~CDrawContext();
     CDrawContext(const CDrawContext&) = delete;
     CDrawContext& operator=(const CDrawContext&) = delete;
@@ -68,6 +71,7 @@ class CDrawContext {
     void restoreGlobalState();
 
     cairo_t* getCairo() const { return cr; }
+    double getScaleFactor() const { return scaleFactor; }
 
   private:
     struct State {
@@ -83,6 +87,7 @@ class CDrawContext {
     void strokeOrFill(CDrawStyle style);
 
     cairo_t* cr;
+    double scaleFactor;
     CRect surfaceRect;
     CRect clipRect;
     CColor fillColor = kWhiteCColor, frameColor = kBlackCColor, fontColor = kBlackCColor;

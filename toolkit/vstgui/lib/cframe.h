@@ -67,6 +67,10 @@ class CViewContainer : public CView {
     CColor backgroundColor = kBlackCColor;
 };
 
+// The desktop's scale factor as other X11 programs read it: GDK_SCALE when
+// set, else the Xft.dpi resource of the X server over 96, else 1.
+double getPlatformScaleFactor();
+
 enum PlatformType { kHWND, kWindowRef, kNSView, kUIView, kX11EmbedWindowID, kDefaultNative = -1 };
 
 class IPlatformFrame;
@@ -101,7 +105,17 @@ class CFrame : public CViewContainer {
     CView* getFocusView() const { return focusView; }
     void onActivate(bool /*state*/) {}
 
+    // Width and height in logical (unzoomed) units; the window gets them
+    // times the zoom. The editor may refuse the new size (beforeSizeChange,
+    // which is given window pixels).
     bool setSize(CCoord width, CCoord height);
+    // Scales the window, every picture and text by zoomFactor while the views
+    // keep their logical coordinates; pointer positions are mapped back to
+    // them. False, and the old zoom kept, when the editor refuses the size.
+    bool setZoom(double zoomFactor);
+    double getZoom() const { return zoom; }
+    // The window's size in pixels: the logical size times the zoom.
+    CRect getPixelSize() const;
     bool getSize(CRect* rect) const {
         *rect = size;
         return true;
@@ -136,7 +150,7 @@ class CFrame : public CViewContainer {
     CMouseEventResult platformOnMouseDown(CPoint& where, const CButtonState& buttons,
                                           uint64_t timeMs);
 
-    // The back buffer that idle draws into (the frame's size, ARGB32).
+    // The back buffer that idle draws into (ARGB32, getPixelSize() big).
     cairo_surface_t* getBackBuffer();
     // Draws every view into the back buffer now (tests and screenshots).
     void drawAll();
@@ -157,6 +171,7 @@ class CFrame : public CViewContainer {
   private:
     std::unique_ptr<IPlatformFrame> platformFrame;
     cairo_surface_t* backBuffer = nullptr;
+    double zoom = 1.0;
     std::mutex invalidMutex;
     std::vector<CRect> invalidRects;
     bool inIdle = false;

@@ -27,6 +27,11 @@ class AEffGUIEditor : public AEffEditor, public VSTGUI::VSTGUIEditorInterface {
     int32_t getKnobMode() const override { return knobMode; }
 
     void doIdleStuff() override;
+    // The frame's window is to get newSize (pixels): the host is asked to
+    // resize (audioMasterSizeWindow) unless that is the size getRect already
+    // answers. getRect answers the new size from here on; a host that
+    // refuses keeps the old one, and so does the frame.
+    bool beforeSizeChange(const VSTGUI::CRect& newSize, const VSTGUI::CRect& oldSize) override;
     // Begin/end of a user gesture on parameter index, passed to the host.
     void beginEdit(int32_t index) override;
     void endEdit(int32_t index) override;

@@ -1,0 +1,49 @@
+#include "gui/EditorZoom.h"
+
+#include "presets/XPlat.h"
+#include "vstgui/vstgui.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace dravo::zoom {
+
+namespace {
+constexpr const char* kKey = "zoom"; // percent, as text
+} // namespace
+
+double nearestStep(double z) {
+    double best = kSteps[0];
+    for (double step : kSteps)
+        if (std::fabs(step - z) < std::fabs(best - z)) best = step;
+    return best;
+}
+
+double desktop() {
+    return nearestStep(VSTGUI::getPlatformScaleFactor());
+}
+
+double preferred(const char* preferencesIdentifier) {
+    XPlatPreferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
+    std::vector<char> value;
+    if (prefs.copy(kKey, value)) {
+        const double z = std::atof(std::string(value.begin(), value.end()).c_str()) / 100.0;
+        if (z > 0) return nearestStep(z);
+    }
+    return desktop();
+}
+
+void remember(const char* preferencesIdentifier, double z) {
+    XPlatPreferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
+    if (z > 0) {
+        const std::string text = std::to_string(std::lround(z * 100));
+        prefs.set(kKey, text.data(), text.size());
+    } else {
+        prefs.remove(kKey);
+    }
+    prefs.synchronize();
+}
+
+} // namespace dravo::zoom
