@@ -278,8 +278,9 @@ VstIntPtr hostCallback(AEffect* effect, VstInt32 opcode, VstInt32 index, VstIntP
             ui->fitOwnWindow(index, (int)value);
             return 1;
         }
+        // A host without ui:resize follows the window the editor resizes.
         if (ui->resize) return ui->resize->ui_resize(ui->resize->handle, index, (int)value) == 0;
-        return 0;
+        return 1;
     default:
         return 0;
     }

@@ -5,6 +5,7 @@
 // DSP's ports, the DSP's port values and notifications to the UI's
 // port_event. Real pointer input (XTest) plays the controls and the bar.
 #include "gui/EditorLayout.h"
+#include "gui/EditorZoom.h"
 #include "lv2/Lv2Rig.h"
 #include "lv2/Ports.h"
 #include "model/FactoryPresets.h"
@@ -275,6 +276,13 @@ TEST_F(Lv2Ui, OpensAtItsSizeInTheHostWindow) {
     EXPECT_EQ(childWindows(), 1);
     EXPECT_EQ(resized, kWidth * 10000 + kHeight);
     saveShot("lv2-editor.png");
+}
+
+// The zoom the user chose is the size the host is asked for.
+TEST_F(Lv2Ui, OpensAtTheChosenZoom) {
+    zoom::remember("com.veyaudioworks.dravo", 2.0);
+    newInstance();
+    EXPECT_EQ(resized, 2 * kWidth * 10000 + 2 * kHeight);
 }
 
 // A drag or a click writes only its own port, between a grab and a release.
