@@ -488,23 +488,22 @@ struct TextRun {
 // nearest values the parameter shows when none fits.
 float valueForText(VstPlugin& p, int index, const std::string& name, const std::string& text,
                    bool ours) {
-    // Our own plug-in's table knows each value in its unit: a number typed in
-    // Hz or dB takes the nearest step, when the display shows it as typed.
-    double typed = 0;
-    std::string typedUnit;
-    if (ours && index >= 0 && index < dravo::kNumParams && parseValueText(text, typed, typedUnit)) {
-        const dravo::Param param = dravo::paramAt(index);
-        const dravo::Unit u = dravo::info(param).unit;
-        const char* unitText = u == dravo::Unit::Hz ? "hz" : u == dravo::Unit::Db ? "db" : nullptr;
-        if (unitText && (typedUnit.empty() || typedUnit == unitText)) {
-            const float v = static_cast<float>(dravo::normalisedForReal(param, typed));
-            p.setParameter(index, v);
-            double shown = 0;
-            std::string shownUnit;
-            if (parseValueText(shownText(p, index), shown, shownUnit) && shownUnit == unitText &&
-                std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed)))
-                return v;
-        }
+    // Our own plug-in reads the text as its editor does (the model's parser:
+    // position names, display texts, numbers in the parameter's unit at the
+    // nearest step). A number the display does not show as typed is left to
+    // the sweep below, which refuses it with the nearest values shown.
+    double normalised = 0;
+    if (ours && index >= 0 && index < dravo::kNumParams &&
+        dravo::normalisedForText(dravo::paramAt(index), text, normalised)) {
+        const float v = static_cast<float>(normalised);
+        p.setParameter(index, v);
+        double typed = 0, shown = 0;
+        std::string typedUnit, shownUnit;
+        if (!parseValueText(text, typed, typedUnit) ||
+            (parseValueText(shownText(p, index), shown, shownUnit) &&
+             (typedUnit.empty() || typedUnit == shownUnit) &&
+             std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed))))
+            return v;
     }
     constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
