@@ -139,12 +139,18 @@ void ADEditor::openZoomMenu(const CPoint& where) {
     menu->forget();
 }
 
-void ADEditor::openControlMenu(int tag, const CPoint& where) {
+// The parameter's value text as the host shows it, without trailing blanks.
+std::string ADEditor::shownValue(int tag) const {
     char text[16] = {};
     dravo::valueText(dravo::paramAt(tag), dravo->getParameter(tag), text);
     std::string shown = text;
     while (!shown.empty() && shown.back() == ' ')
         shown.pop_back();
+    return shown;
+}
+
+void ADEditor::openControlMenu(int tag, const CPoint& where) {
+    const std::string shown = shownValue(tag);
     auto* menu = new COptionMenu(CRect(0, 0, 0, 0), this, kControlMenuTag);
     menu->setFont(kNormalFontSmall);
     menu->addEntry(shown.c_str(), -1, CMenuItem::kTitle);
@@ -167,11 +173,7 @@ void ADEditor::openValueEntry(int tag) {
     frame->getSize(bounds);
     r.offset(
         std::max<CCoord>(0, bounds.left - r.left) - std::max<CCoord>(0, r.right - bounds.right), 0);
-    char text[16] = {};
-    dravo::valueText(dravo::paramAt(tag), dravo->getParameter(tag), text);
-    std::string shown = text;
-    while (!shown.empty() && shown.back() == ' ')
-        shown.pop_back();
+    const std::string shown = shownValue(tag);
     valueEntry = new ValueEntry(
         r, shown.c_str(), [this, tag](const std::string& t) { return applyTypedValue(tag, t); },
         [this] { closeValueEntry(); });

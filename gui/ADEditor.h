@@ -88,6 +88,7 @@ class ADEditor : public CPresetSystemEditor {
     CControl* controlFor(int tag) const;
     CControl* controlFor(dravo::Param p) const;
     void openZoomMenu(const CPoint& where);
+    std::string shownValue(int tag) const;
     void openControlMenu(int tag, const CPoint& where);
     void openValueEntry(int tag);
     void closeValueEntry();

@@ -18,6 +18,7 @@
 // run(); run() only forwards the atoms and copies the worker's answer into a
 // buffer it owns. Blocks that clip are told to the editor as they happen.
 #include "lv2/Ports.h"
+#include "lv2/Uris.h"
 #include "model/FactoryPresets.h"
 #include "model/Identity.h"
 #include "model/Model.h"
@@ -80,10 +81,7 @@ struct Instance final : ProgramStore::Owner {
     LV2_URID_Map* map = nullptr;
     LV2_Worker_Schedule* schedule = nullptr;
 
-    struct {
-        LV2_URID object, blank, chunk, dbl, flt, boolean, urid, get, set, property, value, bank,
-            rate, clip, fresh;
-    } uri{};
+    Uris uri{};
     LV2_Atom_Forge forge{};
     const LV2_Atom_Sequence* controlIn = nullptr;
     LV2_Atom_Sequence* notify = nullptr;
@@ -120,9 +118,8 @@ void Instance::readControls() {
         double normalised;
         if (!normalisedForPort(p, value, normalised)) continue;
         model.set(p, normalised);
-        // As the VST 2.x effect keeps it: "EQ all" and "LSR" are the same in
-        // every preset.
-        if (p == Param::Master || p == Param::Channel)
+        // As the VST 2.x effect keeps it.
+        if (sameInEveryPreset(p))
             store.setValueAllPresets(index(p), (float)normalised);
         else
             store.setValue(index(p), (float)normalised);
@@ -131,12 +128,7 @@ void Instance::readControls() {
 
 void Instance::mapUris() {
     if (!map) return;
-    auto m = [this](const char* u) { return map->map(map->handle, u); };
-    uri = {m(LV2_ATOM__Object),    m(LV2_ATOM__Blank),  m(LV2_ATOM__Chunk),
-           m(LV2_ATOM__Double),    m(LV2_ATOM__Float),  m(LV2_ATOM__Bool),
-           m(LV2_ATOM__URID),      m(LV2_PATCH__Get),   m(LV2_PATCH__Set),
-           m(LV2_PATCH__property), m(LV2_PATCH__value), m(kBankUri),
-           m(kSampleRateUri),      m(kClipUri),         m(kFreshUri)};
+    uri = lv2::mapUris(map);
     lv2_atom_forge_init(&forge, map);
 }
 
@@ -299,9 +291,6 @@ void cleanup(LV2_Handle h) {
     delete self(h);
 }
 
-// The bank is stored under this key as an atom:Chunk.
-constexpr const char* kBankKey = kBankUri;
-
 LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function storeValue, LV2_State_Handle handle,
                       uint32_t, const LV2_Feature* const*) {
     Instance& s = *self(h);
@@ -310,9 +299,8 @@ LV2_State_Status save(LV2_Handle h, LV2_State_Store_Function storeValue, LV2_Sta
     void* chunk = nullptr;
     const int32_t size = s.store.getChunk(&chunk);
     if (size <= 0 || !chunk) return LV2_STATE_ERR_UNKNOWN;
-    const LV2_URID key = s.map->map(s.map->handle, kBankKey);
-    const LV2_URID type = s.map->map(s.map->handle, LV2_ATOM__Chunk);
-    return storeValue(handle, key, chunk, (size_t)size, type,
+    // The bank is stored under its own URI as an atom:Chunk.
+    return storeValue(handle, s.uri.bank, chunk, (size_t)size, s.uri.chunk,
                       LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
 }
 
@@ -324,9 +312,9 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve,
     std::lock_guard<std::mutex> lock(s.bankLock);
     size_t size = 0;
     uint32_t type = 0, flags = 0;
-    const void* chunk = retrieve(handle, s.map->map(s.map->handle, kBankKey), &size, &type, &flags);
+    const void* chunk = retrieve(handle, s.uri.bank, &size, &type, &flags);
     if (!chunk) return LV2_STATE_SUCCESS; // nothing saved: the bank stays
-    if (type != s.map->map(s.map->handle, LV2_ATOM__Chunk)) {
+    if (type != s.uri.chunk) {
         std::fprintf(stderr, "%s: saved bank refused: not a chunk; nothing changed\n", kEffectName);
         return LV2_STATE_ERR_BAD_TYPE;
     }

@@ -14,6 +14,7 @@
 // The UI and the DSP may run in different threads or processes.
 #include "gui/ADEditor.h"
 #include "lv2/Ports.h"
+#include "lv2/Uris.h"
 #include "plugin/Dravo.h"
 
 #include <lv2/atom/forge.h>
@@ -67,10 +68,7 @@ struct Ui {
     LV2UI_Touch* touch = nullptr;
     LV2UI_Resize* resize = nullptr;
     LV2_URID_Map* map = nullptr;
-    struct {
-        LV2_URID object, blank, chunk, dbl, flt, boolean, urid, get, set, property, value,
-            eventTransfer, bank, rate, clip, fresh;
-    } uri{};
+    Uris uri{};
     LV2_Atom_Forge forge{};
 
     std::unique_ptr<Mirror> effect;
@@ -325,15 +323,7 @@ LV2UI_Handle instantiate(const LV2UI_Descriptor*, const char* pluginUri, const c
             ui->resize = static_cast<LV2UI_Resize*>(features[i]->data);
     }
     if (!ui->map) return nullptr;
-    auto m = [&](const char* u) { return ui->map->map(ui->map->handle, u); };
-    ui->uri = {m(LV2_ATOM__Object), m(LV2_ATOM__Blank),
-               m(LV2_ATOM__Chunk),  m(LV2_ATOM__Double),
-               m(LV2_ATOM__Float),  m(LV2_ATOM__Bool),
-               m(LV2_ATOM__URID),   m(LV2_PATCH__Get),
-               m(LV2_PATCH__Set),   m(LV2_PATCH__property),
-               m(LV2_PATCH__value), m(LV2_ATOM__eventTransfer),
-               m(kBankUri),         m(kSampleRateUri),
-               m(kClipUri),         m(kFreshUri)};
+    ui->uri = mapUris(ui->map);
     lv2_atom_forge_init(&ui->forge, ui->map);
 
     try {

@@ -292,6 +292,12 @@ constexpr bool isActive(Param p) {
     return info(p).quantiser != Quantiser::Placeholder;
 }
 
+// "EQ all" and "LSR" are the same in every preset: setting one sets it in
+// all 22 records.
+constexpr bool sameInEveryPreset(Param p) {
+    return info(p).target == Target::Master || info(p).target == Target::Channel;
+}
+
 // The parameter with this symbol; false when none has it.
 bool paramForSymbol(const char* symbol, Param& out);
 

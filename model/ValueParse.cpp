@@ -10,7 +10,6 @@
 
 namespace dravo {
 
-namespace {
 std::string squeezed(const std::string& s) {
     std::string out;
     for (char c : s)
@@ -18,6 +17,8 @@ std::string squeezed(const std::string& s) {
             out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return out;
 }
+
+namespace {
 
 bool sameNumber(double a, double b) {
     return std::fabs(a - b) <= 1e-9 * std::max(1.0, std::fabs(b));

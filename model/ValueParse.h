@@ -10,6 +10,10 @@
 namespace dravo {
 enum class Param : int;
 
+// text without spaces and tabs, in lower case: how typed and shown texts are
+// compared.
+std::string squeezed(const std::string& text);
+
 // Splits a value text into its number and its unit in lower case, without
 // spaces: "10.0kHz" is 10000 "hz", "-4 dB" is -4 "db", "+2.5" is 2.5 "",
 // "10k" is 10000 "hz". False when the text does not start with a number.

@@ -54,8 +54,7 @@ void Dravo::setParameter(VstInt32 index, float value) {
     const Param p = paramAt(index);
     if (!model.set(p, value)) return;
 
-    // "EQ all" and "LSR" are the same in every preset.
-    if (p == Param::Master || p == Param::Channel) setParameterAllPresets(index, value);
+    if (sameInEveryPreset(p)) setParameterAllPresets(index, value);
     if (!isLoadingPreset()) CPresetSystemEffect::setParameter(index, value);
     if (adEditor) adEditor->setParameter(index, value);
 }

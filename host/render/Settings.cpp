@@ -453,13 +453,7 @@ std::string shownText(VstPlugin& p, int index) {
     return label.empty() ? d : d + " " + label;
 }
 
-std::string squeezed(const std::string& s) {
-    std::string out;
-    for (char c : s)
-        if (c != ' ' && c != '\t')
-            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
+using dravo::squeezed;
 
 // A value text as a number and a unit, read as the editor reads what a user
 // types: "10.0kHz" is 10000 "hz", "-4dB" is -4 "db", "+2.5" is 2.5 "", "10k"
