@@ -367,11 +367,8 @@ float EqEngine::getBlockPeak() const {
 void EqEngine::setBlockPeak(float v) {
     blockPeak_.store(v, kRelaxed);
 }
-float EqEngine::getHeldLedLevel() const {
-    return heldLed_.load(kRelaxed);
-}
-void EqEngine::setHeldLedLevel(float v) {
-    heldLed_.store(v, kRelaxed);
+float EqEngine::takeBlockPeak() {
+    return (float)blockPeak_.exchange(0.0, kRelaxed);
 }
 
 // ---------------------------------------------------------------------------
@@ -399,7 +396,6 @@ void EqEngine::suspend() {
             f->reset();
     outputGain_ = outputTarget_.load(kRelaxed);
     blockPeak_.store(0.0, kRelaxed);
-    heldLed_.store(0.0f, kRelaxed);
     std::memset(lr_, 0, sizeof lr_);
     std::memset(scratch_, 0, sizeof scratch_);
     scratchZero_ = true;

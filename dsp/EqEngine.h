@@ -101,13 +101,11 @@ class EqEngine {
     void processMono(float** inputs, float** outputs, int frames, bool out2);
     void processMono(double** inputs, double** outputs, int frames, bool out2);
 
-    // Peak of the last processed block (linear, at most 4), shared with the editor.
+    // Peak of the last processed block (linear, at most 4), for the clip LED.
     float getBlockPeak() const;
     void setBlockPeak(float v);
-    // The editor's held clip level (0, 0.5 or 1); kept here so that it
-    // outlives the editor window. suspend() clears it.
-    float getHeldLedLevel() const;
-    void setHeldLedLevel(float v);
+    // The block peak, cleared: a clip is taken once.
+    float takeBlockPeak();
 
     // Inspection (tests, the editor's read-outs).
     bool isOversampling() const { return oversamplingOn_.load(std::memory_order_relaxed); }
@@ -172,7 +170,6 @@ class EqEngine {
     std::atomic<bool> saturation_{false};
     std::atomic<int> highCutOn_{0};
     std::atomic<double> blockPeak_{0.0};
-    std::atomic<float> heldLed_{0.0f};
 
     // Audio side.
     static constexpr int kWork = 64;

@@ -16,7 +16,7 @@ ValueEntry::ValueEntry(const CRect& size, const char* initialText, Accept accept
     setHoriAlign(kCenterText);
 }
 
-int32_t ValueEntry::onKeyDown(VstKeyCode& keyCode) {
+int32_t ValueEntry::onKeyDown(CKeyCode& keyCode) {
     if (done) return -1;
     switch (keyCode.virt) {
     case VKEY_RETURN:

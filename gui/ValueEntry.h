@@ -17,7 +17,7 @@ class ValueEntry : public CTextEdit {
 
     ValueEntry(const CRect& size, const char* initialText, Accept accept, Closed closed);
 
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
     void looseFocus() override;
     void onIdle() override;
 

@@ -43,21 +43,15 @@
 namespace dravo::lv2 {
 namespace {
 
-struct Instance final : ProgramStore::Owner {
+struct Instance final : ProgramStore::Listener {
     Instance(const Variant& v, double rate) : variant(v), hostRate((float)rate) {
         writeFactoryPresets(store);
         store.takeDefaultRecord();
     }
 
-    // What the store asks of its plug-in. Selecting a preset only makes it
-    // current: a plug-in cannot set its own ports.
-    int32_t getUniqueID() override { return kUniqueId; }
-    bool isDummy(int index) override { return isDummyParam(index); }
-    bool isDummyOld(int index) override { return isDummyParam(index); }
-    void setPresetNo(long n) override {
-        store.selectPreset(n, [](const PresetRecord&) {});
-    }
-    void setPresetName(const char* name) override { store.setName(name); }
+    // Selecting a preset only makes it current: a plug-in cannot set its
+    // own ports.
+    void applyPreset(const PresetRecord&) override {}
 
     // Reads every connected control port and sets the changed ones.
     void readControls();

@@ -13,4 +13,8 @@ inline constexpr const char* kProduct = "Vey Dravo - parametric channel eq";
 // The four characters 'ZkVw' as a big-endian word.
 inline constexpr int32_t kUniqueId = (int32_t)(('Z' << 24) | ('k' << 16) | ('V' << 8) | 'w');
 
+// Where the user's preferences (defaults, memory slots, zoom, remembered
+// folders) are kept: ~/.config/<this>.
+inline constexpr const char* kPreferencesIdentifier = "com.veyaudioworks.dravo";
+
 } // namespace dravo

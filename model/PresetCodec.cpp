@@ -6,6 +6,9 @@
 #include <cstring>
 #include <new>
 
+#include "model/Identity.h"
+#include "model/Parameters.h"
+
 namespace {
 
 std::FILE* diagnosticStream = nullptr; // null: the standard error stream
@@ -54,42 +57,23 @@ bool inUnitRange(float v) {
     return v >= 0.0f && v <= 1.0f;
 } // false for NaN
 
-struct BankCopy {
-    PresetRecord records[kNumPresets];
-};
-
-} // namespace
-
-void PresetCodec::setDiagnosticStream(std::FILE* stream) {
-    diagnosticStream = stream;
+// The parameters that buffers carry: all but the placeholders.
+bool isStored(int index) {
+    return !dravo::isDummyParam(index);
 }
 
-void mySwapBytes(void* word) {
-    uint32_t v;
-    std::memcpy(&v, word, 4);
-    v = swap32(v);
-    std::memcpy(word, &v, 4);
-}
-
-void byteSwapHeader(newpresetheader* header) {
-    // The nine words after uniqueId (4 bytes) and typeCode (1 byte). The
-    // unique ID stays as stored: it is what told the order.
-    unsigned char* bytes = reinterpret_cast<unsigned char*>(header);
-    for (size_t offset = kHeaderFormatVersionAt; offset < sizeof(newpresetheader); offset += 4)
-        mySwapBytes(bytes + offset);
-}
-
-int PresetCodec::storedParamCount() {
+int storedParamCount() {
     int n = 0;
     for (int i = 0; i < kNumPresetParams; i++)
-        if (!store.owner().isDummy(i)) n++;
+        if (isStored(i)) n++;
     return n;
 }
 
-void PresetCodec::fillHeader(newpresetheader& header, char typeCode, int32_t numRecords,
-                             int32_t selectedPreset, int32_t bodySize) {
+PresetBufferHeader makeHeader(char typeCode, int32_t numRecords, int32_t selectedPreset,
+                              int32_t bodySize) {
+    PresetBufferHeader header;
     std::memset(&header, 0, sizeof header);
-    header.uniqueId = store.owner().getUniqueID();
+    header.uniqueId = dravo::kUniqueId;
     header.typeCode = typeCode;
     header.formatVersion = kPresetFormatVersion;
     // 38 even though the placeholders have no records: as ever written.
@@ -97,9 +81,18 @@ void PresetCodec::fillHeader(newpresetheader& header, char typeCode, int32_t num
     header.numRecords = numRecords;
     header.selectedPreset = selectedPreset;
     header.bodySize = bodySize;
+    return header;
 }
 
-namespace {
+// Which byte order data (at least 4 bytes) has: 1 reversed, 0 machine, -1 foreign.
+int byteOrderOf(const void* data) {
+    const int32_t stored = readInt(static_cast<const char*>(data), false);
+    // Reversed is asked first: an ID that reads the same both ways counts as
+    // reversed, as it always has.
+    if ((uint32_t)stored == swap32((uint32_t)dravo::kUniqueId)) return 1;
+    if (stored == dravo::kUniqueId) return 0;
+    return -1;
+}
 
 // Appends the name record and the value records of one preset at p; returns
 // the position after them. A value outside 0..1 (a host may store any finite
@@ -107,8 +100,7 @@ namespace {
 // is not a number is saved as 0, so every buffer written here loads again.
 // The diagnostic's wording and the zero words of both records are part of
 // what this layout has always carried; keep them.
-char* writePresetRecords(char* p, ProgramStore::Owner& owner, const PresetRecord& record,
-                         int32_t presetIndex) {
+char* writePresetRecords(char* p, const PresetRecord& record, int32_t presetIndex) {
     std::memset(p, 0, kRecordHeadSize + kNameRecordLength);
     writeInt(p, kRecordKindName);
     writeInt(p + 4, kNameRecordLength);
@@ -116,7 +108,7 @@ char* writePresetRecords(char* p, ProgramStore::Owner& owner, const PresetRecord
     std::memcpy(p + kRecordHeadSize, record.name, kPresetNameSize);
     p += kRecordHeadSize + kNameRecordLength;
     for (int i = 0; i < kNumPresetParams; i++) {
-        if (owner.isDummy(i)) continue;
+        if (!isStored(i)) continue;
         float v = record.values[i];
         if (!inUnitRange(v)) {
             float clamped = v > 1.0f ? 1.0f : 0.0f;
@@ -135,6 +127,24 @@ char* writePresetRecords(char* p, ProgramStore::Owner& owner, const PresetRecord
     return p;
 }
 
+int32_t bankBodySize() {
+    return (int32_t)(kNumPresets * (kRecordHeadSize + kNameRecordLength +
+                                    storedParamCount() * (kRecordHeadSize + kValueRecordLength)));
+}
+
+// Writes the bank buffer of bank at out, which holds at least
+// kPresetHeaderSize + bankBodySize() bytes; returns its size.
+size_t writeBankBuffer(const Bank& bank, char* out) {
+    const int32_t bodySize = bankBodySize();
+    const PresetBufferHeader header = makeHeader(
+        kBufferTypeBank, kNumPresets * (1 + storedParamCount()), bank.current, bodySize);
+    std::memcpy(out, &header, sizeof header);
+    char* p = out + sizeof header;
+    for (int preset = 0; preset < kNumPresets; preset++)
+        p = writePresetRecords(p, bank.records[preset], preset);
+    return sizeof header + (size_t)bodySize;
+}
+
 // One record of a preset or bank body: its kind, payload length, preset
 // number and payload.
 struct Record {
@@ -148,7 +158,8 @@ struct Record {
 // the record lies inside the body. Returns false when a record would run past
 // the body or visit refuses one.
 template <typename Visit>
-bool forEachRecord(const char* body, const newpresetheader& header, bool swapOrder, Visit visit) {
+bool forEachRecord(const char* body, const PresetBufferHeader& header, bool swapOrder,
+                   Visit visit) {
     const size_t bodySize = (size_t)header.bodySize;
     size_t pos = 0;
     for (int32_t r = 0; r < header.numRecords; r++) {
@@ -166,87 +177,72 @@ bool forEachRecord(const char* body, const newpresetheader& header, bool swapOrd
 
 } // namespace
 
-int32_t PresetCodec::presetToBuffer(char** out) {
-    *out = nullptr;
-    PresetRecord* presets = store.records();
+void PresetCodec::setDiagnosticStream(std::FILE* stream) {
+    diagnosticStream = stream;
+}
+
+void swapWordBytes(void* word) {
+    uint32_t v;
+    std::memcpy(&v, word, 4);
+    v = swap32(v);
+    std::memcpy(word, &v, 4);
+}
+
+void byteSwapHeader(PresetBufferHeader* header) {
+    // The nine words after uniqueId (4 bytes) and typeCode (1 byte). The
+    // unique ID stays as stored: it is what told the order.
+    unsigned char* bytes = reinterpret_cast<unsigned char*>(header);
+    for (size_t offset = kHeaderFormatVersionAt; offset < sizeof(PresetBufferHeader); offset += 4)
+        swapWordBytes(bytes + offset);
+}
+
+std::vector<char> PresetCodec::presetToBuffer(const PresetRecord& preset) const {
     const int n = storedParamCount();
     const int32_t bodySize =
         (int32_t)(kRecordHeadSize + kNameRecordLength + n * (kRecordHeadSize + kValueRecordLength));
-    const int32_t size = (int32_t)sizeof(newpresetheader) + bodySize;
-    char* buffer = new (std::nothrow) char[size];
-    if (!buffer) return 0;
-    newpresetheader header;
-    // A preset buffer's records carry preset index 0 and its header selects 0.
-    fillHeader(header, kBufferTypePreset, 1 + n, 0, bodySize);
-    std::memcpy(buffer, &header, sizeof header);
-    const PresetRecord& record = presets[store.current()];
-    writePresetRecords(buffer + sizeof header, store.owner(), record, 0);
-    *out = buffer;
-    return size;
-}
-
-int32_t PresetCodec::bankToBuffer(char** out) {
-    *out = nullptr;
-    PresetRecord* presets = store.records();
-    const int n = storedParamCount();
-    const int32_t bodySize = (int32_t)(kNumPresets * (kRecordHeadSize + kNameRecordLength +
-                                                      n * (kRecordHeadSize + kValueRecordLength)));
-    const int32_t size = (int32_t)sizeof(newpresetheader) + bodySize;
-    char* buffer = new (std::nothrow) char[size];
-    if (!buffer) return 0;
-    newpresetheader header;
-    fillHeader(header, kBufferTypeBank, kNumPresets * (1 + n), (int32_t)store.current(), bodySize);
-    std::memcpy(buffer, &header, sizeof header);
-    char* p = buffer + sizeof header;
-    for (int preset = 0; preset < kNumPresets; preset++)
-        p = writePresetRecords(p, store.owner(), presets[preset], preset);
-    *out = buffer;
-    return size;
-}
-
-// A preset loaded into record c: its name in the bar and the menu, then the
-// record renamed and replayed through the plug-in.
-void PresetCodec::showLoadedPreset(long c) {
-    char name[kPresetNameSize + 1] = {};
-    std::memcpy(name, store.records()[c].name, kPresetNameSize);
-    if (view) {
-        view->setNameField(name);
-        view->setMenuEntryTitle((int)c, name);
+    std::vector<char> buffer;
+    try {
+        buffer.resize(sizeof(PresetBufferHeader) + (size_t)bodySize);
+    } catch (const std::bad_alloc&) {
+        return {};
     }
-    store.owner().setPresetName(name);
-    store.owner().setPresetNo(c);
+    // A preset buffer's records carry preset index 0 and its header selects 0.
+    const PresetBufferHeader header = makeHeader(kBufferTypePreset, 1 + n, 0, bodySize);
+    std::memcpy(buffer.data(), &header, sizeof header);
+    writePresetRecords(buffer.data() + sizeof header, preset, 0);
+    return buffer;
 }
 
-void PresetCodec::restoreView() {
-    if (!view) return;
-    PresetRecord* presets = store.records();
-    for (int p = 0; p < kNumPresets; p++)
-        view->setMenuEntryTitle(p, presets[p].name);
-    const long current = store.current();
-    view->setMenuEntry((int)current);
-    view->setNameField(presets[current].name);
+std::vector<char> PresetCodec::bankToBuffer(const Bank& bank) const {
+    std::vector<char> buffer;
+    try {
+        buffer.resize(sizeof(PresetBufferHeader) + (size_t)bankBodySize());
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    writeBankBuffer(bank, buffer.data());
+    return buffer;
 }
 
-bool PresetCodec::bufferToPreset(const char* body, const newpresetheader& header, bool swapOrder) {
-    PresetRecord* presets = store.records();
+// The chunk is always the whole bank: the prefix, tag and ID in the machine's
+// byte order (a reader tells the order by the ID), then the bank buffer.
+size_t PresetCodec::bankToChunk(const Bank& bank, unsigned char* out) const {
+    std::memset(out, 0, kChunkBufferSize);
+    const uint32_t tag = kChunkTagBank;
+    const int32_t id = dravo::kUniqueId;
+    std::memcpy(out, &tag, 4);
+    std::memcpy(out + 4, &id, 4);
+    return kChunkPrefixSize + writeBankBuffer(bank, reinterpret_cast<char*>(out) + kChunkPrefixSize);
+}
+
+bool PresetCodec::bufferToPreset(const char* body, const PresetBufferHeader& header,
+                                 bool swapOrder, PresetRecord& preset) const {
     if (!body || header.numRecords < 0 || header.bodySize < 0) return false;
-    const long c = store.current();
-    const PresetRecord kept = presets[c];
-    store.initializePreset(c);
-
-    auto putBack = [&] {
-        presets[c] = kept;
-        restoreView();
-        return false;
-    };
-    const bool loaded = forEachRecord(body, header, swapOrder, [&](const Record& r) {
+    PresetRecord loaded = blank;
+    const bool ok = forEachRecord(body, header, swapOrder, [&](const Record& r) {
         if (r.kind == kRecordKindName) {
             if ((size_t)r.length < kNamePayloadSize) return false;
-            loadName(presets[c], r.payload);
-            if (view) {
-                view->setMenuEntry((int)c);
-                view->setMenuEntryTitle((int)c, presets[c].name);
-            }
+            loadName(loaded, r.payload);
         } else if (r.kind == kRecordKindValue) {
             if ((size_t)r.length < kValuePayloadSize) return false;
             const int32_t index = readInt(r.payload + kValueIndexAt, swapOrder);
@@ -255,65 +251,43 @@ bool PresetCodec::bufferToPreset(const char* body, const newpresetheader& header
             // refused, not clamped: kept as it has always loaded.
             if (index >= 0 && index < kNumPresetParams) {
                 if (!inUnitRange(value)) return false;
-                presets[c].values[index] = value;
+                loaded.values[index] = value;
             }
         }
         return true;
     });
-    if (!loaded) return putBack();
-
-    showLoadedPreset(c);
-    return true;
+    if (ok) preset = loaded;
+    return ok;
 }
 
-bool PresetCodec::bufferToPresetOld(const char* data, bool swapOrder, int numValues) {
-    PresetRecord* presets = store.records();
+bool PresetCodec::bufferToPresetOld(const char* data, bool swapOrder, int numValues,
+                                    PresetRecord& preset) const {
     if (!data || numValues < 0) return false;
-    const long c = store.current();
-    const PresetRecord kept = presets[c];
-    store.initializePreset(c);
-    loadName(presets[c], data);
+    PresetRecord loaded = blank;
+    loadName(loaded, data);
     const int count = numValues < kNumPresetParams ? numValues : kNumPresetParams;
     for (int i = 0; i < count; i++) {
-        if (store.owner().isDummyOld(i)) continue;
+        if (!isStored(i)) continue;
         const float value = readFloat(data + kPresetNameSize + 4 * i, swapOrder);
-        if (!inUnitRange(value)) {
-            presets[c] = kept;
-            restoreView();
-            return false;
-        }
-        presets[c].values[i] = value;
+        if (!inUnitRange(value)) return false;
+        loaded.values[i] = value;
     }
-
-    showLoadedPreset(c);
+    preset = loaded;
     return true;
 }
 
-bool PresetCodec::bufferToBank(const char* body, const newpresetheader& header, bool swapOrder) {
-    PresetRecord* presets = store.records();
+bool PresetCodec::bufferToBank(const char* body, const PresetBufferHeader& header, bool swapOrder,
+                               Bank& bank) const {
     if (!body || header.numRecords < 0 || header.bodySize < 0) return false;
-    const int s = header.selectedPreset >= 0 && header.selectedPreset < kNumPresets
-                      ? header.selectedPreset
-                      : 0;
-    BankCopy kept;
-    std::copy(presets, presets + kNumPresets, kept.records);
-    auto putBack = [&] {
-        std::copy(kept.records, kept.records + kNumPresets, presets);
-        restoreView();
-        return false;
-    };
-
-    const bool loaded = forEachRecord(body, header, swapOrder, [&](const Record& r) {
+    Bank loaded = bank;
+    const bool ok = forEachRecord(body, header, swapOrder, [&](const Record& r) {
         const int32_t p = r.preset;
         if (p < 0 || p >= kNumPresets) return true;
+        PresetRecord& record = loaded.records[p];
         if (r.kind == kRecordKindName) {
             if ((size_t)r.length < kNamePayloadSize) return false;
-            store.initializePreset(p);
-            loadName(presets[p], r.payload);
-            if (view) {
-                view->setMenuEntry(p);
-                view->setMenuEntryTitle(p, presets[p].name);
-            }
+            record = blank;
+            loadName(record, r.payload);
         } else if (r.kind == kRecordKindValue) {
             if ((size_t)r.length < kValuePayloadSize) return false;
             const int32_t index = readInt(r.payload + kValueIndexAt, swapOrder);
@@ -325,76 +299,57 @@ bool PresetCodec::bufferToBank(const char* body, const newpresetheader& header, 
             if (value < 0.0f || value > 1.0f) {
                 std::fprintf(diagnostics(),
                              "Invalid parameter %d value %f on load of preset %d %s\n", (int)index,
-                             (double)value, (int)p, presets[p].name);
+                             (double)value, (int)p, record.name);
                 value = value < 0.0f ? 0.0f : 1.0f;
             }
             if (index < 0 || index >= kNumPresetParams) return true;
             if (std::isnan(value)) return false;
-            presets[p].values[index] = value;
+            record.values[index] = value;
         }
         return true;
     });
-    if (!loaded) return putBack();
-
-    if (view) {
-        view->setMenuEntry(s);
-        view->setNameField(presets[s].name);
-    }
-    store.owner().setPresetNo(s);
+    if (!ok) return false;
+    loaded.current = header.selectedPreset >= 0 && header.selectedPreset < kNumPresets
+                         ? header.selectedPreset
+                         : 0;
+    bank = loaded;
     return true;
 }
 
-bool PresetCodec::bufferToBankOld(const char* data, bool swapOrder, int numPresets, int numValues) {
-    PresetRecord* presets = store.records();
+bool PresetCodec::bufferToBankOld(const char* data, bool swapOrder, int numPresets, int numValues,
+                                  Bank& bank) const {
     if (!data || numPresets < 0 || numValues < 0) return false;
-    BankCopy kept;
-    std::copy(presets, presets + kNumPresets, kept.records);
+    Bank loaded = bank;
     const size_t stride = kPresetNameSize + 4 * (size_t)numValues;
     const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
     const int count = numValues < kNumPresetParams ? numValues : kNumPresetParams;
     for (int p = 0; p < presetCount; p++) {
         const char* block = data + stride * (size_t)p;
-        store.initializePreset(p);
-        loadName(presets[p], block);
-        if (view) view->setMenuEntryTitle(p, presets[p].name);
+        PresetRecord& record = loaded.records[p];
+        record = blank;
+        loadName(record, block);
         for (int i = 0; i < count; i++) {
-            if (store.owner().isDummyOld(i)) continue;
+            if (!isStored(i)) continue;
             const float value = readFloat(block + kPresetNameSize + 4 * i, swapOrder);
-            if (!inUnitRange(value)) {
-                std::copy(kept.records, kept.records + kNumPresets, presets);
-                restoreView();
-                return false;
-            }
-            presets[p].values[i] = value;
+            if (!inUnitRange(value)) return false;
+            record.values[i] = value;
         }
     }
-    if (view) {
-        view->setMenuEntry(0);
-        view->setNameField(presets[0].name);
-    }
-    store.owner().setPresetNo(0);
+    loaded.current = 0;
+    bank = loaded;
     return true;
 }
 
-int PresetCodec::byteOrderOf(const char* data) {
-    const int32_t id = store.owner().getUniqueID();
-    const int32_t stored = readInt(data, false);
-    // Reversed is asked first: an ID that reads the same both ways counts as
-    // reversed, as it always has.
-    if ((uint32_t)stored == swap32((uint32_t)id)) return 1;
-    if (stored == id) return 0;
-    return -1;
-}
-
 bool PresetCodec::readHeader(const char* data, size_t size, bool swapOrder,
-                             newpresetheader& header) {
+                             PresetBufferHeader& header) {
     if (!data || size < sizeof header) return false;
     std::memcpy(&header, data, sizeof header);
     if (swapOrder) byteSwapHeader(&header);
     return header.bodySize >= 0 && (size_t)header.bodySize <= size - sizeof header;
 }
 
-bool PresetCodec::loadPresetBuffer(const char* data, size_t size, bool reversed) {
+bool PresetCodec::loadPresetBuffer(const char* data, size_t size, bool reversed,
+                                   PresetRecord& preset) const {
     if (!data || size <= 4 || size < kOldPrefixSize) return false;
     const int order = byteOrderOf(data);
     if (order < 0) return false;
@@ -405,17 +360,18 @@ bool PresetCodec::loadPresetBuffer(const char* data, size_t size, bool reversed)
         if (size < kOldPrefixSize + kPresetNameSize) return false;
         const size_t numValues = (size - kOldPrefixSize - kPresetNameSize) / 4;
         return bufferToPresetOld(data + kOldPrefixSize, swapOrder,
-                                 numValues > kNumPresetParams ? kNumPresetParams : (int)numValues);
+                                 numValues > kNumPresetParams ? kNumPresetParams : (int)numValues,
+                                 preset);
     }
     if (type == kBufferTypePreset) {
-        newpresetheader header;
+        PresetBufferHeader header;
         if (!readHeader(data, size, swapOrder, header)) return false;
-        return bufferToPreset(data + sizeof header, header, swapOrder);
+        return bufferToPreset(data + sizeof header, header, swapOrder, preset);
     }
     return false;
 }
 
-bool PresetCodec::loadBankBuffer(const char* data, size_t size, bool reversed) {
+bool PresetCodec::loadBankBuffer(const char* data, size_t size, bool reversed, Bank& bank) const {
     if (!data || size <= 4 || size < kOldPrefixSize) return false;
     const int order = byteOrderOf(data);
     if (order < 0) return false;
@@ -428,12 +384,67 @@ bool PresetCodec::loadBankBuffer(const char* data, size_t size, bool reversed) {
         if (block < kPresetNameSize) return false;
         const size_t numValues = (block - kPresetNameSize) / 4;
         if (numValues > (size_t)INT32_MAX / 8) return false;
-        return bufferToBankOld(data + kOldPrefixSize, swapOrder, kNumPresets, (int)numValues);
+        return bufferToBankOld(data + kOldPrefixSize, swapOrder, kNumPresets, (int)numValues,
+                               bank);
     }
     if (type == kBufferTypeBank) {
-        newpresetheader header;
+        PresetBufferHeader header;
         if (!readHeader(data, size, swapOrder, header)) return false;
-        return bufferToBank(data + sizeof header, header, swapOrder);
+        return bufferToBank(data + sizeof header, header, swapOrder, bank);
     }
     return false;
+}
+
+bool PresetCodec::loadChunk(const void* data, size_t size, Bank& bank) const {
+    if (!data || size < kChunkPrefixSize || size > (size_t)INT32_MAX) return false;
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    const int order = byteOrderOf(bytes + 4);
+    if (order < 0) return false;
+    const bool swapOrder = order == 1;
+    const uint32_t tag = (uint32_t)readInt(reinterpret_cast<const char*>(bytes), swapOrder);
+    if (tag == kChunkTagOld) return loadOldChunk(bytes, size, swapOrder, bank);
+    if (tag != kChunkTagBank) return false;
+    const char* buffer = reinterpret_cast<const char*>(bytes + kChunkPrefixSize);
+    PresetBufferHeader header;
+    if (!readHeader(buffer, size - kChunkPrefixSize, swapOrder, header)) return false;
+    return bufferToBank(buffer + sizeof header, header, swapOrder, bank);
+}
+
+// Old chunk layout: tag, unique ID, preset count P, preset to select, four
+// reserved words (32 bytes), then P blocks of a 24-byte name and N floats.
+// Kept as old sessions wrote it: N is not stored but follows from the chunk's
+// size (every block the same size, bytes left over ignored), a preset to
+// select beyond 21 selects preset 0, and the placeholders are not read.
+bool PresetCodec::loadOldChunk(const unsigned char* data, size_t size, bool swapOrder,
+                               Bank& bank) const {
+    if (size < kOldChunkHeaderSize) return false;
+    const char* bytes = reinterpret_cast<const char*>(data);
+    const int32_t numPresets = readInt(bytes + kOldChunkCountAt, swapOrder);
+    const uint32_t select = (uint32_t)readInt(bytes + kOldChunkSelectAt, swapOrder);
+    if (numPresets <= 0) return false;
+    // Every block has the same size; N is what a block holds after its name.
+    const size_t block = (size - kOldChunkHeaderSize) / (size_t)numPresets;
+    if (block < kPresetNameSize) return false;
+    const size_t numValues = (block - kPresetNameSize) / 4;
+    const size_t stride = kPresetNameSize + 4 * numValues;
+    const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
+    const int valueCount =
+        numValues < (size_t)kNumPresetParams ? (int)numValues : kNumPresetParams;
+    Bank loaded = bank;
+    for (int p = 0; p < presetCount; p++) {
+        const char* record = bytes + kOldChunkHeaderSize + stride * (size_t)p;
+        PresetRecord& preset = loaded.records[p];
+        preset = blank;
+        loadName(preset, record);
+        for (int i = 0; i < valueCount; i++) {
+            if (!isStored(i)) continue;
+            const float value = readFloat(record + kPresetNameSize + 4 * i, swapOrder);
+            // A bad value refuses the whole chunk.
+            if (!inUnitRange(value)) return false;
+            preset.values[i] = value;
+        }
+    }
+    loaded.current = select > (uint32_t)(kNumPresets - 1) ? 0 : (int)select;
+    bank = loaded;
+    return true;
 }

@@ -1,81 +1,65 @@
-// Preset and bank buffers: the byte layouts that preset files, bank files,
-// preferences values and the host chunk carry (model/PresetFormat.h), with
-// their writers, readers and the recognition of a buffer of unknown origin.
+// Preset and bank buffers and the host chunk: the byte layouts that preset
+// files, bank files, preferences values and the host's saved state carry
+// (model/PresetFormat.h), turned into plain data (model/Bank.h) and back.
+// Nothing here calls out: a reader fills a record or a bank and the caller
+// applies it.
 //
 // Every buffer starts with a 41-byte packed header and is written in the byte
 // order of the writing machine; a reader tells the order by the unique ID.
 // Current layouts (type codes 34, 56) carry a body of records, each a 12-byte
 // head (kind, length, preset index) and a payload; old layouts (33, 55) carry
-// raw names and floats after the first five bytes.
+// raw names and floats after the first five bytes. The chunk is an 8-byte
+// prefix (tag, unique ID) and a bank buffer, or the old chunk layout.
 //
-// No reader reads past the bytes it was given: a header, record, record count
-// or value count that would run past them ends the load and leaves the store
-// as it was before that load.
+// No reader reads past the bytes it was given, and a reader that refuses a
+// buffer leaves its target as it was.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <vector>
 
-#include "model/PresetFormat.h"
-#include "model/ProgramStore.h"
+#include "model/Bank.h"
 
 // Reverses the four bytes of a 32-bit word in place.
-void mySwapBytes(void* word);
+void swapWordBytes(void* word);
 // Reverses the bytes of the nine 32-bit words after uniqueId and typeCode.
-void byteSwapHeader(newpresetheader* header);
+void byteSwapHeader(PresetBufferHeader* header);
 
-// What shows the presets' names and the current preset (the VST editor's
-// preset bar: its name field and preset menu), kept in step by the readers.
-// Every operation does nothing by default.
-class PresetView {
-  public:
-    virtual ~PresetView() = default;
-    // Makes entry index the menu's current entry.
-    virtual void setMenuEntry(int /*index*/) {}
-    // Gives menu entry index the title name.
-    virtual void setMenuEntryTitle(int /*index*/, const char* /*name*/) {}
-    // Shows name in the name field.
-    virtual void setNameField(const char* /*name*/) {}
-};
-
-// Writers and readers working on a program store. The writers return a
-// buffer allocated with new[] that the caller frees with delete[]. The readers
-// return true when the buffer was loaded, false when it was refused (the store
-// is then as it was). A loaded preset or bank is applied through the store's
-// owner (setPresetName, setPresetNo).
 class PresetCodec {
   public:
-    explicit PresetCodec(ProgramStore& store, PresetView* view = nullptr)
-        : store(store), view(view) {}
+    // blank: what a preset holds before a buffer's records fill it (the
+    // store's default record). It must outlive the codec.
+    explicit PresetCodec(const PresetRecord& blank) : blank(blank) {}
 
-    // The current preset as a preset buffer; returns its size, 0 on failure.
-    int32_t presetToBuffer(char** out);
-    // The whole bank as a bank buffer; returns its size, 0 on failure. Values
+    // A preset buffer of one record; empty when out of memory.
+    std::vector<char> presetToBuffer(const PresetRecord& preset) const;
+    // A bank buffer of the 22 records that selects bank.current. Values
     // outside 0..1 (or not numbers) are written clamped, with a diagnostic.
-    int32_t bankToBuffer(char** out);
+    std::vector<char> bankToBuffer(const Bank& bank) const;
+    // The host chunk of bank into out (kChunkBufferSize bytes); its size.
+    size_t bankToChunk(const Bank& bank, unsigned char* out) const;
 
-    // Current layouts: body holds header.bodySize bytes; header is already in
-    // the machine's byte order, swapOrder says whether the body is not.
-    bool bufferToPreset(const char* body, const newpresetheader& header, bool swapOrder);
-    bool bufferToBank(const char* body, const newpresetheader& header, bool swapOrder);
-    // Old layouts: data points at the first name and holds numPresets blocks
-    // of a 24-byte name and numValues floats.
-    bool bufferToPresetOld(const char* data, bool swapOrder, int numValues);
-    bool bufferToBankOld(const char* data, bool swapOrder, int numPresets, int numValues);
-
-    // Recognises a whole buffer (file contents or preferences value) of size
-    // bytes and loads it: a preset buffer (33, 34) into the current preset, a
-    // bank buffer (55, 56) into the bank. reversed inverts the byte-order
-    // decision. A buffer of another plug-in, of another kind or too short is
-    // ignored (false).
-    bool loadPresetBuffer(const char* data, size_t size, bool reversed = false);
-    bool loadBankBuffer(const char* data, size_t size, bool reversed = false);
+    // Recognises a whole buffer (a file's contents or a preferences value)
+    // of size bytes. A preset buffer (33, 34) fills preset, starting from the
+    // blank record; a bank buffer (55, 56) replaces the presets it names in
+    // bank, each starting from the blank record, and sets bank.current to the
+    // preset it selects (0 for a buffer of the old layout). reversed inverts
+    // the byte-order decision. A buffer of another plug-in, of another kind,
+    // too short or damaged is refused (false) and changes nothing.
+    bool loadPresetBuffer(const char* data, size_t size, bool reversed, PresetRecord& preset) const;
+    bool loadBankBuffer(const char* data, size_t size, bool reversed, Bank& bank) const;
+    // A host chunk of size bytes, either layout, into bank (as a bank buffer
+    // loads; a preset to select beyond 21 selects 0). The host's memory is
+    // only read.
+    bool loadChunk(const void* data, size_t size, Bank& bank) const;
 
     // Reads the header of a current-layout buffer of size bytes into header,
     // in the machine's byte order. False when the buffer is shorter than the
     // header or its body size is negative or runs past size.
-    static bool readHeader(const char* data, size_t size, bool swapOrder, newpresetheader& header);
+    static bool readHeader(const char* data, size_t size, bool swapOrder,
+                           PresetBufferHeader& header);
 
     // Where the clamping diagnostics go; the standard error stream unless a
     // tool that feeds many buffers (the fuzzer) silences them. Not for use
@@ -83,14 +67,15 @@ class PresetCodec {
     static void setDiagnosticStream(std::FILE* stream);
 
   private:
-    // Which byte order data (at least 4 bytes) has: 1 reversed, 0 machine, -1 foreign.
-    int byteOrderOf(const char* data);
-    int storedParamCount();
-    void fillHeader(newpresetheader& header, char typeCode, int32_t numRecords,
-                    int32_t selectedPreset, int32_t bodySize);
-    void restoreView();
-    void showLoadedPreset(long c);
+    bool bufferToPreset(const char* body, const PresetBufferHeader& header, bool swapOrder,
+                        PresetRecord& preset) const;
+    bool bufferToPresetOld(const char* data, bool swapOrder, int numValues,
+                           PresetRecord& preset) const;
+    bool bufferToBank(const char* body, const PresetBufferHeader& header, bool swapOrder,
+                      Bank& bank) const;
+    bool bufferToBankOld(const char* data, bool swapOrder, int numPresets, int numValues,
+                         Bank& bank) const;
+    bool loadOldChunk(const unsigned char* data, size_t size, bool swapOrder, Bank& bank) const;
 
-    ProgramStore& store;
-    PresetView* view;
+    const PresetRecord& blank;
 };

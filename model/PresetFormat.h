@@ -32,7 +32,7 @@ constexpr size_t kOldChunkSelectAt = 12; // preset to select (unsigned)
 // Every current-layout buffer starts with this 41-byte packed header, written
 // in the byte order of the writing machine.
 #pragma pack(push, 1)
-struct newpresetheader {
+struct PresetBufferHeader {
     int32_t uniqueId;       // the plug-in's unique ID, tells the byte order
     char typeCode;          // kind of buffer, kBufferType*
     int32_t formatVersion;  // kPresetFormatVersion
@@ -53,13 +53,13 @@ constexpr size_t kHeaderNumParamsAt = 9;
 constexpr size_t kHeaderNumRecordsAt = 13;
 constexpr size_t kHeaderSelectedAt = 17;
 constexpr size_t kHeaderBodySizeAt = 21;
-static_assert(sizeof(newpresetheader) == kPresetHeaderSize, "the header is 41 packed bytes");
-static_assert(offsetof(newpresetheader, typeCode) == kHeaderTypeCodeAt &&
-                  offsetof(newpresetheader, formatVersion) == kHeaderFormatVersionAt &&
-                  offsetof(newpresetheader, numParams) == kHeaderNumParamsAt &&
-                  offsetof(newpresetheader, numRecords) == kHeaderNumRecordsAt &&
-                  offsetof(newpresetheader, selectedPreset) == kHeaderSelectedAt &&
-                  offsetof(newpresetheader, bodySize) == kHeaderBodySizeAt,
+static_assert(sizeof(PresetBufferHeader) == kPresetHeaderSize, "the header is 41 packed bytes");
+static_assert(offsetof(PresetBufferHeader, typeCode) == kHeaderTypeCodeAt &&
+                  offsetof(PresetBufferHeader, formatVersion) == kHeaderFormatVersionAt &&
+                  offsetof(PresetBufferHeader, numParams) == kHeaderNumParamsAt &&
+                  offsetof(PresetBufferHeader, numRecords) == kHeaderNumRecordsAt &&
+                  offsetof(PresetBufferHeader, selectedPreset) == kHeaderSelectedAt &&
+                  offsetof(PresetBufferHeader, bodySize) == kHeaderBodySizeAt,
               "header offsets");
 
 // Type codes: current layouts carry a header and records, old layouts raw
@@ -94,6 +94,3 @@ constexpr size_t kChunkBufferSize =
                    kNumPresetParams * (kRecordHeadSize + kValueRecordLength));
 static_assert(kChunkBufferSize == 8 + 41 + kNumPresets * (168 + kNumPresetParams * 32),
               "chunk buffer size");
-// An old-layout chunk of 22 full records: 32-byte header + 22 x (name + 38 floats).
-constexpr size_t kChunkScratchSize =
-    kOldChunkHeaderSize + kNumPresets * (kPresetNameSize + 4 * kNumPresetParams);

@@ -1,56 +1,17 @@
-// The program store as plain data: the bank of 22 preset records, the current
-// preset, the default record, and the whole bank saved and restored as the
-// host's chunk. It knows no plug-in format; what it needs of the plug-in it
-// serves (unique ID, placeholders, replaying a preset) it asks its Owner.
+// The program store: the bank of 22 preset records, the current preset, the
+// default record, and the whole bank saved and restored as the host's chunk.
+// It knows no plug-in format. Whoever binds it (a plug-in face) is its
+// Listener: the store asks it to apply a preset's values, and tells it when
+// names, the current preset or whole presets changed.
 #pragma once
 
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <memory>
 
-#include "model/PresetFormat.h"
-
-// One stored parameter value. Automation writes the current record on its
-// thread while the chunk and the file writers read it on another, so every
-// access is a relaxed atomic load or store: a plain move on this machine, no
-// lock, and each value is read whole.
-class PresetValue {
-  public:
-    PresetValue() = default;
-    PresetValue(float v) : v(v) {}
-    PresetValue(const PresetValue& o) : v(o.load()) {}
-    PresetValue& operator=(const PresetValue& o) {
-        store(o.load());
-        return *this;
-    }
-    PresetValue& operator=(float x) {
-        store(x);
-        return *this;
-    }
-    operator float() const { return load(); }
-    float load() const { return v.load(std::memory_order_relaxed); }
-    void store(float x) { v.store(x, std::memory_order_relaxed); }
-
-  private:
-    std::atomic<float> v{0.0f};
-};
-static_assert(sizeof(PresetValue) == 4 && std::atomic<float>::is_always_lock_free,
-              "a preset value is one lock-free 32-bit float");
-
-// One preset: its name and the 38 normalised parameter values, indexed by
-// parameter number. The layout is the one the old chunk format stores verbatim.
-struct PresetRecord {
-    char name[kPresetNameSize];
-    PresetValue values[kNumPresetParams];
-};
-static_assert(sizeof(PresetRecord) == 176, "PresetRecord is stored verbatim in old chunks");
-
-// Writes name into a record's name field: at most 23 characters, the rest of
-// the 24 bytes zero-filled, so the field always holds a terminated name.
-// A null name writes the empty name.
-void writePresetName(char (&field)[kPresetNameSize], const char* name);
+#include "model/Bank.h"
+#include "model/PresetCodec.h"
 
 // What the store is built with: 22 names and 22 x 38 normalised values in
 // preset-major order. The tables must outlive the store.
@@ -65,47 +26,35 @@ struct PresetTable {
 // current index and the loading flag are atomics, so a reader sees each value
 // whole; a record written meanwhile may mix old and new values. Everything
 // else (names, selecting, loading chunks and buffers) runs on one thread at a
-// time, the host's.
+// time.
 class ProgramStore {
   public:
-    // What the store asks of the plug-in it serves. The names are those of
-    // the preset system's effect, which implements them directly.
-    class Owner {
+    class Listener {
       public:
-        virtual int32_t getUniqueID() = 0;
-        // True for a parameter that current-layout buffers leave out.
-        virtual bool isDummy(int index) = 0;
-        // True for a parameter that the old layouts' readers skip.
-        virtual bool isDummyOld(int index) = 0;
-        // Selects preset n and applies it to the plug-in (see selectPreset).
-        virtual void setPresetNo(long n) = 0;
-        // Renames the current preset and shows the change.
-        virtual void setPresetName(const char* name) = 0;
+        // record became the current preset: its values are to reach the
+        // plug-in. Called while isLoadingPreset() is true.
+        virtual void applyPreset(const PresetRecord& record) = 0;
+        // Names, the current preset or whole presets changed (after
+        // applyPreset when a preset was applied). Single values are not told.
+        virtual void bankChanged() {}
 
       protected:
-        ~Owner() = default;
+        ~Listener() = default;
     };
 
-    // The bank step of the chunk, so the plug-in can route it (the editor
-    // keeps its preset bar in step while a bank loads). Writers return a
-    // new[] buffer and its size (0 on failure); readers true when loaded.
-    using BankWriter = std::function<int32_t(char** out)>;
-    using BankReader =
-        std::function<bool(const char* body, const newpresetheader& header, bool swapOrder)>;
-
     // Fills the 22 records from contents; record 0 becomes the default record.
-    ProgramStore(Owner& owner, const PresetTable& contents);
+    ProgramStore(Listener& listener, const PresetTable& contents);
 
     ProgramStore(const ProgramStore&) = delete;
     ProgramStore& operator=(const ProgramStore&) = delete;
 
-    Owner& owner() { return owner_; }
-
     // The bank, 22 records, and the current preset's number (0..21).
     PresetRecord* records() { return records_; }
     const PresetRecord* records() const { return records_; }
-    long current() const { return (long)current_.load(); }
+    int current() const { return current_.load(); }
     PresetRecord& currentRecord() { return records_[current_.load()]; }
+    // A plain copy of the bank and the current preset's number.
+    Bank snapshot() const;
 
     // Fills the 22 records from the table the store was built with.
     void fillFromTable();
@@ -114,15 +63,21 @@ class ProgramStore {
     const PresetRecord& defaultRecord() const { return defaultRecord_; }
     // Resets preset n to the default record, name included; n outside
     // 0..21 is ignored.
-    void initializePreset(long n);
+    void initializePreset(int n);
+    // Reads and writes buffers and chunks with the default record as the
+    // blank a loaded preset starts from.
+    PresetCodec codec() const { return PresetCodec(defaultRecord_); }
 
-    // Makes preset n current and calls apply(record) while isLoadingPreset()
-    // is true; apply replays the record's values into the plug-in. A number
-    // outside 0..21 is ignored (false, apply not called).
-    template <typename Apply> bool selectPreset(long n, Apply apply);
-    // True only while selectPreset replays a record: the plug-in must then
-    // not store the replayed values back into the current record.
+    // Makes preset n current and has the listener apply it. A number outside
+    // 0..21 is ignored (false).
+    bool selectPreset(int n);
+    // True only while a preset is being applied: the plug-in must then not
+    // store the applied values back into the current record.
     bool isLoadingPreset() const { return loadingPreset_.load(std::memory_order_relaxed); }
+    // Replaces the current preset (name and values) and applies it.
+    void replaceCurrent(const PresetRecord& record);
+    // Replaces the 22 records and applies bank.current.
+    void replaceBank(const Bank& bank);
 
     // Renames the current preset (name rule of writePresetName); a null name
     // is ignored.
@@ -135,35 +90,21 @@ class ProgramStore {
     // are ignored.
     void setValueAllPresets(int index, float value);
 
-    // The host chunk: the 8-byte prefix and the bank buffer that writeBank
-    // gives. On success *data points at the store's chunk buffer (valid until
-    // the next call) and the chunk's size is returned; 0 on failure.
-    int32_t getChunk(void** data, const BankWriter& writeBank);
+    // The host chunk: the 8-byte prefix and the bank buffer. On success
+    // *data points at the store's chunk buffer (valid until the next call)
+    // and the chunk's size is returned; 0 on failure.
     int32_t getChunk(void** data);
-    // Loads a chunk of byteSize bytes: a bank buffer through readBank, or the
-    // old layout. Returns 0 when loaded, -1 when refused (the bank is then
+    // Loads a chunk of byteSize bytes (either layout) and applies the preset
+    // it selects. Returns 0 when loaded, -1 when refused (the bank is then
     // as it was). The host's memory is only read.
-    int32_t setChunk(const void* data, int32_t byteSize, const BankReader& readBank);
     int32_t setChunk(const void* data, int32_t byteSize);
 
   private:
-    int32_t setChunkOld(const unsigned char* data, size_t byteSize, bool swapOrder);
-
-    Owner& owner_;
+    Listener& listener;
     PresetTable contents;
     PresetRecord records_[kNumPresets]{};
-    std::atomic<int64_t> current_{0};
+    std::atomic<int> current_{0};
     PresetRecord defaultRecord_{};
     std::atomic<bool> loadingPreset_{false};
-    std::unique_ptr<unsigned char[]> chunkScratch;
     std::unique_ptr<unsigned char[]> chunkBuffer;
 };
-
-template <typename Apply> bool ProgramStore::selectPreset(long n, Apply apply) {
-    if (n < 0 || n >= kNumPresets) return false;
-    loadingPreset_ = true;
-    current_ = n;
-    apply(records_[n]);
-    loadingPreset_ = false;
-    return true;
-}

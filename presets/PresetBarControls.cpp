@@ -7,18 +7,18 @@ static void drawFrame(CControl* control, CDrawContext* context, const CPoint& of
         bitmap->draw(context, control->getViewSize(), CPoint(offset.x, offset.y + frame * h));
 }
 
-CKaKickButton::CKaKickButton(const CRect& size, CControlListener* listener, int32_t tag,
+CPresetKickButton::CPresetKickButton(const CRect& size, CControlListener* listener, int32_t tag,
                              CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
                              bool needsDoubleClick)
     : CKickButton(size, listener, tag, heightOfOneImage, background, offset),
       needsDoubleClick(needsDoubleClick) {}
 
-void CKaKickButton::draw(CDrawContext* context) {
+void CPresetKickButton::draw(CDrawContext* context) {
     drawFrame(this, context, offset, isPressed ? 2 : isHovered ? 1 : 0, heightOfOneImage);
     setDirty(false);
 }
 
-CMouseEventResult CKaKickButton::onMouseDown(CPoint& /*where*/, const CButtonState& buttons) {
+CMouseEventResult CPresetKickButton::onMouseDown(CPoint& /*where*/, const CButtonState& buttons) {
     if (!(buttons & kLButton)) return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
     if (needsDoubleClick && !(buttons & kDoubleClick))
         return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
@@ -29,20 +29,20 @@ CMouseEventResult CKaKickButton::onMouseDown(CPoint& /*where*/, const CButtonSta
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaKickButton::onMouseUp(CPoint& /*where*/, const CButtonState& /*buttons*/) {
+CMouseEventResult CPresetKickButton::onMouseUp(CPoint& /*where*/, const CButtonState& /*buttons*/) {
     setValue(0.f);
     isPressed = false;
     invalid();
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaKickButton::onMouseEntered(CPoint& /*where*/, const CButtonState& /*b*/) {
+CMouseEventResult CPresetKickButton::onMouseEntered(CPoint& /*where*/, const CButtonState& /*b*/) {
     isHovered = true;
     invalid();
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaKickButton::onMouseExited(CPoint& /*where*/, const CButtonState& /*b*/) {
+CMouseEventResult CPresetKickButton::onMouseExited(CPoint& /*where*/, const CButtonState& /*b*/) {
     isHovered = false;
     invalid();
     return kMouseEventHandled;
@@ -80,27 +80,27 @@ CMouseEventResult CSaveLoadButton::onMouseExited(CPoint& /*where*/, const CButto
     return kMouseEventHandled;
 }
 
-int32_t CSaveLoadButton::onKeyDown(VstKeyCode& /*keyCode*/) {
+int32_t CSaveLoadButton::onKeyDown(CKeyCode& /*keyCode*/) {
     return -1;
 }
-int32_t CSaveLoadButton::onKeyUp(VstKeyCode& /*keyCode*/) {
+int32_t CSaveLoadButton::onKeyUp(CKeyCode& /*keyCode*/) {
     return -1;
 }
 
 //------------------------------------------------------------------------------
-CKaRockerSwitch::CKaRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
+CPresetRockerSwitch::CPresetRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
                                  CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
                                  const int32_t style)
     : CRockerSwitch(size, listener, tag, heightOfOneImage, background, offset, style) {}
 
-void CKaRockerSwitch::draw(CDrawContext* context) {
+void CPresetRockerSwitch::draw(CDrawContext* context) {
     float v = getValue();
     int32_t frame = v == -1.f ? 3 : v == 1.f ? 4 : hoverSide < 0 ? 1 : hoverSide > 0 ? 2 : 0;
     drawFrame(this, context, CPoint(0, 0), frame, heightOfOneImage);
     setDirty(false);
 }
 
-CMouseEventResult CKaRockerSwitch::onMouseDown(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CPresetRockerSwitch::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (!(buttons & kLButton)) return kMouseEventNotHandled;
     CCoord middle = (size.left + size.right) / 2;
     setValue(where.x < middle ? -1.f : 1.f);
@@ -109,25 +109,25 @@ CMouseEventResult CKaRockerSwitch::onMouseDown(CPoint& where, const CButtonState
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaRockerSwitch::onMouseUp(CPoint& /*where*/, const CButtonState& /*b*/) {
+CMouseEventResult CPresetRockerSwitch::onMouseUp(CPoint& /*where*/, const CButtonState& /*b*/) {
     setValue(0.f);
     invalid();
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaRockerSwitch::onMouseEntered(CPoint& where, const CButtonState& /*b*/) {
+CMouseEventResult CPresetRockerSwitch::onMouseEntered(CPoint& where, const CButtonState& /*b*/) {
     CCoord middle = (size.left + size.right) / 2;
     hoverSide = where.x < middle ? -1 : 1;
     invalid();
     return kMouseEventHandled;
 }
 
-CMouseEventResult CKaRockerSwitch::onMouseMoved(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CPresetRockerSwitch::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     if (buttons & kLButton) return kMouseEventHandled;
     return onMouseEntered(where, buttons);
 }
 
-CMouseEventResult CKaRockerSwitch::onMouseExited(CPoint& /*where*/, const CButtonState& /*b*/) {
+CMouseEventResult CPresetRockerSwitch::onMouseExited(CPoint& /*where*/, const CButtonState& /*b*/) {
     hoverSide = 0;
     invalid();
     return kMouseEventHandled;

@@ -8,9 +8,9 @@
 // Push button, 3 pictures (normal, hover, pressed). A left press reports
 // 1.0; the double-click kind needs a double click and reports 0.5 when
 // Control is held. The release is not reported; the value returns to 0.
-class CKaKickButton : public CKickButton {
+class CPresetKickButton : public CKickButton {
   public:
-    CKaKickButton(const CRect& size, CControlListener* listener, int32_t tag,
+    CPresetKickButton(const CRect& size, CControlListener* listener, int32_t tag,
                   CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
                   bool needsDoubleClick);
 
@@ -48,8 +48,8 @@ class CSaveLoadButton : public CKickButton {
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseEntered(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseExited(CPoint& where, const CButtonState& buttons) override;
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
-    int32_t onKeyUp(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
+    int32_t onKeyUp(CKeyCode& keyCode) override;
 
     bool getIsHovered() const { return isHovered; }
 
@@ -60,9 +60,9 @@ class CSaveLoadButton : public CKickButton {
 // Previous/next switch, 5 pictures (plain, hover left, hover right, pressed
 // left, pressed right). A left press reports -1 on the left half and +1 on
 // the right half; the release returns it to 0 unreported.
-class CKaRockerSwitch : public CRockerSwitch {
+class CPresetRockerSwitch : public CRockerSwitch {
   public:
-    CKaRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
+    CPresetRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
                     CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
                     const int32_t style);
 

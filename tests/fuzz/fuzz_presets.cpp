@@ -13,8 +13,7 @@
 
 #include "model/FactoryPresets.h"
 #include "model/Parameters.h"
-#include "presets/CPresetSystemEffect.h"
-#include "presets/PresetBuffers.h"
+#include "vst/CPresetSystemEffect.h"
 
 namespace {
 
@@ -26,8 +25,6 @@ class FuzzStore : public CPresetSystemEffect {
     FuzzStore() : CPresetSystemEffect(nullptr, kFactoryPresetTable) {
         setUniqueID(fourCC('Z', 'k', 'V', 'w'));
     }
-    bool isDummy(int index) override { return dravo::isDummyParam(index); }
-    bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
     void processReplacing(float**, float**, VstInt32) override {}
     void setParameter(VstInt32 index, float value) override {
         if (index == 0 || index == 1) setParameterAllPresets(index, value);
@@ -59,7 +56,7 @@ void checkStore(FuzzStore& store) {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // Clamped bank values are reported line by line; a fuzzer run would
     // produce megabytes of them.
-    PresetBuffers::setDiagnosticStream(std::fopen("/dev/null", "w"));
+    PresetCodec::setDiagnosticStream(std::fopen("/dev/null", "w"));
     return 0;
 }
 
@@ -80,12 +77,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(std::memcmp(buffer.get(), data + 1, n) == 0); // the host's memory is only read
         break;
     }
-    case 1:
-        PresetBuffers(store).loadPresetBuffer(buffer.get(), n, reversed);
+    case 1: {
+        PresetRecord record;
+        if (store.programStore().codec().loadPresetBuffer(buffer.get(), n, reversed, record))
+            store.programStore().replaceCurrent(record);
         break;
-    default:
-        PresetBuffers(store).loadBankBuffer(buffer.get(), n, reversed);
+    }
+    default: {
+        Bank bank = store.programStore().snapshot();
+        if (store.programStore().codec().loadBankBuffer(buffer.get(), n, reversed, bank))
+            store.programStore().replaceBank(bank);
         break;
+    }
     }
     checkStore(store);
 

@@ -17,13 +17,13 @@ struct PresetBar : ::testing::Test {
     CBitmap* rockerStrip = h.bitmap(19997); // 31 x 70: 5 pictures of 14
     CRect defaultRect{32, 234, 69, 244}, storeRect{352, 232, 364, 246}, loadRect{70, 232, 82, 246},
         rockerRect{313, 232, 344, 246};
-    CKaKickButton* defaultButton =
-        new CKaKickButton(defaultRect, &h.listener, 105, 10, defaultBank, CPoint(0, 0), true);
-    CKaKickButton* storeButton =
-        new CKaKickButton(storeRect, &h.listener, 107, 14, storeA, CPoint(0, 0), false);
+    CPresetKickButton* defaultButton =
+        new CPresetKickButton(defaultRect, &h.listener, 105, 10, defaultBank, CPoint(0, 0), true);
+    CPresetKickButton* storeButton =
+        new CPresetKickButton(storeRect, &h.listener, 107, 14, storeA, CPoint(0, 0), false);
     CSaveLoadButton* loadButton =
         new CSaveLoadButton(loadRect, &h.listener, 94, 14, loadBank, CPoint(0, 0));
-    CKaRockerSwitch* rocker = new CKaRockerSwitch(rockerRect, &h.listener, 93, 14, rockerStrip,
+    CPresetRockerSwitch* rocker = new CPresetRockerSwitch(rockerRect, &h.listener, 93, 14, rockerStrip,
                                                   CPoint(0, 0), kHorizontal);
 
     PresetBar() {
@@ -84,7 +84,7 @@ TEST_F(PresetBar, SaveLoadButtonTellsAPlainRightClickApart) {
     h.listener.changes.clear();
     EXPECT_EQ(h.press(75, 238, kMButton), kMouseEventNotHandled);
     EXPECT_TRUE(h.listener.changes.empty());
-    VstKeyCode k{0, VKEY_RETURN, 0};
+    CKeyCode k{0, VKEY_RETURN, 0};
     EXPECT_EQ(loadButton->onKeyDown(k), -1);
     EXPECT_EQ(loadButton->onKeyUp(k), -1);
     h.move(75, 238, 0);

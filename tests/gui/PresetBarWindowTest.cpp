@@ -160,8 +160,8 @@ TEST_F(PresetBarWindow, DefaultsApplyAtTheNextStartUntilCleared) {
         int buttonTag;
         const char* key;
         int program; // where the edit is made and looked for
-    } cases[] = {{kTagDefaultPreset, CPresetSystemEditor::kKeyDefaultPreset, 0},
-                 {kTagDefaultBank, CPresetSystemEditor::kKeyDefaultBank, 2}};
+    } cases[] = {{kTagDefaultPreset, dravo::prefkey::kDefaultPreset, 0},
+                 {kTagDefaultBank, dravo::prefkey::kDefaultBank, 2}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.key);
         setProgram(c.program);

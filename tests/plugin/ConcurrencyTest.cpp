@@ -1,7 +1,7 @@
 // Parameter changes of one section from several threads at once (a host's
 // automation thread and the editor, say) must be race-free (the ThreadSanitizer
 // build runs this) and leave the section tuned to the values set last.
-#include "plugin/Dravo.h"
+#include "vst/Dravo.h"
 
 #include <gtest/gtest.h>
 

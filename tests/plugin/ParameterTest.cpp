@@ -3,7 +3,7 @@
 #include "host/VstHost.h"
 #include "model/ValueParse.h"
 #include "model/ValueText.h"
-#include "plugin/Dravo.h"
+#include "vst/Dravo.h"
 
 #include <gtest/gtest.h>
 

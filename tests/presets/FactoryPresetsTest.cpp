@@ -7,7 +7,7 @@
 
 #include "PresetTestSupport.h"
 #include "host/VstHost.h"
-#include "plugin/Dravo.h"
+#include "vst/Dravo.h"
 #include "model/FactoryPresets.h"
 
 using namespace presettest;

@@ -22,7 +22,7 @@ void expectSameStoredBank(TestStore& store, const std::vector<PresetRecord>& exp
     for (int p = 0; p < kNumPresets; p++) {
         EXPECT_STREQ(store.record(p).name, expected[p].name) << "preset " << p;
         for (int i = 0; i < kNumPresetParams; i++)
-            if (!store.isDummy(i)) {
+            if (!dravo::isDummyParam(i)) {
                 EXPECT_EQ(store.record(p).values[i], expected[p].values[i])
                     << "preset " << p << " parameter " << i;
             }
@@ -63,13 +63,11 @@ TEST(PresetFiles, ReversedCommandsReadFilesWhoseFieldsAreSwapped) {
         Instance in;
         in.set(9, 0.25f);
         const auto saved = in.store.bank();
-        char* buffer = nullptr;
-        const VstInt32 size = c.loadTag == kTagLoadBank ? in.editor.BankToBuffer(&buffer)
-                                                        : in.editor.PresetToBuffer(&buffer);
+        const std::vector<char> buffer = c.loadTag == kTagLoadBank ? in.editor.bar.bankBuffer()
+                                                                   : in.editor.bar.presetBuffer();
         // Every field swapped but the unique ID: what an old writer of the
         // other byte order left behind.
-        auto swapped = otherByteOrder(std::vector<unsigned char>(buffer, buffer + size));
-        delete[] buffer;
+        auto swapped = otherByteOrder(std::vector<unsigned char>(buffer.begin(), buffer.end()));
         swapWord(swapped, 0);
         writeFile(d.files + "swapped", bytesOf(swapped));
         d.choose(d.files + "swapped");
@@ -99,8 +97,8 @@ TEST(PresetFiles, CancelledDialogsChangeNothing) {
     EXPECT_EQ(d.dialogCalls(), calls + 8);
     EXPECT_TRUE(sameBank(before, in.store.bank()));
     EXPECT_EQ(in.editor.getCurrentDir(), d.files);
-    EXPECT_STREQ(in.editor.getCurrentPresetFile(), "first.vey");
-    EXPECT_STREQ(in.editor.getCurrentBankFile(), "");
+    EXPECT_EQ(in.editor.getCurrentPresetFile(), "first.vey");
+    EXPECT_EQ(in.editor.getCurrentBankFile(), "");
 }
 
 // A host that ignores SIGCHLD reaps the dialog itself and hides its exit
@@ -113,7 +111,7 @@ TEST(PresetFiles, DialogsAnswerInAHostThatIgnoresChildSignals) {
     in.editor.click(kTagSavePreset);
     std::signal(SIGCHLD, oldHandler);
     EXPECT_EQ(readFile(d.files + "ignored.vey").size(), 1105u);
-    EXPECT_STREQ(in.editor.getCurrentPresetFile(), "ignored.vey");
+    EXPECT_EQ(in.editor.getCurrentPresetFile(), "ignored.vey");
 }
 
 TEST(PresetFiles, UntrustedFilesAreIgnored) {
@@ -168,7 +166,7 @@ TEST(PresetFiles, AnInterruptedSaveLeavesThePreviousFile) {
     in.editor.click(kTagSaveBank);
     in.editor.click(kTagStoreA);
     const std::string bank = readFile(d.files + "bank.kab");
-    const std::string slot = readFile(prefsFile(d, CPresetSystemEditor::kKeyMemoA));
+    const std::string slot = readFile(prefsFile(d, dravo::prefkey::kMemoA));
     ASSERT_EQ(bank.size(), 23449u);
     ASSERT_EQ(slot.size(), 1105u);
     in.set(9, 0.75f);
@@ -186,7 +184,7 @@ TEST(PresetFiles, AnInterruptedSaveLeavesThePreviousFile) {
     std::signal(SIGXFSZ, oldHandler);
 
     EXPECT_EQ(readFile(d.files + "bank.kab"), bank);
-    EXPECT_EQ(readFile(prefsFile(d, CPresetSystemEditor::kKeyMemoA)), slot);
+    EXPECT_EQ(readFile(prefsFile(d, dravo::prefkey::kMemoA)), slot);
     size_t entries = 0;
     for (auto it = fs::directory_iterator(d.files); it != fs::directory_iterator(); ++it)
         entries++;
@@ -208,20 +206,20 @@ TEST(PresetDefaults, RememberedPathsCarryAcrossInstancesAndLongOnesAreRefused) {
         a.editor.click(kTagSaveBank);
         EXPECT_EQ(readFile(deep + "/deep.kab").size(), 23449u);
         EXPECT_EQ(a.editor.getCurrentDir(), d.files);
-        EXPECT_STREQ(a.editor.getCurrentBankFile(), "keep.kab");
+        EXPECT_EQ(a.editor.getCurrentBankFile(), "keep.kab");
     }
     {
         Instance b(false);
         EXPECT_EQ(b.editor.getCurrentDir(), d.files);
-        EXPECT_STREQ(b.editor.getCurrentPresetFile(), "keep.vey");
-        EXPECT_STREQ(b.editor.getCurrentBankFile(), "keep.kab");
+        EXPECT_EQ(b.editor.getCurrentPresetFile(), "keep.vey");
+        EXPECT_EQ(b.editor.getCurrentBankFile(), "keep.kab");
     }
-    writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrDir), std::string(257, 'a'));
-    writeFile(prefsFile(d, CPresetSystemEditor::kKeyCurrBank), std::string(256, 'b'));
+    writeFile(prefsFile(d, dravo::prefkey::kCurrDir), std::string(257, 'a'));
+    writeFile(prefsFile(d, dravo::prefkey::kCurrBank), std::string(256, 'b'));
     Instance c(false);
-    EXPECT_STREQ(c.editor.getCurrentDir(), "");
+    EXPECT_EQ(c.editor.getCurrentDir(), "");
     EXPECT_EQ(c.editor.getCurrentBankFile(), std::string(256, 'b'));
-    EXPECT_STREQ(c.editor.getCurrentPresetFile(), "keep.vey");
+    EXPECT_EQ(c.editor.getCurrentPresetFile(), "keep.vey");
 }
 
 TEST(PresetBarActions, MenuAndNameField) {
@@ -230,7 +228,7 @@ TEST(PresetBarActions, MenuAndNameField) {
     in.store.setPresetNo(3);
     in.store.setPresetName("-");
     in.store.setPresetNo(0);
-    in.editor.open(nullptr);
+    in.editor.open();
     auto* menu = dynamic_cast<COptionMenu*>(in.editor.barControl(kTagMenu));
     auto* field = dynamic_cast<CTextEdit*>(in.editor.barControl(kTagName));
     ASSERT_TRUE(menu && field);
@@ -246,18 +244,20 @@ TEST(PresetBarActions, MenuAndNameField) {
     field->setText("abcdefghijklmnopqrstuvwxyz0123");
     in.editor.valueChanged(field);
     EXPECT_STREQ(field->getText(), "abcdefghijklmnopqrstuvwx");
-    EXPECT_STREQ(menu->getEntry(7)->getTitle(), "abcdefghijklmnopqrstuvwx");
+    EXPECT_STREQ(menu->getEntry(7)->getTitle(), "abcdefghijklmnopqrstuvw"); // as the preset keeps it
     EXPECT_STREQ(in.store.record(7).name, "abcdefghijklmnopqrstuvw");
 
+    // A name the host gave shows once the editor hears the bank changed.
     char hostName[] = "From the host";
     in.store.setPresetNo(2);
-    in.editor.nameChangedExternal(hostName);
+    in.store.setProgramName(hostName);
+    in.editor.bar.showBank();
     EXPECT_STREQ(field->getText(), "From the host");
     EXPECT_STREQ(menu->getEntry(2)->getTitle(), "From the host");
 
     in.editor.close();
     EXPECT_EQ(in.editor.barControl(kTagMenu), nullptr);
-    in.editor.nameChangedExternal(hostName); // no window: nothing to show, no crash
+    in.editor.bar.showBank(); // no window: nothing to show, no crash
 }
 
 TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {

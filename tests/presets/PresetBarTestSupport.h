@@ -19,7 +19,8 @@
 #include <vector>
 
 #include "PresetTestSupport.h"
-#include "presets/CPresetSystemEditor.h"
+#include "model/EditController.h"
+#include "presets/PresetBar.h"
 #include "presets/PresetBarControls.h"
 #include "presets/PresetBarLayout.h"
 
@@ -166,29 +167,64 @@ struct Desktop {
     }
 };
 
-// The preset bar on a headless frame of the background's size.
-class BarEditor : public CPresetSystemEditor {
+// What the bar asks of the plug-in, answered from a test store the way a
+// plug-in face answers it: a preset change replays the preset into the store.
+class StoreController : public dravo::EditController {
   public:
-    explicit BarEditor(AudioEffect* e) : CPresetSystemEditor(e) {
-        rect.right = 940;
-        rect.bottom = 248;
+    explicit StoreController(TestStore& store) : store(store) {}
+    float parameter(dravo::Param p) const override { return store.getParameter(dravo::index(p)); }
+    void beginEdit(dravo::Param) override {}
+    void performEdit(dravo::Param p, float v) override { store.setParameter(dravo::index(p), v); }
+    void endEdit(dravo::Param) override {}
+    const PresetRecord& preset(int n) const override { return store.getPresets()[n]; }
+    int currentPreset() const override { return store.getPresetNo(); }
+    const PresetRecord& blankPreset() const override { return store.getDefaultRecord(); }
+    void selectPreset(int n) override { store.setPresetNo(n); }
+    void renamePreset(const char* name) override { store.setPresetName(name); }
+    void replacePreset(const PresetRecord& record) override {
+        store.programStore().replaceCurrent(record);
     }
-    const char* preferencesIdentifier() override { return "org.example.presetbar-test"; }
-    bool open(void* ptr) override {
-        AEffGUIEditor::open(ptr);
+    void replaceBank(const Bank& bank) override { store.programStore().replaceBank(bank); }
+    float takePeak() override { return 0; }
+    double latencySamples() const override { return 46; }
+    double sampleRate() const override { return 44100; }
+    bool requestSize(int, int) override { return true; }
+    void deliverChanges(dravo::EditListener&) override {}
+
+  private:
+    TestStore& store;
+};
+
+// The preset bar on a headless frame of the background's size.
+class BarEditor : public VSTGUIEditorInterface {
+  public:
+    explicit BarEditor(dravo::EditController& controller)
+        : bar(controller, "org.example.presetbar-test", {}) {}
+    ~BarEditor() override { close(); }
+    bool open() {
         CBitmap* bg = new CBitmap(11500);
         frame = new CFrame(CRect(0, 0, 940, 248), this);
         frame->setBackground(bg);
         bg->forget();
-        return CPresetSystemEditor::open(ptr);
+        bar.open(frame);
+        return true;
     }
-    void close() override {
-        CPresetSystemEditor::close();
+    void close() {
+        bar.close();
         CFrame* old = frame;
         frame = nullptr;
         if (old) old->close();
-        AEffGUIEditor::close();
     }
+    void idle() {
+        bar.idle();
+        if (frame) frame->idle();
+    }
+    bool isDialogOpen() const { return bar.isDialogOpen(); }
+    CControl* barControl(int tag) const { return bar.control(tag); }
+    void valueChanged(CControl* control) { bar.valueChanged(control); }
+    std::string getCurrentDir() const { return bar.paths().folder; }
+    std::string getCurrentBankFile() const { return bar.paths().bankFile; }
+    std::string getCurrentPresetFile() const { return bar.paths().presetFile; }
     // Idles until no dialog is open and every program started is reaped.
     void settle() {
         EXPECT_TRUE(idleUntil([this] { idle(); },
@@ -209,19 +245,22 @@ class BarEditor : public CPresetSystemEditor {
                 frame->onMouseUp(p, CButtonState(buttons & ~kDoubleClick));
             }
     }
+
+    dravo::PresetBar bar;
 };
 
-// A store with the preset bar's editor, started as the plug-in starts
-// (loadDefaults); the editor is open unless told otherwise.
+// A store with the preset bar, started as the plug-in starts (the user's
+// stored defaults applied); the bar is open unless told otherwise.
 struct Instance {
     TestStore store;
-    BarEditor& editor = *new BarEditor(&store); // the store owns its editor
+    StoreController controller{store};
+    BarEditor editor{controller};
     explicit Instance(bool open = true) {
         store.loadDefaults();
-        if (open) editor.open(nullptr);
-    }
-    ~Instance() {
-        if (editor.getFrame()) editor.close();
+        Bank bank = store.programStore().snapshot();
+        if (editor.bar.applyStoredDefaults(bank)) store.programStore().replaceBank(bank);
+        store.setPresetNo(0);
+        if (open) editor.open();
     }
     void set(int index, float v) { store.setParameter(index, v); }
 };

@@ -14,30 +14,35 @@ using namespace presettest;
 
 namespace {
 
-std::vector<unsigned char> written(VstInt32 (PresetBuffers::*writer)(char**), TestStore& store) {
-    char* out = nullptr;
-    PresetBuffers buffers(store);
-    VstInt32 size = (buffers.*writer)(&out);
-    std::vector<unsigned char> bytes(out, out + (size > 0 ? size : 0));
-    delete[] out;
-    return bytes;
+std::vector<unsigned char> bytesOf(const std::vector<char>& b) {
+    return std::vector<unsigned char>(b.begin(), b.end());
 }
 std::vector<unsigned char> presetBuffer(TestStore& s) {
-    return written(&PresetBuffers::presetToBuffer, s);
+    return bytesOf(s.programStore().codec().presetToBuffer(s.programStore().currentRecord()));
 }
 std::vector<unsigned char> bankBuffer(TestStore& s) {
-    return written(&PresetBuffers::bankToBuffer, s);
+    return bytesOf(s.programStore().codec().bankToBuffer(s.programStore().snapshot()));
 }
+// As the preset bar applies a buffer: decoded into a copy, then the preset or
+// bank replaced and the current preset replayed.
 bool loadPreset(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
     // An exactly sized heap copy: the sanitizer build sees any read past it.
     std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
     if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());
-    return PresetBuffers(s).loadPresetBuffer(copy.get(), b.size(), reversed);
+    PresetRecord record;
+    if (!s.programStore().codec().loadPresetBuffer(copy.get(), b.size(), reversed, record))
+        return false;
+    s.programStore().replaceCurrent(record);
+    return true;
 }
 bool loadBank(TestStore& s, const std::vector<unsigned char>& b, bool reversed = false) {
     std::unique_ptr<char[]> copy(new char[b.size() ? b.size() : 1]);
     if (!b.empty()) std::memcpy(copy.get(), b.data(), b.size());
-    return PresetBuffers(s).loadBankBuffer(copy.get(), b.size(), reversed);
+    Bank bank = s.programStore().snapshot();
+    if (!s.programStore().codec().loadBankBuffer(copy.get(), b.size(), reversed, bank))
+        return false;
+    s.programStore().replaceBank(bank);
+    return true;
 }
 
 // A bank unlike the factory one: every stored value and name changed.
@@ -62,7 +67,7 @@ std::vector<unsigned char> oldPreset(int numValues, float value) {
 
 } // namespace
 
-TEST(PresetBuffers, WritersProduceTheDocumentedLayouts) {
+TEST(PresetCodec, WritersProduceTheDocumentedLayouts) {
     TestStore store;
     store.setPresetNo(3);
     auto preset = presetBuffer(store);
@@ -101,7 +106,7 @@ TEST(PresetBuffers, WritersProduceTheDocumentedLayouts) {
     EXPECT_EQ(getWord(bank, 41 + 21 * 1064 + 8), 21u); // last preset's name record
 }
 
-TEST(PresetBuffers, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnRequestReversed) {
+TEST(PresetCodec, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnRequestReversed) {
     TestStore source;
     scramble(source);
     source.setPresetNo(4);
@@ -134,7 +139,7 @@ TEST(PresetBuffers, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnReque
     EXPECT_TRUE(sameBank(before, target.bank()));
 }
 
-TEST(PresetBuffers, MissingValuesTakeFactoryPresetZero) {
+TEST(PresetCodec, MissingValuesTakeFactoryPresetZero) {
     TestStore store;
     store.setPresetNo(6);
     store.replayed.clear();
@@ -146,7 +151,7 @@ TEST(PresetBuffers, MissingValuesTakeFactoryPresetZero) {
     EXPECT_EQ(store.replayed.size(), 38u);
 }
 
-TEST(PresetBuffers, BankSelectionAndPartialBanks) {
+TEST(PresetCodec, BankSelectionAndPartialBanks) {
     for (auto [select, selected] : {std::pair{22, 0}, {7, 7}}) { // 22 is no preset: preset 0
         TestStore store;
         ASSERT_TRUE(loadBank(store, BufferWriter(56, select).name(3, "Three").finish()));
@@ -187,7 +192,7 @@ TEST(PresetBuffers, BankSelectionAndPartialBanks) {
     }
 }
 
-TEST(PresetBuffers, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
+TEST(PresetCodec, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
     TestStore store;
     testing::internal::CaptureStderr();
     ASSERT_TRUE(loadBank(store, BufferWriter(56).name(4, "Four").value(4, 15, 1.5f).finish()));
@@ -235,7 +240,7 @@ TEST(PresetBuffers, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
     EXPECT_EQ(reloaded.record(5).values[9], 0.0f);
 }
 
-TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
+TEST(PresetCodec, BadValuesPutThePresetOrBankBack) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (float bad : {1.5f, -0.25f, nan}) {
         TestStore store;
@@ -277,7 +282,7 @@ TEST(PresetBuffers, BadValuesPutThePresetOrBankBack) {
     EXPECT_EQ(store.getPresetNo(), 0);
 }
 
-TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
+TEST(PresetCodec, OldLayoutsLoadAsManyValuesAsTheyHold) {
     {
         TestStore store;
         ASSERT_TRUE(loadPreset(store, oldPreset(38, 0.25f)));
@@ -331,7 +336,7 @@ TEST(PresetBuffers, OldLayoutsLoadAsManyValuesAsTheyHold) {
 
 // Foreign, empty, short, misdirected, truncated or overlong buffers are
 // refused without touching the store.
-TEST(PresetBuffers, HostileBuffersAreRefusedWithoutChangingTheStore) {
+TEST(PresetCodec, HostileBuffersAreRefusedWithoutChangingTheStore) {
     TestStore source;
     scramble(source);
     const auto bank = bankBuffer(source);

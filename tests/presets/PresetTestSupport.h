@@ -10,8 +10,7 @@
 
 #include "model/FactoryPresets.h"
 #include "model/Parameters.h"
-#include "presets/CPresetSystemEffect.h"
-#include "presets/PresetBuffers.h"
+#include "vst/CPresetSystemEffect.h"
 
 namespace presettest {
 
@@ -23,8 +22,6 @@ constexpr int kStoredParams = 28; // 38 minus the ten placeholders
 class TestStore : public CPresetSystemEffect {
   public:
     TestStore() : CPresetSystemEffect(nullptr, kFactoryPresetTable) { setUniqueID(kDravoId); }
-    bool isDummy(int index) override { return dravo::isDummyParam(index); }
-    bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
     void processReplacing(float**, float**, VstInt32) override {}
     void setParameter(VstInt32 index, float value) override {
         if (isLoadingPreset())
@@ -44,6 +41,9 @@ class TestStore : public CPresetSystemEffect {
         edits.push_back("end " + std::to_string(index));
         return false;
     }
+    void bankChanged() override { bankChanges++; }
+    void initializePreset(int n) { store.initializePreset(n); }
+    const PresetRecord& getDefaultRecord() const { return store.defaultRecord(); }
     PresetRecord& record(int p) { return getPresets()[p]; }
     std::string name(int p) { return std::string(getPresets()[p].name); }
     std::vector<PresetRecord> bank() {
@@ -52,6 +52,7 @@ class TestStore : public CPresetSystemEffect {
 
     std::vector<std::pair<int, float>> replayed;
     int displayUpdates = 0;
+    int bankChanges = 0;
     std::vector<std::string> edits;
 };
 

@@ -7,30 +7,8 @@
 
 #include "PresetTestSupport.h"
 #include "model/FactoryPresets.h"
-#include "presets/CPresetSystemEditor.h"
 
 using namespace presettest;
-
-namespace {
-
-class RecordingEditor : public CPresetSystemEditor {
-  public:
-    using CPresetSystemEditor::CPresetSystemEditor;
-    void nameChangedExternal(char* name) override { shown.push_back(name); }
-    VstInt32 BankToBuffer(char** out) override {
-        saves++;
-        return CPresetSystemEditor::BankToBuffer(out);
-    }
-    bool BufferToBank(const char* body, const newpresetheader* header, bool swap) override {
-        loads++;
-        return CPresetSystemEditor::BufferToBank(body, header, swap);
-    }
-    std::vector<std::string> shown;
-    int saves = 0;
-    int loads = 0;
-};
-
-} // namespace
 
 TEST(ProgramStore, SelectingAPresetReplaysItsValuesInOrderThenTellsTheHost) {
     TestStore store;
@@ -82,14 +60,10 @@ TEST(ProgramStore, ParameterIndicesOutsideTheTableAreIgnored) {
 
 TEST(ProgramStore, NamesKeep23CharactersAndTheHostGetsAtMost24Bytes) {
     TestStore store;
-    auto* editor = new RecordingEditor(&store);
-    store.setEditor(editor);
-
     char thirty[] = "abcdefghijklmnopqrstuvwxyz0123";
     store.setProgramName(thirty);
     EXPECT_EQ(store.name(0), "abcdefghijklmnopqrstuvw");
-    ASSERT_EQ(editor->shown.size(), 1u);
-    EXPECT_EQ(editor->shown[0], "abcdefghijklmnopqrstuvwx"); // the editor shows 24
+    EXPECT_EQ(store.bankChanges, 1); // the editor is told
 
     char text[40];
     std::memset(text, 'x', sizeof text);
@@ -133,41 +107,19 @@ TEST(ProgramStore, InitializePresetCopiesTheDefaultRecordNameIncluded) {
     EXPECT_EQ(store.record(3).values[6], 0.75f);
 }
 
-TEST(ProgramStore, TheChunkGoesThroughTheEditorsBankOperations) {
-    TestStore source;
-    auto* sourceEditor = new RecordingEditor(&source);
-    source.setEditor(sourceEditor);
-    source.setPresetNo(8);
-    source.setParameter(9, 0.75f);
-    void* data = nullptr;
-    const VstInt32 size = source.getChunk(&data);
-    ASSERT_EQ(size, 23457);
-    EXPECT_EQ(sourceEditor->saves, 1);
-
-    TestStore target;
-    auto* targetEditor = new RecordingEditor(&target);
-    target.setEditor(targetEditor);
-    EXPECT_EQ(target.setChunk(data, size), 0);
-    EXPECT_EQ(targetEditor->loads, 1);
-    EXPECT_EQ(target.getPresetNo(), 8);
-    EXPECT_TRUE(sameBank(source.bank(), target.bank()));
-}
-
 namespace {
 
-// The store as another plug-in format holds it: no VST frame, an owner that
-// records which preset it was asked to apply.
-struct PlainStore : ProgramStore::Owner {
-    int32_t getUniqueID() override { return kDravoId; }
-    bool isDummy(int index) override { return dravo::isDummyParam(index); }
-    bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
-    void setPresetNo(long n) override {
-        store.selectPreset(n, [&](const PresetRecord&) { applied.push_back(n); });
+// The store as another plug-in format holds it: no VST frame, a listener
+// that records which preset it was asked to apply and each change it heard.
+struct PlainStore : ProgramStore::Listener {
+    void applyPreset(const PresetRecord& record) override {
+        applied.push_back((int)(&record - store.records()));
     }
-    void setPresetName(const char* name) override { store.setName(name); }
+    void bankChanged() override { changes++; }
 
     ProgramStore store{*this, kFactoryPresetTable};
-    std::vector<long> applied;
+    std::vector<int> applied;
+    int changes = 0;
 };
 
 } // namespace
@@ -177,7 +129,7 @@ TEST(ProgramStore, ThePlainStoreKeepsTheEffectsChunkByteForByte) {
     PlainStore plain;
     effect.setPresetNo(8);
     effect.setParameter(9, 0.75f);
-    plain.setPresetNo(8);
+    plain.store.selectPreset(8);
     plain.store.setValue(9, 0.75f);
 
     void* fromEffect = nullptr;
@@ -188,7 +140,8 @@ TEST(ProgramStore, ThePlainStoreKeepsTheEffectsChunkByteForByte) {
 
     PlainStore target;
     EXPECT_EQ(target.store.setChunk(fromEffect, size), 0);
-    EXPECT_EQ(target.applied, std::vector<long>{8});
+    EXPECT_EQ(target.applied, std::vector<int>{8});
+    EXPECT_EQ(target.changes, 1);
     EXPECT_TRUE(sameBank(effect.bank(), std::vector<PresetRecord>(target.store.records(),
                                                                   target.store.records() + 22)));
     EXPECT_EQ(target.store.setChunk(fromEffect, 7), -1);

@@ -87,7 +87,7 @@ struct HeadlessFrame {
         release(x1, y1, buttons);
     }
     int32_t key(unsigned char virt, int32_t character = 0, unsigned char modifier = 0) {
-        VstKeyCode k{};
+        CKeyCode k{};
         k.virt = virt;
         k.character = character;
         k.modifier = modifier;

@@ -3,8 +3,6 @@
 // no window behind.
 #include "gui/CAnimKnob3.h"
 #include "toolkit/FrameTestUtil.h"
-#include "vst/AudioEffectX.h"
-#include "vstgui/plugin-bindings/aeffguieditor.h"
 
 #include <gtest/gtest.h>
 // After the test framework: X11 defines macros such as None and Bool.
@@ -19,34 +17,14 @@ using namespace dravo_test;
 
 namespace {
 
-// Records the host callbacks of the effect.
-std::vector<std::string>* hostLog = nullptr;
-VstIntPtr recordingHost(AEffect*, VstInt32 opcode, VstInt32 index, VstIntPtr, void*, float opt) {
-    if (!hostLog) return 0;
-    if (opcode == audioMasterBeginEdit) hostLog->push_back("begin " + std::to_string(index));
-    if (opcode == audioMasterEndEdit) hostLog->push_back("end " + std::to_string(index));
-    if (opcode == audioMasterAutomate)
-        hostLog->push_back("value " + std::to_string(index) + " " + std::to_string(opt));
-    return 0;
-}
-
-struct TestEffect : AudioEffectX {
-    float params[8] = {};
-    TestEffect() : AudioEffectX(recordingHost, 1, 8) {}
-    void processReplacing(float**, float**, VstInt32) override {}
-    void setParameter(VstInt32 i, float v) override { params[i] = v; }
-    float getParameter(VstInt32 i) override { return params[i]; }
-};
-
-// A small editor: the background and one knob with tag 6.
-struct TestEditor : AEffGUIEditor, CControlListener {
+// A small editor on the toolkit alone: the background and one knob with
+// tag 6, whose gestures and values it records as a host would see them.
+struct TestEditor : VSTGUIEditorInterface, CControlListener {
     CAnimKnob3* knob = nullptr;
-    explicit TestEditor(AudioEffect* e) : AEffGUIEditor(e) {
-        rect.right = 940;
-        rect.bottom = 248;
-    }
-    bool open(void* ptr) override {
-        AEffGUIEditor::open(ptr);
+    float params[8] = {};
+    std::vector<std::string>* log = nullptr;
+    ~TestEditor() override { close(); }
+    bool open(void* ptr) {
         CBitmap* bg = new CBitmap(11500);
         auto* f = new CFrame(CRect(0, 0, bg->getWidth(), bg->getHeight()), ptr, this);
         f->setBackground(bg);
@@ -54,21 +32,30 @@ struct TestEditor : AEffGUIEditor, CControlListener {
         CBitmap* strip = new CBitmap(11562);
         knob = new CAnimKnob3(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
         knob->rangeScale = 0.5;
-        knob->setValue(effect->getParameter(6));
+        knob->setValue(params[6]);
         f->addView(knob);
         strip->forget();
         frame = f;
         return f->isOpen();
     }
-    void close() override {
+    void close() {
         knob = nullptr;
         CFrame* old = frame;
         frame = nullptr;
         if (old) old->close();
-        AEffGUIEditor::close();
     }
+    void idle() {
+        if (frame) frame->idle();
+    }
+    int32_t getKnobMode() const override { return kLinearMode; }
+    void beginEdit(int32_t tag) override { record("begin " + std::to_string(tag)); }
+    void endEdit(int32_t tag) override { record("end " + std::to_string(tag)); }
     void valueChanged(CControl* c) override {
-        effect->setParameterAutomated(c->getTag(), c->getValue());
+        params[c->getTag()] = c->getValue();
+        record("value " + std::to_string(c->getTag()) + " " + std::to_string(c->getValue()));
+    }
+    void record(const std::string& line) {
+        if (log) log->push_back(line);
     }
 };
 
@@ -78,8 +65,7 @@ struct X11Embed : ::testing::Test {
     Xvfb xvfb;
     Window host = 0;
     std::vector<std::string> log;
-    TestEffect effect;
-    TestEditor& editor = *new TestEditor(&effect); // the effect owns its editor
+    TestEditor editor;
     XTest xtest;
     void SetUp() override {
         if (!xvfb.display) GTEST_SKIP() << "Xvfb is not installed (/usr/bin/Xvfb)";
@@ -91,10 +77,10 @@ struct X11Embed : ::testing::Test {
         do
             XNextEvent(d, &ev);
         while (ev.type != MapNotify);
-        hostLog = &log;
+        editor.log = &log;
     }
     void TearDown() override {
-        hostLog = nullptr;
+        editor.close();
         if (host) XDestroyWindow(xvfb.display, host);
     }
     void loadXTest() { ASSERT_TRUE(xtest.load()) << "libXtst.so.6 is needed for the pointer test"; }
@@ -105,7 +91,7 @@ struct X11Embed : ::testing::Test {
         if (children) XFree(children);
         return (int)n;
     }
-    void idleFor(AEffEditor& editor, int ms) {
+    void idleFor(TestEditor& editor, int ms) {
         XSync(xvfb.display, False);
         for (int i = 0; i < ms / 5; ++i) {
             editor.idle();
@@ -133,7 +119,7 @@ TEST_F(X11Embed, PointerDragOnAKnobChangesItsValueInsideOneGesture) {
     idleFor(editor, 50);
 
     EXPECT_FLOAT_EQ(editor.knob->getValue(), 0.5f);
-    EXPECT_FLOAT_EQ(effect.params[6], 0.5f);
+    EXPECT_FLOAT_EQ(editor.params[6], 0.5f);
     ASSERT_GE(log.size(), 3u);
     EXPECT_EQ(log.front(), "begin 6");
     EXPECT_EQ(log.back(), "end 6");

@@ -350,14 +350,14 @@ bool CFrame::onWheel(const CPoint& where, const CMouseWheelAxis& axis, const flo
     return v->onWheel(where, axis, distance, buttons);
 }
 
-int32_t CFrame::onKeyDown(VstKeyCode& keyCode) {
+int32_t CFrame::onKeyDown(CKeyCode& keyCode) {
     CView* target = modalView ? modalView : focusView;
     if (!target) return -1;
     SharedPointer<CView> v(target);
     return v->onKeyDown(keyCode);
 }
 
-int32_t CFrame::onKeyUp(VstKeyCode& keyCode) {
+int32_t CFrame::onKeyUp(CKeyCode& keyCode) {
     CView* target = modalView ? modalView : focusView;
     if (!target) return -1;
     SharedPointer<CView> v(target);

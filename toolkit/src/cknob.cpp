@@ -135,7 +135,7 @@ bool CKnob::onWheel(const CPoint& /*where*/, const float& distance, const CButto
     return true;
 }
 
-int32_t CKnob::onKeyDown(VstKeyCode& keyCode) {
+int32_t CKnob::onKeyDown(CKeyCode& keyCode) {
     float distance;
     switch (keyCode.virt) {
     case VKEY_UP:

@@ -106,7 +106,7 @@ class OptionMenuPopup : public CView {
 
     bool onWheel(const CPoint&, const float&, const CButtonState&) override { return true; }
 
-    int32_t onKeyDown(VstKeyCode& keyCode) override {
+    int32_t onKeyDown(CKeyCode& keyCode) override {
         int32_t n = menu->getNbEntries();
         switch (keyCode.virt) {
         case VKEY_ESCAPE:
@@ -371,7 +371,7 @@ CMouseEventResult COptionMenu::onMouseDown(CPoint& /*where*/, const CButtonState
     return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 }
 
-int32_t COptionMenu::onKeyDown(VstKeyCode& keyCode) {
+int32_t COptionMenu::onKeyDown(CKeyCode& keyCode) {
     if (keyCode.modifier == 0 && (keyCode.virt == VKEY_RETURN || keyCode.virt == VKEY_SPACE)) {
         popup();
         return 1;

@@ -201,7 +201,7 @@ static void appendUtf8(std::string& out, uint32_t c) {
     }
 }
 
-int32_t CTextEdit::onKeyDown(VstKeyCode& keyCode) {
+int32_t CTextEdit::onKeyDown(CKeyCode& keyCode) {
     if (!editingText) return -1;
     switch (keyCode.virt) {
     case VKEY_RETURN:

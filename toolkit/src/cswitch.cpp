@@ -70,7 +70,7 @@ CMouseEventResult CVerticalSwitch::onMouseMoved(CPoint& where, const CButtonStat
     return kMouseEventHandled;
 }
 
-int32_t CVerticalSwitch::onKeyDown(VstKeyCode& keyCode) {
+int32_t CVerticalSwitch::onKeyDown(CKeyCode& keyCode) {
     if (keyCode.modifier != 0 || iMaxPositions < 2) return -1;
     float step = 1.f / (float)(iMaxPositions - 1);
     float norm = getValueNormalized();
@@ -228,7 +228,7 @@ CMouseEventResult CKickButton::onMouseCancel() {
     return kMouseEventHandled;
 }
 
-int32_t CKickButton::onKeyDown(VstKeyCode& keyCode) {
+int32_t CKickButton::onKeyDown(CKeyCode& keyCode) {
     if (keyCode.modifier == 0 && (keyCode.virt == VKEY_RETURN || keyCode.virt == VKEY_ENTER)) {
         if (getValue() != getMax()) {
             beginEdit();
@@ -241,7 +241,7 @@ int32_t CKickButton::onKeyDown(VstKeyCode& keyCode) {
     return -1;
 }
 
-int32_t CKickButton::onKeyUp(VstKeyCode& keyCode) {
+int32_t CKickButton::onKeyUp(CKeyCode& keyCode) {
     if (keyCode.modifier == 0 && (keyCode.virt == VKEY_RETURN || keyCode.virt == VKEY_ENTER)) {
         if (getValue() != getMin()) {
             setValue(getMin());

@@ -283,7 +283,7 @@ class X11Frame : public IPlatformFrame {
             char text[16];
             KeySym sym = NoSymbol;
             XLookupString(&ev.xkey, text, sizeof text, &sym, nullptr);
-            VstKeyCode key{};
+            CKeyCode key{};
             key.virt = virtualKey(sym);
             if (!key.virt) key.character = characterOf(sym);
             if (ev.xkey.state & ShiftMask) key.modifier |= MODIFIER_SHIFT;

@@ -1,10 +1,22 @@
 // Mouse buttons, modifiers, event results, keys and the shared style enums.
 #pragma once
 
-#include "vst/vst2abi.h"
+#include <cstdint>
+
 #include "vstguibase.h"
 
-// Virtual keys and key modifiers of VstKeyCode (VST 2.x numbering).
+namespace VSTGUI {
+// A key as the window or the host reports it: a character, or a virtual key
+// (VKEY_*) with modifiers (MODIFIER_*). The same fields as the VST 2.x
+// record, so a host's key passes field by field.
+struct CKeyCode {
+    int32_t character;
+    unsigned char virt;
+    unsigned char modifier;
+};
+} // namespace VSTGUI
+
+// Virtual keys and key modifiers of CKeyCode (VST 2.x numbering).
 enum VstVirtualKey {
     VKEY_BACK = 1,
     VKEY_TAB,

@@ -142,8 +142,8 @@ class CFrame : public CViewContainer {
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
     bool onWheel(const CPoint& where, const CMouseWheelAxis& axis, const float& distance,
                  const CButtonState& buttons) override;
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
-    int32_t onKeyUp(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
+    int32_t onKeyUp(CKeyCode& keyCode) override;
     // A press as the window system reports it, with its time in milliseconds:
     // a second press of the same button within 250 ms and 5 pixels of the
     // first gets kDoubleClick.

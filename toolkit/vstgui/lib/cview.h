@@ -73,8 +73,8 @@ class CView : public CBaseObject {
     }
 
     // Keys: 1 when handled, -1 when not.
-    virtual int32_t onKeyDown(VstKeyCode& /*keyCode*/) { return -1; }
-    virtual int32_t onKeyUp(VstKeyCode& /*keyCode*/) { return -1; }
+    virtual int32_t onKeyDown(CKeyCode& /*keyCode*/) { return -1; }
+    virtual int32_t onKeyUp(CKeyCode& /*keyCode*/) { return -1; }
 
     // Geometry.
     virtual void setViewSize(const CRect& rect, bool invalid = true);

@@ -29,7 +29,7 @@ class CKnob : public CControl {
     CMouseEventResult onMouseUp(CPoint& where, const CButtonState& buttons) override;
     CMouseEventResult onMouseMoved(CPoint& where, const CButtonState& buttons) override;
     bool onWheel(const CPoint& where, const float& distance, const CButtonState& buttons) override;
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
 
     // Angles in radians, clockwise from the positive x axis (screen y down).
     virtual void setStartAngle(float val) { startAngle = val; }

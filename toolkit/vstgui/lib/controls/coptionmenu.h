@@ -90,7 +90,7 @@ class COptionMenu : public CParamDisplay {
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
 
     // Called by the open list: index -1 means closed without a choice.
     void popupClosed(int32_t index);

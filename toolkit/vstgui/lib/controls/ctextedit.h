@@ -41,7 +41,7 @@ class CTextEdit : public CTextLabel {
     void setValue(float val) override;
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
-    int32_t onKeyDown(VstKeyCode& keyCode) override;
+    int32_t onKeyDown(CKeyCode& keyCode) override;
     void takeFocus() override;
     void looseFocus() override;
     bool wantsFocus() const override { return true; }

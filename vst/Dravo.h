@@ -1,15 +1,16 @@
 // The equaliser as a VST 2.x effect: identity, pins, the parameters and their
 // texts as the host asks for them, suspend/resume and the processing entry
 // points. What the parameters mean and do lives in the model (dravo::Model);
-// presets and the host chunk in CPresetSystemEffect.
+// presets and the host chunk in CPresetSystemEffect; the editor behind
+// VstEditor. What the host changes on its threads is parked for the editor
+// (dravo::ParkedChanges).
 #pragma once
 
 #include "model/Model.h"
-#include "presets/CPresetSystemEffect.h"
+#include "model/ParkedChanges.h"
+#include "vst/CPresetSystemEffect.h"
 
 #include <atomic>
-
-class ADEditor;
 
 class Dravo : public CPresetSystemEffect {
   public:
@@ -40,19 +41,17 @@ class Dravo : public CPresetSystemEffect {
     VstInt32 canDo(char* text) override;
     VstInt32 getPlugCategory() override { return kPlugCategMastering; }
 
-    bool isDummy(int index) override { return dravo::isDummyParam(index); }
-    bool isDummyOld(int index) override { return dravo::isDummyParam(index); }
-    void initPresets() override;
+    // ProgramStore::Listener: names, the current preset or whole presets
+    // changed; the editor is told in its idle.
+    void bankChanged() override { parked.parkBank(); }
 
-    // Engine operations.
-    virtual void processLoopFast(float** inputs, float** outputs, VstInt32 sampleFrames);
-    virtual void processLoopFastDouble(double** inputs, double** outputs, VstInt32 sampleFrames);
-    virtual void processLoopFastMono(float** inputs, float** outputs, VstInt32 sampleFrames);
-    virtual void processLoopFastDoubleMono(double** inputs, double** outputs,
-                                           VstInt32 sampleFrames);
-    virtual void initUpsDec();
-    virtual float getLatency1(); // milliseconds
-    virtual float getLatency2(); // samples at the host rate
+    // The latency in milliseconds at the validated rate, and in samples at
+    // the host rate.
+    float latencyMilliseconds() const;
+    float latencySamples() const;
+    // The rate the latency is told at: the host's, or 44100 for a rate
+    // outside 20000..200000.
+    float validatedRate() const;
 
     // The derived engine value of a parameter: a position, Hz, dB, Q, the
     // output factor or the flag (1/0); the normalised value for "LSR".
@@ -60,14 +59,15 @@ class Dravo : public CPresetSystemEffect {
     bool isInputStereo() const { return inputStereo.load(std::memory_order_relaxed); }
     bool isOutputStereo() const { return outputStereo.load(std::memory_order_relaxed); }
     EqEngine& getEngine() { return model.engine(); }
+    const EqEngine& getEngine() const { return model.engine(); }
     dravo::Model& getModel() { return model; }
+    dravo::ParkedChanges& parkedChanges() { return parked; }
 
   private:
-    template <typename T> void processStereo(T** inputs, T** outputs, VstInt32 sampleFrames);
-    template <typename T> void processMono(T** inputs, T** outputs, VstInt32 sampleFrames);
+    template <typename T> void process(T** inputs, T** outputs, VstInt32 sampleFrames);
 
-    ADEditor* adEditor = nullptr;
     dravo::Model model;
+    dravo::ParkedChanges parked;
     std::atomic<bool> inputStereo{true};
     std::atomic<bool> outputStereo{true};
     bool suspendedOnce = false;

@@ -1,33 +1,31 @@
-#include "presets/CPresetSystemEffect.h"
+#include "vst/CPresetSystemEffect.h"
 
 #include <cstring>
 
-#include "presets/PresetBuffers.h"
-#include "presets/PresetEditorInterface.h"
-
 CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster,
-                                         const PresetTable& contents, int /*numPresets*/,
-                                         int numParams)
-    : AudioEffectX(audioMaster, 1, numParams), store(*this, contents) {
+                                         const PresetTable& contents)
+    : AudioEffectX(audioMaster, 1, kNumPresetParams), store(*this, contents) {
     programsAreChunks(true);
 }
 
 CPresetSystemEffect::~CPresetSystemEffect() = default;
 
-long CPresetSystemEffect::getPresetNo() {
+int CPresetSystemEffect::getPresetNo() {
     return store.current();
 }
 
-void CPresetSystemEffect::setPresetNo(long n) {
-    store.selectPreset(n, [this](const PresetRecord& record) {
-        for (int i = 0; i < kNumPresetParams; i++)
-            setParameter(i, record.values[i]);
-        updateDisplay();
-        // An empty edit gesture on parameter 0 closes the replay, as hosts
-        // have always seen it.
-        beginEdit(0);
-        endEdit(0);
-    });
+void CPresetSystemEffect::setPresetNo(int n) {
+    store.selectPreset(n);
+}
+
+void CPresetSystemEffect::applyPreset(const PresetRecord& record) {
+    for (int i = 0; i < kNumPresetParams; i++)
+        setParameter(i, record.values[i]);
+    updateDisplay();
+    // An empty edit gesture on parameter 0 closes the replay, as hosts have
+    // always seen it.
+    beginEdit(0);
+    endEdit(0);
 }
 
 CPresetSystemEffect::ParameterValues CPresetSystemEffect::currentValues() {
@@ -48,17 +46,8 @@ void CPresetSystemEffect::setPresetName(const char* name) {
     updateDisplay();
 }
 
-VstInt32 CPresetSystemEffect::getUniqueID() {
-    return cEffect.uniqueID;
-}
-
-void CPresetSystemEffect::initializePreset(long n) {
-    store.initializePreset(n);
-}
-
 void CPresetSystemEffect::loadDefaults() {
     store.takeDefaultRecord();
-    if (PresetEditorInterface* e = presetEditor()) e->loadDefaults();
 }
 
 void CPresetSystemEffect::initPresets() {
@@ -83,8 +72,7 @@ void CPresetSystemEffect::setProgram(VstInt32) {}
 void CPresetSystemEffect::setProgramName(char* name) {
     char buffer[kPresetNameSize + 1] = {};
     if (name) std::memcpy(buffer, name, strnlen(name, kPresetNameSize));
-    writePresetName(store.currentRecord().name, buffer);
-    if (PresetEditorInterface* e = presetEditor()) e->nameChangedExternal(buffer);
+    store.setName(buffer);
 }
 
 void CPresetSystemEffect::getProgramName(char* name) {
@@ -98,35 +86,13 @@ bool CPresetSystemEffect::getProgramNameIndexed(VstInt32, VstInt32 index, char* 
 }
 
 VstInt32 CPresetSystemEffect::getChunk(void** data, bool /*isPreset: always the bank*/) {
-    return store.getChunk(data, [this](char** bank) {
-        if (PresetEditorInterface* e = presetEditor()) return e->BankToBuffer(bank);
-        return PresetBuffers(*this).bankToBuffer(bank);
-    });
+    return store.getChunk(data);
 }
 
 VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool /*isPreset*/) {
-    return store.setChunk(data, byteSize,
-                          [this](const char* body, const newpresetheader& header, bool swapOrder) {
-                              if (PresetEditorInterface* e = presetEditor())
-                                  return e->BufferToBank(body, &header, swapOrder);
-                              return PresetBuffers(*this).bufferToBank(body, header, swapOrder);
-                          });
+    return store.setChunk(data, byteSize);
 }
-
-VstInt32 CPresetSystemEffect::processEvents(VstEvents*) {
-    return 0;
-}
-
-VstInt32 CPresetSystemEffect::canDo(char*) {
-    return 0;
-}
-
-void CPresetSystemEffect::resume() {}
 
 void CPresetSystemEffect::setParameterAllPresets(int index, float value) {
     store.setValueAllPresets(index, value);
-}
-
-PresetEditorInterface* CPresetSystemEffect::presetEditor() {
-    return dynamic_cast<PresetEditorInterface*>(getEditor());
 }

@@ -1,8 +1,9 @@
-#include "plugin/Dravo.h"
+#include "vst/Dravo.h"
 
-#include "gui/ADEditor.h"
 #include "model/FactoryPresets.h"
 #include "model/Identity.h"
+#include "presets/StoredPresets.h"
+#include "vst/VstEditor.h"
 
 #include <cmath>
 #include <cstdio>
@@ -20,22 +21,25 @@ void copyText(char* field, const char* text, size_t size) {
 } // namespace
 
 Dravo::Dravo(audioMasterCallback audioMaster)
-    : CPresetSystemEffect(audioMaster, kFactoryPresetTable, kNumPresets, kNumParams) {
+    : CPresetSystemEffect(audioMaster, kFactoryPresetTable) {
     sampleRate = 44100.0f;
-    initUpsDec();
+    getEngine().initUpsDec();
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
     canProcessReplacing();
     canDoubleReplacing();
     // The engine starts at 44100 Hz: N = 29, N div 2 + 32 = 46 samples.
-    setInitialDelay((VstInt32)getLatency2());
-
-    adEditor = new ADEditor(this);
-    setEditor(adEditor);
+    setInitialDelay((VstInt32)latencySamples());
+    setEditor(new VstEditor(*this));
 
     initPresets();
+    // The user's default bank and default preset, as every new instance
+    // starts (kept by the preset bar in the preferences).
     loadDefaults();
+    Bank bank = store.snapshot();
+    if (dravo::StoredPresets(kPreferencesIdentifier).applyDefaults(store.codec(), bank))
+        store.replaceBank(bank);
     setPresetNo(0);
     suspend();
 }
@@ -43,7 +47,9 @@ Dravo::Dravo(audioMasterCallback audioMaster)
 // A host may close the effect with its window still open: the window closes
 // while the effect is whole (its controls may still end an edit gesture).
 Dravo::~Dravo() {
-    if (adEditor && adEditor->getFrame()) adEditor->close();
+    AEffEditor* e = getEditor();
+    setEditor(nullptr);
+    delete e;
 }
 
 // ---------------------------------------------------------------------------
@@ -56,7 +62,7 @@ void Dravo::setParameter(VstInt32 index, float value) {
 
     if (sameInEveryPreset(p)) setParameterAllPresets(index, value);
     if (!isLoadingPreset()) CPresetSystemEffect::setParameter(index, value);
-    if (adEditor) adEditor->setParameter(index, value);
+    parked.parkParameter(p, value);
 }
 
 double Dravo::getEngineValue(int index) const {
@@ -154,13 +160,9 @@ bool Dravo::setSpeakerArrangement(VstSpeakerArrangement* input, VstSpeakerArrang
 // ---------------------------------------------------------------------------
 // Lifecycle and processing
 
-void Dravo::initPresets() {
-    writeFactoryPresets(programStore());
-}
-
 void Dravo::suspend() {
     getEngine().suspend();
-    if (adEditor) adEditor->internalSampleRateChanged();
+    parked.parkMeters();
     suspendedOnce = true;
 }
 
@@ -171,66 +173,41 @@ void Dravo::resume() {
     sampleRate = getEngine().resume(sampleRate);
     getOutputLatency();
     updateBlockSize();
-    setInitialDelay((VstInt32)getLatency2());
-    if (adEditor) {
-        adEditor->internalSampleRateChanged();
-        adEditor->resume();
-    }
+    setInitialDelay((VstInt32)latencySamples());
+    parked.parkMeters();
 }
 
-void Dravo::initUpsDec() {
-    getEngine().initUpsDec();
-}
-
-float Dravo::getLatency2() {
+float Dravo::latencySamples() const {
     return (float)getEngine().getLatency2();
 }
 
-float Dravo::getLatency1() {
-    const float r = sampleRate >= 20000.0f && sampleRate <= 200000.0f ? sampleRate : 44100.0f;
-    return getLatency2() * 1000.0f / r;
+float Dravo::validatedRate() const {
+    return sampleRate >= 20000.0f && sampleRate <= 200000.0f ? sampleRate : 44100.0f;
 }
 
-template <typename T> void Dravo::processStereo(T** inputs, T** outputs, VstInt32 sampleFrames) {
-    const bool in2 = isInputConnected(1) && isInputStereo();
-    const bool out2 = isOutputConnected(1) && isOutputStereo();
-    getEngine().processStereo(inputs, outputs, sampleFrames, in2, out2);
-}
-
-template <typename T> void Dravo::processMono(T** inputs, T** outputs, VstInt32 sampleFrames) {
-    isInputConnected(1); // the host sees the same three pin queries as in stereo
-    const bool out2 = isOutputConnected(1) && isOutputStereo();
-    getEngine().processMono(inputs, outputs, sampleFrames, out2);
+float Dravo::latencyMilliseconds() const {
+    return latencySamples() * 1000.0f / validatedRate();
 }
 
 // The loop is chosen per call: stereo when the second input is connected and
-// the input arrangement is stereo, else mono.
+// the input arrangement is stereo, else mono. The host sees the same three
+// pin queries either way.
+template <typename T> void Dravo::process(T** inputs, T** outputs, VstInt32 sampleFrames) {
+    if (isInputConnected(1) && isInputStereo()) {
+        const bool in2 = isInputConnected(1) && isInputStereo();
+        const bool out2 = isOutputConnected(1) && isOutputStereo();
+        getEngine().processStereo(inputs, outputs, sampleFrames, in2, out2);
+    } else {
+        isInputConnected(1);
+        const bool out2 = isOutputConnected(1) && isOutputStereo();
+        getEngine().processMono(inputs, outputs, sampleFrames, out2);
+    }
+}
+
 void Dravo::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    if (isInputConnected(1) && isInputStereo())
-        processLoopFast(inputs, outputs, sampleFrames);
-    else
-        processLoopFastMono(inputs, outputs, sampleFrames);
+    process(inputs, outputs, sampleFrames);
 }
 
 void Dravo::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    if (isInputConnected(1) && isInputStereo())
-        processLoopFastDouble(inputs, outputs, sampleFrames);
-    else
-        processLoopFastDoubleMono(inputs, outputs, sampleFrames);
-}
-
-void Dravo::processLoopFast(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    processStereo(inputs, outputs, sampleFrames);
-}
-
-void Dravo::processLoopFastDouble(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    processStereo(inputs, outputs, sampleFrames);
-}
-
-void Dravo::processLoopFastMono(float** inputs, float** outputs, VstInt32 sampleFrames) {
-    processMono(inputs, outputs, sampleFrames);
-}
-
-void Dravo::processLoopFastDoubleMono(double** inputs, double** outputs, VstInt32 sampleFrames) {
-    processMono(inputs, outputs, sampleFrames);
+    process(inputs, outputs, sampleFrames);
 }

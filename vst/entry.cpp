@@ -1,5 +1,5 @@
 // The plug-in's one exported entry point.
-#include "plugin/Dravo.h"
+#include "vst/Dravo.h"
 
 #include <new>
 
