@@ -307,6 +307,12 @@ CControl* EqualiserEditor::addControl(const Control& c, CBitmap* bitmap) {
     if (isParameterControl(c)) {
         control->setValue(c.inverted ? 1.f - p : p);
         if (c.defaultValue != kNoDefault) control->setDefaultValue(c.defaultValue);
+        // One channel has no left or right to choose: the switch is greyed
+        // out and takes no input.
+        if (paramOf(c) == Param::Channel && !controller.isStereo()) {
+            control->setMouseEnabled(false);
+            control->setAlphaValue(0.35f);
+        }
     }
     frame->addView(control);
     if (c.kind == Kind::LatencySamples) refreshLatency();
