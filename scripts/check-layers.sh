@@ -1,24 +1,57 @@
 #!/usr/bin/env bash
-# Fails when a folder includes a project header from a layer above it.
-# Each line: a folder and the folders it may include from.
+# Fails when a file includes a project header its folder may not include, or
+# when a folder with sources is missing from the table. Each line: a folder
+# and what it may include, as folders ("model") or single headers
+# ("vst/vst2abi.h"); "*" allows everything (tests, benchmarks).
+#
+# The rules: the engine and the host-neutral core (dsp, model) stand alone;
+# the toolkit knows no plug-in and no format; the editor (gui, presets) knows
+# the core and the toolkit but no format; each format (vst, lv2, lv2ui) may
+# include the core, the editor, the toolkit and the platform layer, never
+# another format; our host tools know the VST 2.x ABI header only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
+declare -A rules
 while read -r dir allowed; do
-  while IFS=: read -r file line text; do
-    inc=$(sed -n 's/.*#include "\([a-z0-9]*\)\/.*/\1/p' <<<"$text")
-    [ -z "$inc" ] || [[ " $allowed " == *" $inc "* ]] && continue
-    [ -d "$inc" ] || continue # a header of the toolkit's own vstgui/ tree
-    echo "layering: $file:$line includes from $inc/: $text" >&2
-    status=1
-  done < <(grep -rn '#include "' "$dir" --include='*.h' --include='*.cpp' || true)
+  [ -n "$dir" ] && rules[$dir]="$allowed"
 done <<'TABLE'
-vst       vst
 dsp       dsp
 model     dsp model
-toolkit   vst toolkit
-presets   vst toolkit model presets
-host      vst model host
+toolkit   toolkit
+presets   model toolkit presets
+gui       model toolkit presets gui resources/Manual.h
+vst       dsp model toolkit presets gui vst
 lv2       dsp model lv2
+lv2ui     model toolkit presets gui lv2 lv2ui
+host      host vst/vst2abi.h model/PresetFormat.h model/Parameters.h model/ValueParse.h model/Identity.h
+resources resources dsp model gui/EditorLayout.h gui/KnobFrame.h presets/PresetBarLayout.h lv2/Ports.h lv2/Uris.h
+tests     *
+bench     *
 TABLE
+
+# Every folder that holds sources has its row.
+for dir in $(find . -mindepth 2 \( -name '*.h' -o -name '*.cpp' -o -name '*.c' \) \
+  -not -path './build*' -not -path './.git/*' | cut -d/ -f2 | sort -u); do
+  [ "$dir" = scripts ] && continue # stand-alone test tools, no project headers
+  if [ -z "${rules[$dir]+x}" ]; then
+    echo "layering: folder $dir/ has no row in the table" >&2
+    status=1
+  fi
+done
+
+for dir in "${!rules[@]}"; do
+  allowed=" ${rules[$dir]} "
+  [ "$allowed" = " * " ] && continue
+  while IFS=: read -r file line text; do
+    header=$(sed -n 's/.*#include "\([^"]*\)".*/\1/p' <<<"$text")
+    inc=${header%%/*}
+    [ "$inc" = "$header" ] && continue       # a header beside the file
+    [[ "$inc" == .* ]] && continue           # a relative path inside the folder
+    [ -d "$inc" ] || continue                # a header of the toolkit's own vstgui/ tree
+    [[ "$allowed" == *" $inc "* || "$allowed" == *" $header "* ]] && continue
+    echo "layering: $file:$line includes $header, which $dir/ may not include" >&2
+    status=1
+  done < <(grep -rn '#include "' "$dir" --include='*.h' --include='*.cpp' --include='*.inc' || true)
+done
 exit $status
