@@ -1,6 +1,6 @@
 #include "gui/EditorZoom.h"
 
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 #include "vstgui/vstgui.h"
 
 #include <cmath>
@@ -26,7 +26,7 @@ double desktop() {
 }
 
 double preferred(const char* preferencesIdentifier) {
-    XPlatPreferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
+    platform::Preferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
     std::vector<char> value;
     if (prefs.copy(kKey, value)) {
         const double z = std::atof(std::string(value.begin(), value.end()).c_str()) / 100.0;
@@ -36,7 +36,7 @@ double preferred(const char* preferencesIdentifier) {
 }
 
 void remember(const char* preferencesIdentifier, double z) {
-    XPlatPreferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
+    platform::Preferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
     if (z > 0) {
         const std::string text = std::to_string(std::lround(z * 100));
         prefs.set(kKey, text.data(), text.size());

@@ -104,10 +104,10 @@ class EqualiserEditor : public VSTGUIEditorInterface,
     CParamDisplay* latencyMs = nullptr;
     CParamDisplay* latencySamples = nullptr;
 
-    double zoom = 0;               // 0 until first asked
-    int knownWidth = 0;            // the size the host was told or asked
+    double zoom = 0;    // 0 until first asked
+    int knownWidth = 0; // the size the host was told or asked
     int knownHeight = 0;
-    int menuTag = -1;              // the control whose menu is open
+    int menuTag = -1; // the control whose menu is open
     ValueEntry* valueEntry = nullptr;
     // The clip LED's level: 1 a block clipped since the last idle, 0.5 one
     // clipped earlier (held until clicked), 0 none.

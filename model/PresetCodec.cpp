@@ -136,8 +136,8 @@ int32_t bankBodySize() {
 // kPresetHeaderSize + bankBodySize() bytes; returns its size.
 size_t writeBankBuffer(const Bank& bank, char* out) {
     const int32_t bodySize = bankBodySize();
-    const PresetBufferHeader header = makeHeader(
-        kBufferTypeBank, kNumPresets * (1 + storedParamCount()), bank.current, bodySize);
+    const PresetBufferHeader header =
+        makeHeader(kBufferTypeBank, kNumPresets * (1 + storedParamCount()), bank.current, bodySize);
     std::memcpy(out, &header, sizeof header);
     char* p = out + sizeof header;
     for (int preset = 0; preset < kNumPresets; preset++)
@@ -232,11 +232,12 @@ size_t PresetCodec::bankToChunk(const Bank& bank, unsigned char* out) const {
     const int32_t id = dravo::kUniqueId;
     std::memcpy(out, &tag, 4);
     std::memcpy(out + 4, &id, 4);
-    return kChunkPrefixSize + writeBankBuffer(bank, reinterpret_cast<char*>(out) + kChunkPrefixSize);
+    return kChunkPrefixSize +
+           writeBankBuffer(bank, reinterpret_cast<char*>(out) + kChunkPrefixSize);
 }
 
-bool PresetCodec::bufferToPreset(const char* body, const PresetBufferHeader& header,
-                                 bool swapOrder, PresetRecord& preset) const {
+bool PresetCodec::bufferToPreset(const char* body, const PresetBufferHeader& header, bool swapOrder,
+                                 PresetRecord& preset) const {
     if (!body || header.numRecords < 0 || header.bodySize < 0) return false;
     PresetRecord loaded = blank;
     const bool ok = forEachRecord(body, header, swapOrder, [&](const Record& r) {
@@ -384,8 +385,7 @@ bool PresetCodec::loadBankBuffer(const char* data, size_t size, bool reversed, B
         if (block < kPresetNameSize) return false;
         const size_t numValues = (block - kPresetNameSize) / 4;
         if (numValues > (size_t)INT32_MAX / 8) return false;
-        return bufferToBankOld(data + kOldPrefixSize, swapOrder, kNumPresets, (int)numValues,
-                               bank);
+        return bufferToBankOld(data + kOldPrefixSize, swapOrder, kNumPresets, (int)numValues, bank);
     }
     if (type == kBufferTypeBank) {
         PresetBufferHeader header;
@@ -428,8 +428,7 @@ bool PresetCodec::loadOldChunk(const unsigned char* data, size_t size, bool swap
     const size_t numValues = (block - kPresetNameSize) / 4;
     const size_t stride = kPresetNameSize + 4 * numValues;
     const int presetCount = numPresets < kNumPresets ? numPresets : kNumPresets;
-    const int valueCount =
-        numValues < (size_t)kNumPresetParams ? (int)numValues : kNumPresetParams;
+    const int valueCount = numValues < (size_t)kNumPresetParams ? (int)numValues : kNumPresetParams;
     Bank loaded = bank;
     for (int p = 0; p < presetCount; p++) {
         const char* record = bytes + kOldChunkHeaderSize + stride * (size_t)p;

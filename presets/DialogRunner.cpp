@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 
 namespace dravo {
 
@@ -95,7 +95,7 @@ bool DialogRunner::startMessage(const std::vector<std::string>& argv,
 }
 
 void DialogRunner::showAlert(const std::string& message) {
-    if (!startMessage(XPlatAlertCommand(message), nullptr))
+    if (!startMessage(platform::alertCommand(message), nullptr))
         std::fprintf(stderr, "%s\n", message.c_str());
 }
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 
 namespace dravo {
 
@@ -10,7 +10,7 @@ namespace {
 
 // The alert for a manual at path that could not be opened.
 std::string manualAlert(const std::string& path) {
-    const std::string home = XPlatHomeFolder() + "/";
+    const std::string home = platform::homeFolder() + "/";
     const std::string below =
         path.compare(0, home.size(), home) == 0 ? path.substr(home.size()) : path;
     return "Could not open manual file:\n~/\"" + below + "\"";
@@ -24,8 +24,8 @@ bool ManualOpener::open() {
     std::string path;
     bool started = false;
     if (document.data && document.size && document.vendorFolder && document.fileName) {
-        path = XPlatDocumentsFolder() + "/" + document.vendorFolder + "/" + document.fileName;
-        if (XPlatWriteFileIfDifferent(path, document.data, document.size)) {
+        path = platform::documentsFolder() + "/" + document.vendorFolder + "/" + document.fileName;
+        if (platform::writeFileIfDifferent(path, document.data, document.size)) {
             if (opener && !opener->poll()) {
                 started = true; // the opener of an earlier click still runs
             } else if (!VSTGUI::findProgramOnPath("xdg-open").empty()) {

@@ -6,8 +6,8 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include "platform/Desktop.h"
 #include "presets/PresetBarControls.h"
-#include "presets/XPlat.h"
 
 namespace dravo {
 
@@ -217,7 +217,8 @@ void PresetBar::barAction(CControl* control, float v) {
         break;
     }
     case kTagDefaultBank:
-        v >= 0.75f ? storeBuffer(prefkey::kDefaultBank, true) : stored.remove(prefkey::kDefaultBank);
+        v >= 0.75f ? storeBuffer(prefkey::kDefaultBank, true)
+                   : stored.remove(prefkey::kDefaultBank);
         break;
     case kTagDefaultPreset:
         v >= 0.75f ? storeBuffer(prefkey::kDefaultPreset, false)
@@ -287,8 +288,8 @@ void PresetBar::applyBuffer(const char* key, bool bank) {
 std::string PresetBar::dialogFolder() const {
     std::string folder = remembered.folder;
     if (folder.empty()) {
-        folder = XPlatDocumentsFolder();
-        if (!isFolder(folder)) folder = XPlatHomeFolder();
+        folder = platform::documentsFolder();
+        if (!isFolder(folder)) folder = platform::homeFolder();
     }
     if (!folder.empty() && folder.back() != '/') folder += '/';
     return folder;
@@ -317,9 +318,9 @@ void PresetBar::saveChosen(const std::string& chosen, bool bank, const char* ext
     }
     const std::string shown = path.substr(slash == std::string::npos ? 0 : slash + 1);
     if (!dialogs.startMessage(
-            XPlatQuestionCommand("A file named \"" + shown +
-                                     "\" already exists. Do you want to replace it?",
-                                 "Replace"),
+            platform::questionCommand("A file named \"" + shown +
+                                          "\" already exists. Do you want to replace it?",
+                                      "Replace"),
             [save](bool yes) {
                 if (yes) save();
             }))
@@ -330,8 +331,8 @@ void PresetBar::saveChosen(const std::string& chosen, bool bank, const char* ext
 void PresetBar::rememberPath(const std::string& path, std::string& fileName) {
     // A part longer than its field is not remembered (the fields keep their
     // previous contents); the file itself is still used.
-    char name[kXPlatPathFieldSize] = {}, dir[kXPlatPathFieldSize] = {};
-    if (!XPlatGetFileNameAndDir(path.c_str(), name, dir)) return;
+    char name[platform::kPathFieldSize] = {}, dir[platform::kPathFieldSize] = {};
+    if (!platform::splitPath(path.c_str(), name, dir)) return;
     fileName = name;
     remembered.folder = dir;
     stored.storePaths(remembered);
@@ -343,25 +344,25 @@ bool PresetBar::loadFile(const std::string& path, bool bank, bool reversed) {
     const std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
     void* file = nullptr;
     // Read-only, so files in read-only folders load.
-    const long size = XPlatFileOpen(name.c_str(), dir.c_str(), &file, false);
+    const long size = platform::openFile(name.c_str(), dir.c_str(), &file, false);
     bool loaded = false;
     if (file && size > 4 && size <= kMaxFileSize) {
         // The whole file is read, and only what was read is handed to the
         // reader: a header's body size cannot reach past the file's end.
         std::vector<char> data((size_t)size);
-        const long got = XPlatFileRead(file, data.data(), size);
+        const long got = platform::readFile(file, data.data(), size);
         // A bank from a file always ends on preset 0, whatever its header names.
         loaded = got > 4 && (bank ? loadBankBuffer(data.data(), (size_t)got, reversed, true)
                                   : loadPresetBuffer(data.data(), (size_t)got, reversed));
     }
-    XPlatFileClose(file);
+    platform::closeFile(file);
     return loaded;
 }
 
 void PresetBar::saveFile(const std::string& path, bool bank) {
     const std::vector<char> buffer = bank ? bankBuffer() : presetBuffer();
     // Written beside the target and renamed over it only when complete.
-    if (!buffer.empty()) XPlatWriteFile(path, buffer.data(), buffer.size());
+    if (!buffer.empty()) platform::writeFileAtomically(path, buffer.data(), buffer.size());
 }
 
 void PresetBar::loadBank(bool reversed) {

@@ -8,8 +8,8 @@ static void drawFrame(CControl* control, CDrawContext* context, const CPoint& of
 }
 
 CPresetKickButton::CPresetKickButton(const CRect& size, CControlListener* listener, int32_t tag,
-                             CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
-                             bool needsDoubleClick)
+                                     CCoord heightOfOneImage, CBitmap* background,
+                                     const CPoint& offset, bool needsDoubleClick)
     : CKickButton(size, listener, tag, heightOfOneImage, background, offset),
       needsDoubleClick(needsDoubleClick) {}
 
@@ -89,8 +89,8 @@ int32_t CSaveLoadButton::onKeyUp(CKeyCode& /*keyCode*/) {
 
 //------------------------------------------------------------------------------
 CPresetRockerSwitch::CPresetRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
-                                 CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
-                                 const int32_t style)
+                                         CCoord heightOfOneImage, CBitmap* background,
+                                         const CPoint& offset, const int32_t style)
     : CRockerSwitch(size, listener, tag, heightOfOneImage, background, offset, style) {}
 
 void CPresetRockerSwitch::draw(CDrawContext* context) {

@@ -11,8 +11,8 @@
 class CPresetKickButton : public CKickButton {
   public:
     CPresetKickButton(const CRect& size, CControlListener* listener, int32_t tag,
-                  CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
-                  bool needsDoubleClick);
+                      CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
+                      bool needsDoubleClick);
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
@@ -63,8 +63,8 @@ class CSaveLoadButton : public CKickButton {
 class CPresetRockerSwitch : public CRockerSwitch {
   public:
     CPresetRockerSwitch(const CRect& size, CControlListener* listener, int32_t tag,
-                    CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
-                    const int32_t style);
+                        CCoord heightOfOneImage, CBitmap* background, const CPoint& offset,
+                        const int32_t style);
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;

@@ -2,31 +2,31 @@
 
 #include <algorithm>
 
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 
 namespace dravo {
 
 namespace {
-constexpr size_t kMaxPathLength = kXPlatPathFieldSize - 1;
+constexpr size_t kMaxPathLength = platform::kPathFieldSize - 1;
 } // namespace
 
 bool StoredPresets::store(const char* key, const std::vector<char>& buffer) const {
-    XPlatPreferences prefs(identifier);
+    platform::Preferences prefs(identifier);
     return !buffer.empty() && prefs.set(key, buffer.data(), buffer.size()) && prefs.synchronize();
 }
 
 bool StoredPresets::load(const char* key, std::vector<char>& buffer) const {
-    return XPlatPreferences(identifier).copy(key, buffer) && buffer.size() > 4;
+    return platform::Preferences(identifier).copy(key, buffer) && buffer.size() > 4;
 }
 
 void StoredPresets::remove(const char* key) const {
-    XPlatPreferences prefs(identifier);
+    platform::Preferences prefs(identifier);
     prefs.remove(key);
     prefs.synchronize();
 }
 
 RememberedPaths StoredPresets::recallPaths() const {
-    const XPlatPreferences prefs(identifier);
+    const platform::Preferences prefs(identifier);
     RememberedPaths paths;
     const std::pair<const char*, std::string*> fields[] = {
         {prefkey::kCurrDir, &paths.folder},
@@ -44,7 +44,7 @@ RememberedPaths StoredPresets::recallPaths() const {
 }
 
 void StoredPresets::storePaths(const RememberedPaths& paths) const {
-    XPlatPreferences prefs(identifier);
+    platform::Preferences prefs(identifier);
     if (!prefs.isUsable()) return;
     prefs.set(prefkey::kCurrDir, paths.folder.data(), paths.folder.size());
     prefs.set(prefkey::kCurrBank, paths.bankFile.data(), paths.bankFile.size());

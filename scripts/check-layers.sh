@@ -5,8 +5,9 @@
 # ("vst/vst2abi.h"); "*" allows everything (tests, benchmarks).
 #
 # The rules: the engine and the host-neutral core (dsp, model) stand alone;
-# the toolkit knows no plug-in and no format; the editor (gui, presets) knows
-# the core and the toolkit but no format; each format (vst, lv2, lv2ui) may
+# the toolkit and the platform layer know no plug-in and no format; the
+# editor (gui, presets) knows the core, the toolkit and the platform layer but
+# no format; each format (vst, lv2, lv2ui) may
 # include the core, the editor, the toolkit and the platform layer, never
 # another format; our host tools know the VST 2.x ABI header only.
 set -euo pipefail
@@ -19,11 +20,12 @@ done <<'TABLE'
 dsp       dsp
 model     dsp model
 toolkit   toolkit
-presets   model toolkit presets
-gui       model toolkit presets gui resources/Manual.h
-vst       dsp model toolkit presets gui vst
+platform  platform
+presets   model toolkit platform presets
+gui       model toolkit platform presets gui resources/Manual.h
+vst       dsp model toolkit platform presets gui vst
 lv2       dsp model lv2
-lv2ui     model toolkit presets gui lv2 lv2ui
+lv2ui     model toolkit platform presets gui lv2 lv2ui
 host      host vst/vst2abi.h model/PresetFormat.h model/Parameters.h model/ValueParse.h model/Identity.h
 resources resources dsp model gui/EditorLayout.h gui/KnobFrame.h presets/PresetBarLayout.h lv2/Ports.h lv2/Uris.h
 tests     *

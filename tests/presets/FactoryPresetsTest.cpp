@@ -7,8 +7,8 @@
 
 #include "PresetTestSupport.h"
 #include "host/VstHost.h"
-#include "vst/Dravo.h"
 #include "model/FactoryPresets.h"
+#include "vst/Dravo.h"
 
 using namespace presettest;
 

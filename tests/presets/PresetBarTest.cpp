@@ -3,7 +3,7 @@
 // swapped and untrusted files, interrupted saves, long remembered paths, the
 // menu and name field; and the platform wrappers underneath.
 #include "PresetBarTestSupport.h"
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 
 #include <csignal>
 #include <linux/capability.h>
@@ -12,6 +12,7 @@
 #include <sys/wait.h>
 
 using namespace presettest;
+namespace platform = dravo::platform;
 using namespace presetbar;
 namespace fs = std::filesystem;
 
@@ -63,8 +64,8 @@ TEST(PresetFiles, ReversedCommandsReadFilesWhoseFieldsAreSwapped) {
         Instance in;
         in.set(9, 0.25f);
         const auto saved = in.store.bank();
-        const std::vector<char> buffer = c.loadTag == kTagLoadBank ? in.editor.bar.bankBuffer()
-                                                                   : in.editor.bar.presetBuffer();
+        const std::vector<char> buffer =
+            c.loadTag == kTagLoadBank ? in.editor.bar.bankBuffer() : in.editor.bar.presetBuffer();
         // Every field swapped but the unique ID: what an old writer of the
         // other byte order left behind.
         auto swapped = otherByteOrder(std::vector<unsigned char>(buffer.begin(), buffer.end()));
@@ -244,7 +245,8 @@ TEST(PresetBarActions, MenuAndNameField) {
     field->setText("abcdefghijklmnopqrstuvwxyz0123");
     in.editor.valueChanged(field);
     EXPECT_STREQ(field->getText(), "abcdefghijklmnopqrstuvwx");
-    EXPECT_STREQ(menu->getEntry(7)->getTitle(), "abcdefghijklmnopqrstuvw"); // as the preset keeps it
+    EXPECT_STREQ(menu->getEntry(7)->getTitle(),
+                 "abcdefghijklmnopqrstuvw"); // as the preset keeps it
     EXPECT_STREQ(in.store.record(7).name, "abcdefghijklmnopqrstuvw");
 
     // A name the host gave shows once the editor hears the bank changed.
@@ -260,15 +262,15 @@ TEST(PresetBarActions, MenuAndNameField) {
     in.editor.bar.showBank(); // no window: nothing to show, no crash
 }
 
-TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {
+TEST(Platform, CommandsRunWithoutAShellAndMissingOnesAreReported) {
     Desktop d;
     d.script("echo-args", "printf '%s|' \"$@\"\n");
     std::string out;
-    EXPECT_EQ(XPlatRunCommand({"echo-args", "a b", "\"q\"", "$HOME", "`x`;y"}, &out), 0);
+    EXPECT_EQ(platform::runCommand({"echo-args", "a b", "\"q\"", "$HOME", "`x`;y"}, &out), 0);
     EXPECT_EQ(out, "a b|\"q\"|$HOME|`x`;y|");
-    EXPECT_EQ(XPlatRunCommand({"sh", "-c", "exit 3"}), 3);
+    EXPECT_EQ(platform::runCommand({"sh", "-c", "exit 3"}), 3);
     ::testing::internal::CaptureStderr();
-    EXPECT_EQ(XPlatRunCommand({"no-such-program-here"}), -1);
+    EXPECT_EQ(platform::runCommand({"no-such-program-here"}), -1);
     EXPECT_NE(::testing::internal::GetCapturedStderr().find("no-such-program-here"),
               std::string::npos);
     EXPECT_EQ(waitpid(-1, nullptr, WNOHANG), -1) << "every child was reaped";
@@ -276,16 +278,16 @@ TEST(XPlat, CommandsRunWithoutAShellAndMissingOnesAreReported) {
     // No alert program at all: the text goes to stderr.
     ScopedEnv path("PATH", d.files);
     ::testing::internal::CaptureStderr();
-    XPlatDisplayAlert("Nothing to show it with");
+    platform::showAlert("Nothing to show it with");
     EXPECT_EQ(::testing::internal::GetCapturedStderr(), "Nothing to show it with\n");
-    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents");
+    EXPECT_EQ(platform::documentsFolder(), d.home + "/Documents");
     writeFile(d.config + "/user-dirs.dirs", "# set by the desktop\nXDG_DOCUMENTS_DIR=\"$HOME\"\n");
-    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Documents") << "home itself: none configured";
+    EXPECT_EQ(platform::documentsFolder(), d.home + "/Documents") << "home itself: none configured";
     writeFile(d.config + "/user-dirs.dirs", "XDG_DOCUMENTS_DIR=\"$HOME/Papers/\"\n");
-    EXPECT_EQ(XPlatDocumentsFolder(), d.home + "/Papers");
+    EXPECT_EQ(platform::documentsFolder(), d.home + "/Papers");
 }
 
-TEST(XPlat, PathSplittingRefusesPartsLongerThanTheirFields) {
+TEST(Platform, PathSplittingRefusesPartsLongerThanTheirFields) {
     const std::string d256(255, 'd'), n256(256, 'n');
     const struct {
         std::string path;
@@ -297,22 +299,22 @@ TEST(XPlat, PathSplittingRefusesPartsLongerThanTheirFields) {
         {d256 + "d/x", false, "", ""},      {"/" + n256 + "n", false, "", ""},
     };
     for (const auto& c : cases) {
-        char dir[kXPlatPathFieldSize + 8], name[kXPlatPathFieldSize + 8];
+        char dir[platform::kPathFieldSize + 8], name[platform::kPathFieldSize + 8];
         std::memset(dir, '#', sizeof dir);
         std::memset(name, '#', sizeof name);
         dir[0] = name[0] = 0;
-        EXPECT_EQ(XPlatGetFileNameAndDir(c.path.c_str(), name, dir), c.ok) << c.path;
+        EXPECT_EQ(platform::splitPath(c.path.c_str(), name, dir), c.ok) << c.path;
         EXPECT_EQ(std::string(dir), c.dir);
         EXPECT_EQ(std::string(name), c.name);
-        EXPECT_EQ(dir[kXPlatPathFieldSize], '#');
-        EXPECT_EQ(name[kXPlatPathFieldSize], '#');
+        EXPECT_EQ(dir[platform::kPathFieldSize], '#');
+        EXPECT_EQ(name[platform::kPathFieldSize], '#');
     }
 }
 
-TEST(XPlat, PreferencesKeepExactBytesPerKey) {
+TEST(Platform, PreferencesKeepExactBytesPerKey) {
     Desktop d;
     const std::string binary("\0\x01\xff\n value", 10);
-    XPlatPreferences prefs("org.example.prefs");
+    platform::Preferences prefs("org.example.prefs");
     ASSERT_TRUE(prefs.set("Key", binary.data(), binary.size()));
     EXPECT_TRUE(prefs.synchronize());
     EXPECT_EQ(readFile(d.config + "/org.example.prefs/Key"), binary);
@@ -325,21 +327,21 @@ TEST(XPlat, PreferencesKeepExactBytesPerKey) {
 
     // Without XDG_CONFIG_HOME: ~/.config. An identifier that leaves it is refused.
     unsetenv("XDG_CONFIG_HOME");
-    ASSERT_TRUE(XPlatPreferences("org.example.prefs").set("K", "v", 1));
+    ASSERT_TRUE(platform::Preferences("org.example.prefs").set("K", "v", 1));
     EXPECT_EQ(readFile(d.home + "/.config/org.example.prefs/K"), "v");
     for (const char* bad : {"", ".", "..", "a/b"})
-        EXPECT_FALSE(XPlatPreferences(bad).isUsable()) << bad;
+        EXPECT_FALSE(platform::Preferences(bad).isUsable()) << bad;
 }
 
-TEST(XPlat, ASaveOverALinkReplacesTheLinkedFileAndKeepsItsPermissions) {
+TEST(Platform, ASaveOverALinkReplacesTheLinkedFileAndKeepsItsPermissions) {
     Desktop d;
     writeFile(d.files + "real.vey", "old");
     chmod((d.files + "real.vey").c_str(), 0640);
     fs::create_symlink("real.vey", d.files + "link.vey");
     void* file = nullptr;
-    XPlatFileOpen("link.vey", d.files.c_str(), &file, true);
-    EXPECT_TRUE(XPlatFileWrite(file, "new", 3));
-    EXPECT_TRUE(XPlatFileClose(file));
+    platform::openFile("link.vey", d.files.c_str(), &file, true);
+    EXPECT_TRUE(platform::writeToFile(file, "new", 3));
+    EXPECT_TRUE(platform::closeFile(file));
     EXPECT_TRUE(fs::is_symlink(d.files + "link.vey"));
     EXPECT_EQ(readFile(d.files + "real.vey"), "new");
     EXPECT_EQ(fs::status(d.files + "real.vey").permissions() & fs::perms::all,

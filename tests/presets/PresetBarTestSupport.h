@@ -55,7 +55,8 @@ inline std::vector<int> childProcesses(int group = 0) {
         if (close == std::string::npos ||
             std::sscanf(stat.c_str() + close + 1, " %c %d %d", &state, &ppid, &pgrp) != 3)
             continue;
-        if (group ? pgrp == group && state != 'Z' : ppid == (int)getpid() && pgrp == pid) out.push_back(pid);
+        if (group ? pgrp == group && state != 'Z' : ppid == (int)getpid() && pgrp == pid)
+            out.push_back(pid);
     }
     closedir(proc);
     return out;

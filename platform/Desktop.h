@@ -15,69 +15,71 @@
 #include <string>
 #include <vector>
 
+namespace dravo::platform {
+
 // The three remembered-path fields hold at most this many bytes and a NUL.
-constexpr size_t kXPlatPathFieldSize = 257;
+constexpr size_t kPathFieldSize = 257;
 
 // Opens the file dir followed directly by name. Reading: a read-only handle,
 // returns the file's size. Writing: a handle on a new temporary file beside
 // the target, returns 0. On failure *file is null and the result 0.
-long XPlatFileOpen(const char* name, const char* dir, void** file, bool write);
+long openFile(const char* name, const char* dir, void** file, bool write);
 // Reads up to n bytes into buf; returns the number read (0 for a null handle).
-long XPlatFileRead(void* file, char* buf, long n);
+long readFile(void* file, char* buf, long n);
 // Writes n bytes; returns false when they were not all written (a null
 // handle writes nothing and fails).
-bool XPlatFileWrite(void* file, const char* buf, long n);
+bool writeToFile(void* file, const char* buf, long n);
 // Closes the handle. A write handle is flushed and synced and replaces its
 // target only when every write succeeded; otherwise the temporary is removed
 // and the target stays as it was. Returns true when that all succeeded.
-bool XPlatFileClose(void* file);
+bool closeFile(void* file);
 
 // Splits path at its last "/": name gets what follows it, dir everything up
-// to and including it (both fields kXPlatPathFieldSize bytes). A path without
+// to and including it (both fields kPathFieldSize bytes). A path without
 // "/", or one whose directory or name part is longer than 256 bytes, leaves
 // both unchanged and returns false.
-bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir);
+bool splitPath(const char* path, char* name, char* dir);
 
 // Shows a modal warning with message and one button (zenity, else kdialog,
 // else xmessage) and waits for it; with none of them installed the message
 // goes to stderr.
-void XPlatDisplayAlert(const char* message);
+void showAlert(const char* message);
 // The argument vector of that warning, for running it without waiting;
 // empty when none of the programs is installed.
-std::vector<std::string> XPlatAlertCommand(const std::string& message);
+std::vector<std::string> alertCommand(const std::string& message);
 // The argument vector of a question with the buttons yes and "Cancel" whose
 // program exits with 0 when the user answers yes; empty when none of zenity,
 // kdialog and xmessage is installed.
-std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes);
+std::vector<std::string> questionCommand(const std::string& question, const std::string& yes);
 
 // Runs argv[0], found on PATH, with argv as its argument vector and waits for
 // it. Returns its exit status, or -1 when it could not be started (reported
 // on stderr) or did not exit normally. With output given, the program's
 // standard output is collected there.
-int XPlatRunCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
+int runCommand(const std::vector<std::string>& argv, std::string* output = nullptr);
 // Opens path with the desktop's document opener (xdg-open); true on success.
-bool XPlatOpenDocument(const std::string& path);
+bool openDocument(const std::string& path);
 // The user's home folder ($HOME, else the password database); no trailing "/".
-std::string XPlatHomeFolder();
+std::string homeFolder();
 // The user's Documents folder as xdg-user-dir DOCUMENTS names it (read from
 // user-dirs.dirs, no program is run), else ~/Documents.
-std::string XPlatDocumentsFolder();
+std::string documentsFolder();
 // Writes size bytes to path through a temporary file and a rename; true when
 // the file now holds them.
-bool XPlatWriteFile(const std::string& path, const void* data, size_t size);
+bool writeFileAtomically(const std::string& path, const void* data, size_t size);
 // Writes size bytes to path through a temporary file and a rename, creating
 // missing folders. Does nothing (and succeeds) when path already holds
 // exactly those bytes.
-bool XPlatWriteFileIfDifferent(const std::string& path, const void* data, size_t size);
+bool writeFileIfDifferent(const std::string& path, const void* data, size_t size);
 
 // Per-user preferences of one application: one file per key in the folder
 // $XDG_CONFIG_HOME/<identifier> (default ~/.config/<identifier>), each value
 // stored as its exact bytes and replaced atomically.
-class XPlatPreferences {
+class Preferences {
   public:
     // identifier: a reverse-domain name; one that is empty or could leave
     // the config folder ("/", "." or "..") disables the preferences.
-    explicit XPlatPreferences(const std::string& identifier);
+    explicit Preferences(const std::string& identifier);
 
     bool isUsable() const { return !folder.empty(); }
     // The value of key; false when it is missing or cannot be read.
@@ -90,3 +92,5 @@ class XPlatPreferences {
   private:
     std::string folder; // ends in "/", empty when unusable
 };
+
+} // namespace dravo::platform

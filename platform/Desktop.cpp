@@ -1,4 +1,4 @@
-#include "presets/XPlat.h"
+#include "platform/Desktop.h"
 #include "vstgui/lib/cfileselector.h"
 
 #include <atomic>
@@ -11,6 +11,8 @@
 #include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace dravo::platform {
 
 namespace {
 
@@ -84,20 +86,20 @@ bool readWholeFile(const std::string& path, std::vector<char>& out, size_t limit
     void* file = nullptr;
     const char* slash = std::strrchr(path.c_str(), '/');
     std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
-    long size = XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, false);
+    long size = openFile(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, false);
     if (!file) return false;
     bool ok = size >= 0 && (size_t)size <= limit;
     if (ok) {
         out.resize((size_t)size);
-        ok = XPlatFileRead(file, out.data(), size) == size;
+        ok = readFile(file, out.data(), size) == size;
     }
-    XPlatFileClose(file);
+    closeFile(file);
     return ok;
 }
 
 } // namespace
 
-long XPlatFileOpen(const char* name, const char* dir, void** file, bool write) {
+long openFile(const char* name, const char* dir, void** file, bool write) {
     *file = nullptr;
     if (!name || !dir || !*name) return 0;
     const std::string path = std::string(dir) + name;
@@ -133,20 +135,20 @@ long XPlatFileOpen(const char* name, const char* dir, void** file, bool write) {
     return size;
 }
 
-long XPlatFileRead(void* file, char* buf, long n) {
+long readFile(void* file, char* buf, long n) {
     auto* h = static_cast<XPlatFile*>(file);
     if (!h || h->write || n <= 0) return 0;
     return (long)std::fread(buf, 1, (size_t)n, h->f);
 }
 
-bool XPlatFileWrite(void* file, const char* buf, long n) {
+bool writeToFile(void* file, const char* buf, long n) {
     auto* h = static_cast<XPlatFile*>(file);
     if (!h || !h->write || n < 0) return false;
     if (n > 0 && std::fwrite(buf, 1, (size_t)n, h->f) != (size_t)n) h->failed = true;
     return !h->failed;
 }
 
-bool XPlatFileClose(void* file) {
+bool closeFile(void* file) {
     auto* h = static_cast<XPlatFile*>(file);
     if (!h) return false;
     bool ok = true;
@@ -165,34 +167,34 @@ bool XPlatFileClose(void* file) {
     return ok;
 }
 
-bool XPlatGetFileNameAndDir(const char* path, char* name, char* dir) {
+bool splitPath(const char* path, char* name, char* dir) {
     if (!path || !name || !dir) return false;
     const char* slash = std::strrchr(path, '/');
     if (!slash) return false;
     const size_t dirLength = (size_t)(slash - path) + 1;
     const size_t nameLength = std::strlen(slash + 1);
     // Refused rather than cut: a cut path would name another file.
-    if (dirLength >= kXPlatPathFieldSize || nameLength >= kXPlatPathFieldSize) return false;
+    if (dirLength >= kPathFieldSize || nameLength >= kPathFieldSize) return false;
     std::memcpy(dir, path, dirLength);
     dir[dirLength] = 0;
     std::memcpy(name, slash + 1, nameLength + 1);
     return true;
 }
 
-int XPlatRunCommand(const std::vector<std::string>& args, std::string* output) {
+int runCommand(const std::vector<std::string>& args, std::string* output) {
     const int status = VSTGUI::runProgram(args, output);
     return status == VSTGUI::kExitStatusUnknown ? -1 : status;
 }
 
-bool XPlatOpenDocument(const std::string& path) {
+bool openDocument(const std::string& path) {
     if (VSTGUI::findProgramOnPath("xdg-open").empty()) {
         std::fprintf(stderr, "cannot open %s: xdg-open is not installed\n", path.c_str());
         return false;
     }
-    return XPlatRunCommand({"xdg-open", path}) == 0;
+    return runCommand({"xdg-open", path}) == 0;
 }
 
-std::vector<std::string> XPlatAlertCommand(const std::string& text) {
+std::vector<std::string> alertCommand(const std::string& text) {
     if (!VSTGUI::findProgramOnPath("zenity").empty())
         return {"zenity", "--warning", "--no-markup", "--text=" + text};
     if (!VSTGUI::findProgramOnPath("kdialog").empty()) return {"kdialog", "--sorry", text};
@@ -201,7 +203,7 @@ std::vector<std::string> XPlatAlertCommand(const std::string& text) {
     return {};
 }
 
-std::vector<std::string> XPlatQuestionCommand(const std::string& question, const std::string& yes) {
+std::vector<std::string> questionCommand(const std::string& question, const std::string& yes) {
     if (!VSTGUI::findProgramOnPath("zenity").empty())
         return {"zenity",
                 "--question",
@@ -217,13 +219,13 @@ std::vector<std::string> XPlatQuestionCommand(const std::string& question, const
     return {};
 }
 
-void XPlatDisplayAlert(const char* message) {
+void showAlert(const char* message) {
     const std::string text = message ? message : "";
-    const std::vector<std::string> argv = XPlatAlertCommand(text);
-    if (argv.empty() || XPlatRunCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
+    const std::vector<std::string> argv = alertCommand(text);
+    if (argv.empty() || runCommand(argv) < 0) std::fprintf(stderr, "%s\n", text.c_str());
 }
 
-std::string XPlatHomeFolder() {
+std::string homeFolder() {
     std::string home;
     if (const char* env = std::getenv("HOME"); env && *env) {
         home = env;
@@ -238,8 +240,8 @@ std::string XPlatHomeFolder() {
     return home;
 }
 
-std::string XPlatDocumentsFolder() {
-    const std::string home = XPlatHomeFolder();
+std::string documentsFolder() {
+    const std::string home = homeFolder();
     // What xdg-user-dir DOCUMENTS answers, read without running a program:
     // the last XDG_DOCUMENTS_DIR="..." line of user-dirs.dirs, whose value is
     // "$HOME/..." or an absolute path. Naming home itself means no Documents
@@ -270,26 +272,26 @@ std::string XPlatDocumentsFolder() {
     return home + "/Documents";
 }
 
-bool XPlatWriteFile(const std::string& path, const void* data, size_t size) {
+bool writeFileAtomically(const std::string& path, const void* data, size_t size) {
     const char* slash = std::strrchr(path.c_str(), '/');
     std::string dir = slash ? path.substr(0, (size_t)(slash - path.c_str()) + 1) : std::string();
     void* file = nullptr;
-    XPlatFileOpen(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
+    openFile(slash ? slash + 1 : path.c_str(), dir.c_str(), &file, true);
     if (!file) return false;
-    bool wrote = size == 0 || XPlatFileWrite(file, static_cast<const char*>(data), (long)size);
-    return XPlatFileClose(file) && wrote;
+    bool wrote = size == 0 || writeToFile(file, static_cast<const char*>(data), (long)size);
+    return closeFile(file) && wrote;
 }
 
-bool XPlatWriteFileIfDifferent(const std::string& path, const void* data, size_t size) {
+bool writeFileIfDifferent(const std::string& path, const void* data, size_t size) {
     std::vector<char> existing;
     if (readWholeFile(path, existing, size) && existing.size() == size &&
         (size == 0 || std::memcmp(existing.data(), data, size) == 0))
         return true;
     if (!makeFolders(folderOf(path), 0755)) return false;
-    return XPlatWriteFile(path, data, size);
+    return writeFileAtomically(path, data, size);
 }
 
-XPlatPreferences::XPlatPreferences(const std::string& identifier) {
+Preferences::Preferences(const std::string& identifier) {
     if (identifier.empty() || identifier == "." || identifier == ".." ||
         identifier.find('/') != std::string::npos)
         return;
@@ -297,7 +299,7 @@ XPlatPreferences::XPlatPreferences(const std::string& identifier) {
     // Only an absolute XDG_CONFIG_HOME counts; otherwise the default applies.
     if (const char* env = std::getenv("XDG_CONFIG_HOME"); env && env[0] == '/')
         base = env;
-    else if (std::string home = XPlatHomeFolder(); !home.empty())
+    else if (std::string home = homeFolder(); !home.empty())
         base = home + "/.config";
     else
         return;
@@ -308,21 +310,23 @@ static bool validKey(const char* key) {
     return key && *key && *key != '.' && !std::strchr(key, '/');
 }
 
-bool XPlatPreferences::copy(const char* key, std::vector<char>& value) const {
+bool Preferences::copy(const char* key, std::vector<char>& value) const {
     if (!isUsable() || !validKey(key)) return false;
     return readWholeFile(folder + key, value, 16u << 20);
 }
 
-bool XPlatPreferences::set(const char* key, const void* data, size_t size) {
+bool Preferences::set(const char* key, const void* data, size_t size) {
     if (!isUsable() || !validKey(key) || !makeFolders(folder, 0700)) return false;
-    return XPlatWriteFile(folder + key, data, size);
+    return writeFileAtomically(folder + key, data, size);
 }
 
-bool XPlatPreferences::remove(const char* key) {
+bool Preferences::remove(const char* key) {
     if (!isUsable() || !validKey(key)) return false;
     return unlink((folder + key).c_str()) == 0 || errno == ENOENT;
 }
 
-bool XPlatPreferences::synchronize() {
+bool Preferences::synchronize() {
     return isUsable() && syncFolder(folder);
 }
+
+} // namespace dravo::platform
