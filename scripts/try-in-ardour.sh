@@ -12,7 +12,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
-so=$(realpath "${1:-$here/../build/plugin/VeyDravo.so}")
+so=$(realpath "${1:-$here/../build/vst/VeyDravo.so}")
 out=$(realpath -m "${2:-ardour-editor.png}")
 work=${WORK:-/tmp/dravo-ardour}
 disp=${DISP:-:57}
