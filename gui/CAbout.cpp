@@ -18,7 +18,7 @@ CMouseEventResult CAbout::onMouseDown(CPoint& /*where*/, const CButtonState& but
     if (!(buttons & kLButton) || !listener) return kMouseEventNotHandled;
     setValue(getValue() == 0.f ? 1.f : 0.f);
     if (getValue() == 0.f) return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
-    auto* view = new CSplashScreenMyView(toDisplay, this, offset);
+    auto* view = new CAboutImageView(toDisplay, this, offset);
     if (getFrame() && getFrame()->setModalView(view)) {
         listener->valueChanged(this);
     } else {
@@ -29,15 +29,15 @@ CMouseEventResult CAbout::onMouseDown(CPoint& /*where*/, const CButtonState& but
     return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 }
 
-CSplashScreenMyView::CSplashScreenMyView(const CRect& size, CAbout* owner, const CPoint& offset)
+CAboutImageView::CAboutImageView(const CRect& size, CAbout* owner, const CPoint& offset)
     : CView(size), owner(owner), offset(offset) {
     setBackground(owner->getBackground());
     setTransparency(owner->getTransparency());
 }
 
-CSplashScreenMyView::~CSplashScreenMyView() = default;
+CAboutImageView::~CAboutImageView() = default;
 
-void CSplashScreenMyView::draw(CDrawContext* context) {
+void CAboutImageView::draw(CDrawContext* context) {
     if (getBackground()) getBackground()->draw(context, size, offset);
     // Version text: a 32 x 10 box 58 pixels right of and 64 above the centre.
     CCoord cx = std::trunc((size.left + size.right) / 2);
@@ -48,7 +48,7 @@ void CSplashScreenMyView::draw(CDrawContext* context) {
     setDirty(false);
 }
 
-CMouseEventResult CSplashScreenMyView::onMouseDown(CPoint& /*where*/, const CButtonState& buttons) {
+CMouseEventResult CAboutImageView::onMouseDown(CPoint& /*where*/, const CButtonState& buttons) {
     if (buttons & kLButton) {
         CFrame* frame = getFrame();
         owner->unSplash();

@@ -1,6 +1,6 @@
 // The about box: CAbout is an invisible hot spot; a left click shows the
 // about image with the version text as the frame's modal view
-// (CSplashScreenMyView), and a left click on the image closes it.
+// (CAboutImageView), and a left click on the image closes it.
 #pragma once
 
 #include "vstgui/vstgui.h"
@@ -19,10 +19,10 @@ class CAbout : public CSplashScreen {
     const CPoint& getOffset() const { return offset; }
 };
 
-class CSplashScreenMyView : public CView {
+class CAboutImageView : public CView {
   public:
-    CSplashScreenMyView(const CRect& size, CAbout* owner, const CPoint& offset);
-    ~CSplashScreenMyView() override;
+    CAboutImageView(const CRect& size, CAbout* owner, const CPoint& offset);
+    ~CAboutImageView() override;
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;

@@ -1,7 +1,7 @@
 #include "gui/EqualiserEditor.h"
 
 #include "gui/CAbout.h"
-#include "gui/CAnimKnob3.h"
+#include "gui/CFilmStripKnob.h"
 #include "gui/CLED.h"
 #include "gui/CVeyOnOffButton.h"
 #include "gui/Colours.h"
@@ -285,7 +285,8 @@ CControl* EqualiserEditor::addControl(const Control& c, CBitmap* bitmap) {
         break;
     }
     case Kind::Knob: {
-        auto* knob = new CAnimKnob3(stripRect, this, c.tag, c.images, w, h, bitmap, CPoint(0, 0));
+        auto* knob =
+            new CFilmStripKnob(stripRect, this, c.tag, c.images, w, h, bitmap, CPoint(0, 0));
         knob->rangeScale = kKnobRangeScale;
         knob->setShiftZoom(c.shiftZoom);
         control = knob;

@@ -1,7 +1,7 @@
 // The editor's own controls in a headless frame: knob drags, Shift, default
 // clicks, wheel, overshoot; the clip LED; the on/off button; the about box.
 #include "gui/CAbout.h"
-#include "gui/CAnimKnob3.h"
+#include "gui/CFilmStripKnob.h"
 #include "gui/CLED.h"
 #include "gui/CVeyOnOffButton.h"
 #include "toolkit/FrameTestUtil.h"
@@ -16,7 +16,7 @@ struct KnobFixture : ::testing::Test {
     HeadlessFrame h;
     CBitmap* strip = h.bitmap(11562); // 41 images of 60 x 60
     CRect rect{840, 43, 900, 103};
-    CAnimKnob3* knob = new CAnimKnob3(rect, &h.listener, 6, 41, 60, 60, strip, CPoint(0, 0));
+    CFilmStripKnob* knob = new CFilmStripKnob(rect, &h.listener, 6, 41, 60, 60, strip, CPoint(0, 0));
     static constexpr CCoord cx = 870, cy = 73;
     KnobFixture() {
         knob->rangeScale = 0.5;

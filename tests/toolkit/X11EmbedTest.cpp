@@ -1,7 +1,7 @@
 // The editor embedded in a host window on a private Xvfb server: a real
 // pointer drag through XTest, a screenshot, and open/close cycles that leave
 // no window behind.
-#include "gui/CAnimKnob3.h"
+#include "gui/CFilmStripKnob.h"
 #include "toolkit/FrameTestUtil.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +20,7 @@ namespace {
 // A small editor on the toolkit alone: the background and one knob with
 // tag 6, whose gestures and values it records as a host would see them.
 struct TestEditor : VSTGUIEditorInterface, CControlListener {
-    CAnimKnob3* knob = nullptr;
+    CFilmStripKnob* knob = nullptr;
     float params[8] = {};
     std::vector<std::string>* log = nullptr;
     ~TestEditor() override { close(); }
@@ -30,7 +30,7 @@ struct TestEditor : VSTGUIEditorInterface, CControlListener {
         f->setBackground(bg);
         bg->forget();
         CBitmap* strip = new CBitmap(11562);
-        knob = new CAnimKnob3(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
+        knob = new CFilmStripKnob(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
         knob->rangeScale = 0.5;
         knob->setValue(params[6]);
         f->addView(knob);

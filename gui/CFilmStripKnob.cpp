@@ -1,30 +1,30 @@
-#include "gui/CAnimKnob3.h"
+#include "gui/CFilmStripKnob.h"
 
 #include "gui/KnobFrame.h"
 
 #include <algorithm>
 
-CAnimKnob3::CAnimKnob3(const CRect& size, CControlListener* listener, int32_t tag,
-                       int32_t subPixmaps, CCoord imageWidth, CCoord heightOfOneImage,
-                       CBitmap* background, const CPoint& offset)
+CFilmStripKnob::CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag,
+                               int32_t subPixmaps, CCoord imageWidth, CCoord heightOfOneImage,
+                               CBitmap* background, const CPoint& offset)
     : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset),
       imageWidth(imageWidth) {}
 
-CAnimKnob3::~CAnimKnob3() = default;
+CFilmStripKnob::~CFilmStripKnob() = default;
 
-void CAnimKnob3::draw(CDrawContext* context) {
+void CFilmStripKnob::draw(CDrawContext* context) {
     const int32_t index = dravo::knob::frameFor(getValue(), subPixmaps);
     if (getDrawBackground())
         getDrawBackground()->draw(context, size, CPoint(0, index * heightOfOneImage));
     setDirty(false);
 }
 
-float CAnimKnob3::rangeFor(const CButtonState& buttons) {
+float CFilmStripKnob::rangeFor(const CButtonState& buttons) {
     fineMode = (buttons & kShift) != 0;
     return (float)(1000.0 * rangeScale * (fineMode ? shiftZoom : 1.0));
 }
 
-CMouseEventResult CAnimKnob3::onMouseDown(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CFilmStripKnob::onMouseDown(CPoint& where, const CButtonState& buttons) {
     if (!(buttons & kLButton) || !listener) return kMouseEventNotHandled;
     beginEdit();
     if (buttons & (kDoubleClick | kControl)) {
@@ -44,7 +44,7 @@ CMouseEventResult CAnimKnob3::onMouseDown(CPoint& where, const CButtonState& but
     return onMouseMoved(where, buttons);
 }
 
-CMouseEventResult CAnimKnob3::onMouseMoved(CPoint& where, const CButtonState& buttons) {
+CMouseEventResult CFilmStripKnob::onMouseMoved(CPoint& where, const CButtonState& buttons) {
     if (!(buttons & kLButton)) return kMouseEventNotHandled;
     if (dragging) {
         // Up (screen y falling) counts twice, right once.
@@ -69,14 +69,14 @@ CMouseEventResult CAnimKnob3::onMouseMoved(CPoint& where, const CButtonState& bu
     return kMouseEventHandled;
 }
 
-CMouseEventResult CAnimKnob3::onMouseUp(CPoint& /*where*/, const CButtonState& /*buttons*/) {
+CMouseEventResult CFilmStripKnob::onMouseUp(CPoint& /*where*/, const CButtonState& /*buttons*/) {
     fineMode = false;
     endEdit();
     return kMouseEventHandled;
 }
 
-bool CAnimKnob3::onWheel(const CPoint& /*where*/, const float& distance,
-                         const CButtonState& buttons) {
+bool CFilmStripKnob::onWheel(const CPoint& /*where*/, const float& distance,
+                             const CButtonState& buttons) {
     float before = getValue();
     float v = before + distance * ((buttons & kShift) ? 0.001f : 0.01f);
     setValue(std::min(std::max(v, getMin()), getMax()));

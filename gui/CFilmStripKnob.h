@@ -6,12 +6,12 @@
 
 #include "vstgui/vstgui.h"
 
-class CAnimKnob3 : public CAnimKnob {
+class CFilmStripKnob : public CAnimKnob {
   public:
-    CAnimKnob3(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
-               CCoord imageWidth, CCoord heightOfOneImage, CBitmap* background,
-               const CPoint& offset);
-    ~CAnimKnob3() override;
+    CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
+                   CCoord imageWidth, CCoord heightOfOneImage, CBitmap* background,
+                   const CPoint& offset);
+    ~CFilmStripKnob() override;
 
     void draw(CDrawContext* context) override;
     CMouseEventResult onMouseDown(CPoint& where, const CButtonState& buttons) override;
