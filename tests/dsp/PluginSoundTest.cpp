@@ -1,6 +1,7 @@
 // The equaliser as a host hears it: measurements through the built plug-in.
 #include "dsp/EngineRig.h"
 #include "host/VstHost.h"
+#include "model/Parameters.h"
 
 #include <gtest/gtest.h>
 
@@ -313,7 +314,7 @@ TEST_F(Sound, GlideSwellOfACutSweep) {
     std::vector<float> a(x.begin(), x.begin() + 4096), b(x.begin() + 4096, x.end());
     std::vector<std::vector<float>> oa, ob;
     plugin.process({a, a}, oa);
-    plugin.setParameter(11, 1.0f);
+    plugin.setParameter(dravo::index(dravo::Param::HighCutFreq), 1.0f);
     plugin.process({b, b}, ob);
     float before = 0, during = 0, after = 0;
     for (int i = 3000; i < 4096; ++i)

@@ -389,7 +389,8 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
     plugin.setSampleRate(48000.f);
     idle();
     EXPECT_TRUE(shows(64.f * 1000.f / 96000.f, 64.f));
-    plugin.setParameter(0, plugin.getParameter(0) < 0.5f ? 1.f : 0.f);
+    plugin.setParameter(dravo::index(dravo::Param::Master),
+                        plugin.getParameter(dravo::index(dravo::Param::Master)) < 0.5f ? 1.f : 0.f);
     idle();
     EXPECT_TRUE(shows(64.f * 1000.f / 48000.f, 64.f));
 }

@@ -30,8 +30,8 @@ void expectSameTuning(Dravo& a, Dravo& b, int role) {
 TEST(ParamThreads, OneSectionSetFromTwoThreadsEndsOnTheLastValues) {
     auto effect = std::make_unique<Dravo>(quietHost);
     auto reference = std::make_unique<Dravo>(quietHost);
-    effect->setParameter(16, 1.0f); // MID1 boost
-    reference->setParameter(16, 1.0f);
+    effect->setParameter(dravo::index(dravo::Param::Mid1Mode), 1.0f); // MID1 boost
+    reference->setParameter(dravo::index(dravo::Param::Mid1Mode), 1.0f);
 
     // Each round, thread A sets MID1's frequency and thread B its gain at
     // the same moment; then both must have reached the section.
@@ -50,8 +50,8 @@ TEST(ParamThreads, OneSectionSetFromTwoThreadsEndsOnTheLastValues) {
         go.store(r);
         while (done.load() < 2 * (r + 1)) {
         }
-        reference->setParameter(17, (float)((r * 7) % 23) / 22);
-        reference->setParameter(19, (float)((r * 5) % 23) / 22);
+        reference->setParameter(dravo::index(dravo::Param::Mid1Freq), (float)((r * 7) % 23) / 22);
+        reference->setParameter(dravo::index(dravo::Param::Mid1Gain), (float)((r * 5) % 23) / 22);
         for (int role : {EqEngine::kMid1Main, EqEngine::kMid1Low, EqEngine::kMid1High})
             expectSameTuning(*effect, *reference, role);
     }

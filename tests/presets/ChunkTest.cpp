@@ -69,10 +69,11 @@ TEST(HostChunk, RestoresEveryPresetNameAndTheSelectionInAFreshInstance) {
     for (int p = 0; p < 22; p++)
         EXPECT_EQ(second->programNameIndexed(p).text, "Crafted preset " + std::to_string(p));
     // The selected preset reached the effect's parameters.
-    EXPECT_EQ(second->getParameter(9), (float)((13 * 7 + 27) % 41) / 40.0f);
+    EXPECT_EQ(second->getParameter(dravo::index(dravo::Param::LowCutFreq)),
+              (float)((13 * 7 + 27) % 41) / 40.0f);
 
     // A user edit after loading lands in the selected preset.
-    second->setParameter(9, 0.25f);
+    second->setParameter(dravo::index(dravo::Param::LowCutFreq), 0.25f);
     auto edited = second->getChunk();
     const size_t value9 = 8 + 41 + 13 * 1064 + 168 + 32 * 6 + 24; // 7th stored parameter
     float v;
@@ -104,10 +105,12 @@ TEST(HostChunk, OldLayoutLoadsInBothOrdersAndSelectsPresetZeroForABadSelection) 
             const int selected = select == 5 ? 5 : 0;
             EXPECT_EQ(plugin->programName().text, "Old " + std::to_string(selected));
             EXPECT_EQ(plugin->programNameIndexed(21).text, "Old 21");
-            EXPECT_EQ(plugin->getParameter(9), value(selected, 9));
-            EXPECT_EQ(plugin->getParameter(37), value(selected, 37));
+            EXPECT_EQ(plugin->getParameter(dravo::index(dravo::Param::LowCutFreq)),
+                      value(selected, 9));
+            EXPECT_EQ(plugin->getParameter(dravo::index(dravo::Param::StoredOnly37)),
+                      value(selected, 37));
             // Placeholders are not taken from old chunks.
-            EXPECT_EQ(plugin->getParameter(30), 0.5f);
+            EXPECT_EQ(plugin->getParameter(dravo::index(dravo::Param::Unused30)), 0.5f);
         }
     }
     // Fewer presets and values than the bank holds: the rest keep their
@@ -116,8 +119,9 @@ TEST(HostChunk, OldLayoutLoadsInBothOrdersAndSelectsPresetZeroForABadSelection) 
     ASSERT_EQ(plugin->setChunk(oldChunk(3, 10, 2, value)), 0);
     EXPECT_EQ(plugin->programName().text, "Old 2");
     EXPECT_EQ(plugin->programNameIndexed(3).text, "Kick 1");
-    EXPECT_EQ(plugin->getParameter(9), value(2, 9));
-    EXPECT_EQ(plugin->getParameter(11), 1.0f); // Default's LPFfreq
+    EXPECT_EQ(plugin->getParameter(dravo::index(dravo::Param::LowCutFreq)), value(2, 9));
+    EXPECT_EQ(plugin->getParameter(dravo::index(dravo::Param::HighCutFreq)),
+              1.0f); // Default's LPFfreq
 }
 
 TEST(HostChunk, RefusedChunksLeaveTheBankAsItWas) {
@@ -193,14 +197,14 @@ TEST(HostChunkThreads, SavedWhileAutomationWritesTheCurrentPreset) {
     std::atomic<int> steps{0};
     std::thread automation([&] {
         for (int k = 0; !stop.load() || steps.load() < 200; ++k, steps.fetch_add(1))
-            plugin->setParameter(15, (float)(k % 41) / 40.0f);
+            plugin->setParameter(dravo::index(dravo::Param::LowShelfGain), (float)(k % 41) / 40.0f);
     });
     for (int n = 0; n < 50; ++n)
         EXPECT_EQ(plugin->getChunk().size(), 23457u);
     stop = true;
     automation.join();
-    plugin->setParameter(15, 0.625f);
+    plugin->setParameter(dravo::index(dravo::Param::LowShelfGain), 0.625f);
     auto other = loadPlugin();
     ASSERT_EQ(other->setChunk(plugin->getChunk()), 0);
-    EXPECT_EQ(other->getParameter(15), 0.625f);
+    EXPECT_EQ(other->getParameter(dravo::index(dravo::Param::LowShelfGain)), 0.625f);
 }

@@ -62,7 +62,7 @@ TEST(PresetFiles, ReversedCommandsReadFilesWhoseFieldsAreSwapped) {
         SCOPED_TRACE(c.loadTitle);
         Desktop d;
         Instance in;
-        in.set(9, 0.25f);
+        in.set(dravo::index(dravo::Param::LowCutFreq), 0.25f);
         const auto saved = in.store.bank();
         const std::vector<char> buffer =
             c.loadTag == kTagLoadBank ? in.editor.bar.bankBuffer() : in.editor.bar.presetBuffer();
@@ -72,7 +72,7 @@ TEST(PresetFiles, ReversedCommandsReadFilesWhoseFieldsAreSwapped) {
         swapWord(swapped, 0);
         writeFile(d.files + "swapped", bytesOf(swapped));
         d.choose(d.files + "swapped");
-        in.set(9, 0.75f);
+        in.set(dravo::index(dravo::Param::LowCutFreq), 0.75f);
         const auto edited = in.store.bank();
 
         in.editor.click(c.loadTag); // the plain command refuses it
@@ -89,7 +89,7 @@ TEST(PresetFiles, CancelledDialogsChangeNothing) {
     d.choose(d.files + "first.vey");
     in.editor.click(kTagSavePreset);
     d.choose("");
-    in.set(9, 0.75f);
+    in.set(dravo::index(dravo::Param::LowCutFreq), 0.75f);
     const auto before = in.store.bank();
     const size_t calls = d.dialogCalls();
     for (int tag : {kTagSavePreset, kTagLoadPreset, kTagSaveBank, kTagLoadBank})
@@ -157,7 +157,7 @@ TEST(PresetFiles, UntrustedFilesAreIgnored) {
         in.editor.click(kTagLoadPreset);
     }
     EXPECT_STREQ(in.store.record(0).name, "Good");
-    EXPECT_EQ(in.store.record(0).values[9], 0.9f);
+    EXPECT_EQ(in.store.record(0).values[dravo::index(dravo::Param::LowCutFreq)], 0.9f);
 }
 
 TEST(PresetFiles, AnInterruptedSaveLeavesThePreviousFile) {
@@ -170,7 +170,7 @@ TEST(PresetFiles, AnInterruptedSaveLeavesThePreviousFile) {
     const std::string slot = readFile(prefsFile(d, dravo::prefkey::kMemoA));
     ASSERT_EQ(bank.size(), 23449u);
     ASSERT_EQ(slot.size(), 1105u);
-    in.set(9, 0.75f);
+    in.set(dravo::index(dravo::Param::LowCutFreq), 0.75f);
 
     // Files may grow to 1000 bytes only: each write fails part-way.
     rlimit old;

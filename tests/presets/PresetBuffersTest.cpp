@@ -169,8 +169,9 @@ TEST(PresetCodec, BankSelectionAndPartialBanks) {
         ASSERT_TRUE(loadBank(store, w.finish()));
         for (int p = 0; p < 10; p++) {
             EXPECT_EQ(store.name(p), "Loaded");
-            EXPECT_EQ(store.record(p).values[9], 0.125f);
-            EXPECT_EQ(store.record(p).values[6], store.getDefaultRecord().values[6]);
+            EXPECT_EQ(store.record(p).values[dravo::index(dravo::Param::LowCutFreq)], 0.125f);
+            EXPECT_EQ(store.record(p).values[dravo::index(dravo::Param::Output)],
+                      store.getDefaultRecord().values[dravo::index(dravo::Param::Output)]);
         }
         for (int p = 10; p < 22; p++)
             EXPECT_EQ(std::memcmp(&store.record(p), &before[p], sizeof(PresetRecord)), 0) << p;
@@ -187,8 +188,9 @@ TEST(PresetCodec, BankSelectionAndPartialBanks) {
                                         .record(7, 40, 0)
                                         .value(2, 11, 0.25f)
                                         .finish()));
-        EXPECT_EQ(store.record(2).values[9], store.getDefaultRecord().values[9]);
-        EXPECT_EQ(store.record(2).values[11], 0.25f);
+        EXPECT_EQ(store.record(2).values[dravo::index(dravo::Param::LowCutFreq)],
+                  store.getDefaultRecord().values[dravo::index(dravo::Param::LowCutFreq)]);
+        EXPECT_EQ(store.record(2).values[dravo::index(dravo::Param::HighCutFreq)], 0.25f);
     }
 }
 
@@ -197,19 +199,20 @@ TEST(PresetCodec, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
     testing::internal::CaptureStderr();
     ASSERT_TRUE(loadBank(store, BufferWriter(56).name(4, "Four").value(4, 15, 1.5f).finish()));
     std::string err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(store.record(4).values[15], 1.0f);
+    EXPECT_EQ(store.record(4).values[dravo::index(dravo::Param::LowShelfGain)], 1.0f);
     EXPECT_EQ(err, "Invalid parameter 15 value 1.500000 on load of preset 4 Four\n");
 
     testing::internal::CaptureStderr();
     ASSERT_TRUE(loadBank(store, BufferWriter(56).value(4, 6, -0.5f).value(4, 40, 2.0f).finish()));
     err = testing::internal::GetCapturedStderr();
-    EXPECT_EQ(store.record(4).values[6], 0.0f);
+    EXPECT_EQ(store.record(4).values[dravo::index(dravo::Param::Output)], 0.0f);
     EXPECT_EQ(err, "Invalid parameter 6 value -0.500000 on load of preset 4 Four\n"
                    "Invalid parameter 40 value 2.000000 on load of preset 4 Four\n");
 
     // Saving clamps too, and a value that is not a number is saved as 0.
-    store.record(2).values[7] = 3.0f;
-    store.record(2).values[8] = std::numeric_limits<float>::quiet_NaN();
+    store.record(2).values[dravo::index(dravo::Param::Saturation)] = 3.0f;
+    store.record(2).values[dravo::index(dravo::Param::LowCutOn)] =
+        std::numeric_limits<float>::quiet_NaN();
     testing::internal::CaptureStderr();
     auto bank = bankBuffer(store);
     err = testing::internal::GetCapturedStderr();
@@ -219,13 +222,13 @@ TEST(PresetCodec, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
               std::string::npos);
     TestStore reloaded;
     ASSERT_TRUE(loadBank(reloaded, bank));
-    EXPECT_EQ(reloaded.record(2).values[7], 1.0f);
-    EXPECT_EQ(reloaded.record(2).values[8], 0.0f);
+    EXPECT_EQ(reloaded.record(2).values[dravo::index(dravo::Param::Saturation)], 1.0f);
+    EXPECT_EQ(reloaded.record(2).values[dravo::index(dravo::Param::LowCutOn)], 0.0f);
 
     // So does the preset writer: a value a host stored out of range through
     // setParameter must not make the saved preset unloadable.
     store.setPresetNo(2);
-    store.record(2).values[9] = -2.0f;
+    store.record(2).values[dravo::index(dravo::Param::LowCutFreq)] = -2.0f;
     testing::internal::CaptureStderr();
     auto preset = presetBuffer(store);
     err = testing::internal::GetCapturedStderr();
@@ -235,9 +238,9 @@ TEST(PresetCodec, BankValuesOutOfRangeAreClampedWithOneDiagnosticLineEach) {
               std::string::npos);
     reloaded.setPresetNo(5);
     ASSERT_TRUE(loadPreset(reloaded, preset));
-    EXPECT_EQ(reloaded.record(5).values[7], 1.0f);
-    EXPECT_EQ(reloaded.record(5).values[8], 0.0f);
-    EXPECT_EQ(reloaded.record(5).values[9], 0.0f);
+    EXPECT_EQ(reloaded.record(5).values[dravo::index(dravo::Param::Saturation)], 1.0f);
+    EXPECT_EQ(reloaded.record(5).values[dravo::index(dravo::Param::LowCutOn)], 0.0f);
+    EXPECT_EQ(reloaded.record(5).values[dravo::index(dravo::Param::LowCutFreq)], 0.0f);
 }
 
 TEST(PresetCodec, BadValuesPutThePresetOrBankBack) {
@@ -266,7 +269,7 @@ TEST(PresetCodec, BadValuesPutThePresetOrBankBack) {
                                         .value(1, 6, 0.25f)
                                         .finish()));
         EXPECT_EQ(store.name(1), "Kept going");
-        EXPECT_EQ(store.record(1).values[6], 0.25f);
+        EXPECT_EQ(store.record(1).values[dravo::index(dravo::Param::Output)], 0.25f);
         EXPECT_EQ(store.getPresetNo(), 1);
     }
     // A bank value that is not a number puts the whole bank back.
@@ -295,10 +298,11 @@ TEST(PresetCodec, OldLayoutsLoadAsManyValuesAsTheyHold) {
         // 40 floats: the first 38 load; 20 floats: the rest keep preset 0's values.
         TestStore store;
         ASSERT_TRUE(loadPreset(store, oldPreset(40, 0.75f)));
-        EXPECT_EQ(store.record(0).values[37], 0.75f);
+        EXPECT_EQ(store.record(0).values[dravo::index(dravo::Param::StoredOnly37)], 0.75f);
         ASSERT_TRUE(loadPreset(store, oldPreset(20, 0.75f)));
-        EXPECT_EQ(store.record(0).values[19], 0.75f);
-        EXPECT_EQ(store.record(0).values[27], store.getDefaultRecord().values[27]);
+        EXPECT_EQ(store.record(0).values[dravo::index(dravo::Param::Mid1Gain)], 0.75f);
+        EXPECT_EQ(store.record(0).values[dravo::index(dravo::Param::HighShelfGain)],
+                  store.getDefaultRecord().values[dravo::index(dravo::Param::HighShelfGain)]);
     }
     {
         // An old bank: 22 blocks of 24 + 4 * N bytes, N = 40 here.
@@ -316,7 +320,8 @@ TEST(PresetCodec, OldLayoutsLoadAsManyValuesAsTheyHold) {
         ASSERT_TRUE(loadBank(store, b));
         EXPECT_EQ(store.getPresetNo(), 0);
         EXPECT_EQ(store.name(21), "Block");
-        EXPECT_EQ(store.record(21).values[27], 21.0f / 32.0f);
+        EXPECT_EQ(store.record(21).values[dravo::index(dravo::Param::HighShelfGain)],
+                  21.0f / 32.0f);
 
         // Swapped, unswapped by the reversed command, or with a bad value.
         for (int p = 0; p < 22; p++)

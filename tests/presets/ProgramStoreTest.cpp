@@ -25,9 +25,10 @@ TEST(ProgramStore, SelectingAPresetReplaysItsValuesInOrderThenTellsTheHost) {
     EXPECT_EQ(store.getProgram(), 0);
 
     // Replayed values were not stored back; a later change lands in preset 5.
-    store.setParameter(9, 0.25f);
-    EXPECT_EQ(store.record(5).values[9], 0.25f);
-    EXPECT_EQ(store.record(0).values[9], (float)kFactoryPresetValues[0][9]);
+    store.setParameter(dravo::index(dravo::Param::LowCutFreq), 0.25f);
+    EXPECT_EQ(store.record(5).values[dravo::index(dravo::Param::LowCutFreq)], 0.25f);
+    EXPECT_EQ(store.record(0).values[dravo::index(dravo::Param::LowCutFreq)],
+              (float)kFactoryPresetValues[0][9]);
 
     // Host program calls do not select internal presets.
     store.setProgram(3);
@@ -45,7 +46,7 @@ TEST(ProgramStore, ParameterIndicesOutsideTheTableAreIgnored) {
     TestStore store;
     EXPECT_EQ(store.CPresetSystemEffect::getParameter(38), -1.0f);
     EXPECT_EQ(store.CPresetSystemEffect::getParameter(-1), -1.0f);
-    EXPECT_EQ(store.CPresetSystemEffect::getParameter(6), 0.5f);
+    EXPECT_EQ(store.CPresetSystemEffect::getParameter(dravo::index(dravo::Param::Output)), 0.5f);
     const auto before = store.bank();
     store.setParameter(38, 0.25f);
     store.setParameter(-1, 0.25f);
@@ -53,9 +54,9 @@ TEST(ProgramStore, ParameterIndicesOutsideTheTableAreIgnored) {
     store.setParameterAllPresets(-1, 0.25f);
     EXPECT_TRUE(sameBank(before, store.bank()));
 
-    store.setParameterAllPresets(1, 0.2f);
+    store.setParameterAllPresets(dravo::index(dravo::Param::Channel), 0.2f);
     for (int p = 0; p < kNumPresets; p++)
-        EXPECT_EQ(store.record(p).values[1], 0.2f);
+        EXPECT_EQ(store.record(p).values[dravo::index(dravo::Param::Channel)], 0.2f);
 }
 
 TEST(ProgramStore, NamesKeep23CharactersAndTheHostGetsAtMost24Bytes) {
@@ -101,10 +102,10 @@ TEST(ProgramStore, InitializePresetCopiesTheDefaultRecordNameIncluded) {
     EXPECT_TRUE(sameBank(before, store.bank()));
 
     // loadDefaults takes record 0 as it is then.
-    store.setParameter(6, 0.75f);
+    store.setParameter(dravo::index(dravo::Param::Output), 0.75f);
     store.loadDefaults();
     store.initializePreset(3);
-    EXPECT_EQ(store.record(3).values[6], 0.75f);
+    EXPECT_EQ(store.record(3).values[dravo::index(dravo::Param::Output)], 0.75f);
 }
 
 namespace {
@@ -128,7 +129,7 @@ TEST(ProgramStore, ThePlainStoreKeepsTheEffectsChunkByteForByte) {
     TestStore effect;
     PlainStore plain;
     effect.setPresetNo(8);
-    effect.setParameter(9, 0.75f);
+    effect.setParameter(dravo::index(dravo::Param::LowCutFreq), 0.75f);
     plain.store.selectPreset(8);
     plain.store.setValue(9, 0.75f);
 
