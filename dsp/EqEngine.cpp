@@ -74,7 +74,7 @@ EqEngine::EqEngine() {
     sections_[(int)Section::Mid2].store(2, 0, 1266.0, 1.13136, 0.0);
     sections_[(int)Section::HighShelf].store(2, 0, 8909.0, 0.0, 0.0);
     sections_[(int)Section::HighCut].store(0, 0, 28284.0, 0.0, 0.0);
-    initUpsDec();
+    initInterpolationKernel();
 }
 
 void EqEngine::SectionState::store(int m, int s, double f, double qq, double g) {
@@ -374,16 +374,16 @@ float EqEngine::takeBlockPeak() {
 // ---------------------------------------------------------------------------
 // Rate, latency, suspend and resume
 
-void EqEngine::initUpsDec() {
-    oversampler_.initUpsDec();
+void EqEngine::initInterpolationKernel() {
+    oversampler_.initInterpolationKernel();
 }
 
-double EqEngine::getLatency2() const {
+double EqEngine::latencySamples() const {
     return windowLength_.load(kRelaxed) / 2 + Oversampler::kDelay;
 }
 
-double EqEngine::getLatency1() const {
-    return getLatency2() * 1000.0 / sampleRate_.load(kRelaxed);
+double EqEngine::latencyMilliseconds() const {
+    return latencySamples() * 1000.0 / sampleRate_.load(kRelaxed);
 }
 
 void EqEngine::suspend() {

@@ -86,13 +86,13 @@ class EqEngine {
     void setOutputFactor(double factor); // a non-finite factor is ignored
     void setSaturation(float v);
 
-    void initUpsDec();
+    void initInterpolationKernel();
     void suspend();
     // Chooses the internal rate from the host rate, retunes and clears;
     // returns the validated sample rate the effect runs at.
     float resume(float hostRate);
-    double getLatency1() const; // milliseconds at the validated rate
-    double getLatency2() const; // samples at the host rate
+    double latencyMilliseconds() const; // milliseconds at the validated rate
+    double latencySamples() const;      // samples at the host rate
 
     // in2/out2: the host's answers for the second input/output pin,
     // combined with the speaker arrangement by the caller.

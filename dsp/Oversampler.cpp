@@ -8,11 +8,11 @@ constexpr double kPi = 3.14159265358979323846;
 }
 
 Oversampler::Oversampler() {
-    initUpsDec();
+    initInterpolationKernel();
     clear();
 }
 
-void Oversampler::initUpsDec() {
+void Oversampler::initInterpolationKernel() {
     for (int t = 0; t <= 63; ++t) {
         // Kernel sin(pi t / 2) / (128 sin(pi t / 127)), 0.5 at t = 0.
         const double s =

@@ -17,7 +17,7 @@ class Oversampler {
 
     Oversampler();
     // Fills the interpolation table (a Blackman-windowed half-band kernel).
-    void initUpsDec();
+    void initInterpolationKernel();
     const double* table() const { return h2_; }
     // Forgets all input: the stream before the next sample counts as zeros.
     void clear();

@@ -275,9 +275,9 @@ CControl* EqualiserEditor::addControl(const Control& c, CBitmap* bitmap) {
             if (v < 0)
                 text[0] = 0;
             else if (ms)
-                msStringConvert(v, text);
+                formatMilliseconds(v, text);
             else
-                smpStringConvert(v, text);
+                formatSamples(v, text);
             return true;
         });
         (ms ? latencyMs : latencySamples) = display;

@@ -209,7 +209,7 @@ LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char
     // As the VST 2.x effect starts: the interpolator, every parameter at its
     // default (as the 32-bit float a preset stores), then suspended.
     EqEngine& engine = instance->model.engine();
-    engine.initUpsDec();
+    engine.initInterpolationKernel();
     for (const ParamInfo& p : kParams)
         instance->model.set(p.id, (float)p.defaultValue);
     engine.suspend();
@@ -241,7 +241,7 @@ void activate(LV2_Handle h) {
     EqEngine& engine = s.model.engine();
     engine.resume(s.hostRate);
     // Whole samples, as the VST 2.x face reports its initialDelay.
-    s.latency = (float)(int32_t)(float)engine.getLatency2();
+    s.latency = (float)(int32_t)(float)engine.latencySamples();
     s.writeLatency();
 }
 

@@ -47,11 +47,11 @@ struct Ui;
 class Mirror final : public Dravo {
   public:
     Mirror() : Dravo(hostCallback) {}
-    float getLatency1() override {
-        if (!latencyKnown) return Dravo::getLatency1();
+    float latencyMilliseconds() override {
+        if (!latencyKnown) return Dravo::latencyMilliseconds();
         return latencySamples * 1000.0f / (float)(rate > 0.0 ? rate : sampleRate);
     }
-    float getLatency2() override { return latencyKnown ? latencySamples : Dravo::getLatency2(); }
+    float latencySamples() override { return latencyKnown ? latencySamples : Dravo::latencySamples(); }
     // A preset chosen in the editor reaches the host as the values of every
     // port, so its automation and generic controls follow.
     void setPresetNo(long n) override;

@@ -6,7 +6,7 @@
 
 namespace dravo {
 
-bool isDummyParam(int index) {
+bool isPlaceholderParam(int index) {
     if (index < 0) return false;
     return index >= kNumParams || !kParams[index].stored;
 }

@@ -130,7 +130,7 @@ struct ParamInfo {
     PositionNames positions;     // switches only
     bool switchProperties;       // reported to hosts as a switch
     float defaultValue;          // normalised, the factory "Default" preset's
-    bool stored;                 // written by preset and bank buffers (not isDummyParam)
+    bool stored;                 // written by preset and bank buffers (not isPlaceholderParam)
 };
 
 // Frequency steps in Hz, in index order.
@@ -286,7 +286,7 @@ constexpr const ParamInfo& info(Param p) {
 }
 
 // Placeholders the buffers leave out: 2, 4, 5, 28..34, and every index above 37.
-bool isDummyParam(int index);
+bool isPlaceholderParam(int index);
 // A parameter that reaches the engine (not a placeholder nor stored-only).
 constexpr bool isActive(Param p) {
     return info(p).quantiser != Quantiser::Placeholder;

@@ -59,7 +59,7 @@ bool inUnitRange(float v) {
 
 // The parameters that buffers carry: all but the placeholders.
 bool isStored(int index) {
-    return !dravo::isDummyParam(index);
+    return !dravo::isPlaceholderParam(index);
 }
 
 int storedParamCount() {

@@ -6,7 +6,9 @@
 #include <cstdio>
 #include <cstring>
 
-void float2string2(float value, int decimals, char* text) {
+namespace dravo {
+
+void formatNumber(float value, int decimals, char* text) {
     double x = value;
     if (!std::isfinite(x)) x = 0.0;
     const int d = decimals < 0 ? 0 : (decimals > 3 ? 3 : decimals);
@@ -53,12 +55,12 @@ void float2string2(float value, int decimals, char* text) {
 
 namespace {
 void withUnit(float value, int decimals, const char* unit, char* text) {
-    float2string2(value, decimals, text);
+    formatNumber(value, decimals, text);
     std::strcat(text, unit);
 }
 } // namespace
 
-void frequencyStringConvert2(float hz, char* text) {
+void formatFrequency(float hz, char* text) {
     if (hz < 0.2f)
         withUnit(hz, 3, "Hz", text);
     else if (hz < 1.0f)
@@ -74,7 +76,7 @@ void frequencyStringConvert2(float hz, char* text) {
 }
 
 // dB = 6 * log2(factor): the inverse of the output gain's 2^(dB / 6).
-void dB2string2(float factor, int decimals, char* text) {
+void formatDecibels(float factor, int decimals, char* text) {
     if (!(factor > 0.0f)) {
         std::strcpy(text, "-oodB");
         return;
@@ -84,7 +86,7 @@ void dB2string2(float factor, int decimals, char* text) {
     withUnit(db, decimals, "dB", text);
 }
 
-void msStringConvert(float ms, char* text) {
+void formatMilliseconds(float ms, char* text) {
     if (!(ms >= 0.0001f))
         std::strcpy(text, "0ms");
     else if (ms < 1.0f)
@@ -97,15 +99,13 @@ void msStringConvert(float ms, char* text) {
         withUnit((float)(ms * 0.001), 2, "s", text);
 }
 
-void smpStringConvert(float samples, char* text) {
+void formatSamples(float samples, char* text) {
     if (!(samples >= 1.0f)) {
         std::strcpy(text, "0smps");
         return;
     }
     std::snprintf(text, 16, "%dsmps", dravo::truncToInt(samples));
 }
-
-namespace dravo {
 
 bool valueText(Param p, double v, char* out) {
     // Composed locally, then cut to 8 characters: a value far outside 0..1
@@ -141,7 +141,7 @@ bool valueText(Param p, double v, char* out) {
         pick(kPhase, 2);
         break;
     case Display::OutputDb:
-        dB2string2((float)e, 0, text);
+        formatDecibels((float)e, 0, text);
         break;
     case Display::Saturation:
         std::strcpy(text, e != 0.0 ? "Sat" : "Off");
@@ -150,7 +150,7 @@ bool valueText(Param p, double v, char* out) {
         pick(kCut, 2);
         break;
     case Display::Frequency:
-        frequencyStringConvert2((float)e, text);
+        formatFrequency((float)e, text);
         break;
     case Display::ShelfMode:
         pick(kShelfMode, 3);
@@ -159,7 +159,7 @@ bool valueText(Param p, double v, char* out) {
         pick(kShape, 3);
         break;
     case Display::GainDb:
-        float2string2((float)e, 2, text);
+        formatNumber((float)e, 2, text);
         std::strcat(text, "dB");
         break;
     case Display::MidMode:

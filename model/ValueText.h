@@ -2,13 +2,16 @@
 // terminating zero for every value this plug-in shows.
 #pragma once
 
-void float2string2(float value, int decimals, char* text);
-void frequencyStringConvert2(float hz, char* text);
-void dB2string2(float factor, int decimals, char* text);
-void msStringConvert(float ms, char* text);
-void smpStringConvert(float samples, char* text);
-
 namespace dravo {
+
+// The formatters the value texts are made of: a number with decimals, a
+// frequency in Hz or kHz, a factor in dB, a latency in ms or samples.
+void formatNumber(float value, int decimals, char* text);
+void formatFrequency(float hz, char* text);
+void formatDecibels(float factor, int decimals, char* text);
+void formatMilliseconds(float ms, char* text);
+void formatSamples(float samples, char* text);
+
 enum class Param : int;
 
 // The text a host shows for parameter p at normalised value v, composed from

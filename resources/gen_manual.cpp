@@ -28,6 +28,12 @@
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
 
+using dravo::formatDecibels;
+using dravo::formatFrequency;
+using dravo::formatMilliseconds;
+using dravo::formatNumber;
+using dravo::formatSamples;
+
 namespace {
 
 using dravo::Param;
@@ -72,13 +78,13 @@ std::string esc(const std::string& s) {
 
 std::string freqText(double hz) {
     char t[32];
-    frequencyStringConvert2((float)hz, t);
+    formatFrequency((float)hz, t);
     return t;
 }
 
 std::string dbText(double db, int decimals) {
     char t[32];
-    float2string2((float)db, decimals, t);
+    formatNumber((float)db, decimals, t);
     return std::string(t) + "dB";
 }
 
@@ -158,9 +164,9 @@ cairo_surface_t* composeEditor() {
         if (c.kind == Kind::LatencyMs || c.kind == Kind::LatencySamples) {
             char t[32];
             if (c.kind == Kind::LatencyMs)
-                msStringConvert((float)engine.getLatency1(), t);
+                formatMilliseconds((float)engine.latencyMilliseconds(), t);
             else
-                smpStringConvert((float)engine.getLatency2(), t);
+                formatSamples((float)engine.latencySamples(), t);
             cairo_select_font_face(cr, "DejaVu Sans", CAIRO_FONT_SLANT_NORMAL,
                                    CAIRO_FONT_WEIGHT_NORMAL);
             cairo_set_font_size(cr, 9);
@@ -1191,14 +1197,14 @@ void latency(Doc& d) {
         EqEngine engine;
         engine.resume(rate);
         char ms[32], smp[32];
-        msStringConvert((float)engine.getLatency1(), ms);
-        smpStringConvert((float)engine.getLatency2(), smp);
+        formatMilliseconds((float)engine.latencyMilliseconds(), ms);
+        formatSamples((float)engine.latencySamples(), smp);
         rows.push_back({fixed(rate / 1000.0, 1) + " kHz",
                         engine.isOversampling()
                             ? "2× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)"
                             : "1× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)",
-                        std::to_string((int)engine.getLatency2()) + " samples",
-                        fixed(engine.getLatency1(), 3) + " ms", std::string(ms) + " / " + smp});
+                        std::to_string((int)engine.latencySamples()) + " samples",
+                        fixed(engine.latencyMilliseconds(), 3) + " ms", std::string(ms) + " / " + smp});
     }
     d.table({0.18, 0.24, 0.18, 0.16, 0.24},
             {"Host rate", "Filters run at", "Latency", "", "Editor shows"}, rows);

@@ -23,7 +23,7 @@ void copyText(char* field, const char* text, size_t size) {
 Dravo::Dravo(audioMasterCallback audioMaster)
     : CPresetSystemEffect(audioMaster, kFactoryPresetTable) {
     sampleRate = 44100.0f;
-    getEngine().initUpsDec();
+    getEngine().initInterpolationKernel();
     setNumInputs(2);
     setNumOutputs(2);
     setUniqueID(kUniqueId);
@@ -178,7 +178,7 @@ void Dravo::resume() {
 }
 
 float Dravo::latencySamples() const {
-    return (float)getEngine().getLatency2();
+    return (float)getEngine().latencySamples();
 }
 
 float Dravo::validatedRate() const {

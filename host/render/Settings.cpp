@@ -136,7 +136,7 @@ PresetData readPresetFile(const std::string& path, VstInt32 id) {
         std::size_t n = (bytes.size() - kValuesAt) / 4;
         for (std::size_t i = 0; i < n && i < kNumPresetParams; ++i) {
             // Placeholders are not read from old files.
-            if (dravo::isDummyParam(static_cast<int>(i))) continue;
+            if (dravo::isPlaceholderParam(static_cast<int>(i))) continue;
             addValue(static_cast<int>(i), getFloat(&bytes[kValuesAt + 4 * i], swap));
         }
         return p;

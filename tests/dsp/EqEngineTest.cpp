@@ -39,12 +39,12 @@ TEST(EqEngine, InternalRateAndLatencyFollowTheHostRate) {
         EXPECT_EQ(e.isOversampling(), c.os) << c.host;
         EXPECT_EQ(e.getInternalRate(), c.internal) << c.host;
         EXPECT_EQ(e.getWindowLength(), c.n) << c.host;
-        EXPECT_EQ(e.getLatency2(), c.latency) << c.host;
+        EXPECT_EQ(e.latencySamples(), c.latency) << c.host;
         EXPECT_EQ(e.filter(EqEngine::kMid1Main, 1).sampleRate(), c.internal) << c.host;
     }
     auto e = started(44100);
-    EXPECT_NEAR(e->getLatency1(), 1.0431, 1e-4);
-    EXPECT_EQ(started(std::numeric_limits<float>::quiet_NaN())->getLatency2(), 46);
+    EXPECT_NEAR(e->latencyMilliseconds(), 1.0431, 1e-4);
+    EXPECT_EQ(started(std::numeric_limits<float>::quiet_NaN())->latencySamples(), 46);
 }
 
 TEST(EqEngine, RetuneOnResumeAppliesAtOnce) {
@@ -343,7 +343,7 @@ TEST(EqEngineThreads, AutomationWhileProcessing) {
     std::thread meter([&] {
         while (!stop.load()) {
             (void)e->takeBlockPeak();
-            (void)e->getLatency1();
+            (void)e->latencyMilliseconds();
         }
     });
     const auto in = noise<float>(256, 0.5);

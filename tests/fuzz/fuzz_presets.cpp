@@ -106,7 +106,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const PresetRecord& b = reloaded.getPresets()[p];
         check(std::memcmp(a.name, b.name, kPresetNameSize) == 0);
         for (int i = 0; i < kNumPresetParams; i++)
-            check(dravo::isDummyParam(i) || std::memcmp(&a.values[i], &b.values[i], 4) == 0);
+            check(dravo::isPlaceholderParam(i) || std::memcmp(&a.values[i], &b.values[i], 4) == 0);
     }
     check(reloaded.getPresetNo() == store.getPresetNo());
     return 0;

@@ -357,8 +357,8 @@ TEST_F(EditorWindow, LatencyReadOutsFollowTheRateAndTheMasterSwitch) {
     // The two read-outs as the editor draws them (the samples on top).
     auto shows = [&](float ms, float samples) {
         char msText[16], smpText[16];
-        msStringConvert(ms, msText);
-        smpStringConvert(samples, smpText);
+        dravo::formatMilliseconds(ms, msText);
+        dravo::formatSamples(samples, smpText);
         capture();
         const CRect both(msRow.left, msRow.top, smpRow.left + smpRow.width,
                          smpRow.top + smpRow.height);

@@ -68,8 +68,8 @@ void savePng(::Display* d, Window window, int w, int h, const char* name) {
 struct BankReader final : ProgramStore::Owner {
     ProgramStore store{*this, kFactoryPresetTable};
     int32_t getUniqueID() override { return kUniqueId; }
-    bool isDummy(int i) override { return isDummyParam(i); }
-    bool isDummyOld(int i) override { return isDummyParam(i); }
+    bool isDummy(int i) override { return isPlaceholderParam(i); }
+    bool isDummyOld(int i) override { return isPlaceholderParam(i); }
     void setPresetNo(long n) override {
         store.selectPreset(n, [](const PresetRecord&) {});
     }

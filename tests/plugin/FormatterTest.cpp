@@ -5,6 +5,8 @@
 
 #include <string>
 
+using namespace dravo;
+
 namespace {
 template <typename F, typename... A> std::string run(F f, A... args) {
     char text[64] = "untouched";
@@ -12,19 +14,19 @@ template <typename F, typename... A> std::string run(F f, A... args) {
     return text;
 }
 std::string num(float v, int d) {
-    return run(float2string2, v, d);
+    return run(formatNumber, v, d);
 }
 std::string hz(float v) {
-    return run(frequencyStringConvert2, v);
+    return run(formatFrequency, v);
 }
 std::string db(float f, int d) {
-    return run(dB2string2, f, d);
+    return run(formatDecibels, f, d);
 }
 std::string ms(float v) {
-    return run(msStringConvert, v);
+    return run(formatMilliseconds, v);
 }
 std::string smp(float v) {
-    return run(smpStringConvert, v);
+    return run(formatSamples, v);
 }
 } // namespace
 

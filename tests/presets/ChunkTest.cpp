@@ -29,7 +29,7 @@ std::vector<unsigned char> crafted() {
     for (int p = 0; p < 22; p++) {
         w.name(p, ("Crafted preset " + std::to_string(p)).c_str());
         for (int i = 0; i < 38; i++)
-            if (!dravo::isDummyParam(i))
+            if (!dravo::isPlaceholderParam(i))
                 w.value(p, i, i < 2 ? 0.5f : (float)((p * 7 + i * 3) % 41) / 40.0f);
     }
     auto bank = w.finish();

@@ -23,7 +23,7 @@ void expectSameStoredBank(TestStore& store, const std::vector<PresetRecord>& exp
     for (int p = 0; p < kNumPresets; p++) {
         EXPECT_STREQ(store.record(p).name, expected[p].name) << "preset " << p;
         for (int i = 0; i < kNumPresetParams; i++)
-            if (!dravo::isDummyParam(i)) {
+            if (!dravo::isPlaceholderParam(i)) {
                 EXPECT_EQ(store.record(p).values[i], expected[p].values[i])
                     << "preset " << p << " parameter " << i;
             }

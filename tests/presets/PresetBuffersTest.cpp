@@ -50,7 +50,7 @@ void scramble(TestStore& store) {
     for (int p = 0; p < kNumPresets; p++) {
         writePresetName(store.record(p).name, ("Mine " + std::to_string(p)).c_str());
         for (int i = 2; i < kNumPresetParams; i++)
-            if (!dravo::isDummyParam(i)) // placeholders are not carried by buffers
+            if (!dravo::isPlaceholderParam(i)) // placeholders are not carried by buffers
                 store.record(p).values[i] = (float)((p * 38 + i) % 97) / 96.0f;
     }
 }
@@ -87,7 +87,7 @@ TEST(PresetCodec, WritersProduceTheDocumentedLayouts) {
     EXPECT_EQ(std::string(chars(preset) + 53), "Kick 1");
     size_t at = 41 + 168;
     for (int i = 0; i < 38; i++) {
-        if (dravo::isDummyParam(i)) continue;
+        if (dravo::isPlaceholderParam(i)) continue;
         EXPECT_EQ(getWord(preset, at), 1u);
         EXPECT_EQ(getWord(preset, at + 4), 20u);
         EXPECT_EQ(getWord(preset, at + 8), 0u);
@@ -292,7 +292,7 @@ TEST(PresetCodec, OldLayoutsLoadAsManyValuesAsTheyHold) {
         EXPECT_EQ(store.name(0), "Old preset");
         for (int i = 0; i < 38; i++)
             EXPECT_EQ(store.record(0).values[i],
-                      dravo::isDummyParam(i) ? store.getDefaultRecord().values[i].load() : 0.25f);
+                      dravo::isPlaceholderParam(i) ? store.getDefaultRecord().values[i].load() : 0.25f);
     }
     {
         // 40 floats: the first 38 load; 20 floats: the rest keep preset 0's values.
