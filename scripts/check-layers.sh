@@ -9,7 +9,7 @@
 # editor (gui, presets) knows the core, the toolkit and the platform layer but
 # no format; each format (vst, lv2, lv2ui) may
 # include the core, the editor, the toolkit and the platform layer, never
-# another format; our host tools know the VST 2.x ABI header only.
+# another format (vst3 likewise); our host tools know the VST 2.x ABI header only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -24,6 +24,7 @@ platform  platform
 presets   model toolkit platform presets
 gui       model toolkit platform presets gui resources/Manual.h
 vst       dsp model toolkit platform presets gui vst
+vst3      dsp model toolkit platform presets gui vst3
 lv2       dsp model lv2
 lv2ui     model toolkit platform presets gui lv2 lv2ui
 host      host vst/vst2abi.h model/PresetFormat.h model/Parameters.h model/ValueParse.h model/Identity.h

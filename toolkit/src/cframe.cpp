@@ -170,6 +170,10 @@ cairo_surface_t* CFrame::getBackBuffer() {
     return backBuffer;
 }
 
+int CFrame::eventFd() const {
+    return platformFrame ? platformFrame->eventFd() : -1;
+}
+
 void CFrame::idle() {
     if (inIdle) return;
     inIdle = true;

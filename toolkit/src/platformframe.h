@@ -18,6 +18,9 @@ class IPlatformFrame {
     virtual void setSize(int width, int height) = 0;
     // Gives the window the keyboard focus.
     virtual void takeFocus() = 0;
+    // The descriptor that becomes readable when window events arrive (for a
+    // host's event loop), or -1.
+    virtual int eventFd() const { return -1; }
 
     // A child window of parent (an X11 window id); null when that fails.
     static std::unique_ptr<IPlatformFrame> createX11(CFrame* frame, unsigned long parent, int width,

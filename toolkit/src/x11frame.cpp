@@ -189,6 +189,8 @@ class X11Frame : public IPlatformFrame {
         XFlush(display);
     }
 
+    int eventFd() const override { return ConnectionNumber(display); }
+
     void takeFocus() override {
         if (windowGone) return;
         XWindowAttributes attr;

@@ -91,6 +91,9 @@ class CFrame : public CViewContainer {
     // Dispatches pending window events, runs the dirty-view pass and redraws
     // the invalid region. Call on the editor's thread only.
     virtual void idle();
+    // The descriptor that becomes readable when the window's events arrive
+    // (a host's event loop may watch it and call idle), or -1 while closed.
+    int eventFd() const;
     uint32_t getTicks() const;
     int32_t getKnobMode() const;
     VSTGUIEditorInterface* getEditor() const { return editor; }
