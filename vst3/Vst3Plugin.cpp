@@ -421,9 +421,10 @@ tresult Vst3Plugin::getParamStringByValue(ParamID id, ParamValue v, String128 st
         toUtf16(name, string, 128);
         return kResultOk;
     }
+    // The value as the model will hold it: a 32-bit float, as in the chunk.
     Param p;
     char text[64] = {};
-    if (!paramForId(id, p) || !valueText(p, v, text)) return kResultFalse;
+    if (!paramForId(id, p) || !valueText(p, (float)v, text)) return kResultFalse;
     toUtf16(text, string, 128);
     return kResultOk;
 }
@@ -452,7 +453,7 @@ tresult Vst3Plugin::getParamValueByString(ParamID id, char16* string, ParamValue
 ParamValue Vst3Plugin::normalizedParamToPlain(ParamID id, ParamValue v) {
     if (id == kPresetParamId) return presetFor(v);
     Param p;
-    return paramForId(id, p) ? realValueOf(p, v) : v;
+    return paramForId(id, p) ? realValueOf(p, (float)v) : v;
 }
 
 ParamValue Vst3Plugin::plainParamToNormalized(ParamID id, ParamValue plain) {
