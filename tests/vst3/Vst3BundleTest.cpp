@@ -15,6 +15,7 @@
 #include <set>
 #include <sstream>
 #include <sys/utsname.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace dravo_test;
@@ -22,14 +23,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string capture(const std::string& command) {
+std::string capture(const std::string& command, int* status = nullptr) {
     std::string out;
     if (FILE* p = popen(command.c_str(), "r")) {
         std::array<char, 4096> buffer;
         size_t n;
         while ((n = fread(buffer.data(), 1, buffer.size(), p)) > 0)
             out.append(buffer.data(), n);
-        pclose(p);
+        const int s = pclose(p);
+        if (status) *status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
     }
     return out;
 }
@@ -107,6 +109,23 @@ TEST(Vst3Bundle, ArdourScannerFindsThePlugin) {
     EXPECT_NE(out.find("uid=\"5A6B5677566579447261766F45513301\""), std::string::npos) << out;
     EXPECT_NE(out.find("category=\"Fx|EQ\""), std::string::npos) << out;
     EXPECT_NE(out.find("n_inputs=\"2\" n_outputs=\"2\""), std::string::npos) << out;
+}
+
+// In a real host: Ardour builds a session with the plug-in and three
+// parameters set, saves it, loads it again in a new process and renders it;
+// the VST 3 render equals the VST 2.x render in the same host.
+TEST(Vst3Bundle, ArdourRendersAsWithTheVst2Plugin) {
+    char dir[] = "/tmp/dravo-ardour-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    int status = 0;
+    const std::string out =
+        capture(std::string("'" DRAVO_SOURCE_DIR "/tests/vst3/ardour-render.sh' '") +
+                    DRAVO_PLUGIN_PATH + "' '" + bundlePath() + "' '" + dir + "/work' 2>&1",
+                &status);
+    fs::remove_all(dir);
+    if (status == 77) GTEST_SKIP() << out << "scripts/install-deps.sh installs Debian's ardour";
+    EXPECT_EQ(status, 0) << out;
+    EXPECT_EQ(out, "same\n");
 }
 
 } // namespace
