@@ -25,6 +25,11 @@ using namespace ::vst3;
 // The host's parameter IDs. A parameter that reaches the engine keeps its
 // index as its ID (the same number its VST 2.x automation has), forever; the
 // preset selector is one ID above every index.
+//
+// No parameter is flagged as the host's bypass: "EQ all" switched off stops
+// only the filters, while the phase, the output level and the saturation
+// still act, so the host must not take it for a clean bypass (a host keeps
+// its own). The sound stays the VST 2.x face's either way.
 inline constexpr ParamID kPresetParamId = 1000;
 inline constexpr ProgramListID kPresetListId = 1;
 // The parameters the host sees, in the order it lists them.
@@ -125,7 +130,7 @@ class Vst3Plugin final : public IComponent,
     EqEngine& engine() { return model.engine(); }
     double latencySamples() const { return model.engine().latencySamples(); }
     // The rate the latency is told at (44100 for an implausible host rate).
-    double validatedRate() const { return validatedRate_; }
+    double validatedRate() const { return validatedRate_.load(std::memory_order_relaxed); }
     // False for the mono arrangement (the channel switch means nothing).
     bool isStereo() const { return inputStereo; }
     // The host's component handler, or null; the caller must not keep it.
@@ -156,7 +161,7 @@ class Vst3Plugin final : public IComponent,
     bool outputStereo = true;
     bool active = false;
     float hostRate = 44100.0f;
-    double validatedRate_ = 44100.0;
+    std::atomic<double> validatedRate_{44100.0}; // read by the editor's thread
     uint32_t toldLatency = 0;
 };
 
