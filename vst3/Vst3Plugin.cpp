@@ -497,7 +497,11 @@ tresult Vst3Plugin::setComponentHandler(IComponentHandler* h) {
 
 IPlugView* Vst3Plugin::createView(const char* name) {
     if (!name || std::strcmp(name, "editor") != 0) return nullptr;
-    return new (std::nothrow) Vst3View(*this);
+    try {
+        return new Vst3View(*this);
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
 }
 
 // ---------------------------------------------------------------------------

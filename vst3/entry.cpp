@@ -82,8 +82,12 @@ class Factory final : public IPluginFactory3 {
         if (!obj) return kInvalidArgument;
         *obj = nullptr;
         if (!kPluginClassId.matches(cid)) return kNoInterface;
-        Vst3Plugin* plugin = new (std::nothrow) Vst3Plugin;
-        if (!plugin) return kOutOfMemory;
+        Vst3Plugin* plugin = nullptr;
+        try {
+            plugin = new Vst3Plugin;
+        } catch (const std::bad_alloc&) {
+            return kOutOfMemory;
+        }
         const tresult r = plugin->queryInterface(iid, obj);
         plugin->release(); // the interface asked for holds the one reference left
         return r;
