@@ -5,7 +5,9 @@
 
 #include "gui/EditorLayout.h"
 #include "model/Parameters.h"
+#include "presets/PresetBarLayout.h"
 #include "presets/PresetBarTestSupport.h"
+#include "vst3/Vst3Plugin.h"
 
 #include <gtest/gtest.h>
 // After the test framework: X11 defines macros such as None and Bool.
@@ -77,8 +79,9 @@ struct Editor : ::testing::Test {
             frame.run();
         }
     }
-    void click(const layout::Control& c) {
-        xtest.motion(d, -1, c.left + c.width / 2, kTop + c.top + c.height / 2, 0);
+    void click(const layout::Control& c) { click(c.left + c.width / 2, c.top + c.height / 2); }
+    void click(int x, int y) {
+        xtest.motion(d, -1, x, kTop + y, 0);
         xtest.button(d, 1, True, 0);
         idle(2);
         xtest.button(d, 1, False, 0);
@@ -130,6 +133,42 @@ TEST_F(Editor, ClicksAreGesturesAndHostChangesReachTheEditor) {
     close(view);
     EXPECT_TRUE(frame.timers.empty());
     EXPECT_TRUE(frame.handlers.empty());
+}
+
+// A preset chosen on the preset bar reaches the host as every value it
+// changed, each as a gesture, and as the preset selector's new value.
+TEST_F(Editor, PresetChosenInTheEditorTellsTheHost) {
+    IPlugView* view = open();
+    ASSERT_NE(view, nullptr);
+    std::vector<double> before;
+    const std::vector<ParamID> ids = vst3->parameterIds();
+    for (ParamID id : ids)
+        before.push_back(vst3->controller->getParamNormalized(id));
+    vst3->handler.taken();
+    // The rocker's right half: the next preset.
+    const presetbar::Item& rocker = presetbar::kItems[8];
+    ASSERT_EQ(rocker.tag, presetbar::kTagRocker);
+    click(rocker.right - 4, presetbar::kNameCentreRow);
+    const auto calls = vst3->handler.taken();
+    EXPECT_EQ(vst3->controller->getParamNormalized(vst3face::kPresetParamId), 1 / 21.0);
+    int changed = 0;
+    for (size_t i = 0; i < ids.size(); ++i) {
+        const double now = vst3->controller->getParamNormalized(ids[i]);
+        if (now == before[i]) continue;
+        ++changed;
+        SCOPED_TRACE(ids[i]);
+        auto at = std::find_if(calls.begin(), calls.end(), [&](const HandlerCall& c) {
+            return c.kind == 'p' && c.id == ids[i];
+        });
+        ASSERT_NE(at, calls.end());
+        EXPECT_EQ(at->value, now);
+        ASSERT_TRUE(at != calls.begin() && at + 1 != calls.end());
+        EXPECT_EQ((at - 1)->kind, 'b');
+        EXPECT_EQ((at + 1)->kind, 'e');
+    }
+    EXPECT_GT(changed, 1); // the selector and the preset's own values
+    EXPECT_EQ(calls.size(), 3u * changed);
+    close(view);
 }
 
 // The host's content scale zooms the window, which asks the frame for its size.

@@ -255,10 +255,11 @@ Vst3Instance::~Vst3Instance() {
     }
 }
 
-bool Vst3Instance::start(double rate, int maxBlock, bool stereo, bool doubles) {
+bool Vst3Instance::start(double rate, int maxBlock, bool stereo, bool doubles, bool stereoOut) {
     doubles_ = doubles;
-    SpeakerArrangement arr = stereo ? speaker::kStereo : speaker::kMono;
-    if (processor->setBusArrangements(&arr, 1, &arr, 1) != kResultTrue) return false;
+    SpeakerArrangement in = stereo ? speaker::kStereo : speaker::kMono;
+    SpeakerArrangement out = stereo || stereoOut ? speaker::kStereo : speaker::kMono;
+    if (processor->setBusArrangements(&in, 1, &out, 1) != kResultTrue) return false;
     ProcessSetup setup{kRealtime, doubles ? kSample64 : kSample32, maxBlock, rate};
     if (processor->setupProcessing(setup) != kResultOk) return false;
     return component->setActive(1) == kResultOk && processor->setProcessing(1) == kResultOk;

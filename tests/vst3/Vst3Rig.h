@@ -123,7 +123,9 @@ class Vst3Instance {
     ComponentHandler handler;
 
     // As a DAW starts a track: arrangement, set-up, active, processing.
-    bool start(double rate, int maxBlock, bool stereo = true, bool doubles = false);
+    // The output is stereo unless the input is mono and stereoOut false.
+    bool start(double rate, int maxBlock, bool stereo = true, bool doubles = false,
+               bool stereoOut = false);
     void stop();
     // One block of frames samples, channel buffers in and out (1 or 2 each).
     template <typename T>
