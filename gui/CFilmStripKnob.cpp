@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace dravo {
+
 CFilmStripKnob::CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag,
                                int32_t subPixmaps, CCoord imageWidth, CCoord heightOfOneImage,
                                CBitmap* background, const CPoint& offset)
@@ -88,3 +90,5 @@ bool CFilmStripKnob::onWheel(const CPoint& /*where*/, const float& distance,
     }
     return true;
 }
+
+} // namespace dravo

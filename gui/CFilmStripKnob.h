@@ -6,6 +6,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 class CFilmStripKnob : public CAnimKnob {
   public:
     CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
@@ -40,3 +42,5 @@ class CFilmStripKnob : public CAnimKnob {
     bool dragging = false;
     bool fineMode = false;
 };
+
+} // namespace dravo

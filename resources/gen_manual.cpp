@@ -30,11 +30,7 @@
 #include "resources/Manual.h"
 #include "resources/manual/Typesetter.h"
 
-using dravo::formatDecibels;
-using dravo::formatFrequency;
-using dravo::formatMilliseconds;
-using dravo::formatNumber;
-using dravo::formatSamples;
+using namespace dravo;
 
 namespace {
 
@@ -767,7 +763,8 @@ void latency(Document& d) {
                             ? "2× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)"
                             : "1× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)",
                         std::to_string((int)engine.latencySamples()) + " samples",
-                        fixed(engine.latencyMilliseconds(), 3) + " ms", std::string(ms) + " / " + smp});
+                        fixed(engine.latencyMilliseconds(), 3) + " ms",
+                        std::string(ms) + " / " + smp});
     }
     d.table({0.18, 0.24, 0.18, 0.16, 0.24},
             {"Host rate", "Filters run at", "Latency", "", "Editor shows"}, rows);

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace dravo;
+
 namespace {
 
 uint32_t swap32(uint32_t v) {

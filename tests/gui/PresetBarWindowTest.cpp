@@ -11,6 +11,8 @@
 #include <fnmatch.h>
 #include <thread>
 
+using namespace dravo;
+
 using namespace dravo_test;
 using namespace presettest;
 using namespace presetbar;

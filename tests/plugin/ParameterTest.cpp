@@ -10,6 +10,8 @@
 #include <memory>
 #include <string>
 
+using namespace dravo;
+
 namespace {
 struct Row {
     const char* name;
