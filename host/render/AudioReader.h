@@ -1,0 +1,59 @@
+// Reading audio files through libsndfile. PCM samples are converted with
+// exact powers of two, so a plug-in that passes audio unchanged gives back
+// the input bit for bit.
+#pragma once
+
+#include <sndfile.h>
+
+#include <cstddef>
+#include <string>
+#include <utility>
+#include <vector>
+
+// What a file says besides its audio that libsndfile can carry over: text
+// tags (WAV LIST/INFO, AIFF, FLAC and Ogg comments, ...), the broadcast
+// extension and cue markers.
+struct Metadata {
+    std::vector<std::pair<int, std::string>> strings; // SF_STR_* and the text
+    bool hasBroadcast = false;
+    std::vector<unsigned char> broadcast; // an SF_BROADCAST_INFO_VAR as read
+    bool hasCues = false;
+    SF_CUES cues{};
+};
+
+class AudioReader {
+  public:
+    // "-" reads the standard input. Throws CliError(kExitInput) with the reason.
+    explicit AudioReader(const std::string& path);
+    ~AudioReader();
+    AudioReader(const AudioReader&) = delete;
+    AudioReader& operator=(const AudioReader&) = delete;
+
+    int channels() const { return info_.channels; }
+    int rate() const { return info_.samplerate; }
+    long long frames() const { return info_.frames; }
+    int format() const { return info_.format; }
+    // The header gives no length (a stream written into a pipe).
+    bool lengthUnknown() const { return lengthUnknown_; }
+    // The file already ends before the data its header announces.
+    bool shorterThanHeader() const { return shorterThanHeader_; }
+    const Metadata& metadata() const { return metadata_; }
+    // Reads up to n interleaved frames; returns the number read.
+    long long read(float* interleaved, long long n);
+    long long read(double* interleaved, long long n);
+
+  private:
+    template <typename T> long long readAs(T* interleaved, long long n);
+    SNDFILE* file_ = nullptr;
+    SF_INFO info_{};
+    bool pcm_ = false;
+    bool lengthUnknown_ = false, shorterThanHeader_ = false;
+    std::vector<int> scratch_;
+    Metadata metadata_;
+};
+
+// A broadcast extension record with room for its coding history.
+constexpr std::size_t kBroadcastHistory = 16384;
+typedef SF_BROADCAST_INFO_VAR(kBroadcastHistory) BroadcastInfo;
+// How messages name a text tag (SF_STR_*): "title", "track number".
+const char* stringName(int id);

@@ -1,0 +1,245 @@
+#include "host/render/AudioWriter.h"
+
+#include "host/render/Options.h"
+#include "host/render/OutputFormat.h"
+#include "host/render/WavStreamHeader.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstddef>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
+
+AudioWriter::AudioWriter(const std::string& path, int format, int channels, int rate,
+                         const WriterOptions& options)
+    : path_(displayName(path, false)), opt_(options), channels_(channels) {
+    target_ = resolveOutput(path);
+    pcmBits_ = integerBits(format);
+    dither_ = opt_.dither && pcmBits_ > 0 && pcmBits_ <= 16;
+    stats_.clips = pcmBits_ > 0;
+    stats_.floatOutput = (format & SF_FORMAT_SUBMASK) == SF_FORMAT_FLOAT ||
+                         (format & SF_FORMAT_SUBMASK) == SF_FORMAT_DOUBLE;
+    // Half a step of the output rounds to zero; float keeps far more, but
+    // below -144 dBFS (what 24 bits show) only arithmetic residues ring on.
+    silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 6.309573444801933e-08;
+    if (target_.stream) {
+        openStream(format, channels, rate);
+    } else {
+        int fd = makeTemp(target_.path, temp_);
+        if (fd < 0)
+            throw CliError(kExitOutput,
+                           path_ + ": cannot create the output file: " + std::strerror(errno));
+        registerTemp(temp_);
+        SF_INFO info{};
+        info.channels = channels;
+        info.samplerate = rate;
+        info.format = format;
+        errno = 0;
+        file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
+        written_ = info.format;
+        if (!file_) {
+            std::string why = writeErrno();
+            if (why.empty()) why = sf_strerror(nullptr);
+            close(fd);
+            unlink(temp_.c_str());
+            throw CliError(kExitOutput, path_ + ": cannot write this format: " + why);
+        }
+    }
+    // Out-of-range samples clip instead of wrapping round in integer formats.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+}
+
+void AudioWriter::openStream(int format, int channels, int rate) {
+    fd_ = openStreamFd(target_);
+    if (isatty(fd_)) {
+        if (!target_.stdoutStream) close(fd_);
+        fd_ = -1;
+        throw CliError(kExitOutput, path_ + ": is a terminal; redirect it into a file or a pipe");
+    }
+    struct stat st;
+    bool seekable = fstat(fd_, &st) == 0 && !S_ISFIFO(st.st_mode) && !S_ISSOCK(st.st_mode) &&
+                    lseek(fd_, 0, SEEK_CUR) != -1;
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = rate;
+    info.format = format;
+    int major = format & SF_FORMAT_TYPEMASK;
+    std::vector<unsigned char> header;
+    if (!seekable && (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) &&
+        streamWavHeader(format, channels, rate, header)) {
+        // libsndfile will not write WAV where it cannot go back to fix the
+        // sizes: the header is ours, the samples are raw little-endian.
+        if (!writeAll(fd_, header.data(), header.size()))
+            throw CliError(kExitOutput, path_ + ": write failed: " + std::strerror(errno));
+        info.format = SF_FORMAT_RAW | SF_ENDIAN_LITTLE | (format & SF_FORMAT_SUBMASK);
+    }
+    errno = 0;
+    file_ = sf_open_fd(fd_, SFM_WRITE, &info, SF_FALSE);
+    written_ = info.format;
+    if (!file_) {
+        std::string system = writeErrno(), why = sf_strerror(nullptr);
+        if (!target_.stdoutStream) close(fd_);
+        fd_ = -1;
+        if (!system.empty()) throw CliError(kExitOutput, path_ + ": cannot write: " + system);
+        throw CliError(kExitOutput, path_ + ": cannot stream this format (" + why +
+                                        "); WAV, FLAC and Ogg can be streamed (--format)");
+    }
+}
+
+AudioWriter::~AudioWriter() {
+    if (file_) {
+        sf_close(file_);
+        if (!temp_.empty()) unlink(temp_.c_str());
+    }
+    if (fd_ >= 0 && !target_.stdoutStream) close(fd_);
+    unregisterTemp(temp_);
+}
+
+double AudioWriter::tpdf() {
+    // xorshift64*: the same dither on every run, so renders are repeatable.
+    auto uniform = [this] {
+        rng_ ^= rng_ >> 12;
+        rng_ ^= rng_ << 25;
+        rng_ ^= rng_ >> 27;
+        return static_cast<double>((rng_ * 0x2545f4914f6cdd1dull) >> 11) * 0x1.0p-53;
+    };
+    return uniform() - uniform(); // triangular in (-1, 1) steps
+}
+
+template <typename T> void AudioWriter::scan(const T* interleaved, long long n) {
+    const double full = pcmBits_ > 0 ? std::ldexp(1.0, pcmBits_ - 1) : 1.0;
+    for (long long i = 0; i < n * channels_; ++i) {
+        double v = static_cast<double>(interleaved[i]);
+        long long frame = framesSeen_ + i / channels_;
+        if (!std::isfinite(v)) {
+            if (stats_.nonFinite++ == 0) stats_.firstNonFiniteFrame = frame;
+            continue;
+        }
+        double a = std::fabs(v);
+        stats_.peak = std::max(stats_.peak, a);
+        bool over = pcmBits_ > 0
+                        ? (std::nearbyint(v * full) > full - 1 || std::nearbyint(v * full) < -full)
+                        : a > 1.0;
+        if (over && stats_.overFullScale++ == 0) stats_.firstOverFrame = frame;
+    }
+    framesSeen_ += n;
+}
+
+namespace {
+// A sample this close to a step of the output (in steps) is on the grid and
+// is not dithered: arithmetic residues of a plug-in that passes the signal
+// unchanged (1e-42 after a signal, a last-bit error of a unity gain) are far
+// smaller, a signal the format can hold only in dither far larger.
+constexpr double kOnGrid = 1.0 / 4096;
+} // namespace
+
+template <typename T> void AudioWriter::writeAs(const T* interleaved, long long n) {
+    scan(interleaved, n);
+    // A refused output is not written on (a stream keeps what it has).
+    if ((stats_.nonFinite > 0 && !opt_.allowNonFinite) ||
+        (stats_.overFullScale > 0 && opt_.failOnClip))
+        refused_ = true;
+    if (refused_) return;
+    long long done;
+    errno = 0;
+    if (pcmBits_ == 0) {
+        if constexpr (std::is_same_v<T, float>)
+            done = sf_writef_float(file_, interleaved, n);
+        else
+            done = sf_writef_double(file_, interleaved, n);
+    } else {
+        // Round to the file's bits (with dither where it has 16 or fewer),
+        // clip, and left-align in 32 bits. Samples on the file's grid (an
+        // unchanged 16-bit input, digital silence) stay exact.
+        const double full = std::ldexp(1.0, pcmBits_ - 1);
+        const int shift = 32 - pcmBits_;
+        scratch_.resize(static_cast<std::size_t>(n * channels_));
+        for (long long i = 0; i < n * channels_; ++i) {
+            double x = static_cast<double>(interleaved[i]) * full;
+            double v = std::nearbyint(x);
+            if (dither_ && std::fabs(v - x) > kOnGrid && std::isfinite(x))
+                v = std::nearbyint(x + tpdf());
+            if (std::isnan(v)) v = 0;
+            if (v < -full) v = -full;
+            if (v > full - 1) v = full - 1;
+            long long q = static_cast<long long>(v);
+            scratch_[static_cast<std::size_t>(i)] =
+                static_cast<int>(static_cast<uint32_t>(q) << shift);
+        }
+        errno = 0;
+        done = sf_writef_int(file_, scratch_.data(), n);
+    }
+    if (done != n) {
+        std::string why = writeErrno();
+        throw CliError(kExitOutput,
+                       path_ + ": write failed: " + (why.empty() ? sf_strerror(file_) : why));
+    }
+}
+
+std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
+    std::vector<std::string> dropped;
+    for (const auto& [id, text] : m.strings)
+        if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
+    if (m.hasBroadcast) {
+        // libsndfile takes the record with just its own coding history.
+        BroadcastInfo bext;
+        std::memcpy(&bext, m.broadcast.data(), sizeof bext);
+        const std::size_t size = offsetof(SF_BROADCAST_INFO, coding_history) +
+                                 std::min<std::size_t>(bext.coding_history_size, kBroadcastHistory);
+        if (sf_command(file_, SFC_SET_BROADCAST_INFO, &bext,
+                       static_cast<int>(std::max(size, sizeof(SF_BROADCAST_INFO)))) != SF_TRUE)
+            dropped.push_back("broadcast extension");
+    }
+    // libsndfile accepts cue markers for any file but writes them into WAV
+    // and AIFF only.
+    const int major = written_ & SF_FORMAT_TYPEMASK;
+    if (m.hasCues &&
+        ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_AIFF) ||
+         sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE))
+        dropped.push_back("cue markers");
+    return dropped;
+}
+
+void AudioWriter::write(const float* interleaved, long long n) {
+    writeAs(interleaved, n);
+}
+void AudioWriter::write(const double* interleaved, long long n) {
+    writeAs(interleaved, n);
+}
+
+void AudioWriter::commit() {
+    if (!file_) return;
+    if (refused_) {
+        // The temporary file goes with the destructor; a stream keeps what it got.
+        const char* what = target_.stream ? "the stream was stopped there" : "nothing written";
+        if (stats_.nonFinite > 0 && !opt_.allowNonFinite)
+            throw CliError(kExitRefused, path_ + ": " + std::to_string(stats_.nonFinite) +
+                                             " output samples are not finite (the first in frame " +
+                                             std::to_string(stats_.firstNonFiniteFrame) + "); " +
+                                             what + " (--allow-nonfinite writes them)");
+        throw CliError(kExitRefused, path_ + ": " + std::to_string(stats_.overFullScale) +
+                                         " samples over full scale (the first in frame " +
+                                         std::to_string(stats_.firstOverFrame) + "); " + what +
+                                         " (--no-clip)");
+    }
+    if (target_.stream) {
+        errno = 0;
+        int err = sf_close(file_);
+        file_ = nullptr;
+        int closed = fd_ >= 0 && !target_.stdoutStream ? close(fd_) : 0;
+        fd_ = -1;
+        if (err != 0 || closed != 0)
+            throw CliError(kExitOutput, path_ + ": cannot write: " + std::strerror(errno));
+        return;
+    }
+    sf_write_sync(file_);
+    int err = sf_close(file_);
+    file_ = nullptr;
+    if (err != 0 || rename(temp_.c_str(), target_.path.c_str()) != 0) {
+        std::string why = std::strerror(errno);
+        unlink(temp_.c_str());
+        throw CliError(kExitOutput, path_ + ": cannot write: " + why);
+    }
+}
