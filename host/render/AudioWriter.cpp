@@ -2,7 +2,7 @@
 
 #include "host/render/Options.h"
 #include "host/render/OutputFormat.h"
-#include "host/render/WavStreamHeader.h"
+#include "host/render/WavHeader.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -24,6 +24,9 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     // Half a step of the output rounds to zero; float keeps far more, but
     // below -144 dBFS (what 24 bits show) only arithmetic residues ring on.
     silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 6.309573444801933e-08;
+    // A WAV file's sizes are 32 bits: one that may pass 4 GiB is begun as
+    // RF64 (and written back as WAV on closing if it fits after all).
+    format = formatForSize(format, channels, opt_.maxFrames);
     if (target_.stream) {
         openStream(format, channels, rate);
     } else {
@@ -49,6 +52,14 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     }
     // Out-of-range samples clip instead of wrapping round in integer formats.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    const int major = written_ & SF_FORMAT_TYPEMASK;
+    if (major == SF_FORMAT_RF64) sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
+    wavSized_ = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX;
+}
+
+bool AudioWriter::isRf64() const {
+    return (written_ & SF_FORMAT_TYPEMASK) == SF_FORMAT_RF64 &&
+           framesSeen_ > kWavDataLimit / bytesPerFrame(written_, channels_);
 }
 
 void AudioWriter::openStream(int format, int channels, int rate) {
@@ -142,6 +153,11 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
         (stats_.overFullScale > 0 && opt_.failOnClip))
         refused_ = true;
     if (refused_) return;
+    // Past 4 GiB a WAV header's sizes would wrap round: refused rather than
+    // written wrong (the size is foreseen and RF64 chosen, so this is rare).
+    if (wavSized_ && framesSeen_ > kWavDataLimit / bytesPerFrame(written_, channels_))
+        throw CliError(kExitOutput, path_ + ": the output passes the 4 GiB a WAV file holds; "
+                                            "--format rf64 or w64 writes it");
     long long done;
     errno = 0;
     if (pcmBits_ == 0) {

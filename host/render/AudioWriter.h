@@ -16,6 +16,7 @@ struct WriterOptions {
     bool dither = true;          // TPDF dither for integer formats of 16 bits or fewer
     bool failOnClip = false;     // --no-clip
     bool allowNonFinite = false; // --allow-nonfinite
+    long long maxFrames = -1;    // the most frames the render can give (-1: not known)
 };
 
 // What the writer saw of the float signal before conversion.
@@ -51,6 +52,8 @@ class AudioWriter {
     double silenceLevel() const { return silence_; }
     const OutputStats& stats() const { return stats_; }
     bool isStream() const { return target_.stream; }
+    // The WAV data written passes 4 GiB, so the file is RF64.
+    bool isRf64() const;
 
   private:
     template <typename T> void writeAs(const T* interleaved, long long n);
@@ -69,6 +72,7 @@ class AudioWriter {
     double silence_ = 0.0;
     long long framesSeen_ = 0;
     bool refused_ = false;
+    bool wavSized_ = false; // WAV through libsndfile: refused past kWavDataLimit
     uint64_t rng_ = 0x9e3779b97f4a7c15ull;
     OutputStats stats_;
     std::vector<int> scratch_;

@@ -245,6 +245,20 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
 
 } // namespace
 
+long long outputFramesAtMost(PluginSession& s, long long inputFrames, int rate,
+                             const RenderOptions& o) {
+    if (inputFrames < 0) return -1;
+    long long cap = o.tail;
+    if (cap < 0) {
+        VstIntPtr t = s.plugin->tailSize();
+        cap = std::max<long long>(t > 1 && t < 100000000 ? t : 0, kTailCapSeconds * rate);
+    }
+    const long long settle =
+        std::max(static_cast<long long>(kSettleSeconds * rate), 16LL * o.block);
+    return saturatedSum(saturatedSum(inputFrames, std::max(s.plugin->latency(), 0)),
+                        saturatedSum(cap, settle));
+}
+
 RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
                        const std::string& label) {
     return o.useDouble ? renderAs<double>(s, in, out, o, label)

@@ -41,6 +41,12 @@ struct RenderStats {
     long long headerFrames = 0; // that length, when it ended early while reading
 };
 
+// The most frames renderFile can write for an input of inputFrames frames
+// (-1: not known): the input, the latency and the longest tail, with room
+// for a latency announced late.
+long long outputFramesAtMost(PluginSession& s, long long inputFrames, int rate,
+                             const RenderOptions& o);
+
 // `label` names the file on the progress bar.
 RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
                        const std::string& label);

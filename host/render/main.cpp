@@ -117,6 +117,8 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     wo.dither = o.dither;
     wo.failOnClip = o.failOnClip;
     wo.allowNonFinite = o.allowNonFinite;
+    wo.maxFrames = outputFramesAtMost(
+        session, job.reader->lengthUnknown() ? -1 : job.reader->frames(), job.reader->rate(), o);
     const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
     const int rate = job.reader->rate();
     AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
@@ -157,6 +159,7 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
                                  : " over full scale") +
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
+    if (writer.isRf64()) over += "; written as RF64: the data passes the 4 GiB a WAV file holds";
     if (!o.quiet || !over.empty())
         std::fprintf(stderr, "%s: %lld %s in, %lld out (latency %d%s, tail %lld), peak %s%s\n",
                      outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",

@@ -1,4 +1,4 @@
-#include "host/render/WavStreamHeader.h"
+#include "host/render/WavHeader.h"
 
 #include <sndfile.h>
 
@@ -59,4 +59,37 @@ bool streamWavHeader(int format, int channels, int rate, std::vector<unsigned ch
     h.insert(h.end(), {'d', 'a', 't', 'a'});
     put32(h, 0xffffffffu);
     return true;
+}
+
+int bytesPerFrame(int format, int channels) {
+    int bytes = 8;
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8:
+    case SF_FORMAT_ULAW:
+    case SF_FORMAT_ALAW:
+        bytes = 1;
+        break;
+    case SF_FORMAT_PCM_16:
+        bytes = 2;
+        break;
+    case SF_FORMAT_PCM_24:
+        bytes = 3;
+        break;
+    case SF_FORMAT_PCM_32:
+    case SF_FORMAT_FLOAT:
+        bytes = 4;
+        break;
+    default:
+        break;
+    }
+    return bytes * channels;
+}
+
+int formatForSize(int format, int channels, long long maxFrames) {
+    const int major = format & SF_FORMAT_TYPEMASK;
+    if (major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX) return format;
+    const long long perFrame = bytesPerFrame(format, channels);
+    if (maxFrames >= 0 && maxFrames <= kWavDataLimit / perFrame) return format;
+    return SF_FORMAT_RF64 | (format & (SF_FORMAT_SUBMASK | SF_FORMAT_ENDMASK));
 }
