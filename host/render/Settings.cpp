@@ -640,10 +640,19 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
 void applySettings(PluginSession& s, const RenderOptions& o) {
     VstPlugin& p = *s.plugin;
     VstInt32 id = p.uniqueID();
-    if (!o.chunkFile.empty() && access(o.chunkFile.c_str(), F_OK) == 0) {
+    if (chunkIsInput(o)) {
         if (!(p.effect()->flags & effFlagsProgramChunks))
             throw CliError(kExitPlugin, "--chunk: the plug-in keeps no chunk");
         auto chunk = readWholeFile(o.chunkFile, "chunk file");
+        if (chunk.empty()) throw CliError(kExitInput, "chunk file " + o.chunkFile + ": empty");
+        // An audio file given by mistake: some plug-ins take any bytes.
+        SF_INFO info{};
+        if (SNDFILE* audio = sf_open(o.chunkFile.c_str(), SFM_READ, &info)) {
+            sf_close(audio);
+            throw CliError(kExitInput, "chunk file " + o.chunkFile +
+                                           ": is an audio file, not a plug-in's state "
+                                           "(--chunk NEW saves one)");
+        }
         if (s.isDravo) {
             if (chunk.size() < kChunkPrefixSize)
                 throw CliError(kExitInput, "chunk file " + o.chunkFile + ": too short");
@@ -655,7 +664,15 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
                                                "with a chunk tag; --chunk FILE saves one)");
             checkOurId(&chunk[4], id, "chunk file " + o.chunkFile);
         }
+        // A plug-in that ignores a chunk it cannot read keeps its state: it
+        // gives back what it gave before, not what it was given.
+        const auto before = p.getChunk();
         setChunkOrFail(p, chunk, "the chunk in " + o.chunkFile);
+        const auto after = p.getChunk();
+        if (!before.empty() && after == before && after != chunk)
+            throw CliError(kExitPlugin, "the plug-in did not take the chunk in " + o.chunkFile +
+                                            ": its state is unchanged (a chunk of another "
+                                            "plug-in?)");
     }
     if (!o.loadBank.empty()) {
         if (!s.isDravo) throw CliError(kExitUsage, "--load-bank reads Vey Dravo bank files only");
@@ -778,6 +795,10 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
     applySettings(s, o);
     p.resume();
     return s;
+}
+
+bool chunkIsInput(const RenderOptions& o) {
+    return !o.chunkFile.empty() && access(o.chunkFile.c_str(), F_OK) == 0;
 }
 
 std::vector<unsigned char> sessionChunk(PluginSession& s) {

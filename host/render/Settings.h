@@ -32,5 +32,8 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
 // Prints the presets and parameters of the plug-in.
 void listPlugin(const RenderOptions& o);
 
+// --chunk FILE names a file that is there: the state is restored from it,
+// and it is never written. A new name is where the state is saved.
+bool chunkIsInput(const RenderOptions& o);
 // The plug-in's chunk as --chunk saves it.
 std::vector<unsigned char> sessionChunk(PluginSession& s);

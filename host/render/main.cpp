@@ -61,7 +61,7 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
         outs.emplace_back(o.plotFile, "--plot");
         outs.emplace_back(plotData, "--plot-data");
     }
-    if (!o.chunkFile.empty()) outs.emplace_back(o.chunkFile, "--chunk");
+    if (!o.chunkFile.empty() && !chunkIsInput(o)) outs.emplace_back(o.chunkFile, "--chunk");
     for (std::size_t i = 0; i < outs.size(); ++i) {
         for (const auto& in : o.inputs)
             if (sameFile(in, outs[i].first))
@@ -195,7 +195,15 @@ int run(int argc, char** argv) {
         resolveOutput(o.plotFile);
         resolveOutput(plotDataPath(o));
     }
-    if (!o.chunkFile.empty()) resolveOutput(o.chunkFile);
+    // A chunk file that is there is read, never written: one named as input
+    // by mistake (an audio file, another plug-in's state) stays as it was.
+    const bool saveChunk = !o.chunkFile.empty() && !chunkIsInput(o);
+    if (saveChunk) resolveOutput(o.chunkFile);
+    if (!o.chunkFile.empty() && !saveChunk && o.inputs.empty() && o.plotFile.empty() && !o.bench &&
+        !o.list)
+        throw CliError(kExitUsage, "--chunk " + o.chunkFile +
+                                       ": the file is there, so it is only read, and there is "
+                                       "nothing else to do; name a new file to save the state");
     checkOutputsApart(o, jobs, o.plotFile.empty() ? std::string() : plotDataPath(o));
     if (o.list) listPlugin(o);
 
@@ -247,7 +255,7 @@ int run(int argc, char** argv) {
     std::vector<unsigned char> png;
     if (response) png = drawResponsePng(*response, o.phase);
     std::vector<unsigned char> chunk;
-    if (!o.chunkFile.empty()) {
+    if (saveChunk) {
         // The state after the settings, from the render session or a new one.
         if (render) {
             chunk = sessionChunk(*render);
@@ -285,7 +293,7 @@ int run(int argc, char** argv) {
         writeResponseCsv(*response, plotDataPath(o));
         releasePlotResources();
     }
-    if (!o.chunkFile.empty()) writeFileAtomically(o.chunkFile, chunk);
+    if (saveChunk) writeFileAtomically(o.chunkFile, chunk);
     return result;
 }
 
