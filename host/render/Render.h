@@ -7,23 +7,28 @@
 
 #include <vector>
 
-// Feeds the session's plug-in blocks of interleaved audio with `channels`
-// channels and returns the same number of channels, mapping them onto the
-// plug-in's pins: stereo one to one; mono into the first input (with a mono
-// arrangement) or into every input (without).
+// Feeds the session's plug-in blocks of interleaved audio with the session's
+// `channels` and returns its `outChannels`, mapping them onto the plug-in's
+// pins: stereo one to one; mono into the first input (with a mono
+// arrangement) or into every input (without); the outputs in order. With a
+// second instance each channel goes through its own.
 template <typename T> class BlockProcessor {
   public:
     BlockProcessor(PluginSession& s, int block);
-    // in and out: n interleaved frames, n <= block.
+    // in: n interleaved frames of `channels`, out of `outChannels`; n <= block.
     void process(const T* in, T* out, int n);
-    // Planar form for the benchmark: channel pointers of the session's width.
+    // Planar form for the benchmark: channel pointers of the first
+    // instance's width.
     void processPlanar(T* const* in, T* const* out, int n);
 
   private:
+    struct Instance {
+        VstPlugin* plugin;
+        std::vector<std::vector<T>> ins, outs;
+        std::vector<T*> inPtr, outPtr;
+    };
     PluginSession& s_;
-    int block_;
-    std::vector<std::vector<T>> ins_, outs_;
-    std::vector<T*> inPtr_, outPtr_;
+    std::vector<Instance> instances_;
 };
 
 struct RenderStats {

@@ -764,10 +764,13 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
         throw CliError(kExitPlugin,
                        "plug-in " + path + ": cannot process 64-bit samples (--double)");
     if (e->numOutputs < 1) throw CliError(kExitPlugin, "plug-in " + path + ": has no audio output");
-    if (channels == 2 && (e->numInputs < 2 || e->numOutputs < 2))
-        throw CliError(kExitPlugin, "plug-in " + path + ": has " + std::to_string(e->numInputs) +
-                                        " inputs and " + std::to_string(e->numOutputs) +
-                                        " outputs; a stereo file needs two of each");
+    if (channels == 0) channels = e->numInputs >= 2 ? 2 : 1;
+    const bool perChannel = channels == 2 && e->numInputs < 2;
+    if (perChannel && e->numOutputs >= 2)
+        throw CliError(kExitPlugin, "plug-in " + path + ": has one input and " +
+                                        std::to_string(e->numOutputs) +
+                                        " outputs; a stereo file does not fit it (give each "
+                                        "channel as a mono file)");
     // Our plug-in works at 20000..200000 Hz and silently falls back to
     // 44100 outside that range, which would render at the wrong rate.
     if (s.isDravo && (rate < 20000 || rate > 200000))
@@ -781,7 +784,7 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
     p.open();
     p.setSampleRate(static_cast<float>(rate));
     p.setBlockSize(block);
-    if (channels == 1) {
+    if (channels == 1 || perChannel) {
         s.monoArrangement = p.setSpeakerArrangement(1, 1) == 1;
         if (s.monoArrangement) {
             for (int pin = 1; pin < 16; ++pin) {
@@ -794,6 +797,8 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
     }
     applySettings(s, o);
     p.resume();
+    s.outChannels = perChannel ? 2 : s.monoArrangement ? 1 : std::min(e->numOutputs, 2);
+    if (perChannel) s.second = std::move(openSession(o, rate, block, 1).plugin);
     return s;
 }
 
@@ -810,7 +815,7 @@ std::vector<unsigned char> sessionChunk(PluginSession& s) {
 }
 
 void listPlugin(const RenderOptions& o) {
-    PluginSession s = openSession(o, 44100.0, o.block, 2);
+    PluginSession s = openSession(o, 44100.0, o.block, 0);
     VstPlugin& p = *s.plugin;
     std::printf("%s (%s), unique ID %s\n", p.effectName().text.c_str(), p.path().c_str(),
                 fourChars(p.uniqueID()).c_str());

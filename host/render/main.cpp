@@ -121,7 +121,13 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
         session, job.reader->lengthUnknown() ? -1 : job.reader->frames(), job.reader->rate(), o);
     const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
     const int rate = job.reader->rate();
-    AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
+    // The output has the plug-in's channels, which a mono file through a
+    // stereo plug-in makes two.
+    const int channels = session.outChannels;
+    if (channels != job.reader->channels())
+        job.format =
+            chooseOutputFormat(job.reader->format(), job.out, o.format, o.bits, channels, rate);
+    AudioWriter writer(job.out, job.format, channels, rate, wo);
     std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
     if (!dropped.empty()) {
         std::string list;
@@ -239,7 +245,7 @@ int run(int argc, char** argv) {
                                          : 44100.0;
         std::unique_ptr<PluginSession> s;
         try {
-            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 2));
+            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 0));
         } catch (const CliError& e) {
             // A rate the plug-in refuses is a fault of --rate, not of a file.
             if (o.plotRate > 0 && e.code == kExitInput)
@@ -260,7 +266,7 @@ int run(int argc, char** argv) {
         if (render) {
             chunk = sessionChunk(*render);
         } else {
-            PluginSession s = openSession(o, 44100.0, o.block, 2);
+            PluginSession s = openSession(o, 44100.0, o.block, 0);
             chunk = sessionChunk(s);
         }
     }

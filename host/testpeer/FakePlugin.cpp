@@ -38,8 +38,9 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
     Fake* f = self(e);
     bool in1 = f->host(e, audioMasterPinConnected, 1, 0, nullptr, 0.0f) == 0;
     bool out1 = f->host(e, audioMasterPinConnected, 1, 1, nullptr, 0.0f) == 0;
+    const bool twoIn = e->numInputs > 1, twoOut = e->numOutputs > 1;
     for (VstInt32 i = 0; i < n; ++i) {
-        T l = in[0][i], r = in1 ? in[1][i] : in[0][i];
+        T l = in[0][i], r = twoIn && in1 ? in[1][i] : in[0][i];
         if (f->lateLatency > 0) {
             f->delay[0].push_back(l);
             f->delay[1].push_back(r);
@@ -48,8 +49,12 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
             f->delay[0].pop_front();
             f->delay[1].pop_front();
         }
+        if (!twoOut) {
+            out[0][i] = static_cast<T>((twoIn ? l + r : 2 * l) + f->hum);
+            continue;
+        }
         out[0][i] = static_cast<T>(2 * l + f->hum);
-        out[1][i] = out1 ? static_cast<T>(2 * r + f->hum) : 0;
+        out[1][i] = out1 ? static_cast<T>((twoIn ? 2 * r : -2 * l) + f->hum) : 0;
     }
     if (f->lateLatency > 0 && ++f->blocksSinceResume == 2) {
         e->initialDelay = f->lateLatency;
@@ -143,6 +148,13 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     e.initialDelay = 3;
     if (std::getenv("FAKE_PEER_HUM")) f->hum = 0.25;
+    // FAKE_PEER_PINS=IxO: I inputs and O outputs, each 1 or 2 (default 2x2).
+    // One output of two inputs is their sum; two outputs of one input are
+    // 2 x the input and -2 x the input.
+    if (const char* pins = std::getenv("FAKE_PEER_PINS")) {
+        e.numInputs = pins[0] == '1' ? 1 : 2;
+        e.numOutputs = pins[0] && pins[1] == 'x' && pins[2] == '1' ? 1 : 2;
+    }
     if (const char* late = std::getenv("FAKE_PEER_LATE_LATENCY")) {
         f->lateLatency = std::atoi(late);
         if (f->lateLatency > 0) e.initialDelay = 0;

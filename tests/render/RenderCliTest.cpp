@@ -404,6 +404,58 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
     }
 }
 
+// Every pin count of a plug-in with mono and stereo files: a mono file feeds
+// every input, the output has the plug-in's outputs (at most two), a stereo
+// file through a mono plug-in runs through two instances. The peer doubles,
+// sums two inputs into one output, and gives -2 x a single input on a second
+// output; its reported latency is no delay, so none is compensated.
+TEST_F(RenderTest, EveryPinCountGetsTheChannelsItHas) {
+    writeAudio("mono.wav", noise(0.2, 1, 0.3));
+    writeAudio("stereo.wav", noise(0.2, 2, 0.3));
+    struct Case {
+        std::string pins, in;
+        int code, channels;
+        std::vector<std::pair<double, double>> gains; // per output: x left + y right
+    } cases[] = {
+        {"1x1", "mono.wav", 0, 1, {{2, 0}}},
+        {"1x2", "mono.wav", 0, 2, {{2, 0}, {-2, 0}}},
+        {"2x1", "mono.wav", 0, 1, {{1, 1}}},
+        {"2x2", "mono.wav", 0, 2, {{2, 0}, {0, 2}}},
+        {"1x1", "stereo.wav", 0, 2, {{2, 0}, {0, 2}}},
+        {"1x2", "stereo.wav", 4, 0, {}},
+        {"2x1", "stereo.wav", 0, 1, {{1, 1}}},
+        {"2x2", "stereo.wav", 0, 2, {{2, 0}, {0, 2}}},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.pins + " with " + c.in;
+        unlink(path("out.wav").c_str());
+        CliRun r = runShell("FAKE_PEER_PINS=" + c.pins + " exec \"$DRAVO\" " + c.in +
+                            " out.wav --no-compensate --plugin '" + kPeerPlugin + "'");
+        ASSERT_EQ(r.exitCode, c.code) << what << ": " << r.err;
+        if (c.code != 0) {
+            EXPECT_NE(r.err.find("a stereo file does not fit it"), std::string::npos) << r.err;
+            continue;
+        }
+        const Audio in = readAudio(c.in), out = readAudio("out.wav");
+        ASSERT_EQ(out.channels, c.channels) << what;
+        double worst = 0;
+        for (long long i = 0; i < in.frames(); ++i) {
+            const double l = in.samples[i * in.channels], r = in.samples[(i + 1) * in.channels - 1];
+            for (int ch = 0; ch < out.channels; ++ch)
+                worst =
+                    std::max(worst, std::fabs(out.samples[i * out.channels + ch] -
+                                              (c.gains[ch].first * l + c.gains[ch].second * r)));
+        }
+        EXPECT_LT(worst, 1e-6) << what;
+    }
+    // Modes without a file take the plug-in as it is.
+    for (const std::string mode : {"--list", "--plot p.png", "--bench 0.05 --runs 1"}) {
+        CliRun r = runShell("FAKE_PEER_PINS=1x1 exec \"$DRAVO\" " + mode + " --plugin '" +
+                            kPeerPlugin + "'");
+        EXPECT_EQ(r.exitCode, 0) << mode << ": " << r.err;
+    }
+}
+
 TEST_F(RenderTest, MonoFileAndAThirdPartyPluginRenderToo) {
     Audio mono = noise(0.3, 1, 0.5);
     writeAudio("mono.wav", mono);
