@@ -304,6 +304,24 @@ TEST_F(RenderTest, PlotReachesNyquistUnwrapsThePhaseAndNamesTheEdits) {
         lowest = std::min(lowest, phase[i]);
     }
     EXPECT_LT(lowest, -360.0) << "Radio's filters turn the phase by more than a turn";
+
+    // A latency announced only once processing has begun is taken out of the
+    // phase as well: the peer's delayed gain has none left.
+    r = runShell("FAKE_PEER_LATE_LATENCY=300 exec \"$DRAVO\" --plot late.png --phase --plugin '" +
+                 kPeerPlugin + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream late(path("late.csv"));
+    std::getline(late, line);
+    std::getline(late, line);
+    double worst = 0;
+    while (std::getline(late, line)) {
+        double f, l, rdb, lp;
+        char comma;
+        std::istringstream ss(line);
+        ss >> f >> comma >> l >> comma >> rdb >> comma >> lp;
+        worst = std::max(worst, std::fabs(lp));
+    }
+    EXPECT_LT(worst, 0.01) << "degrees of phase left by a latency reported late";
 }
 
 } // namespace
