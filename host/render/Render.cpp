@@ -235,6 +235,14 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             held.insert(held.end(), outBuf.begin(),
                         outBuf.begin() + static_cast<long long>(n) * oc);
             if (latency != st.latency) {
+                // 0 then a value is a latency announced late; a value then
+                // another is a change, which the output can only follow with
+                // one shift (the last).
+                if (st.latency != 0 && st.latencyChangedAt < 0) {
+                    st.latencyChangedAt = pos;
+                    st.earlierLatency = st.latency;
+                    st.alignedToLater = true;
+                }
                 st.latency = latency;
                 total = saturatedSum(tailStart(), cap);
                 progress.setTotal(saturatedSum(tailStart(), minTail));
@@ -244,6 +252,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         } else {
             if (latency != st.latency && st.latencyChangedAt < 0) {
                 st.latencyChangedAt = pos;
+                st.earlierLatency = st.latency;
                 st.laterLatency = latency;
             }
             emit(outBuf.data(), pos, n);
@@ -251,6 +260,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         }
         progress.update(pos);
     }
+    if (st.alignedToLater) st.laterLatency = st.latency;
     st.tail = std::max(0LL, pos - tailStart());
     st.tailCut = !fixedTail && !done && quiet < hold;
     return st;

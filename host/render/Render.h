@@ -37,7 +37,10 @@ struct RenderStats {
     int latency = 0;                 // the plug-in's, once known
     bool compensated = false;        // taken out of the output
     long long latencyChangedAt = -1; // the latency changed again at this frame
-    int laterLatency = 0;
+    int earlierLatency = 0, laterLatency = 0;
+    // It changed while the output was held back, so the whole output is lined
+    // up for the later value (else only what came before the change is).
+    bool alignedToLater = false;
     long long tail = 0;           // frames rendered after the input
     bool tailCut = false;         // the output still sounded where the tail's cap ended it
     long long nonFiniteInput = 0; // NaN or infinite input samples

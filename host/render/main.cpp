@@ -148,8 +148,14 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
              (st.headerFrames > 0
                   ? " of the " + std::to_string(st.headerFrames) + " its header gives"
                   : " (its header gives more)"));
-    if (st.latencyChangedAt >= 0)
-        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.latency) +
+    if (st.latencyChangedAt >= 0 && st.alignedToLater && o.compensate)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.earlierLatency) +
+             " to " + std::to_string(st.laterLatency) + " samples at " +
+             seconds(st.latencyChangedAt, rate) + "; the whole output is lined up for " +
+             std::to_string(st.laterLatency) + ", so the part before is off by " +
+             std::to_string(std::abs(st.laterLatency - st.earlierLatency)) + " samples");
+    else if (st.latencyChangedAt >= 0 && !st.alignedToLater)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.earlierLatency) +
              " to " + std::to_string(st.laterLatency) + " samples at " +
              seconds(st.latencyChangedAt, rate) + "; the output after it is not aligned");
     if (st.tailCut)

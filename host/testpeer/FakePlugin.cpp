@@ -19,7 +19,9 @@ struct Fake {
     // FAKE_PEER_LATE_LATENCY=N: the output is delayed by N samples, but the
     // latency reads 0 after resume and N only after the first two blocks
     // (announced with audioMasterIOChanged), as some plug-ins do.
-    int lateLatency = 0;
+    // FAKE_PEER_EARLY_LATENCY=E: the latency read before that is E, not 0;
+    // FAKE_PEER_LATE_AFTER=B: it changes after B blocks, not 2.
+    int lateLatency = 0, earlyLatency = 0, lateAfter = 2;
     // FAKE_PEER_HUM=1: a constant 0.25 is added to the output, so it never
     // falls silent.
     double hum = 0.0;
@@ -56,7 +58,7 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
         out[0][i] = static_cast<T>(2 * l + f->hum);
         out[1][i] = out1 ? static_cast<T>((twoIn ? 2 * r : -2 * l) + f->hum) : 0;
     }
-    if (f->lateLatency > 0 && ++f->blocksSinceResume == 2) {
+    if (f->lateLatency > 0 && ++f->blocksSinceResume == f->lateAfter) {
         e->initialDelay = f->lateLatency;
         f->host(e, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
     }
@@ -100,7 +102,7 @@ VstIntPtr dispatcher(AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, v
     case effMainsChanged:
         if (value) f->blockSizeAnswer = f->host(e, audioMasterGetBlockSize, 0, 0, nullptr, 0.0f);
         if (value && f->lateLatency > 0) {
-            e->initialDelay = 0;
+            e->initialDelay = f->earlyLatency;
             f->blocksSinceResume = 0;
             for (auto& d : f->delay)
                 d.assign(static_cast<std::size_t>(f->lateLatency), 0.0);
@@ -157,7 +159,11 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     }
     if (const char* late = std::getenv("FAKE_PEER_LATE_LATENCY")) {
         f->lateLatency = std::atoi(late);
-        if (f->lateLatency > 0) e.initialDelay = 0;
+        if (const char* early = std::getenv("FAKE_PEER_EARLY_LATENCY"))
+            f->earlyLatency = std::atoi(early);
+        if (const char* after = std::getenv("FAKE_PEER_LATE_AFTER"))
+            f->lateAfter = std::atoi(after);
+        if (f->lateLatency > 0) e.initialDelay = f->earlyLatency;
     }
     e.ioRatio = 1.0f;
     e.object = f;

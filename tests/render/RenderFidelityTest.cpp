@@ -75,6 +75,7 @@ TEST_F(RenderTest, LatencyAnnouncedLateIsCompensatedAndKeptLatencyIsNamed) {
                         kPeerPlugin + "'");
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("latency 300 compensated"), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
     Audio out = readAudio("out.wav");
     ASSERT_EQ(out.frames(), in.frames());
     for (auto& v : in.samples)
@@ -83,6 +84,25 @@ TEST_F(RenderTest, LatencyAnnouncedLateIsCompensatedAndKeptLatencyIsNamed) {
     r = run({"in.wav", "kept.wav", "--no-compensate"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("latency 46 kept"), std::string::npos) << r.err;
+
+    // A latency that changes (rather than comes late) is named, whether the
+    // output is held back yet (one shift for all) or already flowing.
+    const struct {
+        std::string env, says;
+    } changes[] = {
+        {"FAKE_PEER_EARLY_LATENCY=5",
+         "latency changed from 5 to 300 samples at 0.001 s; the whole output is lined up for 300, "
+         "so the part before is off by 295 samples"},
+        {"FAKE_PEER_LATE_AFTER=400",
+         "latency changed from 0 to 300 samples at 0.579 s; the output after it is not aligned"},
+    };
+    for (const auto& c : changes) {
+        r = runShell("FAKE_PEER_LATE_LATENCY=300 " + c.env +
+                     " exec \"$DRAVO\" in.wav changed.wav --block 64 --plugin '" + kPeerPlugin +
+                     "'");
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << c.env << ": " << r.err;
+    }
 }
 
 // A resonant low bell at 192 kHz rings for far longer than a fixed tail: the
