@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -16,14 +17,15 @@ namespace {
 
 // libsndfile reads only plain WAV safely where it cannot seek: other
 // containers (RF64, W64, AIFF, CAF, FLAC, Ogg, ...) arriving through a pipe
-// come out empty or as garbage, so they are copied into an unlinked
-// temporary file first. The pipe is looked at without taking anything out of
-// it (tee into a pipe of our own). Returns the descriptor to read, or -1 to
-// read standard input as it is.
-int seekableStdin() {
+// (standard input, /dev/stdin, a named FIFO, a process substitution) come
+// out empty or as garbage, so they are copied into an unlinked temporary
+// file in $TMPDIR (else /tmp) first. A pipe is looked at without taking
+// anything out of it (tee into a pipe of our own). Returns the descriptor to
+// read, or -1 to read fd as it is.
+int seekableCopy(int fd, const std::string& name) {
     struct stat st;
-    if (fstat(STDIN_FILENO, &st) != 0 || S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) ||
-        lseek(STDIN_FILENO, 0, SEEK_CUR) != -1)
+    if (fstat(fd, &st) != 0 || S_ISREG(st.st_mode) || S_ISBLK(st.st_mode) ||
+        lseek(fd, 0, SEEK_CUR) != -1)
         return -1;
     char magic[12] = {};
     ssize_t got = 0;
@@ -33,7 +35,7 @@ int seekableStdin() {
         // tee may copy fewer bytes than asked while the writer is slow: the
         // copy is read back and asked for again.
         for (int tries = 0; tries < 1000 && got < static_cast<ssize_t>(sizeof magic); ++tries) {
-            ssize_t copied = tee(STDIN_FILENO, peek[1], sizeof magic, 0);
+            ssize_t copied = tee(fd, peek[1], sizeof magic, 0);
             if (copied <= 0) break;
             ssize_t n = ::read(peek[0], magic, static_cast<std::size_t>(copied));
             got = n > 0 ? n : 0;
@@ -45,27 +47,45 @@ int seekableStdin() {
             std::memcmp(magic + 8, "WAVE", 4) == 0)
             return -1;
     }
-    FILE* spool = std::tmpfile();
-    if (!spool)
-        throw CliError(kExitInput,
-                       std::string("standard input: cannot keep the stream to read it: ") +
-                           std::strerror(errno));
-    int fd = dup(fileno(spool));
-    std::fclose(spool);
-    if (fd < 0) return -1;
+    const char* tmp = std::getenv("TMPDIR");
+    std::string spool = std::string(tmp && *tmp ? tmp : "/tmp") + "/dravo-render-XXXXXX";
+    std::vector<char> spoolName(spool.begin(), spool.end());
+    spoolName.push_back(0);
+    int copy = mkstemp(spoolName.data());
+    if (copy < 0)
+        throw CliError(kExitInput, name + ": cannot keep the stream to read it: " +
+                                       spoolName.data() + ": " + std::strerror(errno));
+    unlink(spoolName.data());
     std::vector<unsigned char> buf(1 << 16);
     for (;;) {
-        ssize_t n = ::read(STDIN_FILENO, buf.data(), buf.size());
+        ssize_t n = ::read(fd, buf.data(), buf.size());
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0) break;
-        if (!writeAll(fd, buf.data(), static_cast<std::size_t>(n))) {
+        if (!writeAll(copy, buf.data(), static_cast<std::size_t>(n))) {
             std::string why = std::strerror(errno);
-            close(fd);
-            throw CliError(kExitInput, "standard input: cannot keep the stream to read it: " + why);
+            close(copy);
+            throw CliError(kExitInput, name + ": cannot keep the stream to read it: " + why);
         }
     }
-    lseek(fd, 0, SEEK_SET);
-    return fd;
+    lseek(copy, 0, SEEK_SET);
+    return copy;
+}
+
+// The bytes after a WAV file's data chunk that its header says is empty (a
+// file its writer never finished), or 0.
+long long bytesAfterEmptyData(int fd) {
+    struct stat st;
+    unsigned char h[12];
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || pread(fd, h, 12, 0) != 12 ||
+        std::memcmp(h, "RIFF", 4) != 0 || std::memcmp(h + 8, "WAVE", 4) != 0)
+        return 0;
+    for (long long at = 12; at + 8 <= st.st_size;) {
+        if (pread(fd, h, 8, at) != 8) return 0;
+        const long long size = h[4] | h[5] << 8 | h[6] << 16 | static_cast<long long>(h[7]) << 24;
+        if (std::memcmp(h, "data", 4) == 0) return size == 0 ? st.st_size - at - 8 : 0;
+        at += 8 + size + (size & 1);
+    }
+    return 0;
 }
 
 } // namespace
@@ -120,29 +140,57 @@ Metadata readMetadata(SNDFILE* f) {
 } // namespace
 
 AudioReader::AudioReader(const std::string& path) {
+    const std::string name = displayName(path, true);
+    // A file is opened by name; a stream (standard input, a FIFO, a device)
+    // by descriptor, through a copy where it cannot be read as it comes.
+    int fd = -1;
+    bool ownFd = false;
     if (path == "-") {
-        int spooled = seekableStdin();
-        file_ = sf_open_fd(spooled >= 0 ? spooled : STDIN_FILENO, SFM_READ, &info_,
-                           spooled >= 0 ? SF_TRUE : SF_FALSE);
-        if (!file_ && spooled >= 0) close(spooled);
-        if (!file_)
-            throw CliError(kExitInput, std::string("standard input: unknown or unsupported audio "
-                                                   "format (") +
-                                           sf_strerror(nullptr) + ")");
+        fd = STDIN_FILENO;
     } else {
         struct stat st;
         if (stat(path.c_str(), &st) != 0) throw CliError(kExitInput, path + ": no such file");
         if (S_ISDIR(st.st_mode)) throw CliError(kExitInput, path + ": is a directory");
         if (access(path.c_str(), R_OK) != 0)
             throw CliError(kExitInput, path + ": cannot read: " + std::strerror(errno));
-        file_ = sf_open(path.c_str(), SFM_READ, &info_);
-        if (!file_) {
-            std::string why = sf_strerror(nullptr);
-            throw CliError(kExitInput,
-                           path + ": unknown or unsupported audio format (" + why + ")");
+        if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode)) {
+            fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) throw CliError(kExitInput, path + ": cannot read: " + std::strerror(errno));
+            ownFd = true;
         }
     }
-    const std::string name = displayName(path, true);
+    long long unfinished = 0;
+    if (fd >= 0) {
+        const int copy = seekableCopy(fd, name);
+        if (copy >= 0) {
+            if (ownFd) close(fd);
+            fd = copy;
+            ownFd = true;
+            unfinished = bytesAfterEmptyData(fd);
+        }
+        file_ = sf_open_fd(fd, SFM_READ, &info_, ownFd ? SF_TRUE : SF_FALSE);
+        if (!file_ && ownFd) close(fd);
+    } else {
+        file_ = sf_open(path.c_str(), SFM_READ, &info_);
+        if (file_) {
+            const int own = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (own >= 0) {
+                unfinished = bytesAfterEmptyData(own);
+                close(own);
+            }
+        }
+    }
+    if (!file_)
+        throw CliError(kExitInput, name + ": unknown or unsupported audio format (" +
+                                       sf_strerror(nullptr) + ")");
+    if (info_.frames == 0 && unfinished > 0) {
+        sf_close(file_);
+        file_ = nullptr;
+        throw CliError(kExitInput, name + ": its header gives 0 frames, yet " +
+                                       std::to_string(unfinished) +
+                                       " bytes follow its data chunk (a file its writer never "
+                                       "finished?); nothing to render");
+    }
     if (info_.channels < 1 || info_.channels > 2) {
         int n = info_.channels;
         sf_close(file_);

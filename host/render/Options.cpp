@@ -2,6 +2,7 @@
 
 #include "host/render/AudioIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -28,6 +29,43 @@ bool parseInt(const std::string& s, long& out) {
     throw CliError(kExitUsage, message + " (see dravo-render --help)");
 }
 
+// What a call does; an option that does nothing in every mode chosen is
+// refused rather than ignored.
+enum Mode : unsigned { kRender = 1, kPlot = 2, kBench = 4, kList = 8, kChunkAlone = 16 };
+
+const struct {
+    const char* name;
+    unsigned modes;
+} kOptionModes[] = {
+    {"--block", kRender | kPlot | kBench},
+    {"--double", kRender | kPlot | kBench},
+    {"--no-compensate", kRender},
+    {"--tail", kRender},
+    {"--format", kRender},
+    {"--bits", kRender},
+    {"--no-dither", kRender},
+    {"--no-clip", kRender},
+    {"--allow-nonfinite", kRender},
+    {"--quiet", kRender},
+    {"--plot-data", kPlot},
+    {"--phase", kPlot},
+    {"--rate", kPlot},
+    {"--runs", kBench},
+};
+
+std::string modeNames(unsigned modes, const char* joiner) {
+    std::vector<std::string> names;
+    if (modes & kRender) names.push_back("rendering files");
+    if (modes & kPlot) names.push_back("--plot");
+    if (modes & kBench) names.push_back("--bench");
+    if (modes & kList) names.push_back("--list");
+    if (modes & kChunkAlone) names.push_back("--chunk alone");
+    std::string s;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        s += (i == 0 ? "" : i + 1 == names.size() ? joiner : ", ") + names[i];
+    return s;
+}
+
 } // namespace
 
 const char* usageText() {
@@ -49,7 +87,10 @@ const char* usageText() {
            "per channel, with the same settings; with one input and two outputs it is\n"
            "refused.\n"
            "\n"
-           "plug-in and settings\n"
+           "Each option below is for the modes its heading names; one that would do\n"
+           "nothing in the modes chosen is refused.\n"
+           "\n"
+           "plug-in and settings (every mode)\n"
            "  --plugin PATH          any VST 2.x plug-in .so (default: Vey Dravo, built beside\n"
            "                         this tool)\n"
            "  --id CODE              refuse a plug-in whose unique ID is not CODE (four\n"
@@ -72,7 +113,7 @@ const char* usageText() {
            "                         without files)\n"
            "  --list                 list the plug-in's presets and parameters\n"
            "\n"
-           "processing\n"
+           "processing (rendering files; --block and --double also for --plot and --bench)\n"
            "  -o DIR                 write each input into DIR under its own name (several\n"
            "                         inputs in one call)\n"
            "  --block N              block size in samples (default 512)\n"
@@ -100,17 +141,19 @@ const char* usageText() {
            "  --allow-nonfinite      write NaN or infinite output samples instead of failing\n"
            "  -q, --quiet            no progress bar and no summary (warnings still shown)\n"
            "\n"
-           "response plot\n"
+           "response plot (--plot)\n"
            "  --plot FILE.png        magnitude response of the current settings, measured\n"
            "                         through the plug-in (10 Hz up to half the sample rate)\n"
            "  --phase                draw the phase response too, unwrapped, in its own panel\n"
+           "                         (the plug-in's latency taken out, also one it reports\n"
+           "                         only once it runs)\n"
            "  --plot-data FILE.csv   where to write the plotted values (default: beside the\n"
            "                         PNG, with the extension .csv)\n"
            "  --rate HZ              sample rate of the measurement (default: the input's, or\n"
            "                         44100); --phase, --plot-data and --rate need --plot,\n"
            "                         --runs needs --bench\n"
            "\n"
-           "benchmark\n"
+           "benchmark (--bench)\n"
            "  --bench [SECONDS]      real-time factor on stereo noise at 44.1 kHz with the\n"
            "                         chosen block size and precision (default 10 s per run)\n"
            "  --runs N               number of timed runs (default 5)\n"
@@ -125,6 +168,7 @@ RenderOptions parseOptions(int argc, char** argv) {
     RenderOptions o;
     std::vector<std::string> positional;
     std::string benchNext; // the word after a --bench that took no duration
+    std::vector<std::string> given;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -155,6 +199,7 @@ RenderOptions parseOptions(int argc, char** argv) {
             if (hasInline) usageError(name + " takes no value");
         };
 
+        given.push_back(name == "-q" ? "--quiet" : name);
         if (name == "-h" || name == "--help") {
             flag();
             o.help = true;
@@ -311,6 +356,14 @@ RenderOptions parseOptions(int argc, char** argv) {
     if (o.plotRate > 0 && o.plotFile.empty())
         usageError("--rate needs --plot (a file is rendered at its own rate)");
     if (o.runsGiven && !o.bench) usageError("--runs needs --bench");
+    const unsigned modes = (o.inputs.empty() ? 0u : kRender) | (o.plotFile.empty() ? 0u : kPlot) |
+                           (o.bench ? kBench : 0u) | (o.list ? kList : 0u);
+    for (const auto& entry : kOptionModes)
+        if (std::find(given.begin(), given.end(), entry.name) != given.end() &&
+            !(entry.modes & modes))
+            usageError(std::string(entry.name) + " does nothing with " +
+                       modeNames(modes ? modes : kChunkAlone, " and ") + "; it is for " +
+                       modeNames(entry.modes, " or "));
     for (const auto& in : o.inputs)
         if (in.empty()) usageError("an input file name is empty");
     if (!o.inputs.empty() && o.outDir.empty() && o.output.empty())

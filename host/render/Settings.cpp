@@ -499,6 +499,24 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
              std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed))))
             return v;
     }
+    // Our mid sections' gain is the size of the boost or cut; which of the
+    // two is the section's mode switch.
+    if (ours && index >= 0 && index < dravo::kNumParams &&
+        dravo::info(dravo::paramAt(index)).quantiser == dravo::Quantiser::PeakGain) {
+        double typed = 0;
+        std::string typedUnit;
+        std::string section, field;
+        if (parseValueText(text, typed, typedUnit) && typed < 0 &&
+            dravoSectionName(index, section, field)) {
+            char size[32];
+            std::snprintf(size, sizeof size, "%g", -typed);
+            throw CliError(kExitUsage, "--set " + name + "=" + text + ": " + section + "." + field +
+                                           " is the size of the boost or cut, 0dB and up; a cut "
+                                           "is the section's mode switch: --set " +
+                                           section + "=Cut --set " + section + "." + field + "=" +
+                                           size + "dB");
+        }
+    }
     constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
     for (int k = 0; k <= kSteps; ++k) {

@@ -283,6 +283,14 @@ TEST_F(RenderTest, MessagesSayWhatHappened) {
     }
     in.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
     writeAudio("in.mp3", in);
+    in.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    writeAudio("in.flac", in);
+    // A WAV file whose writer stopped before it set the data's size.
+    auto unfinished = readBytes("in.wav");
+    const auto data = std::search(unfinished.begin(), unfinished.end(), "data", "data" + 4);
+    ASSERT_NE(data, unfinished.end());
+    std::fill(data + 4, data + 8, 0);
+    writeBytes("unfinished.wav", unfinished);
     Audio one = noise(1.0 / 44100, 2, 0.3);
     writeAudio("one.wav", one);
     mkdir(path("d1").c_str(), 0755);
@@ -309,6 +317,19 @@ TEST_F(RenderTest, MessagesSayWhatHappened) {
         {"\"$DRAVO\" in.wav out.wav --phase", 2, "--phase needs --plot"},
         {"\"$DRAVO\" in.wav out.wav --runs 3", 2, "--runs needs --bench"},
         {"\"$DRAVO\" --plot p.png --rate 8000", 2, "--rate: the sample rate 8000 Hz is outside"},
+        {"\"$DRAVO\" --plot p.png --no-compensate", 2,
+         "--no-compensate does nothing with --plot; it is for rendering files"},
+        {"\"$DRAVO\" --bench 0.05 --bits 16", 2, "--bits does nothing with --bench"},
+        {"\"$DRAVO\" --list --block 64", 2,
+         "--block does nothing with --list; it is for rendering files, --plot or --bench"},
+        {"\"$DRAVO\" --chunk c.chunk -q", 2, "--quiet does nothing with --chunk alone"},
+        {"\"$DRAVO\" in.wav out.wav --set MID2.gain=-3dB", 2,
+         "a cut is the section's mode switch: --set MID2=Cut --set MID2.gain=3dB"},
+        {"\"$DRAVO\" unfinished.wav out.wav", 3,
+         "unfinished.wav: its header gives 0 frames, yet 35280 bytes follow its data chunk"},
+        {"cat in.flac | \"$DRAVO\" /dev/stdin out.wav -q", 0, ""},
+        {"mkfifo fifo && { cat in.flac >fifo & } && \"$DRAVO\" fifo out.wav -q", 0, ""},
+        {"cat in.flac | TMPDIR=\"$PWD/none\" \"$DRAVO\" - out.wav", 3, "/none/dravo-render-"},
         {"\"$DRAVO\" d1/a.wav d2/a.wav -o out", 2,
          "(the output of d1/a.wav and the output of d2/a.wav)"},
         {"\"$DRAVO\" in.wav in.wav/x.wav", 5, "in.wav is not a directory"},
