@@ -172,7 +172,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             bool silent = std::all_of(frame, frame + oc, [&](T v) {
                 return std::fabs(static_cast<double>(v)) <= silence;
             });
-            if (silent) {
+            if (silent && !fixedTail) {
                 ++pendingZeros;
                 ++quiet;
             } else {

@@ -145,26 +145,35 @@ TEST_F(RenderTest, SixteenBitOutputIsDitheredAndAQuietSineSurvives) {
 
 // The output holds every input frame, then the tail up to its last frame
 // whose signal the output format does not show as zero (undithered, that
-// frame holds a step); 16-bit tails end sooner.
+// frame holds a step): at 16 and 24 bits exactly where a render in doubles
+// with a tail of a fixed length, written whole, says.
 TEST_F(RenderTest, TailEndsAtTheLastFrameTheOutputFormatShows) {
     Audio in = noise(0.2, 2, 0.3);
     writeAudio("in.wav", in);
+    const long long fixed = 20000;
+    ASSERT_EQ(run({"in.wav", "whole.wav", "--preset", "De-esser 1", "--bits", "double", "--tail",
+                   std::to_string(fixed)})
+                  .exitCode,
+              0);
+    const Audio whole = readAudio("whole.wav");
+    ASSERT_EQ(whole.frames(), in.frames() + fixed) << "--tail N writes N frames, silent or not";
     std::map<std::string, long long> lengths;
-    for (std::string bits : {"16", "24"}) {
+    for (const auto& [bits, steps] : {std::pair<std::string, double>{"16", 32768.0},
+                                      std::pair<std::string, double>{"24", 8388608.0}}) {
+        long long expected = 0;
+        for (long long i = 0; i < whole.frames(); ++i)
+            for (int ch = 0; ch < 2; ++ch)
+                if (std::nearbyint(whole.samples[2 * i + ch] * steps) != 0) expected = i + 1;
+        ASSERT_LT(expected, whole.frames()) << bits << ": the fixed tail was too short to tell";
         CliRun r =
             run({"in.wav", bits + ".wav", "--preset", "De-esser 1", "--bits", bits, "--no-dither"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        Audio out = readAudio(bits + ".wav");
-        lengths[bits] = out.frames();
-        ASSERT_GT(out.frames(), in.frames());
-        EXPECT_LT(out.frames(), in.frames() + 1024) << bits << ": a tail of silence was kept";
-        double last = 0;
-        for (int ch = 0; ch < 2; ++ch)
-            last = std::max(last, std::fabs(out.samples[out.samples.size() - 1 - ch]));
-        EXPECT_GT(last, 0.0) << bits << ": the last frame is silent";
+        lengths[bits] = readAudio(bits + ".wav").frames();
+        EXPECT_EQ(lengths[bits], expected) << bits;
     }
     EXPECT_LT(lengths["16"], lengths["24"]);
-    EXPECT_NE(run({"--help"}).out.find("-144 dBFS for float"), std::string::npos);
+    EXPECT_GT(lengths["16"], in.frames());
+    EXPECT_NE(run({"--help"}).out.find("-144 dBFS for"), std::string::npos);
 }
 
 TEST_F(RenderTest, FormatsComeFromTheExtensionAndSeveralFilesGoIntoAFolder) {
