@@ -253,7 +253,7 @@ void AudioWriter::commit() {
     sf_write_sync(file_);
     int err = sf_close(file_);
     file_ = nullptr;
-    if (err != 0 || rename(temp_.c_str(), target_.path.c_str()) != 0) {
+    if (err != 0 || !replaceWith(temp_, target_)) {
         std::string why = std::strerror(errno);
         unlink(temp_.c_str());
         throw CliError(kExitOutput, path_ + ": cannot write: " + why);

@@ -70,10 +70,12 @@ int makeTemp(const std::string& path, std::string& temp) {
     int fd = mkstemp(name.data());
     if (fd < 0) return -1;
     temp = name.data();
-    // Give the final file the permissions of the file it replaces, else the
-    // usual ones rather than mkstemp's 0600.
+    // Give the final file the owner and permissions of the file it replaces
+    // (as far as we may), else the usual ones rather than mkstemp's 0600.
     struct stat old;
     if (stat(path.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
+        if (fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)!fchown(fd, static_cast<uid_t>(-1), old.st_gid); // a group of ours, at least
         fchmod(fd, old.st_mode & 07777);
     } else {
         mode_t mask = umask(0);
@@ -151,7 +153,12 @@ OutputTarget resolveOutput(const std::string& path) {
         // and shells refuse to.
         if (access(t.path.c_str(), W_OK) != 0)
             throw CliError(kExitOutput, path + ": " + std::strerror(errno));
+        // A file with other names, or another owner, is written over in
+        // place, so that it stays the same file.
+        t.inPlace = st.st_nlink > 1 || st.st_uid != geteuid();
     } else {
+        if (errno == ELOOP)
+            throw CliError(kExitOutput, path + ": a loop of symbolic links; nothing written");
         // Not there yet, perhaps behind a link that points to a new name.
         t.path = path;
         char buf[4096];
@@ -163,6 +170,9 @@ OutputTarget resolveOutput(const std::string& path) {
             buf[n] = 0;
             t.path = buf[0] == '/' ? std::string(buf) : dirOf(t.path) + "/" + buf;
         }
+        struct stat lst;
+        if (lstat(t.path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            throw CliError(kExitOutput, path + ": a loop of symbolic links; nothing written");
     }
     std::string dir = dirOf(t.path);
     if (stat(dir.c_str(), &st) != 0)
@@ -174,6 +184,30 @@ OutputTarget resolveOutput(const std::string& path) {
     if (access(dir.c_str(), W_OK) != 0)
         throw CliError(kExitOutput, path + ": cannot write into " + dir);
     return t;
+}
+
+bool replaceWith(const std::string& temp, const OutputTarget& t) {
+    if (!t.inPlace) return rename(temp.c_str(), t.path.c_str()) == 0;
+    int from = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (from < 0) return false;
+    int to = open(t.path.c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
+    bool ok = to >= 0;
+    std::vector<unsigned char> buf(1 << 16);
+    while (ok) {
+        ssize_t n = ::read(from, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        ok = writeAll(to, buf.data(), static_cast<std::size_t>(n));
+    }
+    const int saved = errno;
+    close(from);
+    if (to >= 0 && close(to) != 0) ok = false;
+    if (ok) unlink(temp.c_str());
+    errno = saved;
+    return ok;
 }
 
 void writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes) {
@@ -191,7 +225,7 @@ void writeFileAtomically(const std::string& path, const std::vector<unsigned cha
     int slot = registerTemp(temp);
     bool ok = writeAll(fd, bytes.data(), bytes.size());
     ok = (close(fd) == 0) && ok;
-    if (!ok || rename(temp.c_str(), t.path.c_str()) != 0) {
+    if (!ok || !replaceWith(temp, t)) {
         std::string why = std::strerror(errno);
         unlink(temp.c_str());
         unregisterTemp(slot);

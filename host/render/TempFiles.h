@@ -10,10 +10,14 @@
 // through a temporary file in its folder and renamed into place; a symbolic
 // link is followed first, so its target is what gets replaced. A pipe, a
 // device or "-" (standard output) is written to directly.
+// A file with other names (hard links), or owned by another user, is written
+// over in place once complete, so that it stays the same file. A loop of
+// symbolic links is refused.
 struct OutputTarget {
     bool stream = false;
     std::string path; // the file to replace, or the stream's name to open
     bool stdoutStream = false;
+    bool inPlace = false; // the finished temporary file is copied into path
 };
 // Throws CliError(kExitOutput) for a directory or a missing folder.
 OutputTarget resolveOutput(const std::string& path);
@@ -31,6 +35,10 @@ void unregisterTemp(const std::string& path);
 // The temporary files in progress, removed if the tool is interrupted.
 void installCleanupHandlers();
 
+// Puts the finished temporary file in the target's place: renamed there, or
+// copied into it (and removed) for a target written in place. False with
+// errno set on failure.
+bool replaceWith(const std::string& temp, const OutputTarget& t);
 // Opens a stream target for writing; standard output is used as it is.
 // Throws CliError(kExitOutput).
 int openStreamFd(const OutputTarget& t);

@@ -8,8 +8,10 @@
 #include "host/render/Settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -79,6 +81,30 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
             throw CliError(kExitUsage, outs[i].second +
                                            " is the standard output, where --list and --bench "
                                            "print too");
+    }
+}
+
+// The plot is a PNG image: written into a file named .png (or a stream),
+// and over an existing file only where that is a PNG image too.
+void checkPlotTarget(const std::string& path) {
+    if (resolveOutput(path).stream) return;
+    auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
+    for (auto& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".png")
+        throw CliError(kExitUsage, "--plot " + path + ": the plot is a PNG image; name it .png");
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    unsigned char head[8] = {};
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && st.st_size > 0) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        const bool png = f && std::fread(head, 1, 8, f) == 8 && std::memcmp(head, kPng, 8) == 0;
+        if (f) std::fclose(f);
+        if (!png)
+            throw CliError(kExitOutput, "--plot " + path +
+                                            ": the file there is not a PNG image; it is not "
+                                            "replaced");
     }
 }
 
@@ -217,6 +243,7 @@ int run(int argc, char** argv) {
                                        ": the file is there, so it is only read, and there is "
                                        "nothing else to do; name a new file to save the state");
     checkOutputsApart(o, jobs, o.plotFile.empty() ? std::string() : plotDataPath(o));
+    if (!o.plotFile.empty()) checkPlotTarget(o.plotFile);
     if (o.list) listPlugin(o);
 
     // Everything is checked and prepared before the first file is written:

@@ -72,6 +72,58 @@ TEST_F(RenderTest, OutputsGoThroughLinksFifosAndStandardStreams) {
     EXPECT_EQ(readBytes("el/target.wav").size(), readBytes("el/new.wav").size());
 }
 
+// A replaced output stays the same file where a rename would make it another:
+// hard links still share it, another owner keeps it (tried as root); a loop of
+// links and a plot over something that is not a PNG image are refused.
+TEST_F(RenderTest, ReplacedOutputsStayTheSameFileAndStrangeTargetsAreRefused) {
+    Audio in = noise(0.1, 2, 0.5);
+    writeAudio("in.wav", in);
+    writeBytes("linked.wav", {'o', 'l', 'd'});
+    ASSERT_EQ(link(path("linked.wav").c_str(), path("other-name.wav").c_str()), 0);
+    writeBytes("owned.wav", {'o', 'l', 'd'});
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path("owned.wav").c_str(), 4321, 4321), 0);
+    }
+    for (const std::string out : {"linked.wav", "owned.wav"}) {
+        struct stat before, after;
+        ASSERT_EQ(stat(path(out).c_str(), &before), 0);
+        CliRun r = run({"in.wav", out, "-q"});
+        ASSERT_EQ(r.exitCode, 0) << out << ": " << r.err;
+        ASSERT_EQ(stat(path(out).c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << out << " is another file now";
+        EXPECT_EQ(after.st_uid, before.st_uid) << out;
+        EXPECT_EQ(after.st_gid, before.st_gid) << out;
+        EXPECT_EQ(readAudio(out).frames(), in.frames()) << out;
+    }
+    EXPECT_EQ(readBytes("other-name.wav"), readBytes("linked.wav"));
+
+    ASSERT_EQ(symlink("loop-b", path("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", path("loop-b").c_str()), 0);
+    const auto wav = readBytes("in.wav");
+    writeBytes("in.png", wav);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string says;
+    } cases[] = {
+        {{"in.wav", "loop-a"}, 5, "loop-a: a loop of symbolic links"},
+        {{"--plot", "loop-b"}, 5, "loop-b: a loop of symbolic links"},
+        {{"--plot", "plot.wav"}, 2, "the plot is a PNG image; name it .png"},
+        {{"--plot", "in.png"}, 5, "in.png: the file there is not a PNG image"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.code) << c.args[1] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(isKind(path("loop-a"), S_IFLNK));
+    EXPECT_TRUE(isKind(path("loop-b"), S_IFLNK));
+    EXPECT_EQ(readBytes("in.png"), wav);
+    EXPECT_EQ(access(path("plot.wav").c_str(), F_OK), -1);
+    ASSERT_EQ(run({"--plot", "plot.png"}).exitCode, 0);
+    EXPECT_EQ(run({"--plot", "plot.png"}).exitCode, 0) << "a PNG image is replaced";
+}
+
 // What the tool finds in the signal is said, and refused where asked: a NaN
 // in the input (which master-off passes on unchanged), samples over full
 // scale, and a sine far below the last bit of 16-bit PCM that only dither keeps.
