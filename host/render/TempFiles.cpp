@@ -42,9 +42,13 @@ void unregisterTemp(const std::string& path) {
 
 namespace {
 
-void onSignal(int sig) {
+void removeTemps() {
     for (int i = 0; i < kMaxTemps; ++i)
         if (gTempUsed[i]) unlink(gTempPaths[i]);
+}
+
+void onSignal(int sig) {
+    removeTemps();
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -114,9 +118,12 @@ bool writeAll(int fd, const unsigned char* p, std::size_t n) {
 }
 
 void installCleanupHandlers() {
-    signal(SIGINT, onSignal);
-    signal(SIGTERM, onSignal);
-    signal(SIGHUP, onSignal);
+    // Interrupted, or brought down by the plug-in: a crash (SIGSEGV and the
+    // like), an abort, or an exit() of its own.
+    for (int sig :
+         {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+        signal(sig, onSignal);
+    std::atexit(removeTemps);
 }
 
 std::string displayName(const std::string& path, bool input) {

@@ -32,7 +32,8 @@ int makeTemp(const std::string& path, std::string& temp);
 int registerTemp(const std::string& path);
 void unregisterTemp(int slot);
 void unregisterTemp(const std::string& path);
-// The temporary files in progress, removed if the tool is interrupted.
+// The temporary files in progress are removed when the tool is interrupted,
+// crashes or is made to exit (by a plug-in) before it is done with them.
 void installCleanupHandlers();
 
 // Puts the finished temporary file in the target's place: renamed there, or

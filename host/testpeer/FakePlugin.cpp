@@ -25,7 +25,10 @@ struct Fake {
     // FAKE_PEER_HUM=1: a constant 0.25 is added to the output, so it never
     // falls silent.
     double hum = 0.0;
-    int blocksSinceResume = 0;
+    // FAKE_PEER_CRASH=segv|abort|exit: the third block crashes, aborts or
+    // exits the host's process.
+    const char* crash = nullptr;
+    int blocksSinceResume = 0, blocksProcessed = 0;
     std::deque<double> delay[2];
 };
 
@@ -57,6 +60,14 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
         }
         out[0][i] = static_cast<T>(2 * l + f->hum);
         out[1][i] = out1 ? static_cast<T>((twoIn ? 2 * r : -2 * l) + f->hum) : 0;
+    }
+    if (f->crash && ++f->blocksProcessed == 3) {
+        if (*f->crash == 's') {
+            volatile int* nowhere = nullptr;
+            *nowhere = 1;
+        }
+        if (*f->crash == 'a') std::abort();
+        std::exit(9);
     }
     if (f->lateLatency > 0 && ++f->blocksSinceResume == f->lateAfter) {
         e->initialDelay = f->lateLatency;
@@ -150,6 +161,7 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     e.initialDelay = 3;
     if (std::getenv("FAKE_PEER_HUM")) f->hum = 0.25;
+    f->crash = std::getenv("FAKE_PEER_CRASH");
     // FAKE_PEER_PINS=IxO: I inputs and O outputs, each 1 or 2 (default 2x2).
     // One output of two inputs is their sum; two outputs of one input are
     // 2 x the input and -2 x the input.

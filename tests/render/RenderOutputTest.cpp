@@ -124,6 +124,19 @@ TEST_F(RenderTest, ReplacedOutputsStayTheSameFileAndStrangeTargetsAreRefused) {
     EXPECT_EQ(run({"--plot", "plot.png"}).exitCode, 0) << "a PNG image is replaced";
 }
 
+// A plug-in that brings the tool down (a crash, an abort, an exit of its own)
+// leaves no temporary file behind.
+TEST_F(RenderTest, APluginThatBringsTheToolDownLeavesNoTemporaryFile) {
+    writeAudio("in.wav", noise(0.2, 2, 0.5));
+    const auto before = files();
+    for (const std::string crash : {"segv", "abort", "exit"}) {
+        CliRun r = runShell("FAKE_PEER_CRASH=" + crash +
+                            " exec \"$DRAVO\" in.wav out.wav --plugin '" + kPeerPlugin + "'");
+        EXPECT_NE(r.exitCode, 0) << crash;
+        EXPECT_EQ(files(), before) << crash;
+    }
+}
+
 // What the tool finds in the signal is said, and refused where asked: a NaN
 // in the input (which master-off passes on unchanged), samples over full
 // scale, and a sine far below the last bit of 16-bit PCM that only dither keeps.
