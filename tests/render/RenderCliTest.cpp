@@ -494,7 +494,9 @@ TEST_F(RenderTest, BenchRunsOnOursAndOnADebianEqualiser) {
     EXPECT_NE(r.out.find("median"), std::string::npos) << r.out;
 }
 
-TEST_F(RenderTest, HelpListsTheOptions) {
+// The help lists every option, and the manual page built from it gives each
+// option line of the help its own entry.
+TEST_F(RenderTest, HelpListsTheOptionsAndTheManualPageEachOfThem) {
     CliRun r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     for (const char* opt :
@@ -502,6 +504,23 @@ TEST_F(RenderTest, HelpListsTheOptions) {
           "--chunk", "--no-compensate", "--plot", "--bench", "--set", "--no-dither", "--no-clip",
           "--allow-nonfinite", "--version", "-o DIR", "Ogg/Vorbis", "Opus"})
         EXPECT_NE(r.out.find(opt), std::string::npos) << opt;
+    std::ifstream page(std::string(DRAVO_BINARY_DIR) + "/host/dravo-render.1");
+    ASSERT_TRUE(page) << "the manual page is not built";
+    std::stringstream roff;
+    roff << page.rdbuf();
+    EXPECT_EQ(roff.str().rfind(".TH DRAVO-RENDER 1 ", 0), 0u);
+    std::istringstream help(r.out);
+    std::string line;
+    int options = 0;
+    while (std::getline(help, line)) {
+        if (line.rfind("  -", 0) != 0) continue;
+        std::string opt = line.substr(2, line.find("   ", 2) - 2), escaped;
+        for (char c : opt)
+            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(roff.str().find(".TP\n\\fB" + escaped + "\\fR\n"), std::string::npos) << opt;
+        ++options;
+    }
+    EXPECT_GT(options, 25);
 }
 
 } // namespace
