@@ -49,6 +49,7 @@ struct Job {
     int format = 0;
     std::unique_ptr<AudioReader> reader;
     bool failed = false; // could not be read; named already
+    int code = kExitOk;  // why it failed
 };
 
 // Every file the tool will write, none of them an input and no two alike,
@@ -251,7 +252,6 @@ int run(int argc, char** argv) {
     // opened again when their turn comes.
     // In a batch, a file that cannot be read is named and left out; the
     // others are still written.
-    int result = kExitOk;
     for (auto& j : jobs) {
         try {
             j.reader = std::make_unique<AudioReader>(j.in);
@@ -262,7 +262,7 @@ int run(int argc, char** argv) {
         } catch (const CliError& e) {
             if (jobs.size() == 1) throw;
             std::fprintf(stderr, "dravo-render: %s\n", e.what());
-            if (result == kExitOk) result = e.code;
+            j.code = e.code;
             j.failed = true;
         }
         if (jobs.size() > 1) j.reader.reset();
@@ -319,7 +319,7 @@ int run(int argc, char** argv) {
                 ++written;
             } catch (const CliError& e) {
                 std::fprintf(stderr, "dravo-render: %s\n", e.what());
-                if (result == kExitOk) result = e.code;
+                j.code = e.code;
             }
             j.reader.reset();
         }
@@ -333,7 +333,11 @@ int run(int argc, char** argv) {
         releasePlotResources();
     }
     if (saveChunk) writeFileAtomically(o.chunkFile, chunk);
-    return result;
+    // The exit code of a batch is that of the first file, in the order
+    // given, that failed.
+    for (const auto& j : jobs)
+        if (j.code != kExitOk) return j.code;
+    return kExitOk;
 }
 
 } // namespace

@@ -264,6 +264,26 @@ TEST_F(RenderTest, BatchWritesTheGoodFilesAndNamesEveryBadOne) {
     struct stat st;
     for (std::string bad : {"out/missing.wav", "out/junk.wav", "out/slow.wav"})
         EXPECT_NE(stat(path(bad).c_str(), &st), 0) << bad;
+
+    // Failures of different kinds: the exit code is the first file's to fail,
+    // whichever step found it (a refused output is found only in rendering).
+    Audio loud = noise(0.1, 2, 0.3);
+    loud.samples[10] = 1.5;
+    writeAudio("loud.wav", loud);
+    const struct {
+        std::vector<std::string> inputs;
+        int code;
+    } orders[] = {
+        {{"a.wav", "loud.wav", "missing.wav"}, 6},
+        {{"missing.wav", "loud.wav", "a.wav"}, 3},
+    };
+    for (const auto& c : orders) {
+        std::vector<std::string> args = c.inputs;
+        for (std::string a : {"-o", "out", "--bits", "16", "--no-clip"})
+            args.push_back(a);
+        r = run(args);
+        EXPECT_EQ(r.exitCode, c.code) << c.inputs[0] << ": " << r.err;
+    }
 }
 
 // What the tool says names what happened: the system's reason for a failed
