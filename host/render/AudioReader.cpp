@@ -117,7 +117,8 @@ const char* stringName(int id) {
     }
 }
 
-namespace {
+// The chunks carried as they are, by their ids.
+constexpr const char* kCarriedChunks[] = {"iXML", "axml", "_PMX"};
 
 Metadata readMetadata(SNDFILE* f) {
     Metadata m;
@@ -134,10 +135,24 @@ Metadata readMetadata(SNDFILE* f) {
     if (sf_command(f, SFC_GET_CUE_COUNT, &count, sizeof count) == SF_TRUE && count > 0 &&
         sf_command(f, SFC_GET_CUE, &m.cues, sizeof m.cues) == SF_TRUE && m.cues.cue_count > 0)
         m.hasCues = true;
+    if (sf_command(f, SFC_GET_INSTRUMENT, &m.instrument, sizeof m.instrument) == SF_TRUE)
+        m.hasInstrument = true;
+    for (const char* id : kCarriedChunks) {
+        SF_CHUNK_INFO want{};
+        std::memcpy(want.id, id, 4);
+        want.id_size = 4;
+        for (SF_CHUNK_ITERATOR* it = sf_get_chunk_iterator(f, &want); it;
+             it = sf_next_chunk_iterator(it)) {
+            SF_CHUNK_INFO chunk{};
+            if (sf_get_chunk_size(it, &chunk) != SF_ERR_NO_ERROR || chunk.datalen == 0) continue;
+            std::vector<unsigned char> data(chunk.datalen);
+            chunk.data = data.data();
+            if (sf_get_chunk_data(it, &chunk) == SF_ERR_NO_ERROR)
+                m.chunks.emplace_back(id, std::move(data));
+        }
+    }
     return m;
 }
-
-} // namespace
 
 AudioReader::AudioReader(const std::string& path) {
     const std::string name = displayName(path, true);

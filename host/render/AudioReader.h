@@ -19,7 +19,13 @@ struct Metadata {
     std::vector<unsigned char> broadcast; // an SF_BROADCAST_INFO_VAR as read
     bool hasCues = false;
     SF_CUES cues{};
+    bool hasInstrument = false; // a sampler's key and loops (WAV smpl, AIFF INST)
+    SF_INSTRUMENT instrument{};
+    // Chunks libsndfile reads and writes as they are: iXML, axml, _PMX (XMP).
+    std::vector<std::pair<std::string, std::vector<unsigned char>>> chunks;
 };
+// What an open file holds of the above.
+Metadata readMetadata(SNDFILE* f);
 
 class AudioReader {
   public:

@@ -14,7 +14,7 @@
 
 AudioWriter::AudioWriter(const std::string& path, int format, int channels, int rate,
                          const WriterOptions& options)
-    : path_(displayName(path, false)), opt_(options), channels_(channels) {
+    : path_(displayName(path, false)), opt_(options), channels_(channels), rate_(rate) {
     target_ = resolveOutput(path);
     pcmBits_ = integerBits(format);
     dither_ = opt_.dither && pcmBits_ > 0 && pcmBits_ <= 16;
@@ -194,27 +194,142 @@ template <typename T> void AudioWriter::writeAs(const T* interleaved, long long 
     }
 }
 
-std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
-    std::vector<std::string> dropped;
+namespace {
+
+// A file in memory, for libsndfile's virtual I/O.
+struct MemoryFile {
+    std::vector<unsigned char> bytes;
+    sf_count_t pos = 0;
+};
+
+MemoryFile& memory(void* user) {
+    return *static_cast<MemoryFile*>(user);
+}
+
+sf_count_t memoryLength(void* user) {
+    return static_cast<sf_count_t>(memory(user).bytes.size());
+}
+
+sf_count_t memorySeek(sf_count_t offset, int whence, void* user) {
+    MemoryFile& m = memory(user);
+    const sf_count_t base = whence == SEEK_CUR   ? m.pos
+                            : whence == SEEK_END ? static_cast<sf_count_t>(m.bytes.size())
+                                                 : 0;
+    m.pos = std::max<sf_count_t>(0, base + offset);
+    return m.pos;
+}
+
+sf_count_t memoryRead(void* out, sf_count_t n, void* user) {
+    MemoryFile& m = memory(user);
+    const sf_count_t size = static_cast<sf_count_t>(m.bytes.size());
+    n = std::max<sf_count_t>(0, std::min(n, size - m.pos));
+    if (n > 0) std::memcpy(out, m.bytes.data() + m.pos, static_cast<std::size_t>(n));
+    m.pos += n;
+    return n;
+}
+
+sf_count_t memoryWrite(const void* in, sf_count_t n, void* user) {
+    MemoryFile& m = memory(user);
+    if (m.pos + n > static_cast<sf_count_t>(m.bytes.size()))
+        m.bytes.resize(static_cast<std::size_t>(m.pos + n));
+    std::memcpy(m.bytes.data() + m.pos, in, static_cast<std::size_t>(n));
+    m.pos += n;
+    return n;
+}
+
+sf_count_t memoryTell(void* user) {
+    return memory(user).pos;
+}
+
+// Hands m to a file about to be written; names what libsndfile refuses.
+void setMetadata(SNDFILE* f, const Metadata& m, std::vector<std::string>& refused) {
     for (const auto& [id, text] : m.strings)
-        if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
+        if (sf_set_string(f, id, text.c_str()) != 0) refused.push_back(stringName(id));
     if (m.hasBroadcast) {
         // libsndfile takes the record with just its own coding history.
         BroadcastInfo bext;
         std::memcpy(&bext, m.broadcast.data(), sizeof bext);
         const std::size_t size = offsetof(SF_BROADCAST_INFO, coding_history) +
                                  std::min<std::size_t>(bext.coding_history_size, kBroadcastHistory);
-        if (sf_command(file_, SFC_SET_BROADCAST_INFO, &bext,
+        if (sf_command(f, SFC_SET_BROADCAST_INFO, &bext,
                        static_cast<int>(std::max(size, sizeof(SF_BROADCAST_INFO)))) != SF_TRUE)
-            dropped.push_back("broadcast extension");
+            refused.push_back("broadcast extension");
     }
-    // libsndfile accepts cue markers for any file but writes them into WAV
-    // and AIFF only.
-    const int major = written_ & SF_FORMAT_TYPEMASK;
     if (m.hasCues &&
-        ((major != SF_FORMAT_WAV && major != SF_FORMAT_WAVEX && major != SF_FORMAT_AIFF) ||
-         sf_command(file_, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE))
-        dropped.push_back("cue markers");
+        sf_command(f, SFC_SET_CUE, const_cast<SF_CUES*>(&m.cues), sizeof m.cues) != SF_TRUE)
+        refused.push_back("cue markers");
+    if (m.hasInstrument &&
+        sf_command(f, SFC_SET_INSTRUMENT, const_cast<SF_INSTRUMENT*>(&m.instrument),
+                   sizeof m.instrument) != SF_TRUE)
+        refused.push_back("sampler key and loops");
+    for (const auto& [id, data] : m.chunks) {
+        SF_CHUNK_INFO chunk{};
+        std::memcpy(chunk.id, id.c_str(), 4);
+        chunk.id_size = 4;
+        chunk.datalen = static_cast<unsigned>(data.size());
+        chunk.data = const_cast<unsigned char*>(data.data());
+        if (sf_set_chunk(f, &chunk) != SF_ERR_NO_ERROR) refused.push_back(id + " chunk");
+    }
+}
+
+bool sameCueNames(const SF_CUES& a, const SF_CUES& b) {
+    for (uint32_t i = 0; i < a.cue_count && i < b.cue_count && i < 100; ++i)
+        if (std::strncmp(a.cue_points[i].name, b.cue_points[i].name, sizeof a.cue_points[i].name) !=
+            0)
+            return false;
+    return true;
+}
+
+// What of m a file of this format loses, found by writing a short one into
+// memory and reading it back: libsndfile takes some parts it then leaves out
+// (an AIFF file's date and genre, a WAV file's licence and cue names).
+void partsTheFormatDrops(int format, int channels, int rate, const Metadata& m,
+                         std::vector<std::string>& dropped) {
+    auto drop = [&](const std::string& what) {
+        if (std::find(dropped.begin(), dropped.end(), what) == dropped.end())
+            dropped.push_back(what);
+    };
+    MemoryFile mem;
+    SF_VIRTUAL_IO io{memoryLength, memorySeek, memoryRead, memoryWrite, memoryTell};
+    SF_INFO info{};
+    info.channels = channels;
+    info.samplerate = rate;
+    info.format = format;
+    Metadata back;
+    std::vector<std::string> refused;
+    if ((format & SF_FORMAT_TYPEMASK) != SF_FORMAT_RAW) {
+        if (SNDFILE* f = sf_open_virtual(&io, SFM_WRITE, &info, &mem)) {
+            setMetadata(f, m, refused);
+            std::vector<float> silence(static_cast<std::size_t>(1024 * channels), 0.0f);
+            sf_writef_float(f, silence.data(), 1024);
+            sf_close(f);
+            mem.pos = 0;
+            SF_INFO readInfo{};
+            if (SNDFILE* r = sf_open_virtual(&io, SFM_READ, &readInfo, &mem)) {
+                back = readMetadata(r);
+                sf_close(r);
+            }
+        }
+    }
+    for (const auto& [id, text] : m.strings)
+        if (std::find(back.strings.begin(), back.strings.end(), std::make_pair(id, text)) ==
+            back.strings.end())
+            drop(stringName(id));
+    if (m.hasBroadcast && !back.hasBroadcast) drop("broadcast extension");
+    if (m.hasCues && !back.hasCues) drop("cue markers");
+    if (m.hasCues && back.hasCues && !sameCueNames(m.cues, back.cues)) drop("cue names");
+    if (m.hasInstrument && !back.hasInstrument) drop("sampler key and loops");
+    for (const auto& chunk : m.chunks)
+        if (std::find(back.chunks.begin(), back.chunks.end(), chunk) == back.chunks.end())
+            drop(chunk.first + " chunk");
+}
+
+} // namespace
+
+std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
+    std::vector<std::string> dropped;
+    setMetadata(file_, m, dropped);
+    partsTheFormatDrops(written_, channels_, rate_, m, dropped);
     return dropped;
 }
 

@@ -42,7 +42,8 @@ class AudioWriter {
     void write(const float* interleaved, long long n);
     void write(const double* interleaved, long long n);
     // Writes what of m the output format holds, before the first samples;
-    // returns the names of the parts it cannot hold ("title", "cue markers").
+    // returns the names of the parts it cannot hold ("title", "cue names"),
+    // as a short file of that format written in memory and read back shows.
     std::vector<std::string> carryMetadata(const Metadata& m);
     // Finishes the file (renames it into place). Throws CliError when the
     // output was refused (non-finite samples, or clipping with --no-clip).
@@ -65,7 +66,7 @@ class AudioWriter {
     WriterOptions opt_;
     SNDFILE* file_ = nullptr;
     int fd_ = -1; // a stream opened here, closed after the file
-    int channels_ = 0;
+    int channels_ = 0, rate_ = 0;
     int pcmBits_ = 0; // 8, 16, 24 or 32 for the exact integer path, else 0
     int written_ = 0; // the libsndfile format written (raw PCM for a WAV stream)
     bool dither_ = false;
