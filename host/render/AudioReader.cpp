@@ -183,10 +183,14 @@ AudioReader::AudioReader(const std::string& path) {
             ownFd = true;
             unfinished = bytesAfterEmptyData(fd);
         }
+        struct stat st;
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes_ = st.st_size;
         file_ = sf_open_fd(fd, SFM_READ, &info_, ownFd ? SF_TRUE : SF_FALSE);
         if (!file_ && ownFd) close(fd);
     } else {
         file_ = sf_open(path.c_str(), SFM_READ, &info_);
+        struct stat st;
+        if (stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) bytes_ = st.st_size;
         if (file_) {
             const int own = open(path.c_str(), O_RDONLY | O_CLOEXEC);
             if (own >= 0) {
@@ -260,6 +264,12 @@ template <typename T> long long AudioReader::readAs(T* interleaved, long long n)
     for (long long i = 0; i < got * info_.channels; ++i)
         interleaved[i] = static_cast<T>(scratch_[static_cast<std::size_t>(i)] * scale);
     return got;
+}
+
+double AudioReader::kbps() const {
+    if (bytes_ <= 0 || info_.frames <= 0 || lengthUnknown_) return 0;
+    return static_cast<double>(bytes_) * 8 * info_.samplerate / static_cast<double>(info_.frames) /
+           1000;
 }
 
 long long AudioReader::read(float* interleaved, long long n) {

@@ -44,6 +44,9 @@ class AudioReader {
     // The file already ends before the data its header announces.
     bool shorterThanHeader() const { return shorterThanHeader_; }
     const Metadata& metadata() const { return metadata_; }
+    // The file's size over its duration in kb/s (0: not known): the bit
+    // rate of a coded file, tags and all.
+    double kbps() const;
     // Reads up to n interleaved frames; returns the number read.
     long long read(float* interleaved, long long n);
     long long read(double* interleaved, long long n);
@@ -54,6 +57,7 @@ class AudioReader {
     SF_INFO info_{};
     bool pcm_ = false;
     bool lengthUnknown_ = false, shorterThanHeader_ = false;
+    long long bytes_ = -1;
     std::vector<int> scratch_;
     Metadata metadata_;
 };

@@ -52,6 +52,14 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     }
     // Out-of-range samples clip instead of wrapping round in integer formats.
     sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+    // A lossy codec's quality, before the first samples.
+    // (libsndfile's answer to the bit rate mode says nothing: it is set
+    // all the same.)
+    if (opt_.bitrateMode >= 0)
+        sf_command(file_, SFC_SET_BITRATE_MODE, &opt_.bitrateMode, sizeof opt_.bitrateMode);
+    if (opt_.compression >= 0 && sf_command(file_, SFC_SET_COMPRESSION_LEVEL, &opt_.compression,
+                                            sizeof opt_.compression) != SF_TRUE)
+        throw CliError(kExitOutput, path_ + ": the encoder takes no quality setting");
     const int major = written_ & SF_FORMAT_TYPEMASK;
     if (major == SF_FORMAT_RF64) sf_command(file_, SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     wavSized_ = major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX;

@@ -17,6 +17,8 @@ struct WriterOptions {
     bool failOnClip = false;     // --no-clip
     bool allowNonFinite = false; // --allow-nonfinite
     long long maxFrames = -1;    // the most frames the render can give (-1: not known)
+    double compression = -1;     // a lossy codec's compression level, 0..1 (-1: libsndfile's)
+    int bitrateMode = -1;        // SF_BITRATE_MODE_* (-1: libsndfile's)
 };
 
 // What the writer saw of the float signal before conversion.

@@ -43,6 +43,7 @@ const struct {
     {"--tail", kRender},
     {"--format", kRender},
     {"--bits", kRender},
+    {"--quality", kRender},
     {"--no-dither", kRender},
     {"--no-clip", kRender},
     {"--allow-nonfinite", kRender},
@@ -136,6 +137,11 @@ const char* usageText() {
            "                         these; without an extension, the input's)\n"
            "  --bits 8|16|24|32|float|double\n"
            "                         output sample format (default: the input's)\n"
+           "  --quality Q            quality of a lossy output (Ogg Vorbis, Opus, MP3), 0 to 1,\n"
+           "                         1 the best (libsndfile's compression level 1 - Q);\n"
+           "                         default: an MP3 made from an MP3 keeps its bit rate\n"
+           "                         (constant), else libsndfile's default; the summary says\n"
+           "                         which\n"
            "  --no-dither            no TPDF dither (default: dithered when writing 16 bits or\n"
            "                         fewer; samples already on the output's grid stay exact)\n"
            "  --no-clip              fail instead of writing when a sample is over full scale\n"
@@ -281,6 +287,9 @@ RenderOptions parseOptions(int argc, char** argv) {
             if (o.bits != "8" && o.bits != "16" && o.bits != "24" && o.bits != "32" &&
                 o.bits != "float" && o.bits != "double")
                 usageError("--bits must be 8, 16, 24, 32, float or double");
+        } else if (name == "--quality") {
+            if (!parseNumber(value(), o.quality) || o.quality < 0 || o.quality > 1)
+                usageError("--quality needs a number from 0 to 1");
         } else if (name == "--plot") {
             o.plotFile = value();
         } else if (name == "--plot-data") {

@@ -24,6 +24,19 @@ int integerBits(int format) {
     }
 }
 
+bool isLossy(int format) {
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_VORBIS:
+    case SF_FORMAT_OPUS:
+    case SF_FORMAT_MPEG_LAYER_I:
+    case SF_FORMAT_MPEG_LAYER_II:
+    case SF_FORMAT_MPEG_LAYER_III:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 std::string lower(std::string s) {

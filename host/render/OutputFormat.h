@@ -21,3 +21,6 @@ std::string knownFormatNames();
 // The bits of a PCM format written and read through the exact integer path
 // (8, 16, 24 or 32), else 0.
 int integerBits(int format);
+// Whether the format's codec is lossy (Vorbis, Opus, MPEG), so that a
+// quality setting applies.
+bool isLossy(int format);

@@ -137,6 +137,42 @@ void warn(const std::string& message) {
     std::fprintf(stderr, "dravo-render: warning: %s\n", message.c_str());
 }
 
+// A lossy output's quality: --quality, else an MP3's bit rate kept into MP3,
+// else libsndfile's default. Returns what the summary says of it.
+std::string chooseQuality(const Job& job, const RenderOptions& o, WriterOptions& wo) {
+    if (!isLossy(job.format)) {
+        if (o.quality >= 0)
+            throw CliError(kExitUsage, "--quality: " + displayName(job.out, false) +
+                                           " is not lossy; --quality is for Ogg Vorbis, Opus "
+                                           "and MP3");
+        return {};
+    }
+    char text[96];
+    if (o.quality >= 0) {
+        wo.compression = 1 - o.quality;
+        std::snprintf(text, sizeof text, ", quality %g (--quality)", o.quality);
+        return text;
+    }
+    const bool mp3 = (job.format & SF_FORMAT_SUBMASK) == SF_FORMAT_MPEG_LAYER_III;
+    const double kbps = job.reader->kbps();
+    if (mp3 && (job.reader->format() & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && kbps > 0) {
+        // The encoder's constant bit rate is the step nearest to
+        // 32 + 288 x (1 - level) kb/s: the step at or above the input's.
+        static const int kSteps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+        int rate = 320;
+        for (int step : kSteps)
+            if (step >= kbps - 1) {
+                rate = step;
+                break;
+            }
+        wo.bitrateMode = SF_BITRATE_MODE_CONSTANT;
+        wo.compression = 1.0 - (rate - 32) / 288.0;
+        std::snprintf(text, sizeof text, ", MP3 at %d kb/s constant, as the input", rate);
+        return text;
+    }
+    return ", libsndfile's default quality (--quality sets it)";
+}
+
 // Renders one file; what it found in the input is said before the output is
 // committed, which may still refuse it.
 void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
@@ -154,6 +190,7 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     if (channels != job.reader->channels())
         job.format =
             chooseOutputFormat(job.reader->format(), job.out, o.format, o.bits, channels, rate);
+    const std::string quality = chooseQuality(job, o, wo);
     AudioWriter writer(job.out, job.format, channels, rate, wo);
     std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
     if (!dropped.empty()) {
@@ -204,7 +241,7 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
                      outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",
                      st.outputFrames, st.latency, st.compensated ? " compensated" : " kept",
                      std::max(0LL, st.outputFrames - st.inputFrames), dbfs(os.peak).c_str(),
-                     over.c_str());
+                     (quality + over).c_str());
     writer.commit();
 }
 

@@ -241,6 +241,46 @@ TEST_F(RenderTest, TailEndsAtTheLastFrameTheOutputFormatShows) {
     EXPECT_NE(run({"--help"}).out.find("-144 dBFS for"), std::string::npos);
 }
 
+// A lossy output keeps an MP3's bit rate, or takes --quality; the summary
+// says which, and --quality is refused for an output that is not lossy.
+TEST_F(RenderTest, LossyOutputKeepsAnMp3sBitRateOrTakesTheQualityAsked) {
+    Audio in = noise(2.0, 2, 0.3);
+    writeAudio("in.wav", in);
+    SF_INFO info{};
+    info.channels = 2;
+    info.samplerate = 44100;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    SNDFILE* f = sf_open(path("in.mp3").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    int mode = SF_BITRATE_MODE_CONSTANT;
+    double best = 0;
+    sf_command(f, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+    sf_command(f, SFC_SET_COMPRESSION_LEVEL, &best, sizeof best);
+    sf_writef_double(f, in.samples.data(), in.frames());
+    sf_close(f);
+    auto kbps = [&](const std::string& name) { return readBytes(name).size() * 8 / 2.0 / 1000; };
+    ASSERT_GT(kbps("in.mp3"), 300);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string says;
+        double minKbps, maxKbps;
+    } cases[] = {
+        {{"in.mp3", "kept.mp3"}, 0, "MP3 at 320 kb/s constant, as the input", 300, 340},
+        {{"in.mp3", "low.mp3", "--quality", "0.2"}, 0, "quality 0.2 (--quality)", 0, 160},
+        {{"in.wav", "plain.ogg"}, 0, "libsndfile's default quality (--quality sets it)", 0, 1e9},
+        {{"in.wav", "x.flac", "--quality", "0.5"}, 2, "--quality: x.flac is not lossy", 0, 0},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        ASSERT_EQ(r.exitCode, c.code) << c.args[1] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        if (c.code != 0) continue;
+        EXPECT_GE(kbps(c.args[1]), c.minKbps) << c.args[1];
+        EXPECT_LE(kbps(c.args[1]), c.maxKbps) << c.args[1];
+    }
+}
+
 TEST_F(RenderTest, FormatsComeFromTheExtensionAndSeveralFilesGoIntoAFolder) {
     writeAudio("in.wav", noise(0.2, 2, 0.3));
     writeAudio("in48.wav", noise(0.2, 2, 0.3, SF_FORMAT_WAV | SF_FORMAT_FLOAT, 48000));
