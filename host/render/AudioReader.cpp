@@ -185,6 +185,7 @@ AudioReader::AudioReader(const std::string& path) {
         }
         struct stat st;
         if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) bytes_ = st.st_size;
+        if (copy < 0) streamFd_ = fd;
         file_ = sf_open_fd(fd, SFM_READ, &info_, ownFd ? SF_TRUE : SF_FALSE);
         if (!file_ && ownFd) close(fd);
     } else {
@@ -251,19 +252,86 @@ AudioReader::~AudioReader() {
 }
 
 template <typename T> long long AudioReader::readAs(T* interleaved, long long n) {
+    // A stream is read no further than its audio: libsndfile would take
+    // what follows out of the pipe with the last frames.
+    if (streamFd_ >= 0 && !lengthUnknown_)
+        n = std::max(0LL, std::min(n, info_.frames - framesRead_));
+    long long got;
     if (!pcm_) {
         if constexpr (std::is_same_v<T, float>)
-            return sf_readf_float(file_, interleaved, n);
+            got = sf_readf_float(file_, interleaved, n);
         else
-            return sf_readf_double(file_, interleaved, n);
+            got = sf_readf_double(file_, interleaved, n);
+    } else {
+        // PCM arrives left-aligned in 32-bit integers: full scale is 2^31.
+        scratch_.resize(static_cast<std::size_t>(n * info_.channels));
+        got = sf_readf_int(file_, scratch_.data(), n);
+        const double scale = 1.0 / 2147483648.0;
+        for (long long i = 0; i < got * info_.channels; ++i)
+            interleaved[i] = static_cast<T>(scratch_[static_cast<std::size_t>(i)] * scale);
     }
-    // PCM arrives left-aligned in 32-bit integers: full scale is 2^31.
-    scratch_.resize(static_cast<std::size_t>(n * info_.channels));
-    long long got = sf_readf_int(file_, scratch_.data(), n);
-    const double scale = 1.0 / 2147483648.0;
-    for (long long i = 0; i < got * info_.channels; ++i)
-        interleaved[i] = static_cast<T>(scratch_[static_cast<std::size_t>(i)] * scale);
+    framesRead_ += got;
     return got;
+}
+
+Metadata AudioReader::trailingMetadata(std::vector<std::string>& others) {
+    Metadata m;
+    if (streamFd_ < 0 || (info_.format & SF_FORMAT_TYPEMASK) != SF_FORMAT_WAV) return m;
+    // The rest of the stream, up to a size no metadata comes near.
+    std::vector<unsigned char> rest;
+    std::vector<unsigned char> buf(1 << 16);
+    while (rest.size() < (64u << 20)) {
+        ssize_t n = ::read(streamFd_, buf.data(), buf.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) break;
+        rest.insert(rest.end(), buf.begin(), buf.begin() + n);
+    }
+    streamFd_ = -1;
+    static const struct {
+        char id[5];
+        int tag;
+    } kInfo[] = {{"INAM", SF_STR_TITLE},       {"ICOP", SF_STR_COPYRIGHT},
+                 {"ISFT", SF_STR_SOFTWARE},    {"IART", SF_STR_ARTIST},
+                 {"ICMT", SF_STR_COMMENT},     {"ICRD", SF_STR_DATE},
+                 {"IPRD", SF_STR_ALBUM},       {"ITRK", SF_STR_TRACKNUMBER},
+                 {"IPRT", SF_STR_TRACKNUMBER}, {"IGNR", SF_STR_GENRE}};
+    auto size32 = [&](std::size_t at) {
+        return static_cast<std::size_t>(rest[at]) | static_cast<std::size_t>(rest[at + 1]) << 8 |
+               static_cast<std::size_t>(rest[at + 2]) << 16 |
+               static_cast<std::size_t>(rest[at + 3]) << 24;
+    };
+    // The data chunk's pad byte, if its length was odd, comes first.
+    std::size_t at = !rest.empty() && rest[0] == 0 ? 1 : 0;
+    while (at + 8 <= rest.size()) {
+        const std::string id(rest.begin() + static_cast<long>(at),
+                             rest.begin() + static_cast<long>(at) + 4);
+        const std::size_t size = std::min(size32(at + 4), rest.size() - at - 8);
+        const std::size_t body = at + 8;
+        if (id == "LIST" && size >= 4 && std::memcmp(&rest[body], "INFO", 4) == 0) {
+            for (std::size_t sub = body + 4; sub + 8 <= body + size;) {
+                const std::size_t len = std::min(size32(sub + 4), body + size - sub - 8);
+                std::string text(rest.begin() + static_cast<long>(sub + 8),
+                                 rest.begin() + static_cast<long>(sub + 8 + len));
+                text.resize(strnlen(text.c_str(), text.size()));
+                bool known = false;
+                for (const auto& info : kInfo)
+                    if (std::memcmp(&rest[sub], info.id, 4) == 0 && !text.empty()) {
+                        m.strings.emplace_back(info.tag, text);
+                        known = true;
+                    }
+                if (!known && !text.empty())
+                    others.push_back("LIST INFO " +
+                                     std::string(rest.begin() + static_cast<long>(sub),
+                                                 rest.begin() + static_cast<long>(sub) + 4) +
+                                     " tag");
+                sub += 8 + len + (len & 1);
+            }
+        } else {
+            others.push_back(id + " chunk");
+        }
+        at = body + size + (size & 1);
+    }
+    return m;
 }
 
 double AudioReader::kbps() const {

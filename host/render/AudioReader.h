@@ -47,6 +47,11 @@ class AudioReader {
     // The file's size over its duration in kb/s (0: not known): the bit
     // rate of a coded file, tags and all.
     double kbps() const;
+    // What a WAV stream read as it comes holds after its audio (tags in a
+    // LIST INFO chunk, which libsndfile does not reach there), read once the
+    // audio has been read to its end; the ids of other chunks found there go
+    // into `others`. Empty for a file.
+    Metadata trailingMetadata(std::vector<std::string>& others);
     // Reads up to n interleaved frames; returns the number read.
     long long read(float* interleaved, long long n);
     long long read(double* interleaved, long long n);
@@ -58,6 +63,8 @@ class AudioReader {
     bool pcm_ = false;
     bool lengthUnknown_ = false, shorterThanHeader_ = false;
     long long bytes_ = -1;
+    int streamFd_ = -1; // a WAV stream libsndfile reads as it comes
+    long long framesRead_ = 0;
     std::vector<int> scratch_;
     Metadata metadata_;
 };

@@ -334,6 +334,14 @@ void partsTheFormatDrops(int format, int channels, int rate, const Metadata& m,
 
 } // namespace
 
+std::vector<std::string> AudioWriter::carryLateMetadata(const Metadata& m) {
+    std::vector<std::string> dropped;
+    for (const auto& [id, text] : m.strings)
+        if (sf_set_string(file_, id, text.c_str()) != 0) dropped.push_back(stringName(id));
+    partsTheFormatDrops(written_, channels_, rate_, m, dropped);
+    return dropped;
+}
+
 std::vector<std::string> AudioWriter::carryMetadata(const Metadata& m) {
     std::vector<std::string> dropped;
     setMetadata(file_, m, dropped);

@@ -47,6 +47,10 @@ class AudioWriter {
     // returns the names of the parts it cannot hold ("title", "cue names"),
     // as a short file of that format written in memory and read back shows.
     std::vector<std::string> carryMetadata(const Metadata& m);
+    // Writes tags found after the input's audio, once the audio is written
+    // (where the format takes them there); returns the names of those it
+    // cannot hold.
+    std::vector<std::string> carryLateMetadata(const Metadata& m);
     // Finishes the file (renames it into place). Throws CliError when the
     // output was refused (non-finite samples, or clipping with --no-clip).
     void commit();

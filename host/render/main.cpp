@@ -133,6 +133,14 @@ std::string dbfs(double peak) {
     return buf;
 }
 
+// "a, b and c"
+std::string joined(const std::vector<std::string>& parts) {
+    std::string list;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return list;
+}
+
 void warn(const std::string& message) {
     std::fprintf(stderr, "dravo-render: warning: %s\n", message.c_str());
 }
@@ -193,13 +201,20 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     const std::string quality = chooseQuality(job, o, wo);
     AudioWriter writer(job.out, job.format, channels, rate, wo);
     std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
-    if (!dropped.empty()) {
-        std::string list;
-        for (std::size_t i = 0; i < dropped.size(); ++i)
-            list += (i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ") + dropped[i];
-        warn(outName + ": the output format cannot hold the input's " + list + "; dropped");
-    }
+    if (!dropped.empty())
+        warn(outName + ": the output format cannot hold the input's " + joined(dropped) +
+             "; dropped");
     RenderStats st = renderFile(session, *job.reader, writer, o, inName);
+    // Tags a WAV stream holds after its audio, seen only now.
+    std::vector<std::string> unread;
+    const Metadata late = job.reader->trailingMetadata(unread);
+    if (!late.strings.empty()) {
+        for (const auto& name : writer.carryLateMetadata(late))
+            unread.push_back(name);
+    }
+    if (!unread.empty())
+        warn(outName + ": the input's " + joined(unread) + " after its audio cannot go into " +
+             "the output; dropped");
     if (st.nonFiniteInput > 0)
         warn(inName + ": " + std::to_string(st.nonFiniteInput) +
              (st.nonFiniteInput == 1 ? " input sample is" : " input samples are") +

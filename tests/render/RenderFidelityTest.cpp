@@ -327,6 +327,31 @@ TEST_F(RenderTest, MetadataIsCarriedOverOrNamedAsDropped) {
             EXPECT_EQ(r.err, "") << c.out;
         }
     }
+
+    // A WAV stream's tags after its audio are reached once the audio is read
+    // (libsndfile does not look there in a pipe): carried, or named.
+    SF_INFO info{};
+    info.channels = 1;
+    info.samplerate = 44100;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(path("late.wav").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    sf_set_string(f, SF_STR_TITLE, "Take 3");
+    std::vector<short> silence(4410, 0);
+    sf_writef_short(f, silence.data(), 4410);
+    sf_set_string(f, SF_STR_ARTIST, "Vey");
+    sf_close(f);
+    CliRun r = runShell("cat late.wav | \"$DRAVO\" - late-out.wav -q");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::pair<int, std::string>> both = {{SF_STR_TITLE, "Take 3"},
+                                                           {SF_STR_ARTIST, "Vey"}};
+    EXPECT_EQ(AudioReader(path("late-out.wav")).metadata().strings, both);
+    r = runShell("cat late.wav | \"$DRAVO\" - late.flac -q");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("late.flac: the input's artist after its audio cannot go into the output"),
+              std::string::npos)
+        << r.err;
 }
 
 // A batch writes every file it can, names every one it cannot, and exits
