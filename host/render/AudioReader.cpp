@@ -175,6 +175,7 @@ AudioReader::AudioReader(const std::string& path) {
         }
     }
     long long unfinished = 0;
+    stream_ = fd >= 0;
     if (fd >= 0) {
         const int copy = seekableCopy(fd, name);
         if (copy >= 0) {

@@ -44,6 +44,8 @@ class AudioReader {
     // The file already ends before the data its header announces.
     bool shorterThanHeader() const { return shorterThanHeader_; }
     const Metadata& metadata() const { return metadata_; }
+    // Read from a stream (standard input, a FIFO), which cannot be opened again.
+    bool isStream() const { return stream_; }
     // The file's size over its duration in kb/s (0: not known): the bit
     // rate of a coded file, tags and all.
     double kbps() const;
@@ -65,6 +67,7 @@ class AudioReader {
     long long bytes_ = -1;
     int streamFd_ = -1; // a WAV stream libsndfile reads as it comes
     long long framesRead_ = 0;
+    bool stream_ = false;
     std::vector<int> scratch_;
     Metadata metadata_;
 };

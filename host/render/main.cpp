@@ -317,7 +317,8 @@ int run(int argc, char** argv) {
             j.code = e.code;
             j.failed = true;
         }
-        if (jobs.size() > 1) j.reader.reset();
+        // A stream (a FIFO) cannot be opened twice: it stays open.
+        if (jobs.size() > 1 && j.reader && !j.reader->isStream()) j.reader.reset();
     }
     std::unique_ptr<PluginSession> render;
     if (jobs.size() == 1)
@@ -365,7 +366,7 @@ int run(int argc, char** argv) {
         for (auto& j : jobs) {
             if (j.failed) continue;
             try {
-                j.reader = std::make_unique<AudioReader>(j.in);
+                if (!j.reader) j.reader = std::make_unique<AudioReader>(j.in);
                 PluginSession s = openSession(o, j.reader->rate(), o.block, j.reader->channels());
                 renderJob(j, s, o);
                 ++written;

@@ -458,6 +458,9 @@ TEST_F(RenderTest, MessagesSayWhatHappened) {
          "unfinished.wav: its header gives 0 frames, yet 35280 bytes follow its data chunk"},
         {"cat in.flac | \"$DRAVO\" /dev/stdin out.wav -q", 0, ""},
         {"mkfifo fifo && { cat in.flac >fifo & } && \"$DRAVO\" fifo out.wav -q", 0, ""},
+        {"mkfifo f1 f2 && { cat in.flac >f1 & cat in.wav >f2 & } && timeout 20 \"$DRAVO\" f1 f2 "
+         "-o out -q",
+         0, ""},
         {"cat in.flac | TMPDIR=\"$PWD/none\" \"$DRAVO\" - out.wav", 3, "/none/dravo-render-"},
         {"\"$DRAVO\" d1/a.wav d2/a.wav -o out", 2,
          "(the output of d1/a.wav and the output of d2/a.wav)"},
