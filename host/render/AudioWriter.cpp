@@ -24,9 +24,6 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
     // Half a step of the output rounds to zero; float keeps far more, but
     // below -144 dBFS (what 24 bits show) only arithmetic residues ring on.
     silence_ = pcmBits_ > 0 ? std::ldexp(0.5, 1 - pcmBits_) : 6.309573444801933e-08;
-    // A WAV file's sizes are 32 bits: one that may pass 4 GiB is begun as
-    // RF64 (and written back as WAV on closing if it fits after all).
-    format = formatForSize(format, channels, opt_.maxFrames);
     if (target_.stream) {
         openStream(format, channels, rate);
     } else {
@@ -38,7 +35,9 @@ AudioWriter::AudioWriter(const std::string& path, int format, int channels, int 
         SF_INFO info{};
         info.channels = channels;
         info.samplerate = rate;
-        info.format = format;
+        // A WAV file's sizes are 32 bits: one that may pass 4 GiB is begun
+        // as RF64 (and written back as WAV on closing if it fits after all).
+        info.format = formatForSize(format, channels, opt_.maxFrames);
         errno = 0;
         file_ = sf_open_fd(fd, SFM_WRITE, &info, SF_TRUE);
         written_ = info.format;
@@ -83,7 +82,9 @@ void AudioWriter::openStream(int format, int channels, int rate) {
     SF_INFO info{};
     info.channels = channels;
     info.samplerate = rate;
-    info.format = format;
+    // Into a pipe, a WAV header that says "length unknown" holds any length;
+    // where libsndfile can go back to fill in the sizes, they must fit.
+    info.format = seekable ? formatForSize(format, channels, opt_.maxFrames) : format;
     int major = format & SF_FORMAT_TYPEMASK;
     std::vector<unsigned char> header;
     if (!seekable && (major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX) &&

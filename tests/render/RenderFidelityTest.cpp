@@ -457,6 +457,8 @@ TEST_F(RenderTest, MessagesSayWhatHappened) {
         {"\"$DRAVO\" unfinished.wav out.wav", 3,
          "unfinished.wav: its header gives 0 frames, yet 35280 bytes follow its data chunk"},
         {"cat in.flac | \"$DRAVO\" /dev/stdin out.wav -q", 0, ""},
+        // A WAV of unknown length into a pipe stays WAV (RF64 needs to seek).
+        {"cat in.wav | \"$DRAVO\" - - -q | \"$DRAVO\" - - -q | cat >chain.wav", 0, ""},
         {"mkfifo fifo && { cat in.flac >fifo & } && \"$DRAVO\" fifo out.wav -q", 0, ""},
         {"mkfifo f1 f2 && { cat in.flac >f1 & cat in.wav >f2 & } && timeout 20 \"$DRAVO\" f1 f2 "
          "-o out -q",
