@@ -11,9 +11,13 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lv2rig {
@@ -39,10 +43,12 @@ std::string runWithLv2Path(const std::string& command);
 // One instance with every port connected: control ports at their defaults,
 // the latency output, the message ports, and audio buffers handed in per
 // run. The worker runs its jobs at once, in the thread that schedules them,
-// and hands the answers back after run().
+// or (threadedWorker) in a thread of its own as hosts run it; answers are
+// handed back after run(). Like the rings of real hosts, it takes no job or
+// answer larger than 4 KB, and the test fails on any above 2 KB.
 class Instance {
   public:
-    Instance(const char* uri, double rate);
+    Instance(const char* uri, double rate, bool threadedWorker = false);
     ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
@@ -77,12 +83,20 @@ class Instance {
                                       const void* data);
     static LV2_Worker_Status respond(LV2_Worker_Respond_Handle h, uint32_t size, const void* data);
 
+    void workerLoop();
+
     const LilvPlugin* plugin_;
     LV2_Worker_Schedule schedule_{this, schedule};
     LV2_Feature scheduleFeature_{LV2_WORKER__schedule, &schedule_};
     std::vector<const LV2_Feature*> features_;
     const LV2_Worker_Interface* worker_ = nullptr;
     std::vector<std::vector<uint8_t>> responses_;
+    // The worker's thread and its queue of jobs.
+    std::thread workerThread_;
+    std::mutex workerMutex_;
+    std::condition_variable workerWake_;
+    std::deque<std::vector<uint8_t>> jobs_;
+    bool stopWorker_ = false;
     // 8-byte aligned atom sequences.
     std::vector<uint64_t> controlIn_, notify_;
     std::vector<uint8_t> pending_;
