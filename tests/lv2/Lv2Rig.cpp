@@ -1,5 +1,4 @@
 #include "lv2/Lv2Rig.h"
-#include "lv2/Messages.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -167,7 +166,7 @@ Instance::Instance(const char* u, double rate, bool threadedWorker) : plugin_(pl
 namespace {
 // What a host's 4 KB ring takes, and what this plug-in promises to stay under.
 LV2_Worker_Status ringCheck(uint32_t size, const char* what) {
-    if (size > dravo::lv2::kMaxMessageSize)
+    if (size > kSmallMessage)
         ADD_FAILURE() << what << " of " << size << " bytes: more than a small message";
     return size + sizeof(uint32_t) > 4096 ? LV2_WORKER_ERR_NO_SPACE : LV2_WORKER_SUCCESS;
 }

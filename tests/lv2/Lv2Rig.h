@@ -22,6 +22,10 @@
 
 namespace lv2rig {
 
+// The most bytes any one message of the plug-in's may take in a host's ring
+// (the worker's, or the UI's in either direction).
+constexpr uint32_t kSmallMessage = 2048;
+
 // The installation this run tests: PREFIX/lib/lv2/VeyDravo.lv2 and
 // PREFIX/lib/vst/VeyDravo.so, and a lilv world that loaded LV2_PATH.
 struct Installed {

@@ -118,7 +118,7 @@ struct Lv2Ui : ::testing::Test {
             *t.dsp->controlPort((int)port) = v;
             t.calls.push_back({'w', (int)port, v});
         } else if (format == t.urid(LV2_ATOM__eventTransfer) && port == (uint32_t)kControlInPort) {
-            EXPECT_LE(size, kMaxMessageSize) << "a message to the DSP";
+            EXPECT_LE(size, lv2rig::kSmallMessage) << "a message to the DSP";
             t.dsp->send(static_cast<const LV2_Atom*>(buffer));
         } else {
             ADD_FAILURE() << "write to port " << port << " in format " << format;
@@ -196,7 +196,7 @@ struct Lv2Ui : ::testing::Test {
             std::vector<float> l(256, level), r(256, level);
             dsp->run({l.data(), r.data()}, {l.data(), r.data()}, 256);
             for (const auto& n : dsp->notifications()) {
-                EXPECT_LE(n.size(), kMaxMessageSize) << "a message to the editor";
+                EXPECT_LE(n.size(), lv2rig::kSmallMessage) << "a message to the editor";
                 descriptor->port_event(ui, (uint32_t)kNotifyPort, (uint32_t)n.size(),
                                        urid(LV2_ATOM__eventTransfer), n.data());
             }
@@ -467,10 +467,15 @@ TEST_F(Lv2Ui, LatencyReadOutsFollowTheLatencyPort) {
     EXPECT_TRUE(pixels(*readout) != before);
 }
 
-const layout::Control& readout(layout::Kind kind) {
-    for (const auto& c : layout::kControls)
-        if (c.kind == kind) return c;
-    return layout::kControls[0];
+// A latency read-out's rectangle, up to where the next one starts.
+layout::Control readout(layout::Kind kind) {
+    layout::Control ms{}, samples{};
+    for (const auto& c : layout::kControls) {
+        if (c.kind == layout::Kind::LatencyMs) ms = c;
+        if (c.kind == layout::Kind::LatencySamples) samples = c;
+    }
+    ms.width = std::min(ms.width, samples.left - ms.left);
+    return kind == layout::Kind::LatencyMs ? ms : samples;
 }
 
 // Milliseconds only from the rate the DSP tells, never from a guessed one:
@@ -516,6 +521,7 @@ TEST_F(Lv2Ui, HostWindowBeyondTheEditorShowsTheBackdrop) {
     XSetForeground(d, gc, 0xff0000);
     XFillRectangle(d, host, gc, 0, 0, 2 * kWidth, 2 * kHeight);
     XFreeGC(d, gc);
+    XSync(d, False);
     ASSERT_TRUE(open());
     pump(2);
     layout::Control beyond{};
