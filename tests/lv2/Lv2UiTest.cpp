@@ -500,11 +500,13 @@ TEST_F(Lv2Ui, PresetTheHostAppliesShowsInTheOpenEditor) {
     layout::Control all{};
     all.width = kWidth;
     all.height = kHeight;
+    const auto before = pixels(all);
     ASSERT_TRUE(dsp->applyPreset(kFactoryPresets[5].name));
     for (int port = 0; port < kNumControlPorts; ++port)
         tell(port, *dsp->controlPort(port));
     pump(2);
     const auto followed = pixels(all);
+    EXPECT_TRUE(followed != before);
     close();
     ASSERT_TRUE(open());
     pump(kBankCycles);
