@@ -167,7 +167,9 @@ bool Instance::scheduleJob(uint32_t kind, uint32_t size) {
 void Instance::readMessages() {
     if (!controlIn || !map) return;
     LV2_ATOM_SEQUENCE_FOREACH(controlIn, ev) {
-        if (ev->body.type != uri.object && ev->body.type != uri.blank) continue;
+        if ((ev->body.type != uri.object && ev->body.type != uri.blank) ||
+            ev->body.size < sizeof(LV2_Atom_Object_Body))
+            continue;
         const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
         Piece piece;
         if (obj->body.otype == uri.get) {
