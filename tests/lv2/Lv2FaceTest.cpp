@@ -1,11 +1,13 @@
 // The LV2 face against the VST 2.x face, both installed with cmake --install:
 // the same settings give the same samples, presets, latency and state bytes.
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 #include "lv2/Ports.h"
 
 #include "host/VstHost.h"
 #include "model/FactoryPresets.h"
 #include "model/PresetFormat.h"
+#include "model/ProgramStore.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/units/units.h>
@@ -450,6 +452,53 @@ TEST(Lv2State, ANonFinitePortValueIsNotSaved) {
         lv2.port(Param::Mid2Gain) = bad;
         lv2.run({&none, &none}, {&none, &none}, 0);
         EXPECT_EQ(lv2.save(), saved) << bad;
+    }
+}
+
+// A bank from the editor counts only when every piece of one transfer came,
+// in order: a missing, reordered or foreign piece changes nothing.
+TEST(Lv2State, ABankFromTheEditorCountsOnlyWhenWhole) {
+    struct Holder final : ProgramStore::Listener {
+        ProgramStore store{*this, kFactoryPresetTable};
+        void applyPreset(const PresetRecord&) override {}
+    } edited;
+    edited.store.setName("Whole");
+    void* data = nullptr;
+    const int32_t size = edited.store.getChunk(&data);
+    ASSERT_GT(size, 0);
+    const std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
+                                           static_cast<unsigned char*>(data) + size);
+    using Pieces = std::vector<std::pair<int32_t, uint32_t>>; // serial, index
+    Pieces all;
+    for (uint32_t i = 0; i < lv2::piecesFor((uint32_t)size); ++i)
+        all.push_back({1, i});
+    auto without = [&all](size_t k) {
+        Pieces p = all;
+        p.erase(p.begin() + (long)k);
+        return p;
+    };
+    Pieces swapped = all, foreign = all;
+    std::swap(swapped[2], swapped[3]);
+    foreign[4].first = 2;
+    const struct {
+        const char* what;
+        Pieces pieces;
+    } cases[] = {{"a piece missing", without(3)},
+                 {"the last missing", without(all.size() - 1)},
+                 {"two swapped", swapped},
+                 {"one of another transfer", foreign}};
+    float none = 0.0f;
+    for (const auto& c : cases) {
+        lv2rig::Instance lv2(kStereo->uri, 48000);
+        lv2.activate();
+        const std::vector<unsigned char> before = lv2.save();
+        for (const auto& [serial, index] : c.pieces)
+            lv2.sendPiece(chunk, serial, index);
+        lv2.run({&none, &none}, {&none, &none}, 0);
+        EXPECT_EQ(lv2.save(), before) << c.what;
+        lv2.sendBank(chunk, 3);
+        lv2.run({&none, &none}, {&none, &none}, 0);
+        EXPECT_EQ(lv2.save(), chunk) << c.what << ", then whole";
     }
 }
 

@@ -106,20 +106,6 @@ std::string currentName(const std::vector<unsigned char>& chunk) {
     return bank.store.currentRecord().name;
 }
 
-// Sends chunk to the instance's message input as an editor does: in pieces.
-void sendInPieces(lv2rig::Instance& lv2, const std::vector<unsigned char>& chunk, int32_t serial) {
-    const lv2::Uris uri = lv2::mapUris(lv2rig::uridMap());
-    LV2_Atom_Forge forge;
-    lv2_atom_forge_init(&forge, lv2rig::uridMap());
-    const auto size = (uint32_t)chunk.size();
-    for (uint32_t i = 0; i < lv2::piecesFor(size); ++i) {
-        alignas(8) uint8_t buffer[lv2::kMaxMessageSize];
-        lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
-        ASSERT_TRUE(lv2::forgePiece(forge, uri, serial, i, chunk.data(), size));
-        lv2.send(reinterpret_cast<const LV2_Atom*>(buffer));
-    }
-}
-
 // The editor's banks load in the host's worker thread, and the host saves
 // state in its own, while run() stores port values into the current preset,
 // gathers the pieces and sends the bank to the editor (asked for with Get).
@@ -154,13 +140,13 @@ TEST(Lv2Threads, BankFromTheEditorLoadsWhileRunRuns) {
     for (int block = 0; block < 2000; ++block) {
         float v = portAt(Param::Mid1Gain, (block % 9) / 8.0);
         __atomic_store(&lv2.port(Param::Mid1Gain), &v, __ATOMIC_RELAXED);
-        if (block % 40 == 0) sendInPieces(lv2, block % 80 ? renamed : original, block);
+        if (block % 40 == 0) lv2.sendBank(block % 80 ? renamed : original, block);
         if (block % 25 == 0) lv2.send(reinterpret_cast<const LV2_Atom*>(get));
         lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
     }
     stop.store(true);
     host.join();
-    sendInPieces(lv2, renamed, -1);
+    lv2.sendBank(renamed, -1);
     for (int i = 0; i < 500 && currentName(lv2.save()) != "Threads"; ++i) {
         lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
         std::this_thread::sleep_for(std::chrono::milliseconds(2));

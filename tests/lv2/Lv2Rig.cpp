@@ -1,4 +1,5 @@
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -214,6 +215,22 @@ void Instance::send(const LV2_Atom* atom) {
     const auto* p = reinterpret_cast<const uint8_t*>(atom);
     pending_.insert(pending_.end(), p, p + lv2_atom_total_size(atom));
     pending_.resize(lv2_atom_pad_size((uint32_t)pending_.size())); // the next one aligned
+}
+
+void Instance::sendPiece(const std::vector<unsigned char>& chunk, int32_t serial, uint32_t index) {
+    const dravo::lv2::Uris uri = dravo::lv2::mapUris(uridMap());
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, uridMap());
+    alignas(8) uint8_t buffer[kSmallMessage];
+    lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
+    ASSERT_TRUE(
+        dravo::lv2::forgePiece(forge, uri, serial, index, chunk.data(), (uint32_t)chunk.size()));
+    send(reinterpret_cast<const LV2_Atom*>(buffer));
+}
+
+void Instance::sendBank(const std::vector<unsigned char>& chunk, int32_t serial) {
+    for (uint32_t i = 0; i < dravo::lv2::piecesFor((uint32_t)chunk.size()); ++i)
+        sendPiece(chunk, serial, i);
 }
 
 std::vector<std::vector<uint8_t>> Instance::notifications() const {

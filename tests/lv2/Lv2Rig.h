@@ -66,6 +66,10 @@ class Instance {
 
     // Queues an atom for the message input of the next run.
     void send(const LV2_Atom* atom);
+    // Queues piece index of a bank chunk as the editor sends it, or every
+    // piece in order.
+    void sendPiece(const std::vector<unsigned char>& chunk, int32_t serial, uint32_t index);
+    void sendBank(const std::vector<unsigned char>& chunk, int32_t serial);
     // The atoms the plug-in wrote to its message output in the last run.
     std::vector<std::vector<uint8_t>> notifications() const;
 
