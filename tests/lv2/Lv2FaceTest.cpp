@@ -370,6 +370,9 @@ Channels readFloatWav(const std::string& path, int channels) {
 }
 
 TEST(Lv2Apply, RendersAFileAsThePluginDoes) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "lv2apply cannot load a plug-in built with AddressSanitizer";
+#endif
     const Render r{kStereo, 44100, 1, {{Param::Mid1Mode, 1.0}, {Param::Mid1Gain, 0.8}}, {}};
     const Channels in = noise(2, 3000);
     const std::string dir = installed().prefix + "/apply";
