@@ -15,6 +15,7 @@
 #include "presets/PresetBarTestSupport.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/patch/patch.h>
 #include <lv2/ui/ui.h>
 
 #include <gtest/gtest.h>
@@ -197,6 +198,9 @@ struct Lv2Ui : ::testing::Test {
             dsp->run({l.data(), r.data()}, {l.data(), r.data()}, 256);
             for (const auto& n : dsp->notifications()) {
                 EXPECT_LE(n.size(), lv2rig::kSmallMessage) << "a message to the editor";
+                // Hosts log a patch:Set of a property the plug-in does not declare.
+                EXPECT_NE(reinterpret_cast<const LV2_Atom_Object*>(n.data())->body.otype,
+                          urid(LV2_PATCH__Set));
                 descriptor->port_event(ui, (uint32_t)kNotifyPort, (uint32_t)n.size(),
                                        urid(LV2_ATOM__eventTransfer), n.data());
             }
@@ -377,6 +381,19 @@ TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
         expectNextPresetIs(*this, 1);
         EXPECT_EQ(dspPreset(), 1);
     }
+}
+
+// The mono plug-in's editor greys the channel switch, and a click on it
+// writes nothing.
+TEST_F(Lv2Ui, MonoEditorsChannelSwitchIsGreyAndDeaf) {
+    const layout::Control& channel = controlOf(Param::Channel);
+    const auto stereo = pixels(channel);
+    variant = &kVariants[1];
+    newInstance();
+    EXPECT_TRUE(pixels(channel) != stereo);
+    calls.clear();
+    click(channel.left + channel.width / 2, channel.top + channel.height - 3);
+    EXPECT_TRUE(calls.empty());
 }
 
 // A name typed into the bar's name field reaches the DSP's state.
