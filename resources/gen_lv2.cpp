@@ -19,7 +19,6 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                                  "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -131,11 +130,14 @@ void audioPort(FILE* f, int index, bool input, const char* symbol, const char* n
                  input ? "InputPort" : "OutputPort", index, symbol, name);
 }
 
-// The message ports: the editor's patch messages in, the plug-in's out.
+// The message ports: the editor's messages in, the plug-in's out (objects of
+// our own types). A host that has no editor (a command-line renderer) may
+// leave them unconnected.
 void messagePort(FILE* f, int index, bool input) {
     std::fprintf(f,
                  "\t\t[\n\t\t\ta lv2:%s , atom:AtomPort ;\n\t\t\tatom:bufferType atom:Sequence ;\n"
-                 "\t\t\tatom:supports patch:Message ;\n\t\t\tlv2:designation lv2:control ;\n"
+                 "\t\t\tatom:supports atom:Object ;\n\t\t\tlv2:designation lv2:control ;\n"
+                 "\t\t\tlv2:portProperty lv2:connectionOptional ;\n"
                  "\t\t\tlv2:index %d ;\n\t\t\tlv2:symbol \"%s\" ;\n\t\t\tlv2:name \"%s\" ;\n"
                  "\t\t\trsz:minimumSize %d\n\t\t]",
                  input ? "InputPort" : "OutputPort", index, input ? "control" : "notify",
@@ -223,12 +225,13 @@ void writeManifest(FILE* f, const char* binary) {
         std::fprintf(f, "<%s>\n\ta lv2:Plugin ;\n\tlv2:binary <%s> ;\n\trdfs:seeAlso <%s> .\n\n",
                      v.uri, binary, kDescriptionFile);
     // The editor: an X11 child window driven by the host's idle calls; it
-    // hears the plug-in's messages through the notify port.
+    // hears the plug-in's messages through the notify port. Its size follows
+    // its zoom only, never the user's dragging of the host's window.
     if (uiBinary) {
         std::fprintf(f,
                      "<%s>\n\ta ui:X11UI ;\n\tui:binary <%s> ;\n"
                      "\tlv2:requiredFeature urid:map , ui:idleInterface ;\n"
-                     "\tlv2:optionalFeature ui:parent , ui:touch , ui:resize ;\n"
+                     "\tlv2:optionalFeature ui:parent , ui:touch , ui:resize , ui:noUserResize ;\n"
                      "\tlv2:extensionData ui:idleInterface , ui:showInterface",
                      kUiUri, uiBinary);
         for (const Variant& v : kVariants)

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
 #include <string>
 
 using namespace dravo;
@@ -46,6 +48,24 @@ TEST(Lv2Bundle, Lv2infoShowsPortsAndPresets) {
             EXPECT_NE(out.find(std::string(" ") + preset.name + "\n"), std::string::npos)
                 << preset.name;
     }
+}
+
+// The editor's binary is the editor on ports and messages: it holds no
+// engine and no VST 2.x face, and exports lv2ui_descriptor alone.
+TEST(Lv2Bundle, TheEditorBinaryHoldsNoEngineAndNoVstFace) {
+    const std::string ui = "'" + installed().bundle + "/VeyDravo-ui.so'";
+    const std::string symbols = lv2rig::runWithLv2Path("nm -C --defined-only " + ui);
+    ASSERT_NE(symbols.find("lv2ui_descriptor"), std::string::npos) << symbols.substr(0, 500);
+    const std::regex engine(
+        "(^|[^A-Za-z0-9_])(EqEngine|Filter|Dravo|AudioEffect)([^A-Za-z0-9_]|$)");
+    std::istringstream lines(symbols);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_FALSE(std::regex_search(line, engine)) << line;
+    std::istringstream exported(lv2rig::runWithLv2Path("nm -D --defined-only " + ui));
+    for (std::string line; std::getline(exported, line);)
+        if (line.find(" T ") != std::string::npos) {
+            EXPECT_NE(line.find("lv2ui_descriptor"), std::string::npos) << line;
+        }
 }
 
 // What a host reads of each control port.
