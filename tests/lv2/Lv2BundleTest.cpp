@@ -15,6 +15,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 
 using namespace dravo;
 using lv2rig::installed;
@@ -61,11 +62,24 @@ TEST(Lv2Bundle, TheEditorBinaryHoldsNoEngineAndNoVstFace) {
     std::istringstream lines(symbols);
     for (std::string line; std::getline(lines, line);)
         EXPECT_FALSE(std::regex_search(line, engine)) << line;
-    std::istringstream exported(lv2rig::runWithLv2Path("nm -D --defined-only " + ui));
-    for (std::string line; std::getline(exported, line);)
-        if (line.find(" T ") != std::string::npos) {
-            EXPECT_NE(line.find("lv2ui_descriptor"), std::string::npos) << line;
+}
+
+// Each binary of the bundle exports its entry point and nothing else (the
+// linker's own section marks aside): a host loads many plug-ins into one
+// process.
+TEST(Lv2Bundle, EachBinaryExportsItsEntryPointAlone) {
+    const std::pair<const char*, const char*> binaries[] = {{"VeyDravo-dsp.so", "lv2_descriptor"},
+                                                            {"VeyDravo-ui.so", "lv2ui_descriptor"}};
+    for (const auto& [file, entry] : binaries) {
+        const std::string path = "'" + installed().bundle + "/" + file + "'";
+        std::istringstream exported(lv2rig::runWithLv2Path("nm -D --defined-only " + path));
+        std::string names;
+        for (std::string line; std::getline(exported, line);) {
+            const std::string name = line.substr(line.rfind(' ') + 1);
+            if (name != "__bss_start" && name != "_edata" && name != "_end") names += name + " ";
         }
+        EXPECT_EQ(names, std::string(entry) + " ") << file;
+    }
 }
 
 // What a host reads of each control port.
