@@ -31,7 +31,6 @@ class CFilmStripKnob : public CAnimKnob {
     // Drag units for the whole range for the given buttons (Shift: fine).
     float rangeFor(const CButtonState& buttons);
 
-    CCoord imageWidth;
     double shiftZoom = 5.0;
     float dragRange = 0.f;
     float coef = 0.f;
