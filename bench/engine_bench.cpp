@@ -12,6 +12,8 @@
 #include <memory>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 constexpr float kRate = 44100.0f;

@@ -15,6 +15,8 @@
 #include <cmath>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 constexpr double kRate = 44100.0;

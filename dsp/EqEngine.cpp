@@ -6,6 +6,8 @@
 #include <thread>
 #include <type_traits>
 
+namespace dravo {
+
 namespace {
 
 inline double flushDenormal(double v) {
@@ -638,3 +640,5 @@ void EqEngine::processMono(float** inputs, float** outputs, int frames, bool out
 void EqEngine::processMono(double** inputs, double** outputs, int frames, bool out2) {
     run<double, false>(inputs, outputs, frames, false, out2);
 }
+
+} // namespace dravo

@@ -28,6 +28,8 @@
 #include <initializer_list>
 #include <memory>
 
+namespace dravo {
+
 class EqEngine {
   public:
     // Filter roles, in the order the chain runs them.
@@ -184,3 +186,5 @@ class EqEngine {
     Oversampler oversampler_;
     OutputStage output_;
 };
+
+} // namespace dravo

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace dravo {
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
@@ -511,3 +513,5 @@ void Filter::processFrame(double* buf, int count) {
     y1_ = y1;
     y2_ = y2;
 }
+
+} // namespace dravo

@@ -20,6 +20,8 @@
 #include <atomic>
 #include <cstdint>
 
+namespace dravo {
+
 class Filter {
   public:
     // Response codes.
@@ -174,3 +176,5 @@ class Filter {
     double rootStep_[kNumRoots] = {};
     uint64_t stepsLeft_ = 0;
 };
+
+} // namespace dravo

@@ -2,6 +2,8 @@
 
 #include <immintrin.h>
 
+namespace dravo {
+
 namespace kernels {
 namespace {
 
@@ -156,3 +158,5 @@ bool hasAvx2() {
 }
 
 } // namespace kernels
+
+} // namespace dravo

@@ -5,6 +5,8 @@
 // instruction set gives the same bits.
 #pragma once
 
+namespace dravo {
+
 namespace kernels {
 
 // Doubles per coefficient set: b0 b1 b2 a1 a2, each as a lane pair (left,
@@ -49,3 +51,5 @@ const Set& avx2();
 bool hasAvx2();
 
 } // namespace kernels
+
+} // namespace dravo

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <emmintrin.h>
 
+namespace dravo {
+
 OutputStage::OutputStage() {
     prepare(29);
     clear();
@@ -53,3 +55,5 @@ void OutputStage::processPair(const double* y, bool saturation, double* out,
     out[0] = gain(e[0]) * delayed[0];
     out[1] = gain(e[1]) * delayed[1];
 }
+
+} // namespace dravo

@@ -8,6 +8,8 @@
 
 #include <cmath>
 
+namespace dravo {
+
 class OutputStage {
   public:
     static constexpr int kRing = 1024;
@@ -62,3 +64,5 @@ class OutputStage {
     alignas(32) double ring_[kRing][2];
     alignas(32) double level_[2 * kRing][2];
 };
+
+} // namespace dravo

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace dravo {
+
 namespace {
 constexpr double kPi = 3.14159265358979323846;
 }
@@ -90,3 +92,5 @@ void Oversampler::delay(double* lr, int n, bool stereo) {
         lr[i] = x[i - 2 * kDelay];
     advance(n, stereo);
 }
+
+} // namespace dravo

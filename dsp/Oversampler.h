@@ -7,6 +7,8 @@
 
 #include "dsp/Kernels.h"
 
+namespace dravo {
+
 class Oversampler {
   public:
     static constexpr int kTaps = 127;    // interpolation table length
@@ -48,3 +50,5 @@ class Oversampler {
     alignas(32) double hist_[2 * kLength];
     int pos_ = kHistory;
 };
+
+} // namespace dravo

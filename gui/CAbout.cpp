@@ -4,6 +4,8 @@
 
 #include <cmath>
 
+namespace dravo {
+
 CAbout::CAbout(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* aboutImage,
                const CRect& displayArea, const CPoint& offset)
     : CSplashScreen(size, listener, tag, aboutImage, displayArea, offset) {}
@@ -62,3 +64,5 @@ CMouseEventResult CAboutImageView::onMouseDown(CPoint& /*where*/, const CButtonS
     }
     return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 }
+
+} // namespace dravo

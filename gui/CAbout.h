@@ -5,6 +5,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 class CAbout : public CSplashScreen {
   public:
     CAbout(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* aboutImage,
@@ -31,3 +33,5 @@ class CAboutImageView : public CView {
     CAbout* owner;
     CPoint offset;
 };
+
+} // namespace dravo

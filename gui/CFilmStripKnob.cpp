@@ -4,11 +4,12 @@
 
 #include <algorithm>
 
+namespace dravo {
+
 CFilmStripKnob::CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag,
-                               int32_t subPixmaps, CCoord imageWidth, CCoord heightOfOneImage,
-                               CBitmap* background, const CPoint& offset)
-    : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset),
-      imageWidth(imageWidth) {}
+                               int32_t subPixmaps, CCoord /*imageWidth: the view's*/,
+                               CCoord heightOfOneImage, CBitmap* background, const CPoint& offset)
+    : CAnimKnob(size, listener, tag, subPixmaps, heightOfOneImage, background, offset) {}
 
 CFilmStripKnob::~CFilmStripKnob() = default;
 
@@ -88,3 +89,5 @@ bool CFilmStripKnob::onWheel(const CPoint& /*where*/, const float& distance,
     }
     return true;
 }
+
+} // namespace dravo

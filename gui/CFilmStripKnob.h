@@ -6,6 +6,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 class CFilmStripKnob : public CAnimKnob {
   public:
     CFilmStripKnob(const CRect& size, CControlListener* listener, int32_t tag, int32_t subPixmaps,
@@ -29,7 +31,6 @@ class CFilmStripKnob : public CAnimKnob {
     // Drag units for the whole range for the given buttons (Shift: fine).
     float rangeFor(const CButtonState& buttons);
 
-    CCoord imageWidth;
     double shiftZoom = 5.0;
     float dragRange = 0.f;
     float coef = 0.f;
@@ -40,3 +41,5 @@ class CFilmStripKnob : public CAnimKnob {
     bool dragging = false;
     bool fineMode = false;
 };
+
+} // namespace dravo

@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace dravo {
+
 CLED::CLED(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* strip)
     : CControl(size, listener, tag), strip(strip) {
     if (strip) strip->remember();
@@ -44,3 +46,5 @@ CMouseEventResult CLED::onMouseDown(CPoint& /*where*/, const CButtonState& butto
     if (listener) listener->valueChanged(this);
     return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 }
+
+} // namespace dravo

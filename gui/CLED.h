@@ -5,6 +5,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 class CLED : public CControl {
   public:
     CLED(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* strip);
@@ -25,3 +27,5 @@ class CLED : public CControl {
     CBitmap* strip;
     CPoint offsets[3];
 };
+
+} // namespace dravo

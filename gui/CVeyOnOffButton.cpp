@@ -1,5 +1,7 @@
 #include "gui/CVeyOnOffButton.h"
 
+namespace dravo {
+
 CVeyOnOffButton::CVeyOnOffButton(const CRect& size, CControlListener* listener, int32_t tag,
                                  CBitmap* strip, long style)
     : CControl(size, listener, tag, strip), style(style) {}
@@ -23,3 +25,5 @@ CMouseEventResult CVeyOnOffButton::onMouseDown(CPoint& /*where*/, const CButtonS
     endEdit();
     return kMouseDownEventHandledButDontNeedMovedOrUpEvents;
 }
+
+} // namespace dravo

@@ -4,6 +4,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 class CVeyOnOffButton : public CControl {
   public:
     CVeyOnOffButton(const CRect& size, CControlListener* listener, int32_t tag, CBitmap* strip,
@@ -20,3 +22,5 @@ class CVeyOnOffButton : public CControl {
   private:
     long style;
 };
+
+} // namespace dravo

@@ -16,11 +16,11 @@
 #include "model/EditController.h"
 #include "presets/PresetBar.h"
 
+namespace dravo {
+
 class CAbout;
 class CLED;
 class ValueEntry;
-
-namespace dravo {
 
 class EqualiserEditor : public VSTGUIEditorInterface,
                         public CControlListener,

@@ -1,5 +1,7 @@
 #include "gui/ValueEntry.h"
 
+namespace dravo {
+
 namespace {
 constexpr uint32_t kFlashMs = 350;
 const CColor kFieldColour(250, 250, 246);
@@ -58,3 +60,5 @@ void ValueEntry::finish() {
     done = true;
     if (closed) closed();
 }
+
+} // namespace dravo

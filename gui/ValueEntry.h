@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+namespace dravo {
+
 class ValueEntry : public CTextEdit {
   public:
     // accept: true when the text was applied (the field closes).
@@ -30,3 +32,5 @@ class ValueEntry : public CTextEdit {
     bool flashing = false;
     uint32_t flashEnd = 0;
 };
+
+} // namespace dravo

@@ -12,11 +12,14 @@
 // itself: restoring state loads the bank and the current preset's number,
 // and the parameters follow the ports.
 //
-// The editor reaches the bank through the message ports only: a patch:Get
-// asks for the bank and the rate, a patch:Set of the bank replaces it. The
-// chunk is encoded and decoded by the host's worker (work:schedule), never in
-// run(); run() only forwards the atoms and copies the worker's answer into a
-// buffer it owns. Blocks that clip are told to the editor as they happen.
+// The editor reaches the bank through the message ports only, in small
+// messages of our own (lv2/Messages.h): a Get asks for the rate and the bank,
+// the bank travels both ways in pieces. The chunk is encoded and decoded by
+// the host's worker, never in run(), and never passes through the worker's
+// rings: the worker reads and writes buffers the instance owns, and the job
+// says only which one. run() only copies pieces to and from those buffers.
+// Blocks that clip are told to the editor as they happen.
+#include "lv2/Messages.h"
 #include "lv2/Ports.h"
 #include "lv2/Uris.h"
 #include "model/FactoryPresets.h"
@@ -28,11 +31,11 @@
 #include <lv2/atom/forge.h>
 #include <lv2/atom/util.h>
 #include <lv2/core/lv2.h>
-#include <lv2/patch/patch.h>
 #include <lv2/state/state.h>
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -61,6 +64,9 @@ struct Instance final : ProgramStore::Listener {
 
     void mapUris();
     void readMessages();
+    // Hands finished transfers to the worker and takes its results.
+    void serveBank();
+    bool scheduleJob(uint32_t kind, uint32_t size);
     // clipped: the block just processed reached full scale.
     void writeMessages(bool clipped);
 
@@ -79,14 +85,30 @@ struct Instance final : ProgramStore::Listener {
     LV2_Atom_Forge forge{};
     const LV2_Atom_Sequence* controlIn = nullptr;
     LV2_Atom_Sequence* notify = nullptr;
-    // The worker's encoded bank, waiting for the next run() to send it.
-    unsigned char reply[kMessagePortSize - 256];
-    uint32_t replySize = 0;
     bool sendRate = false;
     // Set by restore (another thread): the editor is told the new bank.
     std::atomic<bool> bankRestored{false};
     // No state restored and no bank from an editor yet.
     std::atomic<bool> fresh{true};
+
+    // The bank to the editor: the worker encodes it into outgoing and says
+    // its size in outgoingReady (-1 while encoding, 0 when it failed); run()
+    // then sends it in pieces. Between those, only the audio thread looks.
+    enum class Outgoing { Idle, Encoding, Sending };
+    Outgoing outgoingState = Outgoing::Idle;
+    bool bankWanted = false;
+    std::atomic<int32_t> outgoingReady{-1};
+    unsigned char outgoing[kMaxTransferSize];
+    uint32_t outgoingSize = 0;
+    uint32_t outgoingNext = 0;
+    int32_t outgoingSerial = 0;
+    // A bank from the editor: its pieces gather in incoming (audio thread);
+    // a whole one is copied to decoding when the worker is done with the
+    // last (decodeBusy, cleared by the worker).
+    Reassembly incoming;
+    bool incomingWhole = false;
+    std::atomic<bool> decodeBusy{false};
+    unsigned char decoding[kMaxTransferSize];
 
     const float* controls[kNumControlPorts] = {};
     uint32_t lastBits[kNumControlPorts] = {};
@@ -126,27 +148,64 @@ void Instance::mapUris() {
     lv2_atom_forge_init(&forge, map);
 }
 
-// A patch:Get asks for the bank (encoded by the worker) and the rate; a
-// patch:Set of the bank goes to the worker whole, as the atom it came in.
+// The worker's jobs: what to do and, for a decode, how many bytes.
+struct Job {
+    uint32_t kind;
+    uint32_t size;
+};
+constexpr uint32_t kEncodeBank = 1; // the store's chunk into outgoing
+constexpr uint32_t kDecodeBank = 2; // decoding (size bytes) into the store
+
+bool Instance::scheduleJob(uint32_t kind, uint32_t size) {
+    const Job job{kind, size};
+    return schedule &&
+           schedule->schedule_work(schedule->handle, sizeof job, &job) == LV2_WORKER_SUCCESS;
+}
+
+// A Get asks for the rate and the bank; the pieces of a bank from the editor
+// gather until it is whole.
 void Instance::readMessages() {
     if (!controlIn || !map) return;
     LV2_ATOM_SEQUENCE_FOREACH(controlIn, ev) {
-        if (ev->body.type != uri.object && ev->body.type != uri.blank) continue;
+        if ((ev->body.type != uri.object && ev->body.type != uri.blank) ||
+            ev->body.size < sizeof(LV2_Atom_Object_Body))
+            continue;
         const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
+        Piece piece;
         if (obj->body.otype == uri.get) {
             sendRate = true;
-            const LV2_Atom ask{0, uri.get};
-            if (schedule) schedule->schedule_work(schedule->handle, sizeof ask, &ask);
-        } else if (obj->body.otype == uri.set) {
-            const LV2_Atom* property = nullptr;
-            const LV2_Atom* value = nullptr;
-            lv2_atom_object_get(obj, uri.property, &property, uri.value, &value, 0);
-            if (!property || property->type != uri.urid || !value ||
-                reinterpret_cast<const LV2_Atom_URID*>(property)->body != uri.bank ||
-                value->type != uri.chunk)
-                continue;
-            if (schedule)
-                schedule->schedule_work(schedule->handle, lv2_atom_total_size(value), value);
+            bankWanted = true;
+        } else if (readPiece(obj, uri, piece)) {
+            incomingWhole = incoming.take(piece);
+        }
+    }
+}
+
+void Instance::serveBank() {
+    if (incomingWhole && !decodeBusy.load(std::memory_order_acquire)) {
+        std::memcpy(decoding, incoming.data(), incoming.size());
+        decodeBusy.store(true, std::memory_order_relaxed);
+        if (scheduleJob(kDecodeBank, incoming.size()))
+            incomingWhole = false;
+        else
+            decodeBusy.store(false, std::memory_order_relaxed); // tried again next run
+    }
+    if (bankRestored.exchange(false)) bankWanted = true;
+    if (bankWanted && outgoingState == Outgoing::Idle) {
+        outgoingReady.store(-1, std::memory_order_relaxed);
+        outgoingState = Outgoing::Encoding;
+        if (scheduleJob(kEncodeBank, 0))
+            bankWanted = false;
+        else
+            outgoingState = Outgoing::Idle;
+    }
+    if (outgoingState == Outgoing::Encoding) {
+        const int32_t size = outgoingReady.load(std::memory_order_acquire);
+        if (size >= 0) {
+            outgoingSize = (uint32_t)size;
+            outgoingNext = 0;
+            ++outgoingSerial;
+            outgoingState = size > 0 ? Outgoing::Sending : Outgoing::Idle;
         }
     }
 }
@@ -157,29 +216,34 @@ void Instance::writeMessages(bool clipped) {
     lv2_atom_forge_set_buffer(&forge, reinterpret_cast<uint8_t*>(notify), capacity);
     LV2_Atom_Forge_Frame sequence;
     if (!lv2_atom_forge_sequence_head(&forge, &sequence, 0)) return;
-    auto set = [this](LV2_URID property, auto writeValue) {
+    // One small object of type otype at frame 0, if it fits whole.
+    auto message = [this](LV2_URID otype, auto writeBody) {
+        if (!hasRoom(forge, 128) || !lv2_atom_forge_frame_time(&forge, 0)) return false;
         LV2_Atom_Forge_Frame frame;
-        if (!lv2_atom_forge_frame_time(&forge, 0) ||
-            !lv2_atom_forge_object(&forge, &frame, 0, uri.set))
-            return false;
-        lv2_atom_forge_key(&forge, uri.property);
-        lv2_atom_forge_urid(&forge, property);
-        lv2_atom_forge_key(&forge, uri.value);
-        const bool ok = writeValue() != 0;
+        const bool object = lv2_atom_forge_object(&forge, &frame, 0, otype) != 0;
+        const bool ok = object && writeBody();
         lv2_atom_forge_pop(&forge, &frame);
         return ok;
     };
     const float peak = model.engine().getBlockPeak();
-    if (clipped) set(uri.clip, [&] { return lv2_atom_forge_float(&forge, peak); });
-    if (sendRate && set(uri.rate, [&] { return lv2_atom_forge_double(&forge, hostRate); })) {
-        sendRate = false;
-        if (fresh.load()) set(uri.fresh, [&] { return lv2_atom_forge_bool(&forge, true); });
-    }
-    if (replySize && set(uri.bank, [&] {
-            return lv2_atom_forge_atom(&forge, replySize, uri.chunk) &&
-                   lv2_atom_forge_write(&forge, reply, replySize);
+    if (clipped)
+        message(uri.clip, [&] {
+            return lv2_atom_forge_key(&forge, uri.value) && lv2_atom_forge_float(&forge, peak);
+        });
+    if (sendRate && message(uri.rate, [&] {
+            return lv2_atom_forge_key(&forge, uri.value) &&
+                   lv2_atom_forge_double(&forge, hostRate) &&
+                   lv2_atom_forge_key(&forge, uri.fresh) &&
+                   lv2_atom_forge_bool(&forge, fresh.load());
         }))
-        replySize = 0;
+        sendRate = false;
+    for (uint32_t n = 0; n < kPiecesPerCycle && outgoingState == Outgoing::Sending; ++n) {
+        if (!hasRoom(forge, kPieceMessageSize + sizeof(LV2_Atom_Event)) ||
+            !lv2_atom_forge_frame_time(&forge, 0) ||
+            !forgePiece(forge, uri, outgoingSerial, outgoingNext, outgoing, outgoingSize))
+            break;
+        if (++outgoingNext == piecesFor(outgoingSize)) outgoingState = Outgoing::Idle;
+    }
     lv2_atom_forge_pop(&forge, &sequence);
 }
 
@@ -250,10 +314,7 @@ void run(LV2_Handle h, uint32_t frames) {
     s.readControls();
     s.writeLatency();
     s.readMessages();
-    if (s.bankRestored.exchange(false) && s.schedule) {
-        const LV2_Atom ask{0, s.uri.get};
-        s.schedule->schedule_work(s.schedule->handle, sizeof ask, &ask);
-    }
+    s.serveBank();
     EqEngine& engine = s.model.engine();
     const int channels = s.variant.channels;
     bool connected = true;
@@ -326,35 +387,36 @@ LV2_State_Status restore(LV2_Handle h, LV2_State_Retrieve_Function retrieve,
 
 const LV2_State_Interface kState = {save, restore};
 
-// The worker: a bank chunk from the editor is loaded (a damaged one changes
-// nothing); a patch:Get is answered with the bank's chunk.
-LV2_Worker_Status work(LV2_Handle h, LV2_Worker_Respond_Function respond,
-                       LV2_Worker_Respond_Handle handle, uint32_t size, const void* data) {
+// The worker: decodes the editor's bank (a damaged one changes nothing) or
+// encodes the store's, in the instance's own buffers, and says it is done
+// through an atomic run() reads. Nothing goes back through the host.
+LV2_Worker_Status work(LV2_Handle h, LV2_Worker_Respond_Function, LV2_Worker_Respond_Handle,
+                       uint32_t size, const void* data) {
     Instance& s = *self(h);
-    if (size < sizeof(LV2_Atom)) return LV2_WORKER_ERR_UNKNOWN;
-    const auto* atom = static_cast<const LV2_Atom*>(data);
+    if (size != sizeof(Job)) return LV2_WORKER_ERR_UNKNOWN;
+    Job job;
+    std::memcpy(&job, data, sizeof job);
     std::lock_guard<std::mutex> lock(s.bankLock);
-    if (atom->type == s.uri.chunk && atom->size <= size - sizeof(LV2_Atom)) {
-        if (s.store.setChunk(atom + 1, (int32_t)atom->size) != 0)
+    if (job.kind == kDecodeBank) {
+        if (job.size > sizeof s.decoding || s.store.setChunk(s.decoding, (int32_t)job.size) != 0)
             std::fprintf(stderr, "%s: bank from the editor refused; nothing changed\n",
                          kEffectName);
         else
             s.fresh = false;
+        s.decodeBusy.store(false, std::memory_order_release);
         return LV2_WORKER_SUCCESS;
     }
-    if (atom->type != s.uri.get) return LV2_WORKER_ERR_UNKNOWN;
+    if (job.kind != kEncodeBank) return LV2_WORKER_ERR_UNKNOWN;
     void* chunk = nullptr;
     const int32_t bytes = s.store.getChunk(&chunk);
-    if (bytes <= 0 || !chunk || (size_t)bytes > sizeof s.reply) return LV2_WORKER_ERR_UNKNOWN;
-    return respond(handle, (uint32_t)bytes, chunk);
+    const bool fits = bytes > 0 && chunk && (size_t)bytes <= sizeof s.outgoing;
+    if (fits) std::memcpy(s.outgoing, chunk, (size_t)bytes);
+    s.outgoingReady.store(fits ? bytes : 0, std::memory_order_release);
+    return fits ? LV2_WORKER_SUCCESS : LV2_WORKER_ERR_UNKNOWN;
 }
 
-// In the audio thread: the answer waits in the instance for the next run().
-LV2_Worker_Status workResponse(LV2_Handle h, uint32_t size, const void* data) {
-    Instance& s = *self(h);
-    if (size > sizeof s.reply) return LV2_WORKER_ERR_NO_SPACE;
-    std::memcpy(s.reply, data, size);
-    s.replySize = size;
+// Nothing is ever answered through the host.
+LV2_Worker_Status workResponse(LV2_Handle, uint32_t, const void*) {
     return LV2_WORKER_SUCCESS;
 }
 

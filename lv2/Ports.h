@@ -40,21 +40,13 @@ constexpr int kLatencyPort = kNumControlPorts;
 constexpr int kControlInPort = kLatencyPort + 1;
 constexpr int kNotifyPort = kControlInPort + 1;
 constexpr int kFirstAudioPort = kNotifyPort + 1;
-// The least buffer each message port asks of the host: a whole bank fits.
+// The least buffer each message port asks of the host: room for the few
+// small messages (lv2/Messages.h) of a cycle.
 constexpr int kMessagePortSize = 65536;
 
-// Messages on the message ports, all patch:Set of one of these properties
-// (the editor asks for the bank and the rate with a patch:Get):
-//  bank        atom:Chunk, both ways: the program store's chunk bytes;
-//  sample rate atom:Double, to the editor: the instance's rate;
-//  clip        atom:Float, to the editor: the peak of a block that clipped;
-//  fresh       atom:Bool, to the editor with the rate: the bank is still the
-//              one the instance started with (no state restored, no bank
-//              from an editor), so the user's stored defaults may apply.
+// The key the bank is saved under in the host's state (an atom:Chunk of the
+// program store's chunk bytes).
 inline constexpr const char* kBankUri = "urn:veyaudioworks:dravo#bank";
-inline constexpr const char* kSampleRateUri = "urn:veyaudioworks:dravo#sampleRate";
-inline constexpr const char* kClipUri = "urn:veyaudioworks:dravo#clip";
-inline constexpr const char* kFreshUri = "urn:veyaudioworks:dravo#fresh";
 inline constexpr const char* kUiUri = "urn:veyaudioworks:dravo#ui";
 
 constexpr int audioInPort(int channel) {

@@ -7,6 +7,8 @@
 
 #include "model/PresetFormat.h"
 
+namespace dravo {
+
 // One stored parameter value. Automation writes the current record on its
 // thread while the chunk and the file writers read it on another, so every
 // access is a relaxed atomic load or store: a plain move on this machine, no
@@ -52,3 +54,5 @@ struct Bank {
     PresetRecord records[kNumPresets]{};
     int current = 0;
 };
+
+} // namespace dravo

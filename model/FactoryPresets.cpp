@@ -208,18 +208,17 @@ static_assert(complete(), "every preset sets each parameter that reaches the eng
 
 } // namespace
 
-} // namespace dravo
-
-const char* const (&kFactoryPresetNames)[kNumFactoryPresets] = dravo::kExpanded.names;
-const double (&kFactoryPresetValues)[kNumFactoryPresets][kNumFactoryValues] =
-    dravo::kExpanded.values;
+const char* const (&kFactoryPresetNames)[kNumFactoryPresets] = kExpanded.names;
+const double (&kFactoryPresetValues)[kNumFactoryPresets][kNumFactoryValues] = kExpanded.values;
 
 void writeFactoryPresets(ProgramStore& store) {
     PresetRecord* records = store.records();
     for (int p = 0; p < kNumFactoryPresets; p++) {
-        const dravo::FactoryPreset& preset = dravo::kFactoryPresets[p];
+        const FactoryPreset& preset = kFactoryPresets[p];
         writePresetName(records[p].name, preset.name);
-        for (const dravo::PresetField& f : preset.fields)
-            records[p].values[dravo::index(f.param)] = (float)f.value;
+        for (const PresetField& f : preset.fields)
+            records[p].values[index(f.param)] = (float)f.value;
     }
 }
+
+} // namespace dravo

@@ -5,10 +5,10 @@
 #include "model/Parameters.h"
 #include "model/ProgramStore.h"
 
-constexpr int kNumFactoryPresets = 22;
-constexpr int kNumFactoryValues = dravo::kNumParams;
-
 namespace dravo {
+
+constexpr int kNumFactoryPresets = 22;
+constexpr int kNumFactoryValues = kNumParams;
 
 // Every parameter that reaches the engine: 0, 1, 3 and 6..27.
 constexpr int kNumPresetFields = 25;
@@ -24,8 +24,6 @@ struct FactoryPreset {
 };
 
 extern const FactoryPreset kFactoryPresets[kNumFactoryPresets];
-
-} // namespace dravo
 
 // The same as the program store is built with: names in record order, and
 // all 38 values of each preset in index order, the placeholders and the
@@ -43,3 +41,5 @@ inline const PresetTable kFactoryPresetTable{kFactoryPresetNames, kFactoryPreset
 // engine into all 22 records of the store. Placeholders and 35..37 keep what
 // the store was built with.
 void writeFactoryPresets(ProgramStore& store);
+
+} // namespace dravo

@@ -9,6 +9,8 @@
 #include "model/Identity.h"
 #include "model/Parameters.h"
 
+namespace dravo {
+
 namespace {
 
 std::FILE* diagnosticStream = nullptr; // null: the standard error stream
@@ -447,3 +449,5 @@ bool PresetCodec::loadOldChunk(const unsigned char* data, size_t size, bool swap
     bank = loaded;
     return true;
 }
+
+} // namespace dravo

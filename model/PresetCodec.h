@@ -22,6 +22,8 @@
 
 #include "model/Bank.h"
 
+namespace dravo {
+
 // Reverses the four bytes of a 32-bit word in place.
 void swapWordBytes(void* word);
 // Reverses the bytes of the nine 32-bit words after uniqueId and typeCode.
@@ -79,3 +81,5 @@ class PresetCodec {
 
     const PresetRecord& blank;
 };
+
+} // namespace dravo

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace dravo {
+
 // What the store holds: 22 presets of 38 normalised values each, a name of
 // 23 characters and the terminating NUL.
 constexpr int kNumPresets = 22;
@@ -94,3 +96,5 @@ constexpr size_t kChunkBufferSize =
                    kNumPresetParams * (kRecordHeadSize + kValueRecordLength));
 static_assert(kChunkBufferSize == 8 + 41 + kNumPresets * (168 + kNumPresetParams * 32),
               "chunk buffer size");
+
+} // namespace dravo

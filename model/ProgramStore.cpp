@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace dravo {
+
 ProgramStore::ProgramStore(Listener& listener, const PresetTable& contents)
     : listener(listener), contents(contents), chunkBuffer(new unsigned char[kChunkBufferSize]()) {
     fillFromTable();
@@ -83,3 +85,5 @@ int32_t ProgramStore::setChunk(const void* data, int32_t byteSize) {
     replaceBank(bank);
     return 0;
 }
+
+} // namespace dravo

@@ -13,6 +13,8 @@
 #include "model/Bank.h"
 #include "model/PresetCodec.h"
 
+namespace dravo {
+
 // What the store is built with: 22 names and 22 x 38 normalised values in
 // preset-major order. The tables must outlive the store.
 struct PresetTable {
@@ -108,3 +110,5 @@ class ProgramStore {
     std::atomic<bool> loadingPreset_{false};
     std::unique_ptr<unsigned char[]> chunkBuffer;
 };
+
+} // namespace dravo

@@ -21,9 +21,9 @@
 #include "presets/PresetBarLayout.h"
 #include "presets/StoredPresets.h"
 
-class CPresetKickButton;
-
 namespace dravo {
+
+class CPresetKickButton;
 
 class PresetBar : public CControlListener {
   public:

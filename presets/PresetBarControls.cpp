@@ -1,5 +1,7 @@
 #include "presets/PresetBarControls.h"
 
+namespace dravo {
+
 // Draws picture `frame` of a vertical stack whose pictures are h pixels high.
 static void drawFrame(CControl* control, CDrawContext* context, const CPoint& offset, int32_t frame,
                       CCoord h) {
@@ -132,3 +134,5 @@ CMouseEventResult CPresetRockerSwitch::onMouseExited(CPoint& /*where*/, const CB
     invalid();
     return kMouseEventHandled;
 }
+
+} // namespace dravo

@@ -5,6 +5,8 @@
 
 #include "vstgui/vstgui.h"
 
+namespace dravo {
+
 // Push button, 3 pictures (normal, hover, pressed). A left press reports
 // 1.0; the double-click kind needs a double click and reports 0.5 when
 // Control is held. The release is not reported; the value returns to 0.
@@ -79,3 +81,5 @@ class CPresetRockerSwitch : public CRockerSwitch {
     // -1 over the left half, +1 over the right half, 0 elsewhere.
     int32_t hoverSide = 0;
 };
+
+} // namespace dravo

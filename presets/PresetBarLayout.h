@@ -4,6 +4,8 @@
 // draws the bar's labels from it.
 #pragma once
 
+namespace dravo {
+
 namespace presetbar {
 
 enum Tag {
@@ -55,3 +57,5 @@ inline constexpr Item kItems[] = {
 constexpr int kNameCentreRow = 239;
 
 } // namespace presetbar
+
+} // namespace dravo

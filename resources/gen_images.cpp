@@ -29,6 +29,8 @@
 #include <string>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 using dravo::Param;

@@ -19,7 +19,6 @@ constexpr const char* kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#
                                   "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                                   "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                                   "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
-                                  "@prefix patch: <http://lv2plug.in/ns/ext/patch#> .\n"
                                   "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                                   "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
                                   "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
@@ -131,11 +130,14 @@ void audioPort(FILE* f, int index, bool input, const char* symbol, const char* n
                  input ? "InputPort" : "OutputPort", index, symbol, name);
 }
 
-// The message ports: the editor's patch messages in, the plug-in's out.
+// The message ports: the editor's messages in, the plug-in's out (objects of
+// our own types). A host that has no editor (a command-line renderer) may
+// leave them unconnected.
 void messagePort(FILE* f, int index, bool input) {
     std::fprintf(f,
                  "\t\t[\n\t\t\ta lv2:%s , atom:AtomPort ;\n\t\t\tatom:bufferType atom:Sequence ;\n"
-                 "\t\t\tatom:supports patch:Message ;\n\t\t\tlv2:designation lv2:control ;\n"
+                 "\t\t\tatom:supports atom:Object ;\n\t\t\tlv2:designation lv2:control ;\n"
+                 "\t\t\tlv2:portProperty lv2:connectionOptional ;\n"
                  "\t\t\tlv2:index %d ;\n\t\t\tlv2:symbol \"%s\" ;\n\t\t\tlv2:name \"%s\" ;\n"
                  "\t\t\trsz:minimumSize %d\n\t\t]",
                  input ? "InputPort" : "OutputPort", index, input ? "control" : "notify",
@@ -176,21 +178,23 @@ void writeDescription(FILE* f, const char* version) {
         messagePort(f, kControlInPort, true);
         std::fputs(" ,\n", f);
         messagePort(f, kNotifyPort, false);
-        static const char* const kStereoNames[2][2] = {{"in_l", "In L"}, {"in_r", "In R"}};
-        static const char* const kStereoOut[2][2] = {{"out_l", "Out L"}, {"out_r", "Out R"}};
+        // Chosen by a condition, not by indexing a two-row table with the
+        // channel: GCC's -O3 cannot prove c < 2 and warns of a null name.
         for (int c = 0; c < v.channels; ++c) {
             std::fputs(" ,\n", f);
             if (v.channels == 1)
                 audioPort(f, audioInPort(c), true, "in", "In");
             else
-                audioPort(f, audioInPort(c), true, kStereoNames[c][0], kStereoNames[c][1]);
+                audioPort(f, audioInPort(c), true, c == 0 ? "in_l" : "in_r",
+                          c == 0 ? "In L" : "In R");
         }
         for (int c = 0; c < v.channels; ++c) {
             std::fputs(" ,\n", f);
             if (v.channels == 1)
                 audioPort(f, audioOutPort(v, c), false, "out", "Out");
             else
-                audioPort(f, audioOutPort(v, c), false, kStereoOut[c][0], kStereoOut[c][1]);
+                audioPort(f, audioOutPort(v, c), false, c == 0 ? "out_l" : "out_r",
+                          c == 0 ? "Out L" : "Out R");
         }
         std::fputs(" .\n\n", f);
     }
@@ -221,12 +225,13 @@ void writeManifest(FILE* f, const char* binary) {
         std::fprintf(f, "<%s>\n\ta lv2:Plugin ;\n\tlv2:binary <%s> ;\n\trdfs:seeAlso <%s> .\n\n",
                      v.uri, binary, kDescriptionFile);
     // The editor: an X11 child window driven by the host's idle calls; it
-    // hears the plug-in's messages through the notify port.
+    // hears the plug-in's messages through the notify port. Its size follows
+    // its zoom only, never the user's dragging of the host's window.
     if (uiBinary) {
         std::fprintf(f,
                      "<%s>\n\ta ui:X11UI ;\n\tui:binary <%s> ;\n"
                      "\tlv2:requiredFeature urid:map , ui:idleInterface ;\n"
-                     "\tlv2:optionalFeature ui:parent , ui:touch , ui:resize ;\n"
+                     "\tlv2:optionalFeature ui:parent , ui:touch , ui:resize , ui:noUserResize ;\n"
                      "\tlv2:extensionData ui:idleInterface , ui:showInterface",
                      kUiUri, uiBinary);
         for (const Variant& v : kVariants)

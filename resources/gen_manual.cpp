@@ -1,4 +1,5 @@
-// Lays out the user manual as an A4 PDF with cairo and pango:
+// The user manual's content, laid out as an A4 PDF by the typesetter in
+// manual/Typesetter.h:
 //   gen_manual OUTPUT.pdf IMAGE_DIR
 // IMAGE_DIR holds the editor's images (bmpNNNNN.png) that gen_images draws;
 // the manual's pictures of the editor are composed from them. Parameter names,
@@ -27,54 +28,19 @@
 #include "model/ValueText.h"
 #include "presets/PresetBarLayout.h"
 #include "resources/Manual.h"
+#include "resources/manual/Typesetter.h"
 
-using dravo::formatDecibels;
-using dravo::formatFrequency;
-using dravo::formatMilliseconds;
-using dravo::formatNumber;
-using dravo::formatSamples;
+using namespace dravo;
 
 namespace {
 
 using dravo::Param;
-
-// A4 in points, margins and the text column.
-constexpr double kPageW = 595.276, kPageH = 841.890;
-constexpr double kMarginX = 62, kTop = 70, kBottom = 64;
-constexpr double kColumn = kPageW - 2 * kMarginX;
-constexpr double kPi = 3.14159265358979323846;
-
-struct Rgb {
-    double r, g, b;
-};
-constexpr Rgb kInk{0.13, 0.13, 0.14};
-constexpr Rgb kAccent{0.10, 0.30, 0.42};
-constexpr Rgb kMuted{0.42, 0.44, 0.47};
-constexpr Rgb kRule{0.78, 0.80, 0.83};
-constexpr Rgb kBand{0.91, 0.94, 0.96};
-constexpr Rgb kZebra{0.965, 0.972, 0.98};
-constexpr Rgb kNoteFill{0.95, 0.97, 0.93};
-constexpr Rgb kNoteEdge{0.55, 0.68, 0.40};
+using namespace typeset;
 
 std::string imageDir;
 
 // ---------------------------------------------------------------------------
 // Text helpers
-
-std::string esc(const std::string& s) {
-    std::string out;
-    for (char c : s) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else
-            out += c;
-    }
-    return out;
-}
 
 std::string freqText(double hz) {
     char t[32];
@@ -86,12 +52,6 @@ std::string dbText(double db, int decimals) {
     char t[32];
     formatNumber((float)db, decimals, t);
     return std::string(t) + "dB";
-}
-
-std::string fixed(double v, int decimals) {
-    char t[32];
-    std::snprintf(t, sizeof t, "%.*f", decimals, v);
-    return t;
 }
 
 // The frequency steps of a table as the host shows them.
@@ -199,12 +159,7 @@ cairo_surface_t* composeEditor() {
 // resumed engine at 44.1 kHz with its sections set, its spectrum at
 // log-spaced frequencies from 20 Hz to 20 kHz.
 
-constexpr int kPlotPoints = 241;
-constexpr double kPlotLow = 20.0, kPlotHigh = 20000.0, kPlotRate = 44100.0;
-
-double plotFrequency(int i) {
-    return kPlotLow * std::pow(kPlotHigh / kPlotLow, i / (double)(kPlotPoints - 1));
-}
+constexpr double kPlotRate = 44100.0;
 
 std::vector<double> measureResponse(const std::function<void(dravo::Model&)>& setup) {
     dravo::Model model;
@@ -249,402 +204,6 @@ void applyPreset(dravo::Model& m, int preset) {
 void setReal(dravo::Model& m, Param p, double real) {
     m.set(p, dravo::normalisedForReal(p, real));
 }
-
-struct Curve {
-    std::string label;
-    Rgb colour;
-    std::vector<double> db;
-};
-
-constexpr Rgb kCurveColours[] = {{0.10, 0.42, 0.70}, {0.85, 0.45, 0.10}, {0.20, 0.58, 0.32}};
-
-// ---------------------------------------------------------------------------
-// The page layout engine: a column of blocks that flows onto new pages
-
-class Doc {
-  public:
-    Doc(cairo_surface_t* surface, std::vector<int>& sectionPages)
-        : surface_(surface), cr_(cairo_create(surface)), pages_(sectionPages) {
-        layout_ = pango_cairo_create_layout(cr_);
-        // One point of text is one unit of the PDF page.
-        pango_cairo_context_set_resolution(pango_layout_get_context(layout_), 72.0);
-        pango_layout_set_wrap(layout_, PANGO_WRAP_WORD_CHAR);
-    }
-    ~Doc() {
-        g_object_unref(layout_);
-        cairo_destroy(cr_);
-    }
-
-    cairo_t* cr() { return cr_; }
-    double y() const { return y_; }
-    void setY(double y) { y_ = y; }
-    double room() const { return kPageH - kBottom - y_; }
-    int page() const { return page_; }
-
-    void finish() {
-        if (page_ > 0) cairo_show_page(cr_);
-    }
-
-    // Starts a section on a new page, with its bookmark.
-    void section(int number, const std::string& title) {
-        newPage();
-        section_ = title;
-        header();
-        if ((int)pages_.size() < number) pages_.resize(number, 0);
-        pages_[number - 1] = page_;
-        cairo_pdf_surface_add_outline(surface_, CAIRO_PDF_OUTLINE_ROOT, title.c_str(),
-                                      ("page=" + std::to_string(page_)).c_str(),
-                                      CAIRO_PDF_OUTLINE_FLAG_OPEN);
-        setColour(kMuted);
-        text("<span font='DejaVu Sans 9'>SECTION " + std::to_string(number) + "</span>", kMarginX,
-             y_, kColumn);
-        y_ += 14;
-        setColour(kAccent);
-        y_ += text("<span font='DejaVu Sans Bold 21'>" + esc(title) + "</span>", kMarginX, y_,
-                   kColumn);
-        y_ += 6;
-        rule(kAccent, 1.2);
-        y_ += 14;
-    }
-
-    // A page without section heading (the cover).
-    void plainPage() {
-        newPage();
-        section_.clear();
-    }
-
-    void h2(const std::string& title) {
-        need(60);
-        y_ += 6;
-        setColour(kAccent);
-        y_ += text("<span font='DejaVu Sans Bold 12.5'>" + esc(title) + "</span>", kMarginX, y_,
-                   kColumn);
-        y_ += 5;
-    }
-
-    void para(const std::string& markup, double size = 9.6) {
-        double h = measure(markup, kColumn, size);
-        need(std::min(h, 60.0));
-        if (h > room()) {
-            // Long paragraphs split at line boundaries across pages.
-            flowLines(markup, size);
-            return;
-        }
-        setColour(kInk);
-        body(markup, kMarginX, y_, kColumn, size);
-        y_ += h + 7;
-    }
-
-    void bullets(const std::vector<std::string>& items, double size = 9.6) {
-        for (const std::string& item : items) {
-            double h = measure(item, kColumn - 16, size);
-            need(h + 3);
-            setColour(kAccent);
-            cairo_new_path(cr_);
-            cairo_arc(cr_, kMarginX + 5, y_ + size * 0.62, 1.9, 0, 2 * kPi);
-            cairo_fill(cr_);
-            setColour(kInk);
-            body(item, kMarginX + 16, y_, kColumn - 16, size);
-            y_ += h + 3.5;
-        }
-        y_ += 4;
-    }
-
-    // A framed hint.
-    void note(const std::string& markup) {
-        double h = measure(markup, kColumn - 24, 9.2);
-        need(h + 20);
-        cairo_rectangle(cr_, kMarginX, y_, kColumn, h + 14);
-        setColour(kNoteFill);
-        cairo_fill_preserve(cr_);
-        setColour(kNoteEdge);
-        cairo_set_line_width(cr_, 0.8);
-        cairo_stroke(cr_);
-        cairo_rectangle(cr_, kMarginX, y_, 3, h + 14);
-        cairo_fill(cr_);
-        setColour(kInk);
-        body(markup, kMarginX + 14, y_ + 7, kColumn - 24, 9.2);
-        y_ += h + 24;
-    }
-
-    // A table: column widths as fractions of the column, a header row,
-    // wrapped cells; rows never split, the header repeats on a new page.
-    void table(const std::vector<double>& widths, const std::vector<std::string>& head,
-               const std::vector<std::vector<std::string>>& rows, double size = 8.6,
-               double pad = 4) {
-        auto rowHeight = [&](const std::vector<std::string>& row, bool bold) {
-            double h = 0;
-            for (size_t i = 0; i < row.size(); ++i)
-                h = std::max(h, measure(bold ? "<b>" + row[i] + "</b>" : row[i],
-                                        widths[i] * kColumn - 2 * pad, size));
-            return h + 2 * pad;
-        };
-        auto drawRow = [&](const std::vector<std::string>& row, bool bold, const Rgb* fill) {
-            double h = rowHeight(row, bold);
-            if (fill) {
-                cairo_rectangle(cr_, kMarginX, y_, kColumn, h);
-                setColour(*fill);
-                cairo_fill(cr_);
-            }
-            double x = kMarginX;
-            for (size_t i = 0; i < row.size(); ++i) {
-                setColour(bold ? kAccent : kInk);
-                body(bold ? "<b>" + row[i] + "</b>" : row[i], x + pad, y_ + pad,
-                     widths[i] * kColumn - 2 * pad, size);
-                x += widths[i] * kColumn;
-            }
-            y_ += h;
-            setColour(kRule);
-            cairo_set_line_width(cr_, 0.5);
-            cairo_move_to(cr_, kMarginX, y_);
-            cairo_line_to(cr_, kMarginX + kColumn, y_);
-            cairo_stroke(cr_);
-        };
-        double headH = rowHeight(head, true);
-        need(headH + (rows.empty() ? 0 : rowHeight(rows[0], false)));
-        drawRow(head, true, &kBand);
-        for (size_t r = 0; r < rows.size(); ++r) {
-            if (rowHeight(rows[r], false) > room()) {
-                newPage();
-                header();
-                drawRow(head, true, &kBand);
-            }
-            drawRow(rows[r], false, r % 2 ? &kZebra : nullptr);
-        }
-        y_ += 10;
-    }
-
-    // An image surface at the given scale, centred in the column.
-    void picture(cairo_surface_t* image, double scale, const std::string& caption,
-                 const std::function<void(double x, double y)>& overlay = nullptr) {
-        double w = cairo_image_surface_get_width(image) * scale;
-        double h = cairo_image_surface_get_height(image) * scale;
-        double capH = caption.empty() ? 0 : measure(caption, kColumn, 8.4) + 6;
-        need(h + capH + 30);
-        double x = kMarginX + (kColumn - w) / 2;
-        cairo_save(cr_);
-        cairo_translate(cr_, x, y_);
-        cairo_scale(cr_, scale, scale);
-        cairo_set_source_surface(cr_, image, 0, 0);
-        cairo_pattern_set_filter(cairo_get_source(cr_), CAIRO_FILTER_GOOD);
-        cairo_paint(cr_);
-        cairo_restore(cr_);
-        double top = y_;
-        y_ += h;
-        if (overlay) overlay(x, top);
-        y_ += 6;
-        if (!caption.empty()) {
-            setColour(kMuted);
-            body("<i>" + caption + "</i>", kMarginX, y_, kColumn, 8.4, PANGO_ALIGN_CENTER);
-            y_ += capH;
-        }
-        y_ += 6;
-    }
-
-    // A response chart: frequency on a log axis, level from dbLow to dbHigh
-    // dB with a grid line every step dB; the legend in a row beneath.
-    void plot(const std::vector<Curve>& curves, double dbLow, double dbHigh, double step,
-              const std::string& caption) {
-        const double h = 130, left = kMarginX + 30, w = kColumn - 30;
-        const double capH = measure(caption, kColumn, 8.4) + 6;
-        need(h + capH + 42);
-        const double top = y_ + 4;
-        auto px = [&](double hz) {
-            return left + w * std::log(hz / kPlotLow) / std::log(kPlotHigh / kPlotLow);
-        };
-        auto py = [&](double db) { return top + h * (dbHigh - db) / (dbHigh - dbLow); };
-        cairo_rectangle(cr_, left, top, w, h);
-        setColour(kZebra);
-        cairo_fill(cr_);
-        cairo_set_line_width(cr_, 0.4);
-        const double grid[] = {20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000};
-        const char* names[] = {"20", "50", "100", "200", "500", "1k", "2k", "5k", "10k", "20k"};
-        for (int i = 0; i < 10; ++i) {
-            setColour(kRule);
-            cairo_move_to(cr_, px(grid[i]), top);
-            cairo_line_to(cr_, px(grid[i]), top + h);
-            cairo_stroke(cr_);
-            setColour(kMuted);
-            body(std::string("<span font='DejaVu Sans 7'>") + names[i] + "</span>",
-                 px(grid[i]) - 20, top + h + 3, 40, 7, PANGO_ALIGN_CENTER);
-        }
-        for (double db = std::ceil(dbLow / step) * step; db <= dbHigh + 1e-9; db += step) {
-            setColour(db == 0 ? kMuted : kRule);
-            cairo_move_to(cr_, left, py(db));
-            cairo_line_to(cr_, left + w, py(db));
-            cairo_stroke(cr_);
-            setColour(kMuted);
-            body("<span font='DejaVu Sans 7'>" + std::string(db > 0 ? "+" : "") + fixed(db, 0) +
-                     "</span>",
-                 kMarginX, py(db) - 5, 26, 7, PANGO_ALIGN_RIGHT);
-        }
-        cairo_save(cr_);
-        cairo_rectangle(cr_, left, top, w, h);
-        cairo_clip(cr_);
-        cairo_set_line_width(cr_, 1.4);
-        cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
-        for (const Curve& c : curves) {
-            setColour(c.colour);
-            cairo_new_path(cr_);
-            for (int i = 0; i < kPlotPoints; ++i)
-                cairo_line_to(cr_, px(plotFrequency(i)), py(c.db[i]));
-            cairo_stroke(cr_);
-        }
-        cairo_restore(cr_);
-        // Legend: one entry per curve in a row beneath the frequency labels.
-        const double slot = w / curves.size(), ly = top + h + 15;
-        for (size_t i = 0; i < curves.size(); ++i) {
-            const double lx = left + i * slot;
-            setColour(curves[i].colour);
-            cairo_rectangle(cr_, lx, ly + 3.5, 12, 2.2);
-            cairo_fill(cr_);
-            setColour(kInk);
-            body("<span font='DejaVu Sans 7.4'>" + curves[i].label + "</span>", lx + 16, ly,
-                 slot - 20, 7.4);
-        }
-        setColour(kRule);
-        cairo_set_line_width(cr_, 0.6);
-        cairo_rectangle(cr_, left, top, w, h);
-        cairo_stroke(cr_);
-        y_ = top + h + 30;
-        setColour(kMuted);
-        body("<i>" + caption + "</i>", kMarginX, y_, kColumn, 8.4, PANGO_ALIGN_CENTER);
-        y_ += capH + 6;
-    }
-
-    // A numbered marker, as used on the pictures.
-    void marker(double cx, double cy, int n) {
-        cairo_new_path(cr_);
-        cairo_arc(cr_, cx, cy, 6.2, 0, 2 * kPi);
-        setColour(kAccent);
-        cairo_fill(cr_);
-        cairo_set_source_rgb(cr_, 1, 1, 1);
-        std::string s = "<span font='DejaVu Sans Bold 7'>" + std::to_string(n) + "</span>";
-        pango_layout_set_width(layout_, -1);
-        pango_layout_set_markup(layout_, s.c_str(), -1);
-        int w, h;
-        pango_layout_get_size(layout_, &w, &h);
-        cairo_move_to(cr_, cx - w / 2.0 / PANGO_SCALE, cy - h / 2.0 / PANGO_SCALE);
-        pango_cairo_show_layout(cr_, layout_);
-    }
-
-    void space(double d) { y_ += d; }
-
-    // Text in the given box; returns its height.
-    double text(const std::string& markup, double x, double y, double width,
-                PangoAlignment align = PANGO_ALIGN_LEFT) {
-        prepare(markup, width, 0, align);
-        cairo_move_to(cr_, x, y);
-        pango_cairo_show_layout(cr_, layout_);
-        int w, h;
-        pango_layout_get_size(layout_, &w, &h);
-        return h / (double)PANGO_SCALE;
-    }
-
-    void setColour(const Rgb& c) { cairo_set_source_rgb(cr_, c.r, c.g, c.b); }
-
-    void rule(const Rgb& c, double width) {
-        setColour(c);
-        cairo_set_line_width(cr_, width);
-        cairo_move_to(cr_, kMarginX, y_);
-        cairo_line_to(cr_, kMarginX + kColumn, y_);
-        cairo_stroke(cr_);
-    }
-
-    double measure(const std::string& markup, double width, double size) {
-        prepare(markup, width, size, PANGO_ALIGN_LEFT);
-        int w, h;
-        pango_layout_get_size(layout_, &w, &h);
-        return h / (double)PANGO_SCALE;
-    }
-
-    void body(const std::string& markup, double x, double y, double width, double size,
-              PangoAlignment align = PANGO_ALIGN_LEFT) {
-        prepare(markup, width, size, align);
-        cairo_move_to(cr_, x, y);
-        pango_cairo_show_layout(cr_, layout_);
-    }
-
-  private:
-    void prepare(const std::string& markup, double width, double size, PangoAlignment align) {
-        std::string font = size > 0 ? "DejaVu Sans " + fixed(size, 1) : "DejaVu Sans 9.6";
-        PangoFontDescription* fd = pango_font_description_from_string(font.c_str());
-        pango_layout_set_font_description(layout_, fd);
-        pango_font_description_free(fd);
-        pango_layout_set_width(layout_, (int)(width * PANGO_SCALE));
-        pango_layout_set_alignment(layout_, align);
-        pango_layout_set_spacing(layout_, size > 0 ? (int)(size * 0.28 * PANGO_SCALE) : 0);
-        GError* error = nullptr;
-        if (!pango_parse_markup(markup.c_str(), -1, 0, nullptr, nullptr, nullptr, &error)) {
-            std::fprintf(stderr, "gen_manual: bad markup (%s): %s\n", error->message,
-                         markup.c_str());
-            std::exit(1);
-        }
-        pango_layout_set_markup(layout_, markup.c_str(), -1);
-    }
-
-    void flowLines(const std::string& markup, double size) {
-        prepare(markup, kColumn, size, PANGO_ALIGN_LEFT);
-        PangoLayoutIter* it = pango_layout_get_iter(layout_);
-        double shift = y_;
-        setColour(kInk);
-        do {
-            PangoRectangle logical;
-            pango_layout_iter_get_line_extents(it, nullptr, &logical);
-            double top = logical.y / (double)PANGO_SCALE, h = logical.height / (double)PANGO_SCALE;
-            if (shift + top + h > kPageH - kBottom) {
-                newPage();
-                header();
-                setColour(kInk);
-                shift = y_ - top;
-            }
-            int baseline = pango_layout_iter_get_baseline(it);
-            cairo_move_to(cr_, kMarginX, shift + baseline / (double)PANGO_SCALE);
-            pango_cairo_show_layout_line(cr_, pango_layout_iter_get_line_readonly(it));
-            y_ = shift + top + h;
-        } while (pango_layout_iter_next_line(it));
-        pango_layout_iter_free(it);
-        y_ += 7;
-    }
-
-    void need(double h) {
-        if (h > room()) {
-            newPage();
-            header();
-        }
-    }
-
-    void newPage() {
-        if (page_ > 0) cairo_show_page(cr_);
-        ++page_;
-        y_ = kTop;
-        // Footer: the page number.
-        setColour(kMuted);
-        text("<span font='DejaVu Sans 8'>" + std::to_string(page_) + "</span>", kMarginX,
-             kPageH - 40, kColumn, PANGO_ALIGN_CENTER);
-    }
-
-    // Running head: the title and the current section.
-    void header() {
-        if (section_.empty()) return;
-        setColour(kMuted);
-        text("<span font='DejaVu Sans 7.8'>Vey Dravo — User Manual</span>", kMarginX, 34, kColumn);
-        text("<span font='DejaVu Sans 7.8'>" + esc(section_) + "</span>", kMarginX, 34, kColumn,
-             PANGO_ALIGN_RIGHT);
-        double keep = y_;
-        y_ = 48;
-        rule(kRule, 0.6);
-        y_ = keep;
-    }
-
-    cairo_surface_t* surface_;
-    cairo_t* cr_;
-    PangoLayout* layout_;
-    std::vector<int>& pages_;
-    std::string section_;
-    int page_ = 0;
-    double y_ = kTop;
-};
 
 // ---------------------------------------------------------------------------
 // Content
@@ -699,7 +258,7 @@ std::string positions(Param p) {
            "</b>";
 }
 
-void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
+void cover(Document& d, cairo_surface_t* editor, const std::vector<int>& pages) {
     d.plainPage();
     cairo_t* cr = d.cr();
     d.setY(150);
@@ -748,7 +307,7 @@ void cover(Doc& d, cairo_surface_t* editor, const std::vector<int>& pages) {
     }
 }
 
-void introduction(Doc& d) {
+void introduction(Document& d) {
     d.section(1, sectionTitle(1));
     d.para("Vey Dravo is a six-section channel equaliser for mixing: a low cut and a high cut, a "
            "low shelf, two broad mid bands and a high shelf, followed by an output stage with "
@@ -823,7 +382,7 @@ void introduction(Doc& d) {
     });
 }
 
-void cuts(Doc& d) {
+void cuts(Document& d) {
     using namespace dravo;
     d.section(2, sectionTitle(2));
     d.para("The two cut filters share the first section of the editor, FILTERS, at the left: "
@@ -872,7 +431,7 @@ void cuts(Doc& d) {
            "extreme top gently, or leave the filter off.");
 }
 
-void shelf(Doc& d, bool low) {
+void shelf(Document& d, bool low) {
     using namespace dravo;
     const Param mode = low ? Param::LowShelfMode : Param::HighShelfMode;
     const Param freq = low ? Param::LowShelfFreq : Param::HighShelfFreq;
@@ -936,7 +495,7 @@ void shelf(Doc& d, bool low) {
            "The three shapes at ×1 and full boost, measured through the plug-in at 44.1 kHz.");
 }
 
-void mids(Doc& d) {
+void mids(Document& d) {
     using namespace dravo;
     d.section(4, sectionTitle(4));
     d.para("The two mid bands (headings MID 1 and MID 2) are broad peaking filters for the "
@@ -999,11 +558,11 @@ void mids(Doc& d) {
     d.para("<b>Mid 2:</b> " + stepList(kMid2Hz) + ".", 8.8);
 }
 
-void highShelf(Doc& d) {
+void highShelf(Document& d) {
     shelf(d, false);
 }
 
-void output(Doc& d) {
+void output(Document& d) {
     using namespace dravo;
     d.section(6, sectionTitle(6));
     d.para("The OUTPUT section at the right of the editor holds the master switch, the channel "
@@ -1047,7 +606,7 @@ void output(Doc& d) {
            "keep peaks below full scale with the LEVEL knob and leave SAT off.");
 }
 
-void presetBar(Doc& d, cairo_surface_t* editor) {
+void presetBar(Document& d, cairo_surface_t* editor) {
     d.section(7, sectionTitle(7));
     d.para("The preset bar along the bottom of the editor holds 22 presets and everything to "
            "manage them. Vey Dravo keeps all 22 presets with your host's project; the factory "
@@ -1126,7 +685,7 @@ void presetBar(Doc& d, cairo_surface_t* editor) {
            "“Could not open manual file” names the path, so you can open it yourself.");
 }
 
-void presetFiles(Doc& d) {
+void presetFiles(Document& d) {
     d.section(8, sectionTitle(8));
     d.h2("How presets work");
     d.bullets({
@@ -1180,7 +739,7 @@ void presetFiles(Doc& d) {
            "<tt>~/.config/com.veyaudioworks.dravo/</tt>). A project keeps its own presets.");
 }
 
-void latency(Doc& d) {
+void latency(Document& d) {
     d.section(9, sectionTitle(9));
     d.para("Vey Dravo delays the signal by a small, fixed number of samples: its filters run at "
            "twice the host's rate (for sample rates below 65 kHz), and the limiter looks "
@@ -1204,7 +763,8 @@ void latency(Doc& d) {
                             ? "2× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)"
                             : "1× (" + fixed(engine.getInternalRate() / 1000.0, 1) + " kHz)",
                         std::to_string((int)engine.latencySamples()) + " samples",
-                        fixed(engine.latencyMilliseconds(), 3) + " ms", std::string(ms) + " / " + smp});
+                        fixed(engine.latencyMilliseconds(), 3) + " ms",
+                        std::string(ms) + " / " + smp});
     }
     d.table({0.18, 0.24, 0.18, 0.16, 0.24},
             {"Host rate", "Filters run at", "Latency", "", "Editor shows"}, rows);
@@ -1271,7 +831,7 @@ std::string controlName(Param p) {
     return name + kind;
 }
 
-void automation(Doc& d) {
+void automation(Document& d) {
     using namespace dravo;
     d.section(10, sectionTitle(10));
     d.para("All controls of the editor can be automated. Hosts list the parameters by number "
@@ -1307,7 +867,7 @@ void automation(Doc& d) {
     });
 }
 
-void factoryPresets(Doc& d) {
+void factoryPresets(Document& d) {
     using namespace dravo;
     d.section(11, sectionTitle(11));
     d.para("Vey Dravo comes with 22 factory presets, starting points for common sources. "
@@ -1375,7 +935,7 @@ void factoryPresets(Doc& d) {
            "double-click <b>BANK</b> in the preset bar (see Presets, files and defaults).");
 }
 
-void renderer(Doc& d) {
+void renderer(Document& d) {
     d.section(12, sectionTitle(12));
     d.para("<b>dravo-render</b> is a companion program for the command line, built together "
            "with the plug-in. It runs audio files through Vey Dravo (or through any other VST "
@@ -1443,12 +1003,6 @@ void renderer(Doc& d) {
            8.8);
 }
 
-struct NullSink {
-    static cairo_status_t write(void*, const unsigned char*, unsigned int) {
-        return CAIRO_STATUS_SUCCESS;
-    }
-};
-
 // Lays the whole manual out on a surface; fills sectionPages with the page
 // each section starts on.
 void render(cairo_surface_t* surface, std::vector<int>& sectionPages,
@@ -1464,7 +1018,7 @@ void render(cairo_surface_t* surface, std::vector<int>& sectionPages,
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_MOD_DATE, "2026-01-01T00:00:00Z");
     cairo_surface_t* editor = composeEditor();
     {
-        Doc d(surface, sectionPages);
+        Document d(surface, sectionPages, "Vey Dravo — User Manual");
         cover(d, editor, contentsPages);
         introduction(d);
         cuts(d);
@@ -1492,29 +1046,5 @@ int main(int argc, char** argv) {
         return 2;
     }
     imageDir = argv[2];
-    // First pass: find the page of every section for the contents.
-    std::vector<int> pages;
-    cairo_surface_t* probe =
-        cairo_pdf_surface_create_for_stream(NullSink::write, nullptr, kPageW, kPageH);
-    render(probe, pages, {});
-    cairo_surface_destroy(probe);
-
-    std::string tmp = std::string(argv[1]) + ".tmp";
-    std::vector<int> final;
-    cairo_surface_t* pdf = cairo_pdf_surface_create(tmp.c_str(), kPageW, kPageH);
-    render(pdf, final, pages);
-    cairo_status_t status = cairo_surface_status(pdf);
-    cairo_surface_destroy(pdf);
-    if (status != CAIRO_STATUS_SUCCESS || final != pages) {
-        std::fprintf(stderr, "gen_manual: %s\n",
-                     status != CAIRO_STATUS_SUCCESS ? cairo_status_to_string(status)
-                                                    : "the contents moved between passes");
-        std::remove(tmp.c_str());
-        return 1;
-    }
-    if (std::rename(tmp.c_str(), argv[1]) != 0) {
-        std::fprintf(stderr, "gen_manual: cannot write %s\n", argv[1]);
-        return 1;
-    }
-    return 0;
+    return typeset::writePdf(argv[1], render) ? 0 : 1;
 }

@@ -9,7 +9,7 @@ preset=${1:-Radio}
 build=${BUILD_DIR:-build}
 
 scripts/install-deps.sh
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-Release} >/dev/null
 cmake --build "$build" -j"$(nproc)" --target dravo_vst dravo-render dravo-info \
   dravo-democlip
 

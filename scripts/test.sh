@@ -6,7 +6,8 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 jobs=$(nproc)
 
-BUILD_DIR=build scripts/build.sh
+# The plain build is the optimised one packagers make (Release, -O3).
+BUILD_DIR=build BUILD_TYPE=Release scripts/build.sh
 ctest --test-dir build --no-tests=error --output-on-failure -j"$jobs"
 
 BUILD_DIR=build-asan BUILD_TYPE=Debug scripts/build.sh -DDRAVO_SANITIZE=ON -DDRAVO_BENCH=OFF
@@ -18,7 +19,7 @@ ctest --test-dir build-tsan --no-tests=error --output-on-failure -j"$jobs" -L th
 # The preset-buffer and host-chunk fuzzer (clang, libFuzzer with ASan+UBSan):
 # one minute on the committed seed corpus; new inputs go to build-fuzz/ only.
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DDRAVO_FUZZ=ON -DDRAVO_BENCH=OFF >/dev/null
+  -DDRAVO_FUZZ=ON -DDRAVO_BENCH=OFF -DDRAVO_WERROR=ON >/dev/null
 cmake --build build-fuzz -j"$jobs" --target fuzz_presets
 mkdir -p build-fuzz/corpus-presets
 build-fuzz/tests/fuzz/fuzz_presets -max_total_time=60 -max_len=32768 \

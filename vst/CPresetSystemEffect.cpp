@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+namespace dravo {
+
 CPresetSystemEffect::CPresetSystemEffect(audioMasterCallback audioMaster,
                                          const PresetTable& contents)
     : AudioEffectX(audioMaster, 1, kNumPresetParams), store(*this, contents) {
@@ -96,3 +98,5 @@ VstInt32 CPresetSystemEffect::setChunk(void* data, VstInt32 byteSize, bool /*isP
 void CPresetSystemEffect::setParameterAllPresets(int index, float value) {
     store.setValueAllPresets(index, value);
 }
+
+} // namespace dravo

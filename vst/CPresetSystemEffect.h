@@ -10,6 +10,8 @@
 #include "model/ProgramStore.h"
 #include "vst/AudioEffectX.h"
 
+namespace dravo {
+
 class CPresetSystemEffect : public AudioEffectX, public ProgramStore::Listener {
   public:
     // The store always has 22 records of 38 values (the sizes the buffer
@@ -71,3 +73,5 @@ class CPresetSystemEffect : public AudioEffectX, public ProgramStore::Listener {
   protected:
     ProgramStore store;
 };
+
+} // namespace dravo

@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstring>
 
+namespace dravo {
+
 using namespace dravo;
 
 namespace {
@@ -211,3 +213,5 @@ void Dravo::processReplacing(float** inputs, float** outputs, VstInt32 sampleFra
 void Dravo::processDoubleReplacing(double** inputs, double** outputs, VstInt32 sampleFrames) {
     process(inputs, outputs, sampleFrames);
 }
+
+} // namespace dravo

@@ -12,6 +12,8 @@
 
 #include <atomic>
 
+namespace dravo {
+
 class Dravo : public CPresetSystemEffect {
   public:
     explicit Dravo(audioMasterCallback audioMaster);
@@ -72,3 +74,5 @@ class Dravo : public CPresetSystemEffect {
     std::atomic<bool> outputStereo{true};
     bool suspendedOnce = false;
 };
+
+} // namespace dravo

@@ -2,6 +2,8 @@
 
 #include "vst/Dravo.h"
 
+namespace dravo {
+
 using dravo::Param;
 
 namespace {
@@ -11,7 +13,7 @@ VSTGUI::CKeyCode toolkitKey(const VstKeyCode& key) {
 }
 } // namespace
 
-VstEditor::VstEditor(Dravo& effect) : AEffEditor(&effect), dravo(effect) {}
+VstEditor::VstEditor(Dravo& effect) : AEffEditor(&effect), plugin(effect) {}
 
 // The window closes while the effect is whole: its controls may still end
 // an edit gesture.
@@ -72,80 +74,82 @@ bool VstEditor::onKeyUp(VstKeyCode& key) {
 // ---- dravo::EditController --------------------------------------------------
 
 float VstEditor::parameter(Param p) const {
-    return dravo.getParameter(dravo::index(p));
+    return plugin.getParameter(dravo::index(p));
 }
 
 void VstEditor::beginEdit(Param p) {
-    dravo.beginEdit(dravo::index(p));
+    plugin.beginEdit(dravo::index(p));
 }
 
 void VstEditor::performEdit(Param p, float value) {
-    dravo.setParameterAutomated(dravo::index(p), value);
+    plugin.setParameterAutomated(dravo::index(p), value);
 }
 
 void VstEditor::endEdit(Param p) {
-    dravo.endEdit(dravo::index(p));
+    plugin.endEdit(dravo::index(p));
 }
 
 const PresetRecord& VstEditor::preset(int n) const {
-    return dravo.programStore().records()[n >= 0 && n < kNumPresets ? n : 0];
+    return plugin.programStore().records()[n >= 0 && n < kNumPresets ? n : 0];
 }
 
 int VstEditor::currentPreset() const {
-    return dravo.programStore().current();
+    return plugin.programStore().current();
 }
 
 const PresetRecord& VstEditor::blankPreset() const {
-    return dravo.programStore().defaultRecord();
+    return plugin.programStore().defaultRecord();
 }
 
 // A preset the user chose reaches the host as the values it changed, as a
 // knob's value would; the name is given again so the host's display follows.
 void VstEditor::selectPreset(int n) {
     if (n < 0 || n >= kNumPresets) return;
-    const auto before = dravo.currentValues();
-    dravo.setPresetNo(n);
+    const auto before = plugin.currentValues();
+    plugin.setPresetNo(n);
     char name[kPresetNameSize + 1] = {};
     std::memcpy(name, preset(n).name, kPresetNameSize);
-    dravo.setPresetName(name);
-    dravo.tellHostChangedValues(before);
+    plugin.setPresetName(name);
+    plugin.tellHostChangedValues(before);
 }
 
 void VstEditor::renamePreset(const char* name) {
-    dravo.setPresetName(name);
+    plugin.setPresetName(name);
 }
 
 void VstEditor::replacePreset(const PresetRecord& record) {
-    const auto before = dravo.currentValues();
+    const auto before = plugin.currentValues();
     char name[kPresetNameSize + 1] = {};
     std::memcpy(name, record.name, kPresetNameSize);
-    dravo.setPresetName(name);
-    dravo.programStore().replaceCurrent(record);
-    dravo.tellHostChangedValues(before);
+    plugin.setPresetName(name);
+    plugin.programStore().replaceCurrent(record);
+    plugin.tellHostChangedValues(before);
 }
 
 void VstEditor::replaceBank(const Bank& bank) {
-    const auto before = dravo.currentValues();
-    dravo.programStore().replaceBank(bank);
-    dravo.tellHostChangedValues(before);
+    const auto before = plugin.currentValues();
+    plugin.programStore().replaceBank(bank);
+    plugin.tellHostChangedValues(before);
 }
 
 float VstEditor::takePeak() {
-    return dravo.getEngine().takeBlockPeak();
+    return plugin.getEngine().takeBlockPeak();
 }
 
 double VstEditor::latencySamples() const {
-    return dravo.latencySamples();
+    return plugin.latencySamples();
 }
 
 double VstEditor::sampleRate() const {
-    return dravo.validatedRate();
+    return plugin.validatedRate();
 }
 
 bool VstEditor::requestSize(int width, int height) {
-    return dravo.sizeWindow(width, height);
+    return plugin.sizeWindow(width, height);
 }
 
 void VstEditor::deliverChanges(dravo::EditListener& listener) {
-    dravo.parkedChanges().deliver(listener);
+    plugin.parkedChanges().deliver(listener);
 }
+
+} // namespace dravo

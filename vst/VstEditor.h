@@ -14,6 +14,8 @@
 #include "gui/EqualiserEditor.h"
 #include "vst/AEffEditor.h"
 
+namespace dravo {
+
 class Dravo;
 
 class VstEditor final : public AEffEditor, public dravo::EditController {
@@ -54,7 +56,9 @@ class VstEditor final : public AEffEditor, public dravo::EditController {
     void deliverChanges(dravo::EditListener& listener) override;
 
   private:
-    Dravo& dravo;
+    Dravo& plugin;
     std::unique_ptr<dravo::EqualiserEditor> equaliserEditor;
     ERect rect{};
 };
+
+} // namespace dravo

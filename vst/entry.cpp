@@ -6,7 +6,7 @@
 AudioEffect* createEffectInstance(audioMasterCallback audioMaster) {
     if (!audioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f)) return nullptr;
     try {
-        return new Dravo(audioMaster);
+        return new dravo::Dravo(audioMaster);
     } catch (const std::bad_alloc&) {
         return nullptr;
     }

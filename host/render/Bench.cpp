@@ -59,8 +59,9 @@ template <typename T> void benchAs(PluginSession& s, const RenderOptions& o) {
                         : 0.5 * (factors[factors.size() / 2 - 1] + factors[factors.size() / 2]);
     std::printf("%s  (%s)\n", s.plugin->effectName().text.c_str(), s.plugin->path().c_str());
     std::printf("  settings: %s\n", s.title.c_str());
-    std::printf("  stereo noise, 44100 Hz, block %d, %s, %d runs of %g s\n", o.block,
-                o.useDouble ? "64-bit" : "32-bit", o.benchRuns, o.benchSeconds);
+    std::printf("  %s noise, 44100 Hz, block %d, %s, %d runs of %g s\n",
+                s.channels == 1 ? "mono" : "stereo", o.block, o.useDouble ? "64-bit" : "32-bit",
+                o.benchRuns, o.benchSeconds);
     std::printf("  real-time factor (processing time / audio time): min %.5f  median %.5f\n", minF,
                 median);
     std::printf("  that is %.1fx faster than real time (median)\n",
@@ -70,7 +71,7 @@ template <typename T> void benchAs(PluginSession& s, const RenderOptions& o) {
 } // namespace
 
 void runBench(const RenderOptions& o) {
-    PluginSession s = openSession(o, kBenchRate, o.block, 2);
+    PluginSession s = openSession(o, kBenchRate, o.block, 0);
     if (o.useDouble)
         benchAs<double>(s, o);
     else

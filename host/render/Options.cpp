@@ -2,6 +2,7 @@
 
 #include "host/render/AudioIO.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -28,6 +29,44 @@ bool parseInt(const std::string& s, long& out) {
     throw CliError(kExitUsage, message + " (see dravo-render --help)");
 }
 
+// What a call does; an option that does nothing in every mode chosen is
+// refused rather than ignored.
+enum Mode : unsigned { kRender = 1, kPlot = 2, kBench = 4, kList = 8, kChunkAlone = 16 };
+
+const struct {
+    const char* name;
+    unsigned modes;
+} kOptionModes[] = {
+    {"--block", kRender | kPlot | kBench},
+    {"--double", kRender | kPlot | kBench},
+    {"--no-compensate", kRender},
+    {"--tail", kRender},
+    {"--format", kRender},
+    {"--bits", kRender},
+    {"--quality", kRender},
+    {"--no-dither", kRender},
+    {"--no-clip", kRender},
+    {"--allow-nonfinite", kRender},
+    {"--quiet", kRender},
+    {"--plot-data", kPlot},
+    {"--phase", kPlot},
+    {"--rate", kPlot},
+    {"--runs", kBench},
+};
+
+std::string modeNames(unsigned modes, const char* joiner) {
+    std::vector<std::string> names;
+    if (modes & kRender) names.push_back("rendering files");
+    if (modes & kPlot) names.push_back("--plot");
+    if (modes & kBench) names.push_back("--bench");
+    if (modes & kList) names.push_back("--list");
+    if (modes & kChunkAlone) names.push_back("--chunk alone");
+    std::string s;
+    for (std::size_t i = 0; i < names.size(); ++i)
+        s += (i == 0 ? "" : i + 1 == names.size() ? joiner : ", ") + names[i];
+    return s;
+}
+
 } // namespace
 
 const char* usageText() {
@@ -40,9 +79,21 @@ const char* usageText() {
            "FLAC, Ogg/Vorbis, Opus, ...) through a VST 2.x plug-in, plots its response, or\n"
            "measures its speed. Options may come before or after the file names. IN or OUT\n"
            "\"-\" is the standard input or output; a pipe or a device is written to as it\n"
-           "is, a symbolic link is followed and its target replaced.\n"
+           "is, a symbolic link is followed and its target replaced (a loop of links is\n"
+           "refused); a file with hard links or another owner is written over in place.\n"
+           "A WAV file that may pass 4 GiB is written as RF64 (as WAV if it fits after all).\n"
            "\n"
-           "plug-in and settings\n"
+           "Channels: a mono file feeds every input of the plug-in (ours takes it as mono);\n"
+           "the output has as many channels as the plug-in has outputs, at most two, so a\n"
+           "mono file through a stereo plug-in gives a stereo file. A stereo file through a\n"
+           "plug-in with one input and one output runs through two instances of it, one\n"
+           "per channel, with the same settings; with one input and two outputs it is\n"
+           "refused.\n"
+           "\n"
+           "Each option below is for the modes its heading names; one that would do\n"
+           "nothing in the modes chosen is refused.\n"
+           "\n"
+           "plug-in and settings (every mode)\n"
            "  --plugin PATH          any VST 2.x plug-in .so (default: Vey Dravo, built beside\n"
            "                         this tool)\n"
            "  --id CODE              refuse a plug-in whose unique ID is not CODE (four\n"
@@ -53,29 +104,33 @@ const char* usageText() {
            "                         e.g. --set OUTPUT=-4dB, --set Hfreq=10k, --set LSR=Left\n"
            "                         (the unit may be left out, k means kHz); repeatable\n"
            "  --param NAME|INDEX=V   set a parameter to the normalised value V in 0..1;\n"
-           "                         repeatable\n"
-           "                         NAME may name the section: MID1.freq, MID2.gain, LOW.gain\n"
-           "                         (needed where two sections share a name, see --list)\n"
+           "                         repeatable. NAME may name the section: MID1.freq,\n"
+           "                         MID2.gain, LOW.gain (needed where two sections share a\n"
+           "                         name, see --list)\n"
            "  --load-bank FILE       load a Vey Dravo bank file (.kab)\n"
            "  --load-preset FILE     load a Vey Dravo preset file (.vey) into the selected preset\n"
            "  --chunk FILE           the plug-in's state as a host keeps it: restored from FILE\n"
-           "                         first when FILE exists, and saved to FILE after the\n"
-           "                         settings are applied (also on its own, without files)\n"
+           "                         first when FILE exists (which is then never written; a\n"
+           "                         chunk the plug-in does not take is refused), else saved\n"
+           "                         to FILE after the settings are applied (also on its own,\n"
+           "                         without files)\n"
            "  --list                 list the plug-in's presets and parameters\n"
            "\n"
-           "processing\n"
+           "processing (rendering files; --block and --double also for --plot and --bench)\n"
            "  -o DIR                 write each input into DIR under its own name (several\n"
-           "                         inputs in one call)\n"
+           "                         inputs in one call); a file that fails is named and the\n"
+           "                         others are still written, and the exit code is that of\n"
+           "                         the first file, in the order given, that failed\n"
            "  --block N              block size in samples (default 512)\n"
            "  --double               64-bit floating-point processing\n"
            "  --no-compensate        keep the plug-in's latency in the output (default: the\n"
            "                         output lines up with the input sample for sample)\n"
-           "  --tail N               samples rendered after the input (default: at least the\n"
-           "                         plug-in's tail size, then until the output has been\n"
-           "                         silent for 0.2 s, at most 60 s); the output holds every\n"
-           "                         input frame, then the tail up to its last frame that is\n"
-           "                         not silent in the output format (below half a step of\n"
-           "                         16/24-bit PCM, or -144 dBFS for float)\n"
+           "  --tail N               exactly N frames written after the input (default: at\n"
+           "                         least the plug-in's tail size, then until the output has\n"
+           "                         been silent for 0.2 s, at most 60 s, and written up to\n"
+           "                         its last frame that is not silent in the output format:\n"
+           "                         below half a step of 16/24-bit PCM, or -144 dBFS for\n"
+           "                         float)\n"
            "  --format NAME          output container: wav, aiff, flac, ogg (Vorbis), opus,\n"
            "                         mp3, caf, w64, rf64, au and the rest of libsndfile's\n"
            "                         table (an MP3 or other coded input going into another\n"
@@ -84,6 +139,11 @@ const char* usageText() {
            "                         these; without an extension, the input's)\n"
            "  --bits 8|16|24|32|float|double\n"
            "                         output sample format (default: the input's)\n"
+           "  --quality Q            quality of a lossy output (Ogg Vorbis, Opus, MP3), 0 to 1,\n"
+           "                         1 the best (libsndfile's compression level 1 - Q);\n"
+           "                         default: an MP3 made from an MP3 keeps its bit rate\n"
+           "                         (constant), else libsndfile's default; the summary says\n"
+           "                         which\n"
            "  --no-dither            no TPDF dither (default: dithered when writing 16 bits or\n"
            "                         fewer; samples already on the output's grid stay exact)\n"
            "  --no-clip              fail instead of writing when a sample is over full scale\n"
@@ -91,19 +151,23 @@ const char* usageText() {
            "  --allow-nonfinite      write NaN or infinite output samples instead of failing\n"
            "  -q, --quiet            no progress bar and no summary (warnings still shown)\n"
            "\n"
-           "response plot\n"
+           "response plot (--plot)\n"
            "  --plot FILE.png        magnitude response of the current settings, measured\n"
-           "                         through the plug-in (10 Hz up to half the sample rate)\n"
+           "                         through the plug-in (10 Hz up to half the sample rate);\n"
+           "                         a file there is replaced only if it is a PNG image\n"
            "  --phase                draw the phase response too, unwrapped, in its own panel\n"
+           "                         (the plug-in's latency taken out, also one it reports\n"
+           "                         only once it runs)\n"
            "  --plot-data FILE.csv   where to write the plotted values (default: beside the\n"
            "                         PNG, with the extension .csv)\n"
            "  --rate HZ              sample rate of the measurement (default: the input's, or\n"
            "                         44100); --phase, --plot-data and --rate need --plot,\n"
            "                         --runs needs --bench\n"
            "\n"
-           "benchmark\n"
-           "  --bench [SECONDS]      real-time factor on stereo noise at 44.1 kHz with the\n"
-           "                         chosen block size and precision (default 10 s per run)\n"
+           "benchmark (--bench)\n"
+           "  --bench [SECONDS]      real-time factor on stereo noise (mono for a plug-in of\n"
+           "                         one input) at 44.1 kHz with the chosen block size and\n"
+           "                         precision (default 10 s per run)\n"
            "  --runs N               number of timed runs (default 5)\n"
            "\n"
            "  --version              the tool's version\n"
@@ -116,6 +180,7 @@ RenderOptions parseOptions(int argc, char** argv) {
     RenderOptions o;
     std::vector<std::string> positional;
     std::string benchNext; // the word after a --bench that took no duration
+    std::vector<std::string> given;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -146,6 +211,7 @@ RenderOptions parseOptions(int argc, char** argv) {
             if (hasInline) usageError(name + " takes no value");
         };
 
+        given.push_back(name == "-q" ? "--quiet" : name);
         if (name == "-h" || name == "--help") {
             flag();
             o.help = true;
@@ -225,6 +291,9 @@ RenderOptions parseOptions(int argc, char** argv) {
             if (o.bits != "8" && o.bits != "16" && o.bits != "24" && o.bits != "32" &&
                 o.bits != "float" && o.bits != "double")
                 usageError("--bits must be 8, 16, 24, 32, float or double");
+        } else if (name == "--quality") {
+            if (!parseNumber(value(), o.quality) || o.quality < 0 || o.quality > 1)
+                usageError("--quality needs a number from 0 to 1");
         } else if (name == "--plot") {
             o.plotFile = value();
         } else if (name == "--plot-data") {
@@ -302,6 +371,14 @@ RenderOptions parseOptions(int argc, char** argv) {
     if (o.plotRate > 0 && o.plotFile.empty())
         usageError("--rate needs --plot (a file is rendered at its own rate)");
     if (o.runsGiven && !o.bench) usageError("--runs needs --bench");
+    const unsigned modes = (o.inputs.empty() ? 0u : kRender) | (o.plotFile.empty() ? 0u : kPlot) |
+                           (o.bench ? kBench : 0u) | (o.list ? kList : 0u);
+    for (const auto& entry : kOptionModes)
+        if (std::find(given.begin(), given.end(), entry.name) != given.end() &&
+            !(entry.modes & modes))
+            usageError(std::string(entry.name) + " does nothing with " +
+                       modeNames(modes ? modes : kChunkAlone, " and ") + "; it is for " +
+                       modeNames(entry.modes, " or "));
     for (const auto& in : o.inputs)
         if (in.empty()) usageError("an input file name is empty");
     if (!o.inputs.empty() && o.outDir.empty() && o.output.empty())

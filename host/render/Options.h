@@ -44,6 +44,7 @@ struct RenderOptions {
     bool compensate = true;
     long tail = -1; // -1: ask the plug-in
     std::string format, bits;
+    double quality = -1; // --quality, 0..1 (-1: the input's where known, else libsndfile's)
     bool dither = true;
     bool failOnClip = false;
     bool allowNonFinite = false;

@@ -7,39 +7,50 @@
 #include <string>
 #include <unistd.h>
 
-template <typename T>
-BlockProcessor<T>::BlockProcessor(PluginSession& s, int block) : s_(s), block_(block) {
-    AEffect* e = s.plugin->effect();
-    ins_.assign(static_cast<std::size_t>(std::max(e->numInputs, 1)), std::vector<T>(block));
-    outs_.assign(static_cast<std::size_t>(std::max(e->numOutputs, 1)), std::vector<T>(block));
-    for (auto& ch : ins_)
-        inPtr_.push_back(ch.data());
-    for (auto& ch : outs_)
-        outPtr_.push_back(ch.data());
+template <typename T> BlockProcessor<T>::BlockProcessor(PluginSession& s, int block) : s_(s) {
+    for (VstPlugin* p : {s.plugin.get(), s.second.get()}) {
+        if (!p) continue;
+        AEffect* e = p->effect();
+        Instance& in = instances_.emplace_back();
+        in.plugin = p;
+        in.ins.assign(static_cast<std::size_t>(std::max(e->numInputs, 1)), std::vector<T>(block));
+        in.outs.assign(static_cast<std::size_t>(std::max(e->numOutputs, 1)), std::vector<T>(block));
+        for (auto& ch : in.ins)
+            in.inPtr.push_back(ch.data());
+        for (auto& ch : in.outs)
+            in.outPtr.push_back(ch.data());
+    }
 }
 
 template <typename T> void BlockProcessor<T>::process(const T* in, T* out, int n) {
-    const int c = s_.channels;
-    for (std::size_t pin = 0; pin < ins_.size(); ++pin) {
-        T* dst = ins_[pin].data();
-        if (c == 2 && pin < 2) {
-            for (int i = 0; i < n; ++i)
-                dst[i] = in[2 * i + pin];
-        } else if (c == 1 && (pin == 0 || !s_.monoArrangement)) {
-            for (int i = 0; i < n; ++i)
-                dst[i] = in[i];
-        } else {
-            std::fill(dst, dst + n, T(0));
+    const int c = s_.channels, oc = s_.outChannels;
+    const bool perChannel = instances_.size() > 1;
+    for (std::size_t k = 0; k < instances_.size(); ++k) {
+        Instance& inst = instances_[k];
+        for (std::size_t pin = 0; pin < inst.ins.size(); ++pin) {
+            T* dst = inst.ins[pin].data();
+            // The file's channel this pin gets, or -1 for silence.
+            const int from = perChannel ? (pin == 0 ? static_cast<int>(k) : -1)
+                             : c == 2   ? (pin < 2 ? static_cast<int>(pin) : -1)
+                             : pin == 0 || !s_.monoArrangement ? 0
+                                                               : -1;
+            if (from < 0) {
+                std::fill(dst, dst + n, T(0));
+            } else {
+                for (int i = 0; i < n; ++i)
+                    dst[i] = in[c * i + from];
+            }
         }
+        if constexpr (std::is_same_v<T, float>)
+            inst.plugin->processReplacing(inst.inPtr.data(), inst.outPtr.data(), n);
+        else
+            inst.plugin->processDoubleReplacing(inst.inPtr.data(), inst.outPtr.data(), n);
     }
-    if constexpr (std::is_same_v<T, float>)
-        s_.plugin->processReplacing(inPtr_.data(), outPtr_.data(), n);
-    else
-        s_.plugin->processDoubleReplacing(inPtr_.data(), outPtr_.data(), n);
-    for (int ch = 0; ch < c; ++ch) {
-        const T* src = outs_[static_cast<std::size_t>(ch)].data();
+    for (int ch = 0; ch < oc; ++ch) {
+        const T* src = perChannel ? instances_[static_cast<std::size_t>(ch)].outs[0].data()
+                                  : instances_[0].outs[static_cast<std::size_t>(ch)].data();
         for (int i = 0; i < n; ++i)
-            out[c * i + ch] = src[i];
+            out[oc * i + ch] = src[i];
     }
 }
 
@@ -102,7 +113,7 @@ template <typename T>
 RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
                      const std::string& label) {
     RenderStats st;
-    const int c = s.channels;
+    const int c = s.channels, oc = s.outChannels;
     const int block = o.block;
     const long long rate = in.rate();
     st.inputFrames = in.frames();
@@ -134,8 +145,9 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
     st.endedEarly = in.shorterThanHeader();
 
     BlockProcessor<T> proc(s, block);
-    std::vector<T> inBuf(static_cast<std::size_t>(block * c)), outBuf(inBuf.size());
-    std::vector<T> zeros(static_cast<std::size_t>(block * c), T(0));
+    std::vector<T> inBuf(static_cast<std::size_t>(block * c)),
+        outBuf(static_cast<std::size_t>(block * oc));
+    std::vector<T> zeros(outBuf.size(), T(0));
     std::vector<T> held; // plug-in output while the latency may still change
     long long pos = 0, readSoFar = 0, pendingZeros = 0, quiet = 0;
     bool inputEnded = false, settled = false, done = false;
@@ -147,7 +159,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         const long long end = std::min(from + n, total);
         for (long long g = std::max(from, shift()); g < end;) {
             long long k = g - shift();
-            const T* frame = frames + (g - from) * c;
+            const T* frame = frames + (g - from) * oc;
             if (k < st.inputFrames) {
                 long long run = std::min(end, tailStart()) - g;
                 out.write(frame, run);
@@ -157,10 +169,10 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
             }
             // Tail frames that the output format shows as zero are silence
             // (NaN is not: the writer has to see it).
-            bool silent = std::all_of(frame, frame + c, [&](T v) {
+            bool silent = std::all_of(frame, frame + oc, [&](T v) {
                 return std::fabs(static_cast<double>(v)) <= silence;
             });
-            if (silent) {
+            if (silent && !fixedTail) {
                 ++pendingZeros;
                 ++quiet;
             } else {
@@ -182,7 +194,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
     };
     auto settle = [&] {
         settled = true;
-        emit(held.data(), 0, static_cast<long long>(held.size()) / c);
+        emit(held.data(), 0, static_cast<long long>(held.size()) / oc);
         held.clear();
         held.shrink_to_fit();
     };
@@ -220,8 +232,17 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         proc.process(inBuf.data(), outBuf.data(), n);
         const int latency = std::max(s.plugin->latency(), 0);
         if (!settled) {
-            held.insert(held.end(), outBuf.begin(), outBuf.begin() + static_cast<long long>(n) * c);
+            held.insert(held.end(), outBuf.begin(),
+                        outBuf.begin() + static_cast<long long>(n) * oc);
             if (latency != st.latency) {
+                // 0 then a value is a latency announced late; a value then
+                // another is a change, which the output can only follow with
+                // one shift (the last).
+                if (st.latency != 0 && st.latencyChangedAt < 0) {
+                    st.latencyChangedAt = pos;
+                    st.earlierLatency = st.latency;
+                    st.alignedToLater = true;
+                }
                 st.latency = latency;
                 total = saturatedSum(tailStart(), cap);
                 progress.setTotal(saturatedSum(tailStart(), minTail));
@@ -231,6 +252,7 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         } else {
             if (latency != st.latency && st.latencyChangedAt < 0) {
                 st.latencyChangedAt = pos;
+                st.earlierLatency = st.latency;
                 st.laterLatency = latency;
             }
             emit(outBuf.data(), pos, n);
@@ -238,12 +260,27 @@ RenderStats renderAs(PluginSession& s, AudioReader& in, AudioWriter& out, const 
         }
         progress.update(pos);
     }
+    if (st.alignedToLater) st.laterLatency = st.latency;
     st.tail = std::max(0LL, pos - tailStart());
     st.tailCut = !fixedTail && !done && quiet < hold;
     return st;
 }
 
 } // namespace
+
+long long outputFramesAtMost(PluginSession& s, long long inputFrames, int rate,
+                             const RenderOptions& o) {
+    if (inputFrames < 0) return -1;
+    long long cap = o.tail;
+    if (cap < 0) {
+        VstIntPtr t = s.plugin->tailSize();
+        cap = std::max<long long>(t > 1 && t < 100000000 ? t : 0, kTailCapSeconds * rate);
+    }
+    const long long settle =
+        std::max(static_cast<long long>(kSettleSeconds * rate), 16LL * o.block);
+    return saturatedSum(saturatedSum(inputFrames, std::max(s.plugin->latency(), 0)),
+                        saturatedSum(cap, settle));
+}
 
 RenderStats renderFile(PluginSession& s, AudioReader& in, AudioWriter& out, const RenderOptions& o,
                        const std::string& label) {

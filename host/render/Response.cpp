@@ -25,8 +25,15 @@ constexpr int kIrLength = 65536; // 1.5 s at 44.1 kHz: 0.7 Hz resolution
 // resume (settling glides, say) enters the measurement.
 constexpr double kSettleSeconds = 0.25;
 
+// The plug-in's latency is read while it runs, once the impulse is in: some
+// report it only after their first blocks (and report none again after a
+// resume), so the value before processing would leave the delay in the phase.
 template <typename T>
-std::vector<double> impulseResponse(PluginSession& s, double rate, int channel, int block) {
+std::vector<double> impulseResponse(PluginSession& s, double rate, int channel, int block,
+                                    int& latency) {
+    // A plug-in of one input or one output has its one channel measured.
+    const int inC = s.channels, outC = s.outChannels;
+    const int inCh = std::min(channel, inC - 1), outCh = std::min(channel, outC - 1);
     BlockProcessor<T> proc(s, block);
     const long long settle = static_cast<long long>(kSettleSeconds * rate);
     // The response is taken from the impulse on, not from the reported
@@ -34,18 +41,24 @@ std::vector<double> impulseResponse(PluginSession& s, double rate, int channel, 
     // centre, and cutting that off would falsify the low frequencies. The
     // latency is taken out of the phase instead.
     const long long start = settle;
-    const long long total = start + std::max(s.plugin->latency(), 0) + kIrLength;
-    std::vector<T> in(static_cast<std::size_t>(2 * block), T(0)), out(in.size());
+    long long total = start + std::max(s.plugin->latency(), 0) + kIrLength;
+    std::vector<T> in(static_cast<std::size_t>(inC * block), T(0)),
+        out(static_cast<std::size_t>(outC * block));
     std::vector<double> h;
     h.reserve(kIrLength);
     for (long long pos = 0; pos < total; pos += block) {
         int n = static_cast<int>(std::min<long long>(block, total - pos));
         std::fill(in.begin(), in.end(), T(0));
         if (settle >= pos && settle < pos + n)
-            in[static_cast<std::size_t>(2 * (settle - pos) + channel)] = static_cast<T>(kImpulse);
+            in[static_cast<std::size_t>(inC * (settle - pos) + inCh)] = static_cast<T>(kImpulse);
         proc.process(in.data(), out.data(), n);
+        if (pos + n > settle) {
+            latency = std::max(s.plugin->latency(), 0);
+            total = std::max(total, start + latency + kIrLength);
+        }
         for (int i = 0; i < n; ++i)
-            if (pos + i >= start) h.push_back(static_cast<double>(out[2 * i + channel]) / kImpulse);
+            if (pos + i >= start)
+                h.push_back(static_cast<double>(out[outC * i + outCh]) / kImpulse);
     }
     // Drop the part that has decayed to nothing: it only costs time below.
     double peak = 0;
@@ -104,15 +117,20 @@ Response measureResponse(PluginSession& s, double rate, bool useDouble, int bloc
     r.title = s.title;
     r.pluginName = s.plugin->effectName().text;
     std::vector<double> h[2];
-    const double latency = std::max(s.plugin->latency(), 0);
+    int latency = 0;
+    const int measured = std::max(s.channels, s.outChannels);
     for (int ch = 0; ch < 2; ++ch) {
+        if (ch >= measured) {
+            h[ch] = h[0];
+            continue;
+        }
         // Each channel from a cleared state: suspend and resume in between.
         if (ch == 1) {
             s.plugin->suspend();
             s.plugin->resume();
         }
-        h[ch] = useDouble ? impulseResponse<double>(s, rate, ch, block)
-                          : impulseResponse<float>(s, rate, ch, block);
+        h[ch] = useDouble ? impulseResponse<double>(s, rate, ch, block, latency)
+                          : impulseResponse<float>(s, rate, ch, block, latency);
     }
     // Up to (just under) the Nyquist frequency of the rate.
     const double top = 0.4999 * rate;

@@ -15,7 +15,8 @@ struct Response {
     bool stereo = false;                 // the right channel differs from the left
 };
 
-// Measures the session's plug-in (which must be freshly resumed, stereo).
+// Measures the session's plug-in (which must be freshly resumed): each
+// channel it has, the one channel of a mono plug-in drawn for both.
 Response measureResponse(PluginSession& s, double rate, bool useDouble, int block);
 void writeResponseCsv(const Response& r, const std::string& path);
 // The plot as PNG bytes; throws CliError(kExitOutput) when it cannot be drawn.

@@ -15,6 +15,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace dravo;
+
 namespace {
 
 uint32_t swap32(uint32_t v) {
@@ -499,6 +501,24 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
              std::fabs(shown - typed) <= 1e-9 * std::max(1.0, std::fabs(typed))))
             return v;
     }
+    // Our mid sections' gain is the size of the boost or cut; which of the
+    // two is the section's mode switch.
+    if (ours && index >= 0 && index < dravo::kNumParams &&
+        dravo::info(dravo::paramAt(index)).quantiser == dravo::Quantiser::PeakGain) {
+        double typed = 0;
+        std::string typedUnit;
+        std::string section, field;
+        if (parseValueText(text, typed, typedUnit) && typed < 0 &&
+            dravoSectionName(index, section, field)) {
+            char size[32];
+            std::snprintf(size, sizeof size, "%g", -typed);
+            throw CliError(kExitUsage, "--set " + name + "=" + text + ": " + section + "." + field +
+                                           " is the size of the boost or cut, 0dB and up; a cut "
+                                           "is the section's mode switch: --set " +
+                                           section + "=Cut --set " + section + "." + field + "=" +
+                                           size + "dB");
+        }
+    }
     constexpr int kSteps = 1000;
     std::vector<TextRun> runs;
     for (int k = 0; k <= kSteps; ++k) {
@@ -640,10 +660,19 @@ float valueForText(VstPlugin& p, int index, const std::string& name, const std::
 void applySettings(PluginSession& s, const RenderOptions& o) {
     VstPlugin& p = *s.plugin;
     VstInt32 id = p.uniqueID();
-    if (!o.chunkFile.empty() && access(o.chunkFile.c_str(), F_OK) == 0) {
+    if (chunkIsInput(o)) {
         if (!(p.effect()->flags & effFlagsProgramChunks))
             throw CliError(kExitPlugin, "--chunk: the plug-in keeps no chunk");
         auto chunk = readWholeFile(o.chunkFile, "chunk file");
+        if (chunk.empty()) throw CliError(kExitInput, "chunk file " + o.chunkFile + ": empty");
+        // An audio file given by mistake: some plug-ins take any bytes.
+        SF_INFO info{};
+        if (SNDFILE* audio = sf_open(o.chunkFile.c_str(), SFM_READ, &info)) {
+            sf_close(audio);
+            throw CliError(kExitInput, "chunk file " + o.chunkFile +
+                                           ": is an audio file, not a plug-in's state "
+                                           "(--chunk NEW saves one)");
+        }
         if (s.isDravo) {
             if (chunk.size() < kChunkPrefixSize)
                 throw CliError(kExitInput, "chunk file " + o.chunkFile + ": too short");
@@ -655,7 +684,15 @@ void applySettings(PluginSession& s, const RenderOptions& o) {
                                                "with a chunk tag; --chunk FILE saves one)");
             checkOurId(&chunk[4], id, "chunk file " + o.chunkFile);
         }
+        // A plug-in that ignores a chunk it cannot read keeps its state: it
+        // gives back what it gave before, not what it was given.
+        const auto before = p.getChunk();
         setChunkOrFail(p, chunk, "the chunk in " + o.chunkFile);
+        const auto after = p.getChunk();
+        if (!before.empty() && after == before && after != chunk)
+            throw CliError(kExitPlugin, "the plug-in did not take the chunk in " + o.chunkFile +
+                                            ": its state is unchanged (a chunk of another "
+                                            "plug-in?)");
     }
     if (!o.loadBank.empty()) {
         if (!s.isDravo) throw CliError(kExitUsage, "--load-bank reads Vey Dravo bank files only");
@@ -747,10 +784,13 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
         throw CliError(kExitPlugin,
                        "plug-in " + path + ": cannot process 64-bit samples (--double)");
     if (e->numOutputs < 1) throw CliError(kExitPlugin, "plug-in " + path + ": has no audio output");
-    if (channels == 2 && (e->numInputs < 2 || e->numOutputs < 2))
-        throw CliError(kExitPlugin, "plug-in " + path + ": has " + std::to_string(e->numInputs) +
-                                        " inputs and " + std::to_string(e->numOutputs) +
-                                        " outputs; a stereo file needs two of each");
+    if (channels == 0) channels = e->numInputs >= 2 ? 2 : 1;
+    const bool perChannel = channels == 2 && e->numInputs < 2;
+    if (perChannel && e->numOutputs >= 2)
+        throw CliError(kExitPlugin, "plug-in " + path + ": has one input and " +
+                                        std::to_string(e->numOutputs) +
+                                        " outputs; a stereo file does not fit it (give each "
+                                        "channel as a mono file)");
     // Our plug-in works at 20000..200000 Hz and silently falls back to
     // 44100 outside that range, which would render at the wrong rate.
     if (s.isDravo && (rate < 20000 || rate > 200000))
@@ -764,7 +804,7 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
     p.open();
     p.setSampleRate(static_cast<float>(rate));
     p.setBlockSize(block);
-    if (channels == 1) {
+    if (channels == 1 || perChannel) {
         s.monoArrangement = p.setSpeakerArrangement(1, 1) == 1;
         if (s.monoArrangement) {
             for (int pin = 1; pin < 16; ++pin) {
@@ -777,7 +817,13 @@ PluginSession openSession(const RenderOptions& o, double rate, int block, int ch
     }
     applySettings(s, o);
     p.resume();
+    s.outChannels = perChannel ? 2 : s.monoArrangement ? 1 : std::min(e->numOutputs, 2);
+    if (perChannel) s.second = std::move(openSession(o, rate, block, 1).plugin);
     return s;
+}
+
+bool chunkIsInput(const RenderOptions& o) {
+    return !o.chunkFile.empty() && access(o.chunkFile.c_str(), F_OK) == 0;
 }
 
 std::vector<unsigned char> sessionChunk(PluginSession& s) {
@@ -789,7 +835,7 @@ std::vector<unsigned char> sessionChunk(PluginSession& s) {
 }
 
 void listPlugin(const RenderOptions& o) {
-    PluginSession s = openSession(o, 44100.0, o.block, 2);
+    PluginSession s = openSession(o, 44100.0, o.block, 0);
     VstPlugin& p = *s.plugin;
     std::printf("%s (%s), unique ID %s\n", p.effectName().text.c_str(), p.path().c_str(),
                 fourChars(p.uniqueID()).c_str());

@@ -8,8 +8,10 @@
 #include "host/render/Settings.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -47,6 +49,7 @@ struct Job {
     int format = 0;
     std::unique_ptr<AudioReader> reader;
     bool failed = false; // could not be read; named already
+    int code = kExitOk;  // why it failed
 };
 
 // Every file the tool will write, none of them an input and no two alike,
@@ -61,7 +64,7 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
         outs.emplace_back(o.plotFile, "--plot");
         outs.emplace_back(plotData, "--plot-data");
     }
-    if (!o.chunkFile.empty()) outs.emplace_back(o.chunkFile, "--chunk");
+    if (!o.chunkFile.empty() && !chunkIsInput(o)) outs.emplace_back(o.chunkFile, "--chunk");
     for (std::size_t i = 0; i < outs.size(); ++i) {
         for (const auto& in : o.inputs)
             if (sameFile(in, outs[i].first))
@@ -79,6 +82,30 @@ void checkOutputsApart(const RenderOptions& o, const std::vector<Job>& jobs,
             throw CliError(kExitUsage, outs[i].second +
                                            " is the standard output, where --list and --bench "
                                            "print too");
+    }
+}
+
+// The plot is a PNG image: written into a file named .png (or a stream),
+// and over an existing file only where that is a PNG image too.
+void checkPlotTarget(const std::string& path) {
+    if (resolveOutput(path).stream) return;
+    auto dot = path.rfind('.');
+    std::string ext = dot == std::string::npos ? std::string() : path.substr(dot);
+    for (auto& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (ext != ".png")
+        throw CliError(kExitUsage, "--plot " + path + ": the plot is a PNG image; name it .png");
+    static const unsigned char kPng[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    unsigned char head[8] = {};
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0 && st.st_size > 0) {
+        FILE* f = std::fopen(path.c_str(), "rb");
+        const bool png = f && std::fread(head, 1, 8, f) == 8 && std::memcmp(head, kPng, 8) == 0;
+        if (f) std::fclose(f);
+        if (!png)
+            throw CliError(kExitOutput, "--plot " + path +
+                                            ": the file there is not a PNG image; it is not "
+                                            "replaced");
     }
 }
 
@@ -106,8 +133,52 @@ std::string dbfs(double peak) {
     return buf;
 }
 
+// "a, b and c"
+std::string joined(const std::vector<std::string>& parts) {
+    std::string list;
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        list += (i == 0 ? "" : i + 1 == parts.size() ? " and " : ", ") + parts[i];
+    return list;
+}
+
 void warn(const std::string& message) {
     std::fprintf(stderr, "dravo-render: warning: %s\n", message.c_str());
+}
+
+// A lossy output's quality: --quality, else an MP3's bit rate kept into MP3,
+// else libsndfile's default. Returns what the summary says of it.
+std::string chooseQuality(const Job& job, const RenderOptions& o, WriterOptions& wo) {
+    if (!isLossy(job.format)) {
+        if (o.quality >= 0)
+            throw CliError(kExitUsage, "--quality: " + displayName(job.out, false) +
+                                           " is not lossy; --quality is for Ogg Vorbis, Opus "
+                                           "and MP3");
+        return {};
+    }
+    char text[96];
+    if (o.quality >= 0) {
+        wo.compression = 1 - o.quality;
+        std::snprintf(text, sizeof text, ", quality %g (--quality)", o.quality);
+        return text;
+    }
+    const bool mp3 = (job.format & SF_FORMAT_SUBMASK) == SF_FORMAT_MPEG_LAYER_III;
+    const double kbps = job.reader->kbps();
+    if (mp3 && (job.reader->format() & SF_FORMAT_TYPEMASK) == SF_FORMAT_MPEG && kbps > 0) {
+        // The encoder's constant bit rate is the step nearest to
+        // 32 + 288 x (1 - level) kb/s: the step at or above the input's.
+        static const int kSteps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+        int rate = 320;
+        for (int step : kSteps)
+            if (step >= kbps - 1) {
+                rate = step;
+                break;
+            }
+        wo.bitrateMode = SF_BITRATE_MODE_CONSTANT;
+        wo.compression = 1.0 - (rate - 32) / 288.0;
+        std::snprintf(text, sizeof text, ", MP3 at %d kb/s constant, as the input", rate);
+        return text;
+    }
+    return ", libsndfile's default quality (--quality sets it)";
 }
 
 // Renders one file; what it found in the input is said before the output is
@@ -117,17 +188,33 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
     wo.dither = o.dither;
     wo.failOnClip = o.failOnClip;
     wo.allowNonFinite = o.allowNonFinite;
+    wo.maxFrames = outputFramesAtMost(
+        session, job.reader->lengthUnknown() ? -1 : job.reader->frames(), job.reader->rate(), o);
     const std::string inName = displayName(job.in, true), outName = displayName(job.out, false);
     const int rate = job.reader->rate();
-    AudioWriter writer(job.out, job.format, job.reader->channels(), rate, wo);
+    // The output has the plug-in's channels, which a mono file through a
+    // stereo plug-in makes two.
+    const int channels = session.outChannels;
+    if (channels != job.reader->channels())
+        job.format =
+            chooseOutputFormat(job.reader->format(), job.out, o.format, o.bits, channels, rate);
+    const std::string quality = chooseQuality(job, o, wo);
+    AudioWriter writer(job.out, job.format, channels, rate, wo);
     std::vector<std::string> dropped = writer.carryMetadata(job.reader->metadata());
-    if (!dropped.empty()) {
-        std::string list;
-        for (std::size_t i = 0; i < dropped.size(); ++i)
-            list += (i == 0 ? "" : i + 1 == dropped.size() ? " and " : ", ") + dropped[i];
-        warn(outName + ": the output format cannot hold the input's " + list + "; dropped");
-    }
+    if (!dropped.empty())
+        warn(outName + ": the output format cannot hold the input's " + joined(dropped) +
+             "; dropped");
     RenderStats st = renderFile(session, *job.reader, writer, o, inName);
+    // Tags a WAV stream holds after its audio, seen only now.
+    std::vector<std::string> unread;
+    const Metadata late = job.reader->trailingMetadata(unread);
+    if (!late.strings.empty()) {
+        for (const auto& name : writer.carryLateMetadata(late))
+            unread.push_back(name);
+    }
+    if (!unread.empty())
+        warn(outName + ": the input's " + joined(unread) + " after its audio cannot go into " +
+             "the output; dropped");
     if (st.nonFiniteInput > 0)
         warn(inName + ": " + std::to_string(st.nonFiniteInput) +
              (st.nonFiniteInput == 1 ? " input sample is" : " input samples are") +
@@ -140,8 +227,14 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
              (st.headerFrames > 0
                   ? " of the " + std::to_string(st.headerFrames) + " its header gives"
                   : " (its header gives more)"));
-    if (st.latencyChangedAt >= 0)
-        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.latency) +
+    if (st.latencyChangedAt >= 0 && st.alignedToLater && o.compensate)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.earlierLatency) +
+             " to " + std::to_string(st.laterLatency) + " samples at " +
+             seconds(st.latencyChangedAt, rate) + "; the whole output is lined up for " +
+             std::to_string(st.laterLatency) + ", so the part before is off by " +
+             std::to_string(std::abs(st.laterLatency - st.earlierLatency)) + " samples");
+    else if (st.latencyChangedAt >= 0 && !st.alignedToLater)
+        warn(inName + ": the plug-in's latency changed from " + std::to_string(st.earlierLatency) +
              " to " + std::to_string(st.laterLatency) + " samples at " +
              seconds(st.latencyChangedAt, rate) + "; the output after it is not aligned");
     if (st.tailCut)
@@ -157,12 +250,13 @@ void renderJob(Job& job, PluginSession& session, const RenderOptions& o) {
                                  : " over full scale") +
                " (peak " + dbfs(os.peak) + ", the first at " + seconds(os.firstOverFrame, rate) +
                ")";
+    if (writer.isRf64()) over += "; written as RF64: the data passes the 4 GiB a WAV file holds";
     if (!o.quiet || !over.empty())
         std::fprintf(stderr, "%s: %lld %s in, %lld out (latency %d%s, tail %lld), peak %s%s\n",
                      outName.c_str(), st.inputFrames, st.inputFrames == 1 ? "frame" : "frames",
                      st.outputFrames, st.latency, st.compensated ? " compensated" : " kept",
                      std::max(0LL, st.outputFrames - st.inputFrames), dbfs(os.peak).c_str(),
-                     over.c_str());
+                     (quality + over).c_str());
     writer.commit();
 }
 
@@ -192,8 +286,17 @@ int run(int argc, char** argv) {
         resolveOutput(o.plotFile);
         resolveOutput(plotDataPath(o));
     }
-    if (!o.chunkFile.empty()) resolveOutput(o.chunkFile);
+    // A chunk file that is there is read, never written: one named as input
+    // by mistake (an audio file, another plug-in's state) stays as it was.
+    const bool saveChunk = !o.chunkFile.empty() && !chunkIsInput(o);
+    if (saveChunk) resolveOutput(o.chunkFile);
+    if (!o.chunkFile.empty() && !saveChunk && o.inputs.empty() && o.plotFile.empty() && !o.bench &&
+        !o.list)
+        throw CliError(kExitUsage, "--chunk " + o.chunkFile +
+                                       ": the file is there, so it is only read, and there is "
+                                       "nothing else to do; name a new file to save the state");
     checkOutputsApart(o, jobs, o.plotFile.empty() ? std::string() : plotDataPath(o));
+    if (!o.plotFile.empty()) checkPlotTarget(o.plotFile);
     if (o.list) listPlugin(o);
 
     // Everything is checked and prepared before the first file is written:
@@ -201,7 +304,6 @@ int run(int argc, char** argv) {
     // opened again when their turn comes.
     // In a batch, a file that cannot be read is named and left out; the
     // others are still written.
-    int result = kExitOk;
     for (auto& j : jobs) {
         try {
             j.reader = std::make_unique<AudioReader>(j.in);
@@ -212,10 +314,11 @@ int run(int argc, char** argv) {
         } catch (const CliError& e) {
             if (jobs.size() == 1) throw;
             std::fprintf(stderr, "dravo-render: %s\n", e.what());
-            if (result == kExitOk) result = e.code;
+            j.code = e.code;
             j.failed = true;
         }
-        if (jobs.size() > 1) j.reader.reset();
+        // A stream (a FIFO) cannot be opened twice: it stays open.
+        if (jobs.size() > 1 && j.reader && !j.reader->isStream()) j.reader.reset();
     }
     std::unique_ptr<PluginSession> render;
     if (jobs.size() == 1)
@@ -228,7 +331,7 @@ int run(int argc, char** argv) {
                                          : 44100.0;
         std::unique_ptr<PluginSession> s;
         try {
-            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 2));
+            s = std::make_unique<PluginSession>(openSession(o, rate, o.block, 0));
         } catch (const CliError& e) {
             // A rate the plug-in refuses is a fault of --rate, not of a file.
             if (o.plotRate > 0 && e.code == kExitInput)
@@ -244,12 +347,12 @@ int run(int argc, char** argv) {
     std::vector<unsigned char> png;
     if (response) png = drawResponsePng(*response, o.phase);
     std::vector<unsigned char> chunk;
-    if (!o.chunkFile.empty()) {
+    if (saveChunk) {
         // The state after the settings, from the render session or a new one.
         if (render) {
             chunk = sessionChunk(*render);
         } else {
-            PluginSession s = openSession(o, 44100.0, o.block, 2);
+            PluginSession s = openSession(o, 44100.0, o.block, 0);
             chunk = sessionChunk(s);
         }
     }
@@ -263,13 +366,13 @@ int run(int argc, char** argv) {
         for (auto& j : jobs) {
             if (j.failed) continue;
             try {
-                j.reader = std::make_unique<AudioReader>(j.in);
+                if (!j.reader) j.reader = std::make_unique<AudioReader>(j.in);
                 PluginSession s = openSession(o, j.reader->rate(), o.block, j.reader->channels());
                 renderJob(j, s, o);
                 ++written;
             } catch (const CliError& e) {
                 std::fprintf(stderr, "dravo-render: %s\n", e.what());
-                if (result == kExitOk) result = e.code;
+                j.code = e.code;
             }
             j.reader.reset();
         }
@@ -282,8 +385,12 @@ int run(int argc, char** argv) {
         writeResponseCsv(*response, plotDataPath(o));
         releasePlotResources();
     }
-    if (!o.chunkFile.empty()) writeFileAtomically(o.chunkFile, chunk);
-    return result;
+    if (saveChunk) writeFileAtomically(o.chunkFile, chunk);
+    // The exit code of a batch is that of the first file, in the order
+    // given, that failed.
+    for (const auto& j : jobs)
+        if (j.code != kExitOk) return j.code;
+    return kExitOk;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // expect. Not a product; built only for the tests.
 #include "vst/vst2abi.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <deque>
@@ -19,11 +20,16 @@ struct Fake {
     // FAKE_PEER_LATE_LATENCY=N: the output is delayed by N samples, but the
     // latency reads 0 after resume and N only after the first two blocks
     // (announced with audioMasterIOChanged), as some plug-ins do.
-    int lateLatency = 0;
+    // FAKE_PEER_EARLY_LATENCY=E: the latency read before that is E, not 0;
+    // FAKE_PEER_LATE_AFTER=B: it changes after B blocks, not 2.
+    int lateLatency = 0, earlyLatency = 0, lateAfter = 2;
     // FAKE_PEER_HUM=1: a constant 0.25 is added to the output, so it never
     // falls silent.
     double hum = 0.0;
-    int blocksSinceResume = 0;
+    // FAKE_PEER_CRASH=segv|abort|exit: the third block crashes, aborts or
+    // exits the host's process.
+    const char* crash = nullptr;
+    int blocksSinceResume = 0, blocksProcessed = 0;
     std::deque<double> delay[2];
 };
 
@@ -38,8 +44,9 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
     Fake* f = self(e);
     bool in1 = f->host(e, audioMasterPinConnected, 1, 0, nullptr, 0.0f) == 0;
     bool out1 = f->host(e, audioMasterPinConnected, 1, 1, nullptr, 0.0f) == 0;
+    const bool twoIn = e->numInputs > 1, twoOut = e->numOutputs > 1;
     for (VstInt32 i = 0; i < n; ++i) {
-        T l = in[0][i], r = in1 ? in[1][i] : in[0][i];
+        T l = in[0][i], r = twoIn && in1 ? in[1][i] : in[0][i];
         if (f->lateLatency > 0) {
             f->delay[0].push_back(l);
             f->delay[1].push_back(r);
@@ -48,10 +55,19 @@ template <typename T> void process(AEffect* e, T** in, T** out, VstInt32 n) {
             f->delay[0].pop_front();
             f->delay[1].pop_front();
         }
+        if (!twoOut) {
+            out[0][i] = static_cast<T>((twoIn ? l + r : 2 * l) + f->hum);
+            continue;
+        }
         out[0][i] = static_cast<T>(2 * l + f->hum);
-        out[1][i] = out1 ? static_cast<T>(2 * r + f->hum) : 0;
+        out[1][i] = out1 ? static_cast<T>((twoIn ? 2 * r : -2 * l) + f->hum) : 0;
     }
-    if (f->lateLatency > 0 && ++f->blocksSinceResume == 2) {
+    if (f->crash && ++f->blocksProcessed == 3) {
+        if (*f->crash == 's') std::raise(SIGSEGV); // as a stray pointer would
+        if (*f->crash == 'a') std::abort();
+        std::exit(9);
+    }
+    if (f->lateLatency > 0 && ++f->blocksSinceResume == f->lateAfter) {
         e->initialDelay = f->lateLatency;
         f->host(e, audioMasterIOChanged, 0, 0, nullptr, 0.0f);
     }
@@ -95,7 +111,7 @@ VstIntPtr dispatcher(AEffect* e, VstInt32 op, VstInt32 index, VstIntPtr value, v
     case effMainsChanged:
         if (value) f->blockSizeAnswer = f->host(e, audioMasterGetBlockSize, 0, 0, nullptr, 0.0f);
         if (value && f->lateLatency > 0) {
-            e->initialDelay = 0;
+            e->initialDelay = f->earlyLatency;
             f->blocksSinceResume = 0;
             for (auto& d : f->delay)
                 d.assign(static_cast<std::size_t>(f->lateLatency), 0.0);
@@ -143,9 +159,21 @@ extern "C" __attribute__((visibility("default"))) AEffect* VSTPluginMain(audioMa
     e.flags = effFlagsCanReplacing | effFlagsCanDoubleReplacing | effFlagsProgramChunks;
     e.initialDelay = 3;
     if (std::getenv("FAKE_PEER_HUM")) f->hum = 0.25;
+    f->crash = std::getenv("FAKE_PEER_CRASH");
+    // FAKE_PEER_PINS=IxO: I inputs and O outputs, each 1 or 2 (default 2x2).
+    // One output of two inputs is their sum; two outputs of one input are
+    // 2 x the input and -2 x the input.
+    if (const char* pins = std::getenv("FAKE_PEER_PINS")) {
+        e.numInputs = pins[0] == '1' ? 1 : 2;
+        e.numOutputs = pins[0] && pins[1] == 'x' && pins[2] == '1' ? 1 : 2;
+    }
     if (const char* late = std::getenv("FAKE_PEER_LATE_LATENCY")) {
         f->lateLatency = std::atoi(late);
-        if (f->lateLatency > 0) e.initialDelay = 0;
+        if (const char* early = std::getenv("FAKE_PEER_EARLY_LATENCY"))
+            f->earlyLatency = std::atoi(early);
+        if (const char* after = std::getenv("FAKE_PEER_LATE_AFTER"))
+            f->lateAfter = std::atoi(after);
+        if (f->lateLatency > 0) e.initialDelay = f->earlyLatency;
     }
     e.ioRatio = 1.0f;
     e.object = f;

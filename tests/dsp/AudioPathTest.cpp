@@ -11,6 +11,8 @@
 
 #include "AllocationCounter.h"
 
+using namespace dravo;
+
 TEST(EqEngine, AudioPathAllocatesNothing) {
     for (auto set : {EqEngine::kSse2, EqEngine::kAvx2}) {
         if (!EqEngine::supports(set)) continue;

@@ -21,6 +21,8 @@
 #include <string>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 const char* const kDigestFile = DRAVO_SOURCE_DIR "/tests/dsp/EngineDigests.txt";

@@ -10,6 +10,8 @@
 
 namespace rig {
 
+using namespace dravo;
+
 constexpr double kPi = 3.14159265358979323846;
 
 // The values the factory default preset gives: every section flat or off,

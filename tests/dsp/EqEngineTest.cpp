@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dravo;
+
 using namespace rig;
 
 TEST(EqEngine, InternalRateAndLatencyFollowTheHostRate) {

@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;

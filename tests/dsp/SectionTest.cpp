@@ -6,6 +6,8 @@
 
 #include <cmath>
 
+using namespace dravo;
+
 using namespace rig;
 
 TEST(Section, LowShelfCornerAndQMoveWithGain) {

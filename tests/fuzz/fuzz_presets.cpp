@@ -15,6 +15,8 @@
 #include "model/Parameters.h"
 #include "vst/CPresetSystemEffect.h"
 
+using namespace dravo;
+
 namespace {
 
 // The program store with the effect's placeholder set and its way of

@@ -10,6 +10,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace dravo;
+
 namespace {
 
 struct Strip {

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dravo;
+
 using namespace dravo_test;
 
 namespace {
@@ -16,7 +18,8 @@ struct KnobFixture : ::testing::Test {
     HeadlessFrame h;
     CBitmap* strip = h.bitmap(11562); // 41 images of 60 x 60
     CRect rect{840, 43, 900, 103};
-    CFilmStripKnob* knob = new CFilmStripKnob(rect, &h.listener, 6, 41, 60, 60, strip, CPoint(0, 0));
+    CFilmStripKnob* knob =
+        new CFilmStripKnob(rect, &h.listener, 6, 41, 60, 60, strip, CPoint(0, 0));
     static constexpr CCoord cx = 870, cy = 73;
     KnobFixture() {
         knob->rangeScale = 0.5;

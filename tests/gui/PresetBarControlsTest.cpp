@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace dravo;
+
 using namespace dravo_test;
 
 namespace {
@@ -23,8 +25,8 @@ struct PresetBar : ::testing::Test {
         new CPresetKickButton(storeRect, &h.listener, 107, 14, storeA, CPoint(0, 0), false);
     CSaveLoadButton* loadButton =
         new CSaveLoadButton(loadRect, &h.listener, 94, 14, loadBank, CPoint(0, 0));
-    CPresetRockerSwitch* rocker = new CPresetRockerSwitch(rockerRect, &h.listener, 93, 14, rockerStrip,
-                                                  CPoint(0, 0), kHorizontal);
+    CPresetRockerSwitch* rocker = new CPresetRockerSwitch(rockerRect, &h.listener, 93, 14,
+                                                          rockerStrip, CPoint(0, 0), kHorizontal);
 
     PresetBar() {
         for (CView* v :

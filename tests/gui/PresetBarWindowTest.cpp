@@ -8,8 +8,11 @@
 #include "EditorHostWindow.h"
 
 #include <atomic>
+#include <cctype>
 #include <fnmatch.h>
 #include <thread>
+
+using namespace dravo;
 
 using namespace dravo_test;
 using namespace presettest;
@@ -381,6 +384,14 @@ TEST_F(PresetBarWindow, TypedNamesGetTheirExtensionAndReplacingIsAskedFirst) {
         clickBar(c.saveTag);
         EXPECT_FALSE(desk.zenityArg("--question"));
         desk.answerNo(false);
+        // The extension in upper case is the extension, kept as typed.
+        std::string upper = ext;
+        for (char& ch : upper)
+            ch = (char)std::toupper((unsigned char)ch);
+        desk.choose(desk.files + "Mine" + upper);
+        clickBar(c.saveTag);
+        EXPECT_EQ(readFile(desk.files + "Mine" + upper).size(), c.size);
+        EXPECT_FALSE(fs::exists(desk.files + "Mine" + upper + ext));
     }
 }
 

@@ -12,7 +12,10 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
+#include <sstream>
 #include <string>
+#include <utility>
 
 using namespace dravo;
 using lv2rig::installed;
@@ -45,6 +48,37 @@ TEST(Lv2Bundle, Lv2infoShowsPortsAndPresets) {
         for (const auto& preset : kFactoryPresets)
             EXPECT_NE(out.find(std::string(" ") + preset.name + "\n"), std::string::npos)
                 << preset.name;
+    }
+}
+
+// The editor's binary is the editor on ports and messages: it holds no
+// engine and no VST 2.x face, and exports lv2ui_descriptor alone.
+TEST(Lv2Bundle, TheEditorBinaryHoldsNoEngineAndNoVstFace) {
+    const std::string ui = "'" + installed().bundle + "/VeyDravo-ui.so'";
+    const std::string symbols = lv2rig::runWithLv2Path("nm -C --defined-only " + ui);
+    ASSERT_NE(symbols.find("lv2ui_descriptor"), std::string::npos) << symbols.substr(0, 500);
+    const std::regex engine(
+        "(^|[^A-Za-z0-9_])(EqEngine|Filter|Dravo|AudioEffect)([^A-Za-z0-9_]|$)");
+    std::istringstream lines(symbols);
+    for (std::string line; std::getline(lines, line);)
+        EXPECT_FALSE(std::regex_search(line, engine)) << line;
+}
+
+// Each binary of the bundle exports its entry point and nothing else (the
+// linker's own section marks aside): a host loads many plug-ins into one
+// process.
+TEST(Lv2Bundle, EachBinaryExportsItsEntryPointAlone) {
+    const std::pair<const char*, const char*> binaries[] = {{"VeyDravo-dsp.so", "lv2_descriptor"},
+                                                            {"VeyDravo-ui.so", "lv2ui_descriptor"}};
+    for (const auto& [file, entry] : binaries) {
+        const std::string path = "'" + installed().bundle + "/" + file + "'";
+        std::istringstream exported(lv2rig::runWithLv2Path("nm -D --defined-only " + path));
+        std::string names;
+        for (std::string line; std::getline(exported, line);) {
+            const std::string name = line.substr(line.rfind(' ') + 1);
+            if (name != "__bss_start" && name != "_edata" && name != "_end") names += name + " ";
+        }
+        EXPECT_EQ(names, std::string(entry) + " ") << file;
     }
 }
 

@@ -1,11 +1,13 @@
 // The LV2 face against the VST 2.x face, both installed with cmake --install:
 // the same settings give the same samples, presets, latency and state bytes.
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 #include "lv2/Ports.h"
 
 #include "host/VstHost.h"
 #include "model/FactoryPresets.h"
 #include "model/PresetFormat.h"
+#include "model/ProgramStore.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/units/units.h>
@@ -13,7 +15,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <optional>
 
@@ -227,19 +231,21 @@ const Case kCases[] = {
        {Param::Phase, 1.0}},
       2000},
      5000},
-    // Out of range is clamped, a non-finite value ignored.
+    // Out of range is clamped, a non-finite value ignored: each port that
+    // gets one is where clamping would move it elsewhere.
     {"clamped and ignored",
      {kStereo,
       48000,
       480,
-      {{Param::Output, 1.0, 99.0f},
+      {{Param::Output, 0.5},
        {Param::LowCutOn, 1.0},
        {Param::LowCutFreq, 1.0, 1e7f},
        {Param::Mid1Mode, 1.0},
        {Param::Mid1Gain, 0.0, -5.0f},
-       {Param::Mid1Freq, 0.0, 1.0f}},
+       {Param::Mid1Freq, 0.7}},
       {{Param::Mid1Freq, kNaN, kNaN},
        {Param::Output, kNaN, INFINITY},
+       {Param::LowCutFreq, kNaN, -INFINITY},
        {Param::Mid1Gain, 1.0, 1e30f}},
       2400},
      4800},
@@ -300,7 +306,87 @@ TEST(Lv2Latency, EqualsTheVstFaceAtEveryRate) {
             lv2.run({&none, &none}, {&none, &none}, 0);
             EXPECT_EQ(lv2.latency(), (float)vst.latency()) << v.uri << " at " << rate;
             EXPECT_GT(lv2.latency(), 0.0f);
+            // A latency port connected after activate() has it after a run.
+            float later = -1.0f;
+            lilv_instance_connect_port(lv2.lilv(), (uint32_t)lv2::kLatencyPort, &later);
+            lv2.run({&none, &none}, {&none, &none}, 0);
+            EXPECT_EQ(later, lv2.latency());
         }
+}
+
+// lv2apply (a host with no editor, which leaves the message ports alone)
+// renders a file as the plug-in renders it a frame at a time.
+void writeFloatWav(const std::string& path, const Channels& c, int rate) {
+    const uint32_t frames = (uint32_t)c[0].size(), channels = (uint32_t)c.size();
+    const uint32_t bytes = frames * channels * 4;
+    FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(f, nullptr);
+    auto u32 = [f](uint32_t v) { std::fwrite(&v, 4, 1, f); };
+    auto u16 = [f](uint16_t v) { std::fwrite(&v, 2, 1, f); };
+    std::fwrite("RIFF", 1, 4, f);
+    u32(36 + bytes);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    u32(16);
+    u16(3); // IEEE float
+    u16((uint16_t)channels);
+    u32((uint32_t)rate);
+    u32((uint32_t)rate * channels * 4);
+    u16((uint16_t)(channels * 4));
+    u16(32);
+    std::fwrite("data", 1, 4, f);
+    u32(bytes);
+    for (uint32_t i = 0; i < frames; ++i)
+        for (uint32_t ch = 0; ch < channels; ++ch)
+            std::fwrite(&c[ch][i], 4, 1, f);
+    std::fclose(f);
+}
+
+// The float samples of a WAV file's data chunk, channel-major.
+Channels readFloatWav(const std::string& path, int channels) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return {};
+    std::vector<char> bytes;
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;)
+        bytes.insert(bytes.end(), buffer, buffer + n);
+    std::fclose(f);
+    Channels out(channels);
+    for (size_t at = 12; at + 8 <= bytes.size();) {
+        uint32_t size;
+        std::memcpy(&size, &bytes[at + 4], 4);
+        if (std::memcmp(&bytes[at], "data", 4) == 0) {
+            const size_t frames = std::min<size_t>(size, bytes.size() - at - 8) / 4 / channels;
+            for (size_t i = 0; i < frames; ++i)
+                for (int ch = 0; ch < channels; ++ch) {
+                    float x;
+                    std::memcpy(&x, &bytes[at + 8 + (i * channels + ch) * 4], 4);
+                    out[ch].push_back(x);
+                }
+            break;
+        }
+        at += 8 + size + (size & 1);
+    }
+    return out;
+}
+
+TEST(Lv2Apply, RendersAFileAsThePluginDoes) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "lv2apply cannot load a plug-in built with AddressSanitizer";
+#endif
+    const Render r{kStereo, 44100, 1, {{Param::Mid1Mode, 1.0}, {Param::Mid1Gain, 0.8}}, {}};
+    const Channels in = noise(2, 3000);
+    const std::string dir = installed().prefix + "/apply";
+    std::filesystem::create_directories(dir);
+    writeFloatWav(dir + "/in.wav", in, 44100);
+    std::string command = "lv2apply -i " + dir + "/in.wav -o " + dir + "/out.wav";
+    for (const Setting& x : r.start)
+        command += std::string(" -c ") + info(x.p).symbol + " " +
+                   std::to_string(realValueOf(x.p, (float)x.v));
+    const std::string log = lv2rig::runWithLv2Path(command + " '" + kStereo->uri + "'");
+    const Channels out = readFloatWav(dir + "/out.wav", 2);
+    ASSERT_EQ(out.size(), 2u) << log;
+    ASSERT_EQ(out[0].size(), in[0].size()) << log;
+    expectSameSamples(out, renderLv2(r, in));
 }
 
 // ---------------------------------------------------------------------------
@@ -355,6 +441,68 @@ TEST(Lv2State, SavedAndRestoredIntoAFreshInstanceSoundsAndSavesTheSame) {
     expectSameSamples(runLv2(b, again, in), runLv2(a, again, in));
     EXPECT_EQ(b.save(), saved);
     EXPECT_EQ(a.save(), saved);
+}
+
+// A non-finite port value does not reach the saved state.
+TEST(Lv2State, ANonFinitePortValueIsNotSaved) {
+    lv2rig::Instance lv2(kStereo->uri, 48000);
+    lv2.port(Param::Mid2Gain) = (float)realValueOf(Param::Mid2Gain, 0.7);
+    lv2.activate();
+    float none = 0.0f;
+    lv2.run({&none, &none}, {&none, &none}, 0);
+    const std::vector<unsigned char> saved = lv2.save();
+    for (float bad : {kNaN, INFINITY, -INFINITY}) {
+        lv2.port(Param::Mid2Gain) = bad;
+        lv2.run({&none, &none}, {&none, &none}, 0);
+        EXPECT_EQ(lv2.save(), saved) << bad;
+    }
+}
+
+// A bank from the editor counts only when every piece of one transfer came,
+// in order: a missing, reordered or foreign piece changes nothing.
+TEST(Lv2State, ABankFromTheEditorCountsOnlyWhenWhole) {
+    struct Holder final : ProgramStore::Listener {
+        ProgramStore store{*this, kFactoryPresetTable};
+        void applyPreset(const PresetRecord&) override {}
+    } edited;
+    edited.store.setName("Whole");
+    void* data = nullptr;
+    const int32_t size = edited.store.getChunk(&data);
+    ASSERT_GT(size, 0);
+    const std::vector<unsigned char> chunk(static_cast<unsigned char*>(data),
+                                           static_cast<unsigned char*>(data) + size);
+    using Pieces = std::vector<std::pair<int32_t, uint32_t>>; // serial, index
+    Pieces all;
+    for (uint32_t i = 0; i < lv2::piecesFor((uint32_t)size); ++i)
+        all.push_back({1, i});
+    auto without = [&all](size_t k) {
+        Pieces p = all;
+        p.erase(p.begin() + (long)k);
+        return p;
+    };
+    Pieces swapped = all, foreign = all;
+    std::swap(swapped[2], swapped[3]);
+    foreign[4].first = 2;
+    const struct {
+        const char* what;
+        Pieces pieces;
+    } cases[] = {{"a piece missing", without(3)},
+                 {"the last missing", without(all.size() - 1)},
+                 {"two swapped", swapped},
+                 {"one of another transfer", foreign}};
+    float none = 0.0f;
+    for (const auto& c : cases) {
+        lv2rig::Instance lv2(kStereo->uri, 48000);
+        lv2.activate();
+        const std::vector<unsigned char> before = lv2.save();
+        for (const auto& [serial, index] : c.pieces)
+            lv2.sendPiece(chunk, serial, index);
+        lv2.run({&none, &none}, {&none, &none}, 0);
+        EXPECT_EQ(lv2.save(), before) << c.what;
+        lv2.sendBank(chunk, 3);
+        lv2.run({&none, &none}, {&none, &none}, 0);
+        EXPECT_EQ(lv2.save(), chunk) << c.what << ", then whole";
+    }
 }
 
 // A bank that is not this plug-in's, or is damaged, changes nothing and

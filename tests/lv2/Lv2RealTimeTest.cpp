@@ -3,7 +3,10 @@
 // values), and ports written from another thread while run() runs are
 // race-free (the ThreadSanitizer build runs the Threads case).
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 #include "lv2/Ports.h"
+#include "model/FactoryPresets.h"
+#include "model/ProgramStore.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/worker/worker.h>
@@ -12,11 +15,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <new>
+#include <string>
 #include <thread>
 
 #include "AllocationCounter.h"
@@ -89,39 +94,64 @@ TEST(Lv2Threads, PortsWrittenFromAnotherThreadWhileRunRuns) {
     EXPECT_TRUE(finite);
 }
 
-// The editor's bank loads in the host's worker thread, and the host saves
-// state in its own, while run() stores port values into the current preset.
+// A store that only holds a bank.
+struct BankHolder final : ProgramStore::Listener {
+    ProgramStore store{*this, kFactoryPresetTable};
+    void applyPreset(const PresetRecord&) override {}
+};
+
+std::string currentName(const std::vector<unsigned char>& chunk) {
+    BankHolder bank;
+    if (bank.store.setChunk(chunk.data(), (int32_t)chunk.size()) != 0) return "(refused)";
+    return bank.store.currentRecord().name;
+}
+
+// The editor's banks load in the host's worker thread, and the host saves
+// state in its own, while run() stores port values into the current preset,
+// gathers the pieces and sends the bank to the editor (asked for with Get).
 TEST(Lv2Threads, BankFromTheEditorLoadsWhileRunRuns) {
-    lv2rig::Instance lv2(lv2::kVariants[0].uri, 48000);
+    lv2rig::Instance lv2(lv2::kVariants[0].uri, 48000, true);
     lv2.activate();
-    const std::vector<unsigned char> bank = lv2.save();
-    std::vector<uint64_t> message(2 + bank.size() / 8 + 1);
-    auto* atom = reinterpret_cast<LV2_Atom*>(message.data());
-    atom->size = (uint32_t)bank.size();
-    atom->type = lv2rig::uridMap()->map(lv2rig::uridMap()->handle, LV2_ATOM__Chunk);
-    std::memcpy(atom + 1, bank.data(), bank.size());
-    const auto* worker = static_cast<const LV2_Worker_Interface*>(
-        lilv_instance_get_extension_data(lv2.lilv(), LV2_WORKER__interface));
-    ASSERT_NE(worker, nullptr);
-    LV2_Handle handle = lilv_instance_get_handle(lv2.lilv());
+    BankHolder edited;
+    const std::vector<unsigned char> original = lv2.save();
+    ASSERT_EQ(edited.store.setChunk(original.data(), (int32_t)original.size()), 0);
+    edited.store.setName("Threads");
+    void* chunk = nullptr;
+    const int32_t size = edited.store.getChunk(&chunk);
+    ASSERT_GT(size, 0);
+    const auto* bytes = static_cast<const unsigned char*>(chunk);
+    const std::vector<unsigned char> renamed(bytes, bytes + size);
+    alignas(8) uint8_t get[64];
+    {
+        LV2_Atom_Forge forge;
+        lv2_atom_forge_init(&forge, lv2rig::uridMap());
+        lv2_atom_forge_set_buffer(&forge, get, sizeof get);
+        LV2_Atom_Forge_Frame frame;
+        lv2_atom_forge_object(&forge, &frame, 0, lv2::mapUris(lv2rig::uridMap()).get);
+        lv2_atom_forge_pop(&forge, &frame);
+    }
+
     std::atomic<bool> stop{false};
     std::thread host([&] {
-        while (!stop.load()) {
-            worker->work(
-                handle,
-                [](LV2_Worker_Respond_Handle, uint32_t, const void*) { return LV2_WORKER_SUCCESS; },
-                nullptr, (uint32_t)(sizeof(LV2_Atom) + bank.size()), atom);
+        while (!stop.load())
             EXPECT_FALSE(lv2.save().empty());
-        }
     });
     std::vector<float> l(64), r(64);
     for (int block = 0; block < 2000; ++block) {
         float v = portAt(Param::Mid1Gain, (block % 9) / 8.0);
         __atomic_store(&lv2.port(Param::Mid1Gain), &v, __ATOMIC_RELAXED);
+        if (block % 40 == 0) lv2.sendBank(block % 80 ? renamed : original, block);
+        if (block % 25 == 0) lv2.send(reinterpret_cast<const LV2_Atom*>(get));
         lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
     }
     stop.store(true);
     host.join();
+    lv2.sendBank(renamed, -1);
+    for (int i = 0; i < 500 && currentName(lv2.save()) != "Threads"; ++i) {
+        lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    EXPECT_EQ(currentName(lv2.save()), "Threads");
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/util.h>
@@ -114,7 +115,7 @@ std::string runWithLv2Path(const std::string& command) {
                    " 2>&1");
 }
 
-Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
+Instance::Instance(const char* u, double rate, bool threadedWorker) : plugin_(plugin(u)) {
     if (!plugin_) {
         ADD_FAILURE() << "no plug-in " << u;
         return;
@@ -160,18 +161,52 @@ Instance::Instance(const char* u, double rate) : plugin_(plugin(u)) {
     lilv_node_free(audio);
     lilv_node_free(input);
     lilv_node_free(atom);
+    if (threadedWorker) workerThread_ = std::thread([this] { workerLoop(); });
+}
+
+namespace {
+// What a host's 4 KB ring takes, and what this plug-in promises to stay under.
+LV2_Worker_Status ringCheck(uint32_t size, const char* what) {
+    if (size > kSmallMessage)
+        ADD_FAILURE() << what << " of " << size << " bytes: more than a small message";
+    return size + sizeof(uint32_t) > 4096 ? LV2_WORKER_ERR_NO_SPACE : LV2_WORKER_SUCCESS;
+}
+} // namespace
+
+void Instance::workerLoop() {
+    std::unique_lock<std::mutex> lock(workerMutex_);
+    for (;;) {
+        workerWake_.wait(lock, [this] { return stopWorker_ || !jobs_.empty(); });
+        if (jobs_.empty()) return;
+        const std::vector<uint8_t> job = std::move(jobs_.front());
+        jobs_.pop_front();
+        lock.unlock();
+        worker_->work(lilv_instance_get_handle(instance_), respond, this, (uint32_t)job.size(),
+                      job.data());
+        lock.lock();
+    }
 }
 
 LV2_Worker_Status Instance::schedule(LV2_Worker_Schedule_Handle h, uint32_t size,
                                      const void* data) {
     auto& self = *static_cast<Instance*>(h);
     if (!self.worker_) return LV2_WORKER_ERR_UNKNOWN;
+    if (ringCheck(size, "worker job") != LV2_WORKER_SUCCESS) return LV2_WORKER_ERR_NO_SPACE;
+    if (self.workerThread_.joinable()) {
+        const auto* p = static_cast<const uint8_t*>(data);
+        std::lock_guard<std::mutex> lock(self.workerMutex_);
+        self.jobs_.emplace_back(p, p + size);
+        self.workerWake_.notify_one();
+        return LV2_WORKER_SUCCESS;
+    }
     return self.worker_->work(lilv_instance_get_handle(self.instance_), respond, h, size, data);
 }
 
 LV2_Worker_Status Instance::respond(LV2_Worker_Respond_Handle h, uint32_t size, const void* data) {
     auto& self = *static_cast<Instance*>(h);
+    if (ringCheck(size, "worker answer") != LV2_WORKER_SUCCESS) return LV2_WORKER_ERR_NO_SPACE;
     const auto* p = static_cast<const uint8_t*>(data);
+    std::lock_guard<std::mutex> lock(self.workerMutex_);
     self.responses_.emplace_back(p, p + size);
     return LV2_WORKER_SUCCESS;
 }
@@ -180,6 +215,22 @@ void Instance::send(const LV2_Atom* atom) {
     const auto* p = reinterpret_cast<const uint8_t*>(atom);
     pending_.insert(pending_.end(), p, p + lv2_atom_total_size(atom));
     pending_.resize(lv2_atom_pad_size((uint32_t)pending_.size())); // the next one aligned
+}
+
+void Instance::sendPiece(const std::vector<unsigned char>& chunk, int32_t serial, uint32_t index) {
+    const dravo::lv2::Uris uri = dravo::lv2::mapUris(uridMap());
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, uridMap());
+    alignas(8) uint8_t buffer[kSmallMessage];
+    lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
+    ASSERT_TRUE(
+        dravo::lv2::forgePiece(forge, uri, serial, index, chunk.data(), (uint32_t)chunk.size()));
+    send(reinterpret_cast<const LV2_Atom*>(buffer));
+}
+
+void Instance::sendBank(const std::vector<unsigned char>& chunk, int32_t serial) {
+    for (uint32_t i = 0; i < dravo::lv2::piecesFor((uint32_t)chunk.size()); ++i)
+        sendPiece(chunk, serial, i);
 }
 
 std::vector<std::vector<uint8_t>> Instance::notifications() const {
@@ -195,6 +246,14 @@ std::vector<std::vector<uint8_t>> Instance::notifications() const {
 }
 
 Instance::~Instance() {
+    if (workerThread_.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(workerMutex_);
+            stopWorker_ = true;
+        }
+        workerWake_.notify_one();
+        workerThread_.join();
+    }
     if (!instance_) return;
     if (active_) lilv_instance_deactivate(instance_);
     lilv_instance_free(instance_);
@@ -243,8 +302,11 @@ void Instance::run(const std::vector<float*>& in, const std::vector<float*>& out
     outSeq->atom = {(uint32_t)(notify_.size() * 8 - sizeof(LV2_Atom)),
                     uridMap()->map(uridMap()->handle, LV2_ATOM__Chunk)};
     lilv_instance_run(instance_, frames);
-    auto responses = std::move(responses_);
-    responses_.clear();
+    std::vector<std::vector<uint8_t>> responses;
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        responses.swap(responses_);
+    }
     for (const auto& r : responses)
         worker_->work_response(lilv_instance_get_handle(instance_), (uint32_t)r.size(), r.data());
 }

@@ -11,12 +11,20 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <condition_variable>
+#include <deque>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace lv2rig {
+
+// The most bytes any one message of the plug-in's may take in a host's ring
+// (the worker's, or the UI's in either direction).
+constexpr uint32_t kSmallMessage = 2048;
 
 // The installation this run tests: PREFIX/lib/lv2/VeyDravo.lv2 and
 // PREFIX/lib/vst/VeyDravo.so, and a lilv world that loaded LV2_PATH.
@@ -39,10 +47,12 @@ std::string runWithLv2Path(const std::string& command);
 // One instance with every port connected: control ports at their defaults,
 // the latency output, the message ports, and audio buffers handed in per
 // run. The worker runs its jobs at once, in the thread that schedules them,
-// and hands the answers back after run().
+// or (threadedWorker) in a thread of its own as hosts run it; answers are
+// handed back after run(). Like the rings of real hosts, it takes no job or
+// answer larger than 4 KB, and the test fails on any above 2 KB.
 class Instance {
   public:
-    Instance(const char* uri, double rate);
+    Instance(const char* uri, double rate, bool threadedWorker = false);
     ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
@@ -56,6 +66,10 @@ class Instance {
 
     // Queues an atom for the message input of the next run.
     void send(const LV2_Atom* atom);
+    // Queues piece index of a bank chunk as the editor sends it, or every
+    // piece in order.
+    void sendPiece(const std::vector<unsigned char>& chunk, int32_t serial, uint32_t index);
+    void sendBank(const std::vector<unsigned char>& chunk, int32_t serial);
     // The atoms the plug-in wrote to its message output in the last run.
     std::vector<std::vector<uint8_t>> notifications() const;
 
@@ -77,12 +91,20 @@ class Instance {
                                       const void* data);
     static LV2_Worker_Status respond(LV2_Worker_Respond_Handle h, uint32_t size, const void* data);
 
+    void workerLoop();
+
     const LilvPlugin* plugin_;
     LV2_Worker_Schedule schedule_{this, schedule};
     LV2_Feature scheduleFeature_{LV2_WORKER__schedule, &schedule_};
     std::vector<const LV2_Feature*> features_;
     const LV2_Worker_Interface* worker_ = nullptr;
     std::vector<std::vector<uint8_t>> responses_;
+    // The worker's thread and its queue of jobs.
+    std::thread workerThread_;
+    std::mutex workerMutex_;
+    std::condition_variable workerWake_;
+    std::deque<std::vector<uint8_t>> jobs_;
+    bool stopWorker_ = false;
     // 8-byte aligned atom sequences.
     std::vector<uint64_t> controlIn_, notify_;
     std::vector<uint8_t> pending_;

@@ -7,6 +7,7 @@
 #include "gui/EditorLayout.h"
 #include "gui/EditorZoom.h"
 #include "lv2/Lv2Rig.h"
+#include "lv2/Messages.h"
 #include "lv2/Ports.h"
 #include "model/FactoryPresets.h"
 #include "model/ProgramStore.h"
@@ -14,6 +15,7 @@
 #include "presets/PresetBarTestSupport.h"
 
 #include <lv2/atom/atom.h>
+#include <lv2/patch/patch.h>
 #include <lv2/ui/ui.h>
 
 #include <gtest/gtest.h>
@@ -65,16 +67,13 @@ void savePng(::Display* d, Window window, int w, int h, const char* name) {
 }
 
 // A store that only holds a bank, to read the DSP's saved state.
-struct BankReader final : ProgramStore::Owner {
+struct BankReader final : ProgramStore::Listener {
     ProgramStore store{*this, kFactoryPresetTable};
-    int32_t getUniqueID() override { return kUniqueId; }
-    bool isDummy(int i) override { return isPlaceholderParam(i); }
-    bool isDummyOld(int i) override { return isPlaceholderParam(i); }
-    void setPresetNo(long n) override {
-        store.selectPreset(n, [](const PresetRecord&) {});
-    }
-    void setPresetName(const char* name) override { store.setName(name); }
+    void applyPreset(const PresetRecord&) override {}
 };
+
+// Host cycles enough for a whole bank to cross in pieces, either way.
+constexpr int kBankCycles = 3 + (int)(piecesFor(kMaxTransferSize) / kPiecesPerCycle);
 
 struct Lv2Ui : ::testing::Test {
     static constexpr int kTop = 140;
@@ -120,6 +119,7 @@ struct Lv2Ui : ::testing::Test {
             *t.dsp->controlPort((int)port) = v;
             t.calls.push_back({'w', (int)port, v});
         } else if (format == t.urid(LV2_ATOM__eventTransfer) && port == (uint32_t)kControlInPort) {
+            EXPECT_LE(size, lv2rig::kSmallMessage) << "a message to the DSP";
             t.dsp->send(static_cast<const LV2_Atom*>(buffer));
         } else {
             ADD_FAILURE() << "write to port " << port << " in format " << format;
@@ -155,7 +155,7 @@ struct Lv2Ui : ::testing::Test {
         dsp = std::make_unique<lv2rig::Instance>(variant->uri, 48000);
         dsp->activate();
         ASSERT_TRUE(open());
-        pump(4);
+        pump(kBankCycles);
     }
     void TearDown() override {
         close();
@@ -196,17 +196,26 @@ struct Lv2Ui : ::testing::Test {
         for (int i = 0; i < times; ++i) {
             std::vector<float> l(256, level), r(256, level);
             dsp->run({l.data(), r.data()}, {l.data(), r.data()}, 256);
-            for (const auto& n : dsp->notifications())
+            for (const auto& n : dsp->notifications()) {
+                EXPECT_LE(n.size(), lv2rig::kSmallMessage) << "a message to the editor";
+                // Hosts log a patch:Set of a property the plug-in does not declare.
+                EXPECT_NE(reinterpret_cast<const LV2_Atom_Object*>(n.data())->body.otype,
+                          urid(LV2_PATCH__Set));
                 descriptor->port_event(ui, (uint32_t)kNotifyPort, (uint32_t)n.size(),
                                        urid(LV2_ATOM__eventTransfer), n.data());
+            }
             if (dsp->latency() != latencyTold) {
                 latencyTold = dsp->latency();
                 tell(kLatencyPort, latencyTold);
             }
-            idler->idle(ui);
-            XSync(d, False);
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            idleOnly();
         }
+    }
+    // The UI's idle without the DSP running.
+    void idleOnly() {
+        idler->idle(ui);
+        XSync(d, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     // Until the UI's dialogs and other programs have ended.
     void settle() {
@@ -239,7 +248,7 @@ struct Lv2Ui : ::testing::Test {
         if (state) dsp->restore(*state, urid(LV2_ATOM__Chunk));
         dsp->activate();
         ASSERT_TRUE(open());
-        pump(4);
+        pump(kBankCycles);
     }
 
     // The host window's pixels inside a control's rectangle.
@@ -348,6 +357,7 @@ TEST_F(Lv2Ui, HostPortEventRedrawsTheControl) {
 void expectNextPresetIs(Lv2Ui& t, int n) {
     t.calls.clear();
     t.clickBar(kTagRocker, 12);
+    t.pump(kBankCycles);
     std::vector<bool> written(kNumControlPorts, false);
     for (const Lv2Ui::Call& call : t.calls)
         if (call.kind == 'w') written[(size_t)call.port] = true;
@@ -373,6 +383,19 @@ TEST_F(Lv2Ui, PresetFromTheBarWritesEveryPortAndTheDspState) {
     }
 }
 
+// The mono plug-in's editor greys the channel switch, and a click on it
+// writes nothing.
+TEST_F(Lv2Ui, MonoEditorsChannelSwitchIsGreyAndDeaf) {
+    const layout::Control& channel = controlOf(Param::Channel);
+    const auto stereo = pixels(channel);
+    variant = &kVariants[1];
+    newInstance();
+    EXPECT_TRUE(pixels(channel) != stereo);
+    calls.clear();
+    click(channel.left + channel.width / 2, channel.top + channel.height - 3);
+    EXPECT_TRUE(calls.empty());
+}
+
 // A name typed into the bar's name field reaches the DSP's state.
 TEST_F(Lv2Ui, RenamedPresetReachesTheDspState) {
     for (const Item& it : kItems)
@@ -382,7 +405,7 @@ TEST_F(Lv2Ui, RenamedPresetReachesTheDspState) {
         xtest.key(d, XKeysymToKeycode(d, k), False, 0);
         pump(1);
     }
-    pump(3);
+    pump(kBankCycles);
     BankReader reader;
     const auto bytes = dsp->save();
     ASSERT_EQ(reader.store.setChunk(bytes.data(), (int32_t)bytes.size()), 0);
@@ -393,13 +416,13 @@ TEST_F(Lv2Ui, RenamedPresetReachesTheDspState) {
 // rocker steps on from the restored preset.
 TEST_F(Lv2Ui, RestoredStateReachesTheOpenEditor) {
     BankReader bank;
-    bank.store.selectPreset(3, [](const PresetRecord&) {});
+    bank.store.selectPreset(3);
     void* chunk = nullptr;
     const int32_t size = bank.store.getChunk(&chunk);
     ASSERT_GT(size, 0);
     const auto* bytes = static_cast<const unsigned char*>(chunk);
     ASSERT_EQ(dsp->restore({bytes, bytes + size}, urid(LV2_ATOM__Chunk)), LV2_STATE_SUCCESS);
-    pump(3);
+    pump(kBankCycles);
     expectNextPresetIs(*this, 4);
 }
 
@@ -434,6 +457,7 @@ TEST_F(Lv2Ui, StoredDefaultPresetAppliesToNewInstancesOnly) {
     pump(2);
     clickBar(kTagDefaultPreset, 0, 2);
     newInstance();
+    pump(kBankCycles);
     EXPECT_EQ(*dsp->controlPort(port), 6.0f);
     newInstance(&session);
     EXPECT_EQ(*dsp->controlPort(port), 0.0f);
@@ -458,6 +482,74 @@ TEST_F(Lv2Ui, LatencyReadOutsFollowTheLatencyPort) {
     tell(kLatencyPort, 1234.0f);
     pump(2);
     EXPECT_TRUE(pixels(*readout) != before);
+}
+
+// A latency read-out's rectangle, up to where the next one starts.
+layout::Control readout(layout::Kind kind) {
+    layout::Control ms{}, samples{};
+    for (const auto& c : layout::kControls) {
+        if (c.kind == layout::Kind::LatencyMs) ms = c;
+        if (c.kind == layout::Kind::LatencySamples) samples = c;
+    }
+    ms.width = std::min(ms.width, samples.left - ms.left);
+    return kind == layout::Kind::LatencyMs ? ms : samples;
+}
+
+// Milliseconds only from the rate the DSP tells, never from a guessed one:
+// blank until then, though the samples read-out shows the latency port.
+TEST_F(Lv2Ui, LatencyInMillisecondsWaitsForTheDspsRate) {
+    close();
+    ASSERT_TRUE(open());
+    idleOnly();
+    const auto blankMs = pixels(readout(layout::Kind::LatencyMs));
+    const auto blankSamples = pixels(readout(layout::Kind::LatencySamples));
+    tell(kLatencyPort, 46.0f);
+    idleOnly();
+    EXPECT_TRUE(pixels(readout(layout::Kind::LatencySamples)) != blankSamples);
+    EXPECT_TRUE(pixels(readout(layout::Kind::LatencyMs)) == blankMs);
+    pump(2);
+    EXPECT_TRUE(pixels(readout(layout::Kind::LatencyMs)) != blankMs);
+}
+
+// A preset the host applies (its port values set, then told to the UI port
+// by port, as hosts do) shows in the open editor as in one opened after it.
+TEST_F(Lv2Ui, PresetTheHostAppliesShowsInTheOpenEditor) {
+    layout::Control all{};
+    all.width = kWidth;
+    all.height = kHeight;
+    const auto before = pixels(all);
+    ASSERT_TRUE(dsp->applyPreset(kFactoryPresets[5].name));
+    for (int port = 0; port < kNumControlPorts; ++port)
+        tell(port, *dsp->controlPort(port));
+    pump(2);
+    const auto followed = pixels(all);
+    EXPECT_TRUE(followed != before);
+    close();
+    ASSERT_TRUE(open());
+    pump(kBankCycles);
+    EXPECT_TRUE(pixels(all) == followed);
+}
+
+// A host whose window grew with the zoom and does not shrink: the part the
+// editor does not cover shows the backdrop, not what was drawn there before.
+TEST_F(Lv2Ui, HostWindowBeyondTheEditorShowsTheBackdrop) {
+    close();
+    XResizeWindow(d, host, 2 * kWidth, 2 * kHeight);
+    XSetWindowBackgroundPixmap(d, host, None); // as toolkits' windows are
+    GC gc = XCreateGC(d, host, 0, nullptr);
+    XSetForeground(d, gc, 0xff0000);
+    XFillRectangle(d, host, gc, 0, 0, 2 * kWidth, 2 * kHeight);
+    XFreeGC(d, gc);
+    XSync(d, False);
+    ASSERT_TRUE(open());
+    pump(2);
+    layout::Control beyond{};
+    beyond.left = kWidth;
+    beyond.width = kWidth;
+    beyond.height = 2 * kHeight;
+    const auto outside = pixels(beyond);
+    ASSERT_FALSE(outside.empty());
+    EXPECT_EQ(std::count(outside.begin(), outside.end(), 0x2a2c2fu), (long)outside.size());
 }
 
 TEST_F(Lv2Ui, OpenAndClose100TimesLeavesNothingBehind) {

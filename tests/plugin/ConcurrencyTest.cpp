@@ -9,6 +9,8 @@
 #include <memory>
 #include <thread>
 
+using namespace dravo;
+
 namespace {
 VstIntPtr quietHost(AEffect*, VstInt32 opcode, VstInt32, VstIntPtr, void*, float) {
     return opcode == audioMasterVersion ? 2400 : 0;

@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 class Shell : public ::testing::Test {
@@ -142,6 +145,37 @@ TEST_F(Shell, SpeakerArrangements) {
     EXPECT_EQ(plugin.setSpeakerArrangement(2, 1), 0);
     EXPECT_EQ(plugin.setSpeakerArrangement(6, 6), 0);
     EXPECT_EQ(plugin.dispatch(effSetSpeakerArrangement, 0, 0, nullptr), 0);
+}
+
+// The second input counts only while it is connected and the input
+// arrangement is stereo; otherwise both outputs carry the first input,
+// processed. Both sample formats.
+TEST_F(Shell, TheSecondInputCountsOnlyWhenConnectedAndStereo) {
+    auto run = [&](auto sample, int inputs, bool connected) {
+        using T = decltype(sample);
+        auto p = std::make_unique<VstPlugin>();
+        EXPECT_EQ(p->load(DRAVO_PLUGIN_PATH), "");
+        p->setSpeakerArrangement(inputs, 2);
+        p->setInputConnected(1, connected);
+        p->start(44100.0f, 256);
+        std::vector<std::vector<T>> in(2, std::vector<T>(256, 0)), out;
+        for (size_t i = 0; i < in[0].size(); ++i)
+            in[0][i] = (T)(0.5 * std::sin(0.05 * (double)i));
+        p->process(in, out);
+        return out;
+    };
+    const struct {
+        int inputs;
+        bool connected;
+        bool secondCounts;
+    } cases[] = {{2, true, true}, {2, false, false}, {1, true, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.inputs) + (c.connected ? " connected" : " unconnected"));
+        const auto f = run(0.0f, c.inputs, c.connected);
+        const auto d = run(0.0, c.inputs, c.connected);
+        EXPECT_EQ(f[1] == f[0], !c.secondCounts);
+        EXPECT_EQ(d[1] == d[0], !c.secondCounts);
+    }
 }
 
 TEST_F(Shell, ResumeReportsLatencyForTheValidatedRate) {

@@ -6,6 +6,8 @@
 #include <fcntl.h>
 #include <sys/syscall.h>
 
+using namespace dravo;
+
 using namespace presettest;
 
 namespace {

@@ -5,9 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <dirent.h>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -37,9 +39,36 @@ inline std::string bytesOf(const std::vector<unsigned char>& b) {
     return std::string(b.begin(), b.end());
 }
 
+// What remains to be read from fd, a file of /proc/PID/; "" when the process
+// has gone since the file was opened (the read fails with ESRCH, which a
+// std::ifstream would throw from).
+inline std::string readProcFile(int fd) {
+    std::string out;
+    char buffer[1024];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n > 0)
+            out.append(buffer, (size_t)n);
+        else if (n == 0)
+            return out;
+        else if (errno != EINTR)
+            return "";
+    }
+}
+
+// /proc/PID/stat, or "" when the process has gone (before or while reading).
+inline std::string procStat(int pid) {
+    const int fd = ::open(("/proc/" + std::to_string(pid) + "/stat").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return "";
+    std::string stat = readProcFile(fd);
+    ::close(fd);
+    return stat;
+}
+
 // The programs this process started in process groups of their own (as the
 // plug-in starts them; zombies included: not yet reaped), or with group set,
-// the live processes of process group `group`.
+// the live processes of process group `group`. A process that ends while
+// the list is made is left out.
 inline std::vector<int> childProcesses(int group = 0) {
     std::vector<int> out;
     DIR* proc = opendir("/proc");
@@ -48,7 +77,7 @@ inline std::vector<int> childProcesses(int group = 0) {
         const int pid = std::atoi(e->d_name);
         if (pid <= 0) continue;
         // "pid (name) state ppid pgrp ...": the name may hold spaces, so from the last ')'.
-        const std::string stat = readFile("/proc/" + std::to_string(pid) + "/stat");
+        const std::string stat = procStat(pid);
         const size_t close = stat.rfind(')');
         char state = 0;
         int ppid = 0, pgrp = 0;

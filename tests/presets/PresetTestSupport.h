@@ -14,6 +14,8 @@
 
 namespace presettest {
 
+using namespace dravo;
+
 constexpr VstInt32 kDravoId = fourCC('Z', 'k', 'V', 'w');
 constexpr int kStoredParams = 28; // 38 minus the ten placeholders
 

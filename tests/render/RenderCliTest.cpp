@@ -71,8 +71,9 @@ TEST_F(RenderTest, DefaultAndMasterOffAreBitExactWithCompensationAndKeepLatencyW
     r = run(cat({"--no-compensate", "in.wav", "raw.wav", "--tail", "100"}, kEqOff));
     ASSERT_EQ(r.exitCode, 0) << r.err;
     Audio raw = readAudio("raw.wav");
-    // 46 samples of latency at 44100 Hz stay in front; the tail holds the rest.
-    ASSERT_EQ(raw.frames(), in.frames() + 46);
+    // 46 samples of latency at 44100 Hz stay in front; the tail holds the
+    // rest, and all of the 100 frames asked for are written.
+    ASSERT_EQ(raw.frames(), in.frames() + 100);
     for (int i = 0; i < 46 * 2; ++i)
         ASSERT_EQ(raw.samples[static_cast<std::size_t>(i)], 0.0);
     for (long long i = 0; i < in.frames() * 2; ++i)
@@ -232,6 +233,49 @@ TEST_F(RenderTest, PresetByNameIndexChunkBankAndSwappedBankAllGiveTheSameSound) 
     EXPECT_TRUE(sameSamples(byName, readAudio("byswapped.wav"), byName.frames()));
 }
 
+// A chunk file that is there is only read: a plug-in's state never replaces
+// it, whatever it holds, and one the plug-in does not take is refused.
+TEST_F(RenderTest, ChunkFileIsRestoredWhenThereAndSavedOnlyUnderANewName) {
+    writeAudio("in.wav", noise(0.1, 2, 0.3));
+    ASSERT_EQ(run({"in.wav", "a.wav", "--plugin", kPeerPlugin, "--chunk", "new.chunk"}).exitCode,
+              0);
+    EXPECT_EQ(readBytes("new.chunk"), (std::vector<unsigned char>{1, 2, 3, 4, 5}));
+    writeBytes("kept.chunk", {7, 7});
+    ASSERT_EQ(run({"in.wav", "b.wav", "--plugin", kPeerPlugin, "--chunk", "kept.chunk"}).exitCode,
+              0);
+    EXPECT_EQ(readBytes("kept.chunk"), (std::vector<unsigned char>{7, 7}));
+
+    writeBytes("notes.txt", {'n', 'o', 't', 'e', 's', '\n'});
+    const std::string lsp = findThirdPartyEq();
+    struct Case {
+        std::string plugin, chunk;
+        int code;
+        std::string message;
+    };
+    std::vector<Case> cases = {
+        {kPeerPlugin, "in.wav", 3, "chunk file in.wav: is an audio file"},
+    };
+    if (!lsp.empty()) cases.push_back({lsp, "notes.txt", 4, "did not take the chunk in notes.txt"});
+    for (const auto& c : cases) {
+        const auto bytes = readBytes(c.chunk);
+        CliRun r = run({"in.wav", "out.wav", "--plugin", c.plugin, "--chunk", c.chunk});
+        EXPECT_EQ(r.exitCode, c.code) << c.chunk << ": " << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(readBytes(c.chunk), bytes) << c.chunk << " was written";
+        EXPECT_EQ(access(path("out.wav").c_str(), F_OK), -1) << "rendered with " << c.chunk;
+    }
+    if (lsp.empty()) GTEST_SKIP() << "lsp-plugins-vst is not installed";
+    // Another maker's state goes round: saved with a bell, restored alone.
+    ASSERT_EQ(run({"in.wav", "bell.wav", "--plugin", lsp, "--set", "ft_0=Bell", "--set", "g_0=6",
+                   "--chunk", "bell.chunk"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(run({"in.wav", "again.wav", "--plugin", lsp, "--chunk", "bell.chunk"}).exitCode, 0);
+    const Audio bell = readAudio("bell.wav");
+    EXPECT_GT(maxDiff(readAudio("in.wav"), bell), 0.01) << "the bell changed nothing";
+    EXPECT_TRUE(sameSamples(bell, readAudio("again.wav"), bell.frames()));
+}
+
 TEST_F(RenderTest, PresetFileAndParametersByNameAndIndexAgree) {
     Audio in = noise(0.3, 2, 0.3);
     writeAudio("in.wav", in);
@@ -314,15 +358,13 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
         {{"in.wav", "out.wav", "--plot", "p.png", "--plot-data", "./in.wav"},
          5,
          "./in.wav: is the input file"},
-        {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--chunk", "in.wav"},
-         5,
-         "in.wav: is the input file"},
         {{"in.wav", "out.wav", "--plot", "out.wav"}, 2, "out.wav: named for two outputs"},
         {{"--plot", "p.csv"}, 2, "p.csv: named for two outputs"},
         {{"in.wav", "out.wav", "--chunk", "./out.wav"}, 2, "./out.wav: named for two outputs"},
         {{"in.wav", "out.wav", "--plugin", kPeerPlugin, "--chunk", "empty.chunk"},
-         4,
-         "the plug-in gave no chunk"},
+         3,
+         "chunk file empty.chunk: empty"},
+        {{"--chunk", "empty.chunk"}, 2, "the file is there, so it is only read"},
         {{"in.wav", "x.xyz"}, 2, "x.xyz: unknown output extension .xyz; give --format"},
         {{"in.wav", "x.wav", "--format", "xyz"}, 2, "--format xyz: unknown format"},
         {{"in.wav", "x.opus"}, 2, "Opus takes 8000, 12000, 16000, 24000 or 48000 Hz"},
@@ -363,6 +405,58 @@ TEST_F(RenderTest, ErrorsExplainThemselvesExitNonZeroAndWriteNothing) {
     }
 }
 
+// Every pin count of a plug-in with mono and stereo files: a mono file feeds
+// every input, the output has the plug-in's outputs (at most two), a stereo
+// file through a mono plug-in runs through two instances. The peer doubles,
+// sums two inputs into one output, and gives -2 x a single input on a second
+// output; its reported latency is no delay, so none is compensated.
+TEST_F(RenderTest, EveryPinCountGetsTheChannelsItHas) {
+    writeAudio("mono.wav", noise(0.2, 1, 0.3));
+    writeAudio("stereo.wav", noise(0.2, 2, 0.3));
+    struct Case {
+        std::string pins, in;
+        int code, channels;
+        std::vector<std::pair<double, double>> gains; // per output: x left + y right
+    } cases[] = {
+        {"1x1", "mono.wav", 0, 1, {{2, 0}}},
+        {"1x2", "mono.wav", 0, 2, {{2, 0}, {-2, 0}}},
+        {"2x1", "mono.wav", 0, 1, {{1, 1}}},
+        {"2x2", "mono.wav", 0, 2, {{2, 0}, {0, 2}}},
+        {"1x1", "stereo.wav", 0, 2, {{2, 0}, {0, 2}}},
+        {"1x2", "stereo.wav", 4, 0, {}},
+        {"2x1", "stereo.wav", 0, 1, {{1, 1}}},
+        {"2x2", "stereo.wav", 0, 2, {{2, 0}, {0, 2}}},
+    };
+    for (const auto& c : cases) {
+        const std::string what = c.pins + " with " + c.in;
+        unlink(path("out.wav").c_str());
+        CliRun r = runShell("FAKE_PEER_PINS=" + c.pins + " exec \"$DRAVO\" " + c.in +
+                            " out.wav --no-compensate --plugin '" + kPeerPlugin + "'");
+        ASSERT_EQ(r.exitCode, c.code) << what << ": " << r.err;
+        if (c.code != 0) {
+            EXPECT_NE(r.err.find("a stereo file does not fit it"), std::string::npos) << r.err;
+            continue;
+        }
+        const Audio in = readAudio(c.in), out = readAudio("out.wav");
+        ASSERT_EQ(out.channels, c.channels) << what;
+        double worst = 0;
+        for (long long i = 0; i < in.frames(); ++i) {
+            const double l = in.samples[i * in.channels], r = in.samples[(i + 1) * in.channels - 1];
+            for (int ch = 0; ch < out.channels; ++ch)
+                worst =
+                    std::max(worst, std::fabs(out.samples[i * out.channels + ch] -
+                                              (c.gains[ch].first * l + c.gains[ch].second * r)));
+        }
+        EXPECT_LT(worst, 1e-6) << what;
+    }
+    // Modes without a file take the plug-in as it is.
+    for (const std::string mode : {"--list", "--plot p.png", "--bench 0.05 --runs 1"}) {
+        CliRun r = runShell("FAKE_PEER_PINS=1x1 exec \"$DRAVO\" " + mode + " --plugin '" +
+                            kPeerPlugin + "'");
+        EXPECT_EQ(r.exitCode, 0) << mode << ": " << r.err;
+    }
+}
+
 TEST_F(RenderTest, MonoFileAndAThirdPartyPluginRenderToo) {
     Audio mono = noise(0.3, 1, 0.5);
     writeAudio("mono.wav", mono);
@@ -400,7 +494,9 @@ TEST_F(RenderTest, BenchRunsOnOursAndOnADebianEqualiser) {
     EXPECT_NE(r.out.find("median"), std::string::npos) << r.out;
 }
 
-TEST_F(RenderTest, HelpListsTheOptions) {
+// The help lists every option, and the manual page built from it gives each
+// option line of the help its own entry.
+TEST_F(RenderTest, HelpListsTheOptionsAndTheManualPageEachOfThem) {
     CliRun r = run({"--help"});
     EXPECT_EQ(r.exitCode, 0);
     for (const char* opt :
@@ -408,6 +504,23 @@ TEST_F(RenderTest, HelpListsTheOptions) {
           "--chunk", "--no-compensate", "--plot", "--bench", "--set", "--no-dither", "--no-clip",
           "--allow-nonfinite", "--version", "-o DIR", "Ogg/Vorbis", "Opus"})
         EXPECT_NE(r.out.find(opt), std::string::npos) << opt;
+    std::ifstream page(std::string(DRAVO_BINARY_DIR) + "/host/dravo-render.1");
+    ASSERT_TRUE(page) << "the manual page is not built";
+    std::stringstream roff;
+    roff << page.rdbuf();
+    EXPECT_EQ(roff.str().rfind(".TH DRAVO-RENDER 1 ", 0), 0u);
+    std::istringstream help(r.out);
+    std::string line;
+    int options = 0;
+    while (std::getline(help, line)) {
+        if (line.rfind("  -", 0) != 0) continue;
+        std::string opt = line.substr(2, line.find("   ", 2) - 2), escaped;
+        for (char c : opt)
+            escaped += c == '-' ? std::string("\\-") : std::string(1, c);
+        EXPECT_NE(roff.str().find(".TP\n\\fB" + escaped + "\\fR\n"), std::string::npos) << opt;
+        ++options;
+    }
+    EXPECT_GT(options, 25);
 }
 
 } // namespace

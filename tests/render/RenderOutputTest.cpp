@@ -72,6 +72,73 @@ TEST_F(RenderTest, OutputsGoThroughLinksFifosAndStandardStreams) {
     EXPECT_EQ(readBytes("el/target.wav").size(), readBytes("el/new.wav").size());
 }
 
+// A replaced output stays the same file where a rename would make it another:
+// hard links still share it, another owner keeps it (tried as root); a loop of
+// links and a plot over something that is not a PNG image are refused.
+TEST_F(RenderTest, ReplacedOutputsStayTheSameFileAndStrangeTargetsAreRefused) {
+    Audio in = noise(0.1, 2, 0.5);
+    writeAudio("in.wav", in);
+    writeBytes("linked.wav", {'o', 'l', 'd'});
+    ASSERT_EQ(link(path("linked.wav").c_str(), path("other-name.wav").c_str()), 0);
+    writeBytes("owned.wav", {'o', 'l', 'd'});
+    if (geteuid() == 0) {
+        ASSERT_EQ(chown(path("owned.wav").c_str(), 4321, 4321), 0);
+    }
+    for (const std::string out : {"linked.wav", "owned.wav"}) {
+        struct stat before, after;
+        ASSERT_EQ(stat(path(out).c_str(), &before), 0);
+        CliRun r = run({"in.wav", out, "-q"});
+        ASSERT_EQ(r.exitCode, 0) << out << ": " << r.err;
+        ASSERT_EQ(stat(path(out).c_str(), &after), 0);
+        EXPECT_EQ(after.st_ino, before.st_ino) << out << " is another file now";
+        EXPECT_EQ(after.st_uid, before.st_uid) << out;
+        EXPECT_EQ(after.st_gid, before.st_gid) << out;
+        EXPECT_EQ(readAudio(out).frames(), in.frames()) << out;
+    }
+    EXPECT_EQ(readBytes("other-name.wav"), readBytes("linked.wav"));
+
+    ASSERT_EQ(symlink("loop-b", path("loop-a").c_str()), 0);
+    ASSERT_EQ(symlink("loop-a", path("loop-b").c_str()), 0);
+    const auto wav = readBytes("in.wav");
+    writeBytes("in.png", wav);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string says;
+    } cases[] = {
+        {{"in.wav", "loop-a"}, 5, "loop-a: a loop of symbolic links"},
+        {{"--plot", "loop-b"}, 5, "loop-b: a loop of symbolic links"},
+        {{"--plot", "plot.wav"}, 2, "the plot is a PNG image; name it .png"},
+        {{"--plot", "in.png"}, 5, "in.png: the file there is not a PNG image"},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.code) << c.args[1] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(isKind(path("loop-a"), S_IFLNK));
+    EXPECT_TRUE(isKind(path("loop-b"), S_IFLNK));
+    EXPECT_EQ(readBytes("in.png"), wav);
+    EXPECT_EQ(access(path("plot.wav").c_str(), F_OK), -1);
+    ASSERT_EQ(run({"--plot", "plot.png"}).exitCode, 0);
+    EXPECT_EQ(run({"--plot", "plot.png"}).exitCode, 0) << "a PNG image is replaced";
+}
+
+// A plug-in that brings the tool down (a crash, an abort, an exit of its own)
+// leaves no temporary file behind. (The address sanitizer is told to let the
+// tool's own crash handler run.)
+TEST_F(RenderTest, APluginThatBringsTheToolDownLeavesNoTemporaryFile) {
+    writeAudio("in.wav", noise(0.2, 2, 0.5));
+    const auto before = files();
+    for (const std::string crash : {"segv", "abort", "exit"}) {
+        CliRun r = runShell(
+            "ASAN_OPTIONS=allow_user_segv_handler=1:$ASAN_OPTIONS FAKE_PEER_CRASH=" + crash +
+            " exec \"$DRAVO\" in.wav out.wav --plugin '" + kPeerPlugin + "'");
+        EXPECT_NE(r.exitCode, 0) << crash;
+        EXPECT_EQ(files(), before) << crash;
+    }
+}
+
 // What the tool finds in the signal is said, and refused where asked: a NaN
 // in the input (which master-off passes on unchanged), samples over full
 // scale, and a sine far below the last bit of 16-bit PCM that only dither keeps.
@@ -145,26 +212,75 @@ TEST_F(RenderTest, SixteenBitOutputIsDitheredAndAQuietSineSurvives) {
 
 // The output holds every input frame, then the tail up to its last frame
 // whose signal the output format does not show as zero (undithered, that
-// frame holds a step); 16-bit tails end sooner.
+// frame holds a step): at 16 and 24 bits exactly where a render in doubles
+// with a tail of a fixed length, written whole, says.
 TEST_F(RenderTest, TailEndsAtTheLastFrameTheOutputFormatShows) {
     Audio in = noise(0.2, 2, 0.3);
     writeAudio("in.wav", in);
+    const long long fixed = 20000;
+    ASSERT_EQ(run({"in.wav", "whole.wav", "--preset", "De-esser 1", "--bits", "double", "--tail",
+                   std::to_string(fixed)})
+                  .exitCode,
+              0);
+    const Audio whole = readAudio("whole.wav");
+    ASSERT_EQ(whole.frames(), in.frames() + fixed) << "--tail N writes N frames, silent or not";
     std::map<std::string, long long> lengths;
-    for (std::string bits : {"16", "24"}) {
+    for (const auto& [bits, steps] : {std::pair<std::string, double>{"16", 32768.0},
+                                      std::pair<std::string, double>{"24", 8388608.0}}) {
+        long long expected = 0;
+        for (long long i = 0; i < whole.frames(); ++i)
+            for (int ch = 0; ch < 2; ++ch)
+                if (std::nearbyint(whole.samples[2 * i + ch] * steps) != 0) expected = i + 1;
+        ASSERT_LT(expected, whole.frames()) << bits << ": the fixed tail was too short to tell";
         CliRun r =
             run({"in.wav", bits + ".wav", "--preset", "De-esser 1", "--bits", bits, "--no-dither"});
         ASSERT_EQ(r.exitCode, 0) << r.err;
-        Audio out = readAudio(bits + ".wav");
-        lengths[bits] = out.frames();
-        ASSERT_GT(out.frames(), in.frames());
-        EXPECT_LT(out.frames(), in.frames() + 1024) << bits << ": a tail of silence was kept";
-        double last = 0;
-        for (int ch = 0; ch < 2; ++ch)
-            last = std::max(last, std::fabs(out.samples[out.samples.size() - 1 - ch]));
-        EXPECT_GT(last, 0.0) << bits << ": the last frame is silent";
+        lengths[bits] = readAudio(bits + ".wav").frames();
+        EXPECT_EQ(lengths[bits], expected) << bits;
     }
     EXPECT_LT(lengths["16"], lengths["24"]);
-    EXPECT_NE(run({"--help"}).out.find("-144 dBFS for float"), std::string::npos);
+    EXPECT_GT(lengths["16"], in.frames());
+    EXPECT_NE(run({"--help"}).out.find("-144 dBFS for"), std::string::npos);
+}
+
+// A lossy output keeps an MP3's bit rate, or takes --quality; the summary
+// says which, and --quality is refused for an output that is not lossy.
+TEST_F(RenderTest, LossyOutputKeepsAnMp3sBitRateOrTakesTheQualityAsked) {
+    Audio in = noise(2.0, 2, 0.3);
+    writeAudio("in.wav", in);
+    SF_INFO info{};
+    info.channels = 2;
+    info.samplerate = 44100;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    SNDFILE* f = sf_open(path("in.mp3").c_str(), SFM_WRITE, &info);
+    ASSERT_NE(f, nullptr);
+    int mode = SF_BITRATE_MODE_CONSTANT;
+    double best = 0;
+    sf_command(f, SFC_SET_BITRATE_MODE, &mode, sizeof mode);
+    sf_command(f, SFC_SET_COMPRESSION_LEVEL, &best, sizeof best);
+    sf_writef_double(f, in.samples.data(), in.frames());
+    sf_close(f);
+    auto kbps = [&](const std::string& name) { return readBytes(name).size() * 8 / 2.0 / 1000; };
+    ASSERT_GT(kbps("in.mp3"), 300);
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string says;
+        double minKbps, maxKbps;
+    } cases[] = {
+        {{"in.mp3", "kept.mp3"}, 0, "MP3 at 320 kb/s constant, as the input", 300, 340},
+        {{"in.mp3", "low.mp3", "--quality", "0.2"}, 0, "quality 0.2 (--quality)", 0, 160},
+        {{"in.wav", "plain.ogg"}, 0, "libsndfile's default quality (--quality sets it)", 0, 1e9},
+        {{"in.wav", "x.flac", "--quality", "0.5"}, 2, "--quality: x.flac is not lossy", 0, 0},
+    };
+    for (const auto& c : cases) {
+        CliRun r = run(c.args);
+        ASSERT_EQ(r.exitCode, c.code) << c.args[1] << ": " << r.err;
+        EXPECT_NE(r.err.find(c.says), std::string::npos) << r.err;
+        if (c.code != 0) continue;
+        EXPECT_GE(kbps(c.args[1]), c.minKbps) << c.args[1];
+        EXPECT_LE(kbps(c.args[1]), c.maxKbps) << c.args[1];
+    }
 }
 
 TEST_F(RenderTest, FormatsComeFromTheExtensionAndSeveralFilesGoIntoAFolder) {
@@ -304,6 +420,24 @@ TEST_F(RenderTest, PlotReachesNyquistUnwrapsThePhaseAndNamesTheEdits) {
         lowest = std::min(lowest, phase[i]);
     }
     EXPECT_LT(lowest, -360.0) << "Radio's filters turn the phase by more than a turn";
+
+    // A latency announced only once processing has begun is taken out of the
+    // phase as well: the peer's delayed gain has none left.
+    r = runShell("FAKE_PEER_LATE_LATENCY=300 exec \"$DRAVO\" --plot late.png --phase --plugin '" +
+                 kPeerPlugin + "'");
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::ifstream late(path("late.csv"));
+    std::getline(late, line);
+    std::getline(late, line);
+    double worst = 0;
+    while (std::getline(late, line)) {
+        double f, l, rdb, lp;
+        char comma;
+        std::istringstream ss(line);
+        ss >> f >> comma >> l >> comma >> rdb >> comma >> lp;
+        worst = std::max(worst, std::fabs(lp));
+    }
+    EXPECT_LT(worst, 0.01) << "degrees of phase left by a latency reported late";
 }
 
 } // namespace

@@ -13,6 +13,8 @@
 #include <cairo.h>
 #include <thread>
 
+using namespace dravo;
+
 using namespace dravo_test;
 
 namespace {
@@ -30,7 +32,8 @@ struct TestEditor : VSTGUIEditorInterface, CControlListener {
         f->setBackground(bg);
         bg->forget();
         CBitmap* strip = new CBitmap(11562);
-        knob = new CFilmStripKnob(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
+        knob =
+            new CFilmStripKnob(CRect(840, 43, 900, 103), this, 6, 41, 60, 60, strip, CPoint(0, 0));
         knob->rangeScale = 0.5;
         knob->setValue(params[6]);
         f->addView(knob);

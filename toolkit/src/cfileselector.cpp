@@ -86,6 +86,9 @@ bool ChildProgram::start(const std::vector<std::string>& args, bool captureOutpu
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     if (captureOutput) posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    // The program's warnings (a toolkit's complaints) stay out of the host's
+    // log, which is where our own stderr goes.
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     // A group of its own (ending it ends what it started), no signal blocked
     // and the usual handling of the signals a host may have changed.
     posix_spawnattr_t attr;

@@ -149,7 +149,7 @@ int32_t characterOf(KeySym sym) {
 class X11Frame : public IPlatformFrame {
   public:
     X11Frame(CFrame* frame, Display* display, Window window, Visual* visual, int w, int h)
-        : frame(frame), display(display), window(window), visual(visual), width(w), height(h) {
+        : frame(frame), display(display), window(window), width(w), height(h) {
         surface = cairo_xlib_surface_create(display, window, visual, w, h);
     }
 
@@ -306,7 +306,6 @@ class X11Frame : public IPlatformFrame {
     CFrame* frame;
     Display* display;
     Window window;
-    Visual* visual;
     int width, height;
     cairo_surface_t* surface = nullptr;
     bool windowGone = false;

@@ -1,0 +1,2 @@
+// Leak-check set-up of this test program.
+#include "PluginLeakCheck.h"
