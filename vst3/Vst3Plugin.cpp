@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace dravo::vst3face {
@@ -52,7 +53,9 @@ int stepCountOf(Param p) {
     const ParamInfo& i = info(p);
     if (i.positions.count > 0) return i.positions.count - 1;
     if (i.table) return i.table->last;
-    return 0; // the gains: continuous to the host, stepped in the model
+    // The gains step in 1/160 of the range by truncation: a host's k/160 can
+    // fall just below its step, so the host is told they are continuous.
+    return 0;
 }
 
 const char* unitOf(Param p) {
