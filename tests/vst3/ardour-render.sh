@@ -107,10 +107,11 @@ LUA
   # tried again, and only the samples of a finished render count.
   local attempt
   for attempt in 1 2 3; do
-    timeout 120 ardour7-export -b float -o "$work/$name.wav" "$work/session-$name" "$name" \
-      >"$work/export-$name.log" 2>&1 && return
+    # (in a subshell, so that the shell's note of a crash goes to the log)
+    (timeout 120 ardour7-export -b float -o "$work/$name.wav" "$work/session-$name" "$name") \
+      >"$work/export-$name-$attempt.log" 2>&1 && return
   done
-  echo "ardour7-export failed for $name:"; tail -5 "$work/export-$name.log"; exit 1
+  echo "ardour7-export failed for $name:"; tail -5 "$work/export-$name-3.log"; exit 1
 }
 # VST 2.x indices 15, 19, 6; the VST 3 list leaves the placeholders out: 12, 16, 3.
 session vst2 LXVST 15 0.8125 19 0.3125 6 0.375
