@@ -284,6 +284,10 @@ const Case kCases[] = {
      false},
 };
 
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class BitExact : public ::testing::TestWithParam<Case> {};
 
 TEST_P(BitExact, SameSamplesAsTheVstFace) {
