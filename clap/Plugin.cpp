@@ -91,7 +91,9 @@ void Plugin::stopProcessing() {
     processing.store(false);
 }
 
-// Clears the filters and the output stage as a new activation does.
+// Clears the filters and the output stage as a new activation does. On the
+// audio thread: it allocates nothing, but waits for a section update the
+// editor may be applying at that moment (the engine's gates).
 void Plugin::reset() {
     EqEngine& engine = model.engine();
     engine.suspend();

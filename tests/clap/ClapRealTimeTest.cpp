@@ -1,4 +1,4 @@
-// process() allocates nothing (operator new is counted while it runs on this
+// process() and reset() allocate nothing (operator new is counted while it runs on this
 // thread, over parameter events part-way, glides, saturation, master off,
 // non-finite values, 32 and 64 bits), and a host's main thread may save,
 // restore and read the state while the audio thread processes with events
@@ -48,6 +48,7 @@ template <typename T> void processWithoutAllocating(Instance& clap, int channels
             const claprig::ProcessCall call(io, io, frames, events, nullptr);
             tCounting = true;
             clap.plugin->process(clap.plugin, call.get());
+            if (frames == 1) clap.plugin->reset(clap.plugin);
             tCounting = false;
         }
     }
