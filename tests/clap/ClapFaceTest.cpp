@@ -592,8 +592,11 @@ TEST(ClapFile, InstalledItExportsOnlyClapEntryAndListsBothPlugIns) {
              return lines;
          }()) {
         const std::string name = line.substr(line.rfind(' ') + 1);
-        // The linker's own section markers are in every shared object.
-        if (name != "__bss_start" && name != "_edata" && name != "_end") symbols += name + " ";
+        // The linker's own section markers are in every shared object, and
+        // AddressSanitizer marks the exported variable with its own symbol.
+        if (name != "__bss_start" && name != "_edata" && name != "_end" &&
+            name != "__odr_asan.clap_entry")
+            symbols += name + " ";
     }
     EXPECT_EQ(symbols, "clap_entry ");
 
@@ -633,6 +636,9 @@ TEST(ClapFile, InstalledItExportsOnlyClapEntryAndListsBothPlugIns) {
 // Qtractor's own scanner lists both plug-ins with their editor. It exits 0
 // and prints nothing for a file it cannot load: its lines are compared.
 TEST(ClapFile, QtractorsScannerListsBothPlugInsWithTheirEditor) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "Qtractor's scanner cannot load a plug-in built with AddressSanitizer";
+#endif
     const char* scanner = "/usr/lib/x86_64-linux-gnu/qtractor/qtractor_plugin_scan";
     if (access(scanner, X_OK) != 0) GTEST_SKIP() << "Qtractor is not installed";
     Installed installed;

@@ -283,7 +283,7 @@ bool Instance::load(const std::vector<unsigned char>& bytes, long failAfter) {
                          if (r.failAfter >= 0 && r.at >= (size_t)r.failAfter) return -1;
                          // At most 77 bytes a call: the plug-in reads until the end.
                          const size_t n = std::min<size_t>({size, 77, r.bytes.size() - r.at});
-                         std::memcpy(out, r.bytes.data() + r.at, n);
+                         if (n) std::memcpy(out, r.bytes.data() + r.at, n);
                          r.at += n;
                          return (int64_t)n;
                      }};
