@@ -113,14 +113,21 @@ void Plugin::setParameter(Param p, float value) {
     parked.parkParameter(p, value);
 }
 
-void Plugin::applyEvent(const clap_event_header_t* e) {
-    if (e->space_id != CLAP_CORE_EVENT_SPACE_ID || e->type != CLAP_EVENT_PARAM_VALUE ||
+namespace {
+// The parameter value change an event carries, or null (other events mean
+// nothing to an equaliser).
+const clap_event_param_value_t* paramChange(const clap_event_header_t* e) {
+    if (!e || e->space_id != CLAP_CORE_EVENT_SPACE_ID || e->type != CLAP_EVENT_PARAM_VALUE ||
         e->size < sizeof(clap_event_param_value_t))
-        return;
-    const auto* ev = reinterpret_cast<const clap_event_param_value_t*>(e);
+        return nullptr;
+    return reinterpret_cast<const clap_event_param_value_t*>(e);
+}
+} // namespace
+
+void Plugin::applyEvent(const clap_event_param_value_t* e) {
     Param p;
     float normalised;
-    if (paramForId(ev->param_id, p) && normalisedForPlain(p, ev->value, normalised))
+    if (paramForId(e->param_id, p) && normalisedForPlain(p, e->value, normalised))
         setParameter(p, normalised);
 }
 
@@ -165,10 +172,10 @@ clap_process_status Plugin::process(const clap_process_t* pr) {
     const uint32_t count = events ? events->size(events) : 0;
     uint32_t done = 0;
     for (uint32_t k = 0; k < count; ++k) {
-        const clap_event_header_t* e = events->get(events, k);
+        const clap_event_param_value_t* e = paramChange(events->get(events, k));
         if (!e) continue;
-        // The frames before the event run with the values before it.
-        const uint32_t at = e->time < frames ? e->time : frames;
+        // The frames before the change run with the values before it.
+        const uint32_t at = e->header.time < frames ? e->header.time : frames;
         if (at > done && audio) runSpan(pr, done, at - done);
         if (at > done) done = at;
         applyEvent(e);
@@ -227,7 +234,7 @@ bool Plugin::textToValue(clap_id id, const char* display, double* value) const {
 void Plugin::flush(const clap_input_events_t* in, const clap_output_events_t* out) {
     const uint32_t count = in ? in->size(in) : 0;
     for (uint32_t k = 0; k < count; ++k)
-        if (const clap_event_header_t* e = in->get(in, k)) applyEvent(e);
+        if (const clap_event_param_value_t* e = paramChange(in->get(in, k))) applyEvent(e);
     outEvents.drain(out);
 }
 

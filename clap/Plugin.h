@@ -108,7 +108,7 @@ class Plugin final : public ProgramStore::Listener, public EditController {
     // A new normalised value from the host, a preset or the editor: as the
     // VST 2.x effect's setParameter keeps it.
     void setParameter(Param p, float value);
-    void applyEvent(const clap_event_header_t* event);
+    void applyEvent(const clap_event_param_value_t* event);
     template <typename T> void run(T** in, T** out, uint32_t frames);
     void runSpan(const clap_process_t* process, uint32_t offset, uint32_t frames);
     // The editor changed the bank: the host reads the values again and
