@@ -11,6 +11,7 @@ packages=(
   xvfb x11-utils xauth
   lsp-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
+  dpf-source qtractor
   clang-format valgrind poppler-utils
   fonts-dejavu-core fonts-dejavu-extra
 )
