@@ -25,14 +25,19 @@ double desktop() {
     return nearestStep(VSTGUI::getPlatformScaleFactor());
 }
 
-double preferred(const char* preferencesIdentifier) {
+double chosen(const char* preferencesIdentifier) {
     platform::Preferences prefs(preferencesIdentifier ? preferencesIdentifier : "");
     std::vector<char> value;
     if (prefs.copy(kKey, value)) {
         const double z = std::atof(std::string(value.begin(), value.end()).c_str()) / 100.0;
         if (z > 0) return nearestStep(z);
     }
-    return desktop();
+    return 0;
+}
+
+double preferred(const char* preferencesIdentifier) {
+    const double z = chosen(preferencesIdentifier);
+    return z > 0 ? z : desktop();
 }
 
 void remember(const char* preferencesIdentifier, double z) {

@@ -14,6 +14,8 @@ double nearestStep(double z);
 double desktop();
 // The choice kept under preferencesIdentifier, else the desktop's.
 double preferred(const char* preferencesIdentifier);
+// The choice kept under preferencesIdentifier; 0 when the user made none.
+double chosen(const char* preferencesIdentifier);
 // Keeps z as the choice; 0 forgets it (the desktop's scale again).
 void remember(const char* preferencesIdentifier, double z);
 

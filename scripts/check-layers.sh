@@ -7,9 +7,9 @@
 # The rules: the engine and the host-neutral core (dsp, model) stand alone;
 # the toolkit and the platform layer know no plug-in and no format; the
 # editor (gui, presets) knows the core, the toolkit and the platform layer but
-# no format; each format (vst, lv2, lv2ui) may
+# no format; each format (vst, vst3, lv2, lv2ui, clap) may
 # include the core, the editor, the toolkit and the platform layer, never
-# another format (vst3 likewise); our host tools know the VST 2.x ABI header only.
+# another format; our host tools know the VST 2.x ABI header only.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 status=0
@@ -27,6 +27,7 @@ vst       dsp model toolkit platform presets gui vst
 vst3      dsp model toolkit platform presets gui vst3
 lv2       dsp model lv2
 lv2ui     model toolkit platform presets gui lv2 lv2ui
+clap      dsp model toolkit platform presets gui clap
 host      host vst/vst2abi.h model/PresetFormat.h model/Parameters.h model/ValueParse.h model/Identity.h
 resources resources dsp model gui/EditorLayout.h gui/KnobFrame.h presets/PresetBarLayout.h lv2/Ports.h lv2/Uris.h
 tests     *

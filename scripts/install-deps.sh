@@ -11,7 +11,7 @@ packages=(
   xvfb x11-utils xauth
   lsp-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
-  ardour
+  dpf-source qtractor ardour
   clang-format valgrind poppler-utils
   fonts-dejavu-core fonts-dejavu-extra
 )

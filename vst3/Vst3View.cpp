@@ -150,7 +150,7 @@ tresult Vst3View::setFrame(IPlugFrame* f) {
 
 tresult Vst3View::setContentScaleFactor(float factor) {
     if (!(factor > 0)) return kInvalidArgument;
-    if (zoom::preferred(kPreferencesIdentifier) != zoom::desktop()) return kResultFalse;
+    if (zoom::chosen(kPreferencesIdentifier) > 0) return kResultFalse;
     const double z = zoom::nearestStep(factor);
     if (z != equaliserEditor->getZoom()) equaliserEditor->setZoom(z, false);
     return kResultOk;
