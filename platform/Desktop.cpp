@@ -16,7 +16,7 @@ namespace dravo::platform {
 
 namespace {
 
-struct XPlatFile {
+struct FileHandle {
     std::FILE* f = nullptr;
     bool write = false;
     bool failed = false;
@@ -103,7 +103,7 @@ long openFile(const char* name, const char* dir, void** file, bool write) {
     *file = nullptr;
     if (!name || !dir || !*name) return 0;
     const std::string path = std::string(dir) + name;
-    auto* h = new XPlatFile;
+    auto* h = new FileHandle;
     h->write = write;
     long size = 0;
     if (write) {
@@ -136,20 +136,20 @@ long openFile(const char* name, const char* dir, void** file, bool write) {
 }
 
 long readFile(void* file, char* buf, long n) {
-    auto* h = static_cast<XPlatFile*>(file);
+    auto* h = static_cast<FileHandle*>(file);
     if (!h || h->write || n <= 0) return 0;
     return (long)std::fread(buf, 1, (size_t)n, h->f);
 }
 
 bool writeToFile(void* file, const char* buf, long n) {
-    auto* h = static_cast<XPlatFile*>(file);
+    auto* h = static_cast<FileHandle*>(file);
     if (!h || !h->write || n < 0) return false;
     if (n > 0 && std::fwrite(buf, 1, (size_t)n, h->f) != (size_t)n) h->failed = true;
     return !h->failed;
 }
 
 bool closeFile(void* file) {
-    auto* h = static_cast<XPlatFile*>(file);
+    auto* h = static_cast<FileHandle*>(file);
     if (!h) return false;
     bool ok = true;
     if (h->write) {

@@ -1,6 +1,6 @@
 // The preset bar along the bottom of the editor: every control's tag, kind,
 // rectangle (left, top, right, bottom in background pixels) and picture strip.
-// CPresetSystemEditor builds the bar from this table; the image generator
+// PresetBar builds the bar from this table; the image generator
 // draws the bar's labels from it.
 #pragma once
 

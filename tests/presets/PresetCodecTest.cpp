@@ -106,7 +106,7 @@ TEST(PresetCodec, WritersProduceTheDocumentedLayouts) {
     EXPECT_EQ(getWord(bank, 41 + 21 * 1064 + 8), 21u); // last preset's name record
 }
 
-TEST(PresetCodec, PresetBuffersLoadIntoTheCurrentPresetInEitherOrderAndOnRequestReversed) {
+TEST(PresetCodec, PresetBuffersLoadInEitherOrderAndOnRequestReversed) {
     TestStore source;
     scramble(source);
     source.setPresetNo(4);
@@ -291,8 +291,9 @@ TEST(PresetCodec, OldLayoutsLoadAsManyValuesAsTheyHold) {
         ASSERT_TRUE(loadPreset(store, oldPreset(38, 0.25f)));
         EXPECT_EQ(store.name(0), "Old preset");
         for (int i = 0; i < 38; i++)
-            EXPECT_EQ(store.record(0).values[i],
-                      dravo::isPlaceholderParam(i) ? store.getDefaultRecord().values[i].load() : 0.25f);
+            EXPECT_EQ(store.record(0).values[i], dravo::isPlaceholderParam(i)
+                                                     ? store.getDefaultRecord().values[i].load()
+                                                     : 0.25f);
     }
     {
         // 40 floats: the first 38 load; 20 floats: the rest keep preset 0's values.
