@@ -48,11 +48,7 @@ bool Plugin::init() {
     EqEngine& engine = model.engine();
     engine.initInterpolationKernel();
     store.fillFromTable();
-    store.takeDefaultRecord();
-    Bank bank = store.snapshot();
-    if (StoredPresets(kPreferencesIdentifier).applyDefaults(store.codec(), bank))
-        store.replaceBank(bank);
-    store.selectPreset(0);
+    StoredPresets(kPreferencesIdentifier).startBank(store);
     engine.suspend();
     toldLatency = latency();
     ready = true;
@@ -107,9 +103,7 @@ uint32_t Plugin::latency() const {
 
 void Plugin::setParameter(Param p, float value) {
     if (!model.set(p, value)) return;
-    const int i = index(p);
-    if (sameInEveryPreset(p)) store.setValueAllPresets(i, value);
-    if (!store.isLoadingPreset()) store.setValue(i, value);
+    store.keepParameter(p, value);
     parked.parkParameter(p, value);
 }
 

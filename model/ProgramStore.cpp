@@ -71,6 +71,11 @@ void ProgramStore::setValueAllPresets(int index, float value) {
         records_[p].values[index] = value;
 }
 
+void ProgramStore::keepParameter(Param p, float value) {
+    if (sameInEveryPreset(p)) setValueAllPresets(index(p), value);
+    if (!isLoadingPreset()) setValue(index(p), value);
+}
+
 int32_t ProgramStore::getChunk(void** data) {
     if (!data) return 0;
     const size_t size = codec().bankToChunk(snapshot(), chunkBuffer.get());

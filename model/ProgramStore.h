@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "model/Bank.h"
+#include "model/Parameters.h"
 #include "model/PresetCodec.h"
 
 namespace dravo {
@@ -91,6 +92,10 @@ class ProgramStore {
     // Writes value into slot index of all 22 records. Indices outside 0..37
     // are ignored.
     void setValueAllPresets(int index, float value);
+    // Keeps a value the plug-in took for p: in the current record unless a
+    // preset is being applied, and in every record for a parameter all
+    // presets share.
+    void keepParameter(Param p, float value);
 
     // The host chunk: the 8-byte prefix and the bank buffer. On success
     // *data points at the store's chunk buffer (valid until the next call)

@@ -63,4 +63,11 @@ bool StoredPresets::applyDefaults(const PresetCodec& codec, Bank& bank) const {
     return any;
 }
 
+void StoredPresets::startBank(ProgramStore& store) const {
+    store.takeDefaultRecord();
+    Bank bank = store.snapshot();
+    if (applyDefaults(store.codec(), bank)) store.replaceBank(bank);
+    store.selectPreset(0);
+}
+
 } // namespace dravo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "model/PresetCodec.h"
+#include "model/ProgramStore.h"
 
 namespace dravo {
 
@@ -47,6 +48,10 @@ class StoredPresets {
     // current, and the stored default preset replaces it. True when
     // anything was stored.
     bool applyDefaults(const PresetCodec& codec, Bank& bank) const;
+    // As every new instance starts, in any format: record 0 becomes the
+    // default record, the stored defaults replace the bank, and preset 0 is
+    // applied.
+    void startBank(ProgramStore& store) const;
 
   private:
     std::string identifier;

@@ -38,11 +38,7 @@ Dravo::Dravo(audioMasterCallback audioMaster)
     initPresets();
     // The user's default bank and default preset, as every new instance
     // starts (kept by the preset bar in the preferences).
-    loadDefaults();
-    Bank bank = store.snapshot();
-    if (dravo::StoredPresets(kPreferencesIdentifier).applyDefaults(store.codec(), bank))
-        store.replaceBank(bank);
-    setPresetNo(0);
+    StoredPresets(kPreferencesIdentifier).startBank(store);
     suspend();
 }
 
@@ -62,8 +58,7 @@ void Dravo::setParameter(VstInt32 index, float value) {
     const Param p = paramAt(index);
     if (!model.set(p, value)) return;
 
-    if (sameInEveryPreset(p)) setParameterAllPresets(index, value);
-    if (!isLoadingPreset()) CPresetSystemEffect::setParameter(index, value);
+    store.keepParameter(p, value);
     parked.parkParameter(p, value);
 }
 

@@ -108,11 +108,7 @@ bool paramForId(ParamID id, Param& p) {
 Vst3Plugin::Vst3Plugin() : store(*this, kFactoryPresetTable) {
     engine().initInterpolationKernel();
     store.fillFromTable();
-    store.takeDefaultRecord();
-    Bank bank = store.snapshot();
-    if (StoredPresets(kPreferencesIdentifier).applyDefaults(store.codec(), bank))
-        store.replaceBank(bank);
-    store.selectPreset(0);
+    StoredPresets(kPreferencesIdentifier).startBank(store);
     engine().suspend();
     toldLatency = (uint32_t)latencySamples();
 }
@@ -352,9 +348,7 @@ tresult Vst3Plugin::process(ProcessData& data) {
 
 void Vst3Plugin::setParameter(Param p, float value) {
     if (!model.set(p, value)) return;
-    const int i = index(p);
-    if (sameInEveryPreset(p)) store.setValueAllPresets(i, value);
-    if (!store.isLoadingPreset()) store.setValue(i, value);
+    store.keepParameter(p, value);
     parked.parkParameter(p, value);
 }
 
