@@ -19,8 +19,6 @@ inline double flushDenormal(double v) {
 constexpr auto kRelaxed = std::memory_order_relaxed;
 static_assert(std::atomic<double>::is_always_lock_free, "the audio thread must not lock");
 
-// Filters run at twice the host rate below this host rate.
-constexpr float kOversampleBelow = 65000.0f;
 // Follower step of the output gain per host sample (63% after ~500 samples).
 constexpr double kGainFollow = 0.002;
 // Block peaks are reported up to +12 dBFS.
@@ -92,176 +90,52 @@ EqEngine::~EqEngine() = default;
 // ---------------------------------------------------------------------------
 // Section mapping (control side)
 
-void EqEngine::beginSection(std::initializer_list<int> roles) {
-    const double rate = internalRate_.load(kRelaxed);
-    for (int role : roles)
-        for (int ch = 0; ch < 2; ++ch) {
-            Filter& f = *filters_[role][ch];
-            f.holdTargets();
-            if (f.sampleRate() != rate) f.setSampleRate(rate);
-        }
-}
+namespace {
 
-void EqEngine::endSection(std::initializer_list<int> roles) {
-    for (int role : roles)
-        for (int ch = 0; ch < 2; ++ch)
-            filters_[role][ch]->releaseTargets();
-}
+// The roles of each section's filters, in the order of its design.
+struct SectionRoles {
+    int count;
+    int roles[3];
+};
+constexpr SectionRoles kSectionRoles[kNumEqSections] = {
+    {1, {EqEngine::kLowCut}},
+    {1, {EqEngine::kHighCut}},
+    {2, {EqEngine::kLowShelfMain, EqEngine::kLowShelfBell}},
+    {3, {EqEngine::kMid1Main, EqEngine::kMid1Low, EqEngine::kMid1High}},
+    {3, {EqEngine::kMid2Main, EqEngine::kMid2Low, EqEngine::kMid2High}},
+    {2, {EqEngine::kHighShelfMain, EqEngine::kHighShelfBell}},
+};
 
-void EqEngine::applyLowCut(int position, double hz) {
-    beginSection({kLowCut});
-    for (int ch = 0; ch < 2; ++ch) {
-        Filter& f = *filters_[kLowCut][ch];
-        f.setQ(0.6901);
-        f.setFreq(hz * 0.6 * 1.8); // 1.08 F
-        f.setStatus(position);
-    }
-    endSection({kLowCut});
-}
-
-void EqEngine::applyHighCut(double hz) {
-    beginSection({kHighCut});
-    for (int ch = 0; ch < 2; ++ch) {
-        Filter& f = *filters_[kHighCut][ch];
-        f.setQ(0.5974);
-        f.setFreq(hz * 0.6 * 1.8 * 1.1); // about 1.188 F
-        // Always on: switching the section off only takes it out of the
-        // audio path, so it keeps running and comes back without a glide.
-        f.setStatus(1);
-    }
-    endSection({kHighCut});
-}
-
-void EqEngine::applyShelf(int mode, int shape, double hz, double gainDb, int mainRole, int bellRole,
-                          bool low) {
-    // Shaping gain: x = |G| / 12 (doubled in mode "II"), E = 12 x / (x + 1)
-    // between 0 and 7.5 dB. The corner moves and the Q drops as E grows.
-    double x = std::fabs(gainDb) / 12.0;
-    if (mode == 0) x = x * 2.0;
-    const double shaping = 12.0 * x / (x + 1.0);
-    const double u = 1.0 - shaping / 20.0;
-    const double qs = 0.5 - shaping / 250.0;
-
-    beginSection({mainRole, bellRole});
-    for (int ch = 0; ch < 2; ++ch) {
-        Filter& main = *filters_[mainRole][ch];
-        Filter& bell = *filters_[bellRole][ch];
-        main.setType(low ? Filter::kLowShelf : Filter::kHighShelf);
-        bell.setType(Filter::kPeak);
-        if (shape == 2) {
-            // "Peak": the main filter becomes a broad bell at F.
-            main.setType(Filter::kPeak);
-            main.setFreq(hz);
-            main.setQ(0.62 * std::pow(0.2, u));
-            main.setStatus(1);
-            bell.setStatus(0);
-        } else {
-            // "Shelf" (and any other shape value) and "Steep".
-            if (low) {
-                main.setFreq(0.6 * hz / std::pow(0.125, u));
-                main.setQ(1.15 * qs);
-            } else {
-                main.setFreq(0.9 * hz * std::pow(0.125, u));
-                main.setQ(qs);
-            }
-            main.setStatus(1);
-            if (shape == 1) {
-                // "Steep": a dip on the far side of the transition, placed from
-                // the main filter's stored (bounded) corner and Q.
-                const double fm = main.freq();
-                const double qm = main.q();
-                bell.setQ(qs);
-                bell.setFreq(low ? 5.0 * fm * qm : 0.25 * fm / qm);
-                bell.setStatus(1);
-            } else {
-                bell.setStatus(0);
-            }
-        }
-        if (mode == 2) { // "I"
-            main.setGain(gainDb);
-            bell.setGain(-0.25 * gainDb);
-        } else if (mode == 0) { // "II": twice the range
-            main.setGain(2.0 * gainDb);
-            bell.setGain(-0.5 * gainDb);
-        } else { // "0" and any other value: the section glides out
-            main.setGain(0.0);
-            bell.setGain(0.0);
-            main.setStatus(0);
-            bell.setStatus(0);
-        }
-    }
-    endSection({mainRole, bellRole});
-}
-
-void EqEngine::applyMid(int mode, double hz, double q, double gainDb, int mainRole, int lowRole,
-                        int highRole) {
-    // V = 15 x / (x + 1), x = G / 15: 0 .. about 8.57 dB for G = 0 .. 20.
-    const double x = gainDb / 15.0;
-    const double shaping = 15.0 * x / (x + 1.0);
-    // The bell narrows as the gain grows; the denominator is about 4.4898.
-    const double qMain = 0.99 * q * std::pow(std::pow(10.0, shaping * 0.05), 0.35) /
-                         (2.0 * std::pow(std::pow(2.0, 3.3333333333333335), 0.35));
-
-    beginSection({mainRole, lowRole, highRole});
-    for (int ch = 0; ch < 2; ++ch) {
-        Filter& main = *filters_[mainRole][ch];
-        Filter& lo = *filters_[lowRole][ch];
-        Filter& hi = *filters_[highRole][ch];
-        main.setQ(qMain);
-        const double qm = main.q();
-        lo.setQ(std::sqrt(qm));
-        hi.setQ(std::sqrt(qm));
-        // Companions trim the skirts: from about F/10 and 10 F (widest) to
-        // about F/3 and 3 F (narrowest).
-        main.setFreq(hz);
-        lo.setFreq(0.25 * hz * std::pow(2.0 * qm, 0.6));
-        hi.setFreq(4.0 * hz / std::pow(2.0 * qm, 0.6));
-        if (mode == 2 || mode == 0) {
-            const double g = mode == 2 ? gainDb : -gainDb; // "+" boost, "-" cut
-            main.setGain(g);
-            lo.setGain(-0.15 * g);
-            hi.setGain(-0.15 * g);
-            main.setStatus(1);
-            lo.setStatus(1);
-            hi.setStatus(1);
-        } else { // "0": off, the gains stay as they were
-            main.setStatus(0);
-            lo.setStatus(0);
-            hi.setStatus(0);
-        }
-    }
-    endSection({mainRole, lowRole, highRole});
-}
+} // namespace
 
 void EqEngine::applySection(int section) {
-    const SectionState& v = sections_[section];
-    const int mode = v.mode.load(kRelaxed);
-    const int shape = v.shape.load(kRelaxed);
-    const double hz = v.hz.load(kRelaxed);
-    const double q = v.q.load(kRelaxed);
-    const double gainDb = v.gainDb.load(kRelaxed);
-    switch (section) {
-    case (int)Section::LowCut:
-        applyLowCut(mode, hz);
-        break;
-    case (int)Section::LowShelf:
-        applyShelf(mode, shape, hz, gainDb, kLowShelfMain, kLowShelfBell, true);
-        break;
-    case (int)Section::Mid1:
-        applyMid(mode, hz, q, gainDb, kMid1Main, kMid1Low, kMid1High);
-        break;
-    case (int)Section::Mid2:
-        applyMid(mode, hz, q, gainDb, kMid2Main, kMid2Low, kMid2High);
-        break;
-    case (int)Section::HighShelf:
-        applyShelf(mode, shape, hz, gainDb, kHighShelfMain, kHighShelfBell, false);
-        break;
-    case (int)Section::HighCut:
-        applyHighCut(hz);
-        break;
-    default:
-        break;
-    }
+    const SectionState& s = sections_[section];
+    SectionValues v;
+    v.position = s.mode.load(kRelaxed);
+    v.shape = s.shape.load(kRelaxed);
+    v.hz = s.hz.load(kRelaxed);
+    v.q = s.q.load(kRelaxed);
+    v.gainDb = s.gainDb.load(kRelaxed);
+    const double rate = internalRate_.load(kRelaxed);
+    const SectionDesign d = designSection((Section)section, v, rate);
+    const SectionRoles& r = kSectionRoles[section];
+    // The section's filters take their new designs together: none is handed
+    // to the audio side before all of them are set.
+    for (int i = 0; i < r.count; ++i)
+        for (int ch = 0; ch < 2; ++ch) {
+            Filter& f = *filters_[r.roles[i]][ch];
+            f.holdTargets();
+            if (f.sampleRate() != rate) f.setSampleRate(rate);
+            const FilterDesign& fd = d.filters[i];
+            f.setType(fd.type);
+            f.setFreq(fd.freq);
+            f.setQ(fd.q);
+            if (!fd.keepsGain) f.setGain(fd.gain);
+            f.setStatus(fd.status);
+        }
+    for (int i = 0; i < r.count; ++i)
+        for (int ch = 0; ch < 2; ++ch)
+            filters_[r.roles[i]][ch]->releaseTargets();
 }
 
 void EqEngine::applyAllSections() {
@@ -407,7 +281,7 @@ void EqEngine::suspend() {
 float EqEngine::resume(float hostRate) {
     holdAllSections();
     // The oversampling decision uses the rate as reported, before validation.
-    oversamplingChosen_ = hostRate >= kOversampleBelow ? 0.0 : 1.0;
+    oversamplingChosen_ = oversamplesAt(hostRate) ? 1.0 : 0.0;
     const bool os = oversamplingChosen_ != 0.0;
     oversamplingOn_.store(os, kRelaxed);
     internalRate_.store(os ? 2.0 * hostRate : (double)hostRate, kRelaxed);
@@ -418,9 +292,9 @@ float EqEngine::resume(float hostRate) {
             f->suspend(false);
 
     // An implausible rate (or NaN) runs as 44100 Hz.
-    const float rate = (hostRate >= 20000.0f && hostRate <= 200000.0f) ? hostRate : 44100.0f;
+    const float rate = validHostRate(hostRate);
     sampleRate_.store(rate, kRelaxed);
-    internalRate_.store(os ? 2.0 * rate : (double)rate, kRelaxed);
+    internalRate_.store(internalRateFor(hostRate), kRelaxed);
     // Glides to the corrected responses only if validation changed the rate.
     applyAllSections();
 

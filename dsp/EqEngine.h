@@ -22,10 +22,10 @@
 #include "dsp/Kernels.h"
 #include "dsp/OutputStage.h"
 #include "dsp/Oversampler.h"
+#include "dsp/SectionDesign.h"
 
 #include <atomic>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 
 namespace dravo {
@@ -65,13 +65,9 @@ class EqEngine {
     EqEngine& operator=(const EqEngine&) = delete;
 
     // The six sections, in the order every table of the plug-in lists them.
-    enum class Section : uint8_t { LowCut, HighCut, LowShelf, Mid1, Mid2, HighShelf };
-    static constexpr int kNumSections = 6;
-    // What a section is applied from. Position: a cut's on switch, a shelf's
-    // or mid's mode (0, 1, 2); Shape: a shelf's shape (0, 1, 2); Hz; Q (mids);
-    // GainDb. Positions are whole numbers, passed on unclamped (a normalised
-    // value outside 0..1 can give a position outside the switch's range).
-    enum class Field : uint8_t { Position, Shape, Hz, Q, GainDb };
+    using Section = EqSection;
+    static constexpr int kNumSections = kNumEqSections;
+    using Field = EqField;
 
     // Stores one value of a section and asks for the section to be applied.
     // Each value is its own atomic and the applier always reads the newest
@@ -132,20 +128,12 @@ class EqEngine {
     };
 
     // Control side: runs only while holding the section's gate.
-    void applyLowCut(int position, double hz);
-    void applyHighCut(double hz);
-    void applyShelf(int mode, int shape, double hz, double gainDb, int mainRole, int bellRole,
-                    bool low);
-    void applyMid(int mode, double hz, double q, double gainDb, int mainRole, int lowRole,
-                  int highRole);
     void applySection(int section);
     void applyAllSections();
     void request(int section);
     void settle(int section, unsigned covered, bool applyFirst);
     void holdAllSections();
     void releaseAllSections();
-    void beginSection(std::initializer_list<int> roles);
-    void endSection(std::initializer_list<int> roles);
 
     template <typename T, bool Stereo>
     void run(T** inputs, T** outputs, int frames, bool in2, bool out2);

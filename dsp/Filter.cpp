@@ -9,36 +9,11 @@ namespace dravo {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-
 // Keeps recursions out of denormal numbers without a processor mode switch.
 inline double flushDenormal(double v) {
     v += 1e-30;
     v -= 1e-30;
     return v;
-}
-
-// Q reduction near Nyquist: Q' = (1 - (freq / (k * rate))^e) * q, per type.
-struct QReduction {
-    double e;
-    double k;
-};
-
-QReduction qReductionFor(int32_t type) {
-    switch (type) {
-    case Filter::kHighPass:
-        return {6.0, 0.5001};
-    case Filter::kLowShelf:
-        return {3.5, 0.5001};
-    case Filter::kPeak:
-        return {2.8, 0.5001};
-    case Filter::kHighShelf:
-        return {4.0, 0.5001};
-    case Filter::kLowPass:
-        return {8.0, 0.50001};
-    default:
-        return {1.0, 1.0};
-    }
 }
 
 } // namespace
@@ -71,13 +46,8 @@ void Filter::setRampSteps(double r) {
 }
 
 void Filter::setSampleRate(double r) {
-    if (!(r >= 20000.0 && r <= 400000.0)) {
-        sampleRate_ = 44100.0;
-        rampSteps_ = 2205;
-    } else {
-        sampleRate_ = r;
-        setRampSteps(r);
-    }
+    sampleRate_ = biquad::boundRate(r);
+    setRampSteps(sampleRate_);
     calcDestPolesAndZeros();
 }
 
@@ -87,30 +57,17 @@ void Filter::setType(int t) {
 }
 
 void Filter::setFreq(double f) {
-    // Written as "not at least" so that NaN takes the lower bound.
-    if (!(f >= 0.001))
-        f = 0.001;
-    else if (f > 0.499 * sampleRate_)
-        f = 0.499 * sampleRate_;
-    freq_ = f;
+    freq_ = biquad::boundFreq(f, sampleRate_);
     calcDestPolesAndZeros();
 }
 
 void Filter::setQ(double q) {
-    if (!(q >= 0.0001))
-        q = 0.0001;
-    else if (q > 1000.0)
-        q = 1000.0;
-    q_ = q;
+    q_ = biquad::boundQ(q);
     calcDestPolesAndZeros();
 }
 
 void Filter::setGain(double g) {
-    if (!(g >= -1000.0))
-        g = -1000.0;
-    else if (g > 1000.0)
-        g = 1000.0;
-    gain_ = g;
+    gain_ = biquad::boundGain(g);
     calcDestPolesAndZeros();
 }
 
@@ -121,75 +78,7 @@ void Filter::setStatus(int s) {
 }
 
 void Filter::calcDestCoeffs() {
-    double* d = destCoeffs_;
-    d[kA0] = 1.0;
-    d[kA1] = 0.0;
-    d[kA2] = 0.0;
-    d[kB0] = 1.0;
-    d[kB1] = 0.0;
-    d[kB2] = 0.0;
-    if (status_ == 0) return;
-
-    const double w = 2.0 * kPi * freq_ / sampleRate_;
-    const double c = std::cos(w);
-    const double s = std::sin(w);
-    const double A = std::pow(10.0, gain_ / 40.0);
-    const QReduction red = qReductionFor(type_);
-    const double qEff = (1.0 - std::pow(freq_ / (red.k * sampleRate_), red.e)) * q_;
-    const double alpha = s / (2.0 * qEff);
-    const double beta = std::sqrt(A) * s / qEff;
-
-    double A0 = 1.0, A1 = 0.0, A2 = 0.0, B0 = 1.0, B1 = 0.0, B2 = 0.0;
-    switch (type_) {
-    case kHighPass:
-        A0 = 1.0 + alpha;
-        A1 = -2.0 * c;
-        A2 = 1.0 - alpha;
-        B0 = (1.0 + c) / 2.0;
-        B1 = -(1.0 + c);
-        B2 = (1.0 + c) / 2.0;
-        break;
-    case kLowShelf:
-        A0 = (A + 1.0) + (A - 1.0) * c + beta;
-        A1 = -2.0 * ((A - 1.0) + (A + 1.0) * c);
-        A2 = (A + 1.0) + (A - 1.0) * c - beta;
-        B0 = A * ((A + 1.0) - (A - 1.0) * c + beta);
-        B1 = 2.0 * A * ((A - 1.0) - (A + 1.0) * c);
-        B2 = A * ((A + 1.0) - (A - 1.0) * c - beta);
-        break;
-    case kPeak:
-        A0 = 1.0 + alpha / A;
-        A1 = -2.0 * c;
-        A2 = 1.0 - alpha / A;
-        B0 = 1.0 + alpha * A;
-        B1 = -2.0 * c;
-        B2 = 1.0 - alpha * A;
-        break;
-    case kHighShelf:
-        A0 = (A + 1.0) - (A - 1.0) * c + beta;
-        A1 = 2.0 * ((A - 1.0) - (A + 1.0) * c);
-        A2 = (A + 1.0) - (A - 1.0) * c - beta;
-        B0 = A * ((A + 1.0) + (A - 1.0) * c + beta);
-        B1 = -2.0 * A * ((A - 1.0) + (A + 1.0) * c);
-        B2 = A * ((A + 1.0) + (A - 1.0) * c - beta);
-        break;
-    case kLowPass:
-        A0 = 1.0 + alpha;
-        A1 = -2.0 * c;
-        A2 = 1.0 - alpha;
-        B0 = (1.0 - c) / 2.0;
-        B1 = 1.0 - c;
-        B2 = (1.0 - c) / 2.0;
-        break;
-    default: // codes outside the table (and 0) design the identity
-        return;
-    }
-    d[kA0] = A0;
-    d[kA1] = A1 / A0;
-    d[kA2] = A2 / A0;
-    d[kB0] = B0 / A0;
-    d[kB1] = B1 / A0;
-    d[kB2] = B2 / A0;
+    biquad::design(type_, status_, sampleRate_, freq_, q_, gain_, destCoeffs_);
 }
 
 void Filter::calcDestPolesAndZeros() {

@@ -17,6 +17,8 @@
 // while processFrame runs (the host never suspends during a process call).
 #pragma once
 
+#include "dsp/Biquad.h"
+
 #include <atomic>
 #include <cstdint>
 
@@ -24,14 +26,14 @@ namespace dravo {
 
 class Filter {
   public:
-    // Response codes.
+    // Response codes (see biquad::Type).
     enum Type : int32_t {
-        kIdentity = 0,
-        kHighPass = 1,
-        kLowShelf = 3,
-        kPeak = 4,
-        kHighShelf = 7,
-        kLowPass = 8,
+        kIdentity = biquad::kIdentity,
+        kHighPass = biquad::kHighPass,
+        kLowShelf = biquad::kLowShelf,
+        kPeak = biquad::kPeak,
+        kHighShelf = biquad::kHighShelf,
+        kLowPass = biquad::kLowPass,
     };
     // Order of the nine glided values.
     enum Root {
@@ -47,7 +49,15 @@ class Filter {
         kNumRoots
     };
     // Order of the six coefficients; a0 of the target holds the raw denominator.
-    enum Coeff { kA0, kA1, kA2, kB0, kB1, kB2, kNumCoeffs };
+    enum Coeff {
+        kA0 = biquad::kA0,
+        kA1 = biquad::kA1,
+        kA2 = biquad::kA2,
+        kB0 = biquad::kB0,
+        kB1 = biquad::kB1,
+        kB2 = biquad::kB2,
+        kNumCoeffs = biquad::kNumCoeffs
+    };
 
     // Stores the values as passed; no design until the first setter call.
     Filter(double sampleRate, int32_t type, double freq, double q, double gain);

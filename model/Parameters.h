@@ -3,7 +3,7 @@
 // parameter lives here once; the rest of the code names parameters by Param.
 #pragma once
 
-#include "dsp/EqEngine.h"
+#include "dsp/SectionDesign.h"
 
 #include <cstdint>
 
@@ -99,9 +99,9 @@ enum class Unit : uint8_t { None, Hz, Db };
 // Where the engine value of a parameter goes.
 enum class Target : uint8_t { None, Master, Channel, Phase, Output, Saturation, Section };
 
-using Section = EqEngine::Section;
-using Field = EqEngine::Field;
-constexpr int kNumSections = EqEngine::kNumSections;
+using Section = EqSection;
+using Field = EqField;
+constexpr int kNumSections = kNumEqSections;
 
 struct FrequencyTable {
     const double* hz;

@@ -1,6 +1,8 @@
 // The equaliser as a host hears it: measurements through the built plug-in.
 #include "dsp/EngineRig.h"
 #include "host/VstHost.h"
+#include "model/CurveSettings.h"
+#include "model/FactoryPresets.h"
 #include "model/Parameters.h"
 
 #include <gtest/gtest.h>
@@ -404,4 +406,76 @@ TEST_F(Sound, ThreadsAutomationWhileProcessing) {
     single.process({y, y}, b);
     for (int c = 0; c < 2; ++c)
         EXPECT_EQ(std::memcmp(a[c].data(), b[c].data(), sizeof(double) * y.size()), 0) << c;
+}
+
+// The editor's response curve (the values it draws, from the plug-in's own
+// parameter values) against the built plug-in's measured response: each
+// section alone at its extremes, all together, and every factory preset,
+// with and without the rate doubling.
+TEST_F(Sound, ResponseCurveAgreesWithTheMeasuredResponse) {
+    std::vector<std::map<int, float>> cases = {
+        {{8, 1.0f}, {9, 0.0f}},                             // low cut, lowest
+        {{8, 1.0f}, {9, 1.0f}},                             // low cut, highest
+        {{10, 1.0f}, {11, 0.0f}},                           // high cut, lowest
+        {{10, 1.0f}, {11, 0.8f}},                           // high cut, 14142 Hz
+        {{12, kPos0}, {13, 0.0f}, {15, 1.0f}},              // low shelf "II" +20
+        {{12, kPos2}, {13, 1.0f}, {14, kPos1}, {15, 0.0f}}, // "Steep" cut
+        {{12, kPos2}, {13, 0.5f}, {14, kPos2}, {15, 1.0f}}, // "Peak"
+        {{16, kPos2}, {17, 0.0f}, {18, 1.0f}, {19, 1.0f}},  // mid 1 boost, Q 4
+        {{16, kPos0}, {17, 1.0f}, {18, 0.0f}, {19, 1.0f}},  // mid 1 cut, Q 0.7
+        {{20, kPos2}, {21, 1.0f}, {22, 0.6f}, {23, 1.0f}},  // mid 2 at its top
+        {{24, kPos0}, {25, 0.0f}, {27, 1.0f}},              // high shelf "II" +20
+        {{24, kPos2}, {25, 1.0f}, {26, kPos1}, {27, 0.0f}}, // "Steep" cut
+        {{24, kPos2}, {25, 0.3f}, {26, kPos2}, {27, 0.0f}}, // "Peak" cut
+        {{6, 0.0f},
+         {8, 1.0f},
+         {10, 1.0f},
+         {11, 0.9f},
+         {12, kPos2},
+         {15, 0.8f},
+         {16, kPos2},
+         {19, 0.6f},
+         {20, kPos0},
+         {23, 0.7f},
+         {24, kPos2},
+         {27, 0.2f}},                                    // all, -20 dB
+        {{0, 0.0f}, {6, 1.0f}, {16, kPos2}, {19, 1.0f}}, // EQ out, +20 dB
+    };
+    for (int p = 0; p < dravo::kNumFactoryPresets; ++p)
+        cases.push_back({{-1, (float)p}});
+
+    std::vector<double> grid; // 1/6 octave from 20 Hz
+    for (double f = 20.0; f <= 18000.0; f *= std::pow(2.0, 1.0 / 6.0))
+        grid.push_back(f);
+    grid.push_back(18000.0);
+
+    double worst = 0.0;
+    std::string where;
+    for (float r : {44100.f, 96000.f}) {
+        for (const auto& c : cases) {
+            plugin.unload();
+            ASSERT_EQ(plugin.load(DRAVO_PLUGIN_PATH), "");
+            std::map<int, float> params = c;
+            if (c.count(-1)) {
+                plugin.dispatch(effSetProgram, 0, (VstInt32)c.at(-1));
+                params = {{1, 0.5f}, {7, 0.0f}}; // both channels, the limiter out
+            }
+            startWith(params, r);
+            float normalised[dravo::kNumParams];
+            for (int i = 0; i < dravo::kNumParams; ++i)
+                normalised[i] = plugin.getParameter(i);
+            const dravo::EqResponse curve(dravo::curveSettings(normalised, r));
+            const std::vector<double> measured = responseDb(grid);
+            for (size_t i = 0; i < grid.size(); ++i) {
+                const double d = std::fabs(curve.totalDb(grid[i]) - measured[i]);
+                if (d > worst) {
+                    worst = d;
+                    where = std::to_string(r) + " Hz rate, case " + std::to_string(&c - &cases[0]) +
+                            ", " + std::to_string(grid[i]) + " Hz";
+                }
+            }
+        }
+    }
+    EXPECT_LT(worst, 0.1) << where;
+    std::printf("curve against render: worst %.2e dB at %s\n", worst, where.c_str());
 }
