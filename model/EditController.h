@@ -64,6 +64,19 @@ class EditController {
     // False for a plug-in with one channel (the channel switch means nothing).
     virtual bool isStereo() const { return true; }
 
+    // ---- Output analyser ----------------------------------------------------
+    // While on, the plug-in keeps its output samples (the mean of its output
+    // channels, at the host rate) for the editor; off, it keeps none and the
+    // audio thread does no work for it.
+    virtual void setAnalyserOn(bool on) { (void)on; }
+    // Moves up to max of the kept samples, oldest first, into dst and
+    // answers how many it moved.
+    virtual int takeOutputSamples(float* dst, int max) {
+        (void)dst;
+        (void)max;
+        return 0;
+    }
+
     // ---- Window -----------------------------------------------------------
     // Asks the host for a window of width x height pixels; false when refused.
     virtual bool requestSize(int width, int height) = 0;
