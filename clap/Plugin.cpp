@@ -136,6 +136,7 @@ template <typename T> void Plugin::run(T** in, T** out, uint32_t frames) {
             engine.processStereo(i, o, n, true, true);
         else
             engine.processMono(i, o, n, false);
+        analyser.push(o, variant.channels, n);
         done += (uint32_t)n;
     }
 }

@@ -25,6 +25,7 @@
 #include "model/Model.h"
 #include "model/ParkedChanges.h"
 #include "model/ProgramStore.h"
+#include "model/SampleRing.h"
 
 #include <clap/ext/gui.h>
 #include <clap/ext/latency.h>
@@ -98,6 +99,8 @@ class Plugin final : public ProgramStore::Listener, public EditController {
     void replacePreset(const PresetRecord& record) override;
     void replaceBank(const Bank& bank) override;
     float takePeak() override { return model.engine().takeBlockPeak(); }
+    void setAnalyserOn(bool on) override { analyser.setOn(on); }
+    int takeOutputSamples(float* dst, int max) override { return analyser.pop(dst, max); }
     double latencySamples() const override { return model.engine().latencySamples(); }
     double sampleRate() const override { return rate; }
     bool isStereo() const override { return variant.channels == 2; }
@@ -128,6 +131,7 @@ class Plugin final : public ProgramStore::Listener, public EditController {
     Model model;
     ProgramStore store;
     ParkedChanges parked;
+    SampleRing analyser; // the output samples the editor's analyser asked for
     OutEvents outEvents;
 
     // The validated rate (44100 until the first activation) and the latency

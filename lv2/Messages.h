@@ -12,7 +12,11 @@
 //   BankPiece  both ways: one piece of the program store's chunk: serial
 //              (Int) the transfer it belongs to, index and count (Int) of the
 //              piece, size (Int) the whole chunk's bytes, data (Chunk) the
-//              piece's bytes.
+//              piece's bytes;
+//   Analyser   editor -> DSP: value (Bool) whether the editor wants the
+//              output samples (off until it says on);
+//   Samples    DSP -> editor, while wanted: data (Vector of Float) the next
+//              output samples in order, each the mean of the channels.
 //
 // A chunk travels in kPieceSize-byte pieces in order. The receiver decodes
 // it only when every piece of one transfer has arrived; a piece out of order
@@ -72,6 +76,60 @@ inline bool forgePiece(LV2_Atom_Forge& forge, const Uris& uri, int32_t serial, u
         lv2_atom_forge_write(&forge, whole + index * kPieceSize, bytes);
     lv2_atom_forge_pop(&forge, &frame);
     return ok;
+}
+
+// The output samples: at most kSamplesPerMessage in one message and
+// kSampleMessagesPerCycle messages a run.
+constexpr uint32_t kSamplesPerMessage = 256;
+constexpr uint32_t kSampleMessagesPerCycle = 8;
+constexpr uint32_t kSamplesMessageSize =
+    (uint32_t)(sizeof(LV2_Atom_Object) + sizeof(LV2_Atom_Property) + sizeof(LV2_Atom_Vector_Body) +
+               kSamplesPerMessage * sizeof(float));
+static_assert(kSamplesMessageSize <= kMaxMessageSize, "samples go in small messages");
+
+// Forges a Samples message of n (at most kSamplesPerMessage) samples, or an
+// Analyser message. False when it did not fit.
+inline bool forgeSamples(LV2_Atom_Forge& forge, const Uris& uri, const float* samples, uint32_t n) {
+    if (n > kSamplesPerMessage || !hasRoom(forge, kSamplesMessageSize)) return false;
+    LV2_Atom_Forge_Frame frame;
+    const bool object = lv2_atom_forge_object(&forge, &frame, 0, uri.samples) != 0;
+    const bool ok = object && lv2_atom_forge_key(&forge, uri.data) &&
+                    lv2_atom_forge_vector(&forge, sizeof(float), uri.flt, n, samples);
+    lv2_atom_forge_pop(&forge, &frame);
+    return ok;
+}
+inline bool forgeAnalyser(LV2_Atom_Forge& forge, const Uris& uri, bool on) {
+    LV2_Atom_Forge_Frame frame;
+    const bool object = lv2_atom_forge_object(&forge, &frame, 0, uri.analyser) != 0;
+    const bool ok =
+        object && lv2_atom_forge_key(&forge, uri.value) && lv2_atom_forge_bool(&forge, on);
+    lv2_atom_forge_pop(&forge, &frame);
+    return ok;
+}
+
+// Reads a Samples message; false for anything else.
+inline bool readSamples(const LV2_Atom_Object* obj, const Uris& uri, const float*& samples,
+                        uint32_t& n) {
+    if (obj->body.otype != uri.samples) return false;
+    const LV2_Atom* data = nullptr;
+    lv2_atom_object_get(obj, uri.data, &data, 0);
+    if (!data || data->type != uri.vector || data->size < sizeof(LV2_Atom_Vector_Body))
+        return false;
+    const auto* vector = reinterpret_cast<const LV2_Atom_Vector*>(data);
+    if (vector->body.child_type != uri.flt || vector->body.child_size != sizeof(float))
+        return false;
+    n = (data->size - (uint32_t)sizeof(LV2_Atom_Vector_Body)) / (uint32_t)sizeof(float);
+    samples = reinterpret_cast<const float*>(&vector->body + 1);
+    return n <= kSamplesPerMessage;
+}
+// Reads an Analyser message: on is what the editor wants; false for anything else.
+inline bool readAnalyser(const LV2_Atom_Object* obj, const Uris& uri, bool& on) {
+    if (obj->body.otype != uri.analyser) return false;
+    const LV2_Atom* value = nullptr;
+    lv2_atom_object_get(obj, uri.value, &value, 0);
+    if (!value || value->type != uri.boolean || value->size != sizeof(int32_t)) return false;
+    on = reinterpret_cast<const LV2_Atom_Bool*>(value)->body != 0;
+    return true;
 }
 
 struct Piece {

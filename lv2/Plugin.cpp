@@ -18,7 +18,8 @@
 // the host's worker, never in run(), and never passes through the worker's
 // rings: the worker reads and writes buffers the instance owns, and the job
 // says only which one. run() only copies pieces to and from those buffers.
-// Blocks that clip are told to the editor as they happen.
+// Blocks that clip are told to the editor as they happen, and the output
+// samples (the mean of the channels) while the editor's analyser wants them.
 #include "lv2/Messages.h"
 #include "lv2/Ports.h"
 #include "lv2/Uris.h"
@@ -26,6 +27,7 @@
 #include "model/Identity.h"
 #include "model/Model.h"
 #include "model/ProgramStore.h"
+#include "model/SampleRing.h"
 
 #include <lv2/atom/atom.h>
 #include <lv2/atom/forge.h>
@@ -109,6 +111,8 @@ struct Instance final : ProgramStore::Listener {
     bool incomingWhole = false;
     std::atomic<bool> decodeBusy{false};
     unsigned char decoding[kMaxTransferSize];
+    // The output samples on their way to the editor (audio thread only).
+    SampleRing analyser;
 
     const float* controls[kNumControlPorts] = {};
     uint32_t lastBits[kNumControlPorts] = {};
@@ -172,7 +176,10 @@ void Instance::readMessages() {
             continue;
         const auto* obj = reinterpret_cast<const LV2_Atom_Object*>(&ev->body);
         Piece piece;
-        if (obj->body.otype == uri.get) {
+        bool on = false;
+        if (readAnalyser(obj, uri, on)) {
+            analyser.setOn(on);
+        } else if (obj->body.otype == uri.get) {
             sendRate = true;
             bankWanted = true;
         } else if (readPiece(obj, uri, piece)) {
@@ -243,6 +250,14 @@ void Instance::writeMessages(bool clipped) {
             !forgePiece(forge, uri, outgoingSerial, outgoingNext, outgoing, outgoingSize))
             break;
         if (++outgoingNext == piecesFor(outgoingSize)) outgoingState = Outgoing::Idle;
+    }
+    for (uint32_t n = 0; n < kSampleMessagesPerCycle && analyser.isOn(); ++n) {
+        float samples[kSamplesPerMessage];
+        if (!hasRoom(forge, kSamplesMessageSize + sizeof(LV2_Atom_Event))) break;
+        const int count = analyser.pop(samples, (int)kSamplesPerMessage);
+        if (count == 0 || !lv2_atom_forge_frame_time(&forge, 0) ||
+            !forgeSamples(forge, uri, samples, (uint32_t)count))
+            break;
     }
     lv2_atom_forge_pop(&forge, &sequence);
 }
@@ -333,6 +348,7 @@ void run(LV2_Handle h, uint32_t frames) {
             engine.processStereo(in, out, n, true, true);
         else
             engine.processMono(in, out, n, false);
+        s.analyser.push(out, channels, n);
         done += (uint32_t)n;
     }
     s.writeMessages(frames > 0 && engine.getBlockPeak() >= 1.0f);

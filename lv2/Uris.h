@@ -22,10 +22,13 @@ inline constexpr const char* kIndexUri = "urn:veyaudioworks:dravo#index";
 inline constexpr const char* kCountUri = "urn:veyaudioworks:dravo#count";
 inline constexpr const char* kSizeUri = "urn:veyaudioworks:dravo#size";
 inline constexpr const char* kDataUri = "urn:veyaudioworks:dravo#data";
+inline constexpr const char* kAnalyserUri = "urn:veyaudioworks:dravo#Analyser";
+inline constexpr const char* kSamplesUri = "urn:veyaudioworks:dravo#Samples";
 
 struct Uris {
     LV2_URID object, blank, chunk, dbl, flt, boolean, integer, eventTransfer, bank;
     LV2_URID get, rate, clip, bankPiece, value, fresh, serial, index, count, size, data;
+    LV2_URID vector, analyser, samples;
 };
 
 inline Uris mapUris(LV2_URID_Map* map) {
@@ -34,7 +37,8 @@ inline Uris mapUris(LV2_URID_Map* map) {
             m(LV2_ATOM__Float),  m(LV2_ATOM__Bool),  m(LV2_ATOM__Int),   m(LV2_ATOM__eventTransfer),
             m(kBankUri),         m(kGetUri),         m(kRateUri),        m(kClipUri),
             m(kBankPieceUri),    m(kValueUri),       m(kFreshUri),       m(kSerialUri),
-            m(kIndexUri),        m(kCountUri),       m(kSizeUri),        m(kDataUri)};
+            m(kIndexUri),        m(kCountUri),       m(kSizeUri),        m(kDataUri),
+            m(LV2_ATOM__Vector), m(kAnalyserUri),    m(kSamplesUri)};
 }
 
 } // namespace dravo::lv2

@@ -12,7 +12,9 @@
 //     sends it back when the bar changed names, the current preset or whole
 //     presets, always in small pieces;
 //   - the user's stored default bank and preset apply when the editor first
-//     meets an instance that is still as it started (see applyDefaults).
+//     meets an instance that is still as it started (see applyDefaults);
+//   - the analyser's samples come from the DSP in messages while the editor
+//     has asked for them, and wait in a ring of the UI's own.
 // The UI and the DSP may run in different threads or processes.
 #include "gui/EqualiserEditor.h"
 #include "lv2/Messages.h"
@@ -21,6 +23,7 @@
 #include "model/FactoryPresets.h"
 #include "model/Identity.h"
 #include "model/ParkedChanges.h"
+#include "model/SampleRing.h"
 #include "presets/StoredPresets.h"
 
 #include <lv2/atom/forge.h>
@@ -82,6 +85,7 @@ class Ui final : public EditController {
     int hide();
     void portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer);
     int idle();
+    bool analyserWanted() const { return received.isOn(); }
     void askForState() {
         alignas(8) uint8_t buffer[64];
         lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
@@ -128,6 +132,13 @@ class Ui final : public EditController {
         applyCurrent(true);
     }
     float takePeak() override { return changes.takePeak(); }
+    void setAnalyserOn(bool on) override {
+        received.setOn(on);
+        alignas(8) uint8_t buffer[64];
+        lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
+        if (forgeAnalyser(forge, uri, on)) sendAtom(buffer);
+    }
+    int takeOutputSamples(float* dst, int max) override { return received.pop(dst, max); }
     double latencySamples() const override { return latency; }
     double sampleRate() const override { return rate; }
     bool isStereo() const override { return variant.channels == 2; }
@@ -218,6 +229,7 @@ class Ui final : public EditController {
     std::vector<unsigned char> outgoing; // the bank being sent, in pieces
     uint32_t outgoingNext = 0;
     int32_t outgoingSerial = 0;
+    SampleRing received; // the DSP's output samples, until the editor takes them
 
   public:
     // The window of its own that ui:showInterface opens, and its connection.
@@ -279,6 +291,12 @@ void Ui::message(const LV2_Atom_Object* obj) {
     Piece piece;
     if (readPiece(obj, uri, piece)) {
         if (incoming.take(piece)) bankArrived(incoming.data(), incoming.size());
+        return;
+    }
+    const float* samples = nullptr;
+    uint32_t n = 0;
+    if (readSamples(obj, uri, samples, n)) {
+        received.push(&samples, 1, (int)n);
         return;
     }
     const LV2_Atom* value = nullptr;
@@ -394,6 +412,7 @@ bool Ui::embed(Window parent) {
 int Ui::hide() {
     if (!ownDisplay) return 0;
     editor->close();
+    if (received.isOn()) setAnalyserOn(false);
     XDestroyWindow(ownDisplay, ownWindow);
     XCloseDisplay(ownDisplay);
     ownDisplay = nullptr;
@@ -477,6 +496,8 @@ Ui* uiOf(LV2UI_Handle handle) {
 void cleanup(LV2UI_Handle handle) {
     Ui* ui = uiOf(handle);
     ui->hide();
+    // The DSP sends no more samples once the editor is gone.
+    if (ui->analyserWanted()) ui->setAnalyserOn(false);
     ui->editor.reset();
     delete ui;
 }

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential g++ cmake pkg-config git
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libsndfile1-dev
+  libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libsndfile1-dev libkissfft-dev
   clang libclang-rt-14-dev
   xvfb x11-utils xauth
   lsp-plugins-vst

@@ -190,15 +190,17 @@ float Dravo::latencyMilliseconds() const {
 // the input arrangement is stereo, else mono. The host sees the same three
 // pin queries either way.
 template <typename T> void Dravo::process(T** inputs, T** outputs, VstInt32 sampleFrames) {
+    bool out2;
     if (isInputConnected(1) && isInputStereo()) {
         const bool in2 = isInputConnected(1) && isInputStereo();
-        const bool out2 = isOutputConnected(1) && isOutputStereo();
+        out2 = isOutputConnected(1) && isOutputStereo();
         getEngine().processStereo(inputs, outputs, sampleFrames, in2, out2);
     } else {
         isInputConnected(1);
-        const bool out2 = isOutputConnected(1) && isOutputStereo();
+        out2 = isOutputConnected(1) && isOutputStereo();
         getEngine().processMono(inputs, outputs, sampleFrames, out2);
     }
+    analyser.push(outputs, out2 ? 2 : 1, sampleFrames);
 }
 
 void Dravo::processReplacing(float** inputs, float** outputs, VstInt32 sampleFrames) {

@@ -8,6 +8,7 @@
 
 #include "model/Model.h"
 #include "model/ParkedChanges.h"
+#include "model/SampleRing.h"
 #include "vst/CPresetSystemEffect.h"
 
 #include <atomic>
@@ -64,12 +65,15 @@ class Dravo : public CPresetSystemEffect {
     const EqEngine& getEngine() const { return model.engine(); }
     dravo::Model& getModel() { return model; }
     dravo::ParkedChanges& parkedChanges() { return parked; }
+    // The output samples the editor's analyser asked for.
+    SampleRing& outputSamples() { return analyser; }
 
   private:
     template <typename T> void process(T** inputs, T** outputs, VstInt32 sampleFrames);
 
     dravo::Model model;
     dravo::ParkedChanges parked;
+    SampleRing analyser;
     std::atomic<bool> inputStereo{true};
     std::atomic<bool> outputStereo{true};
     bool suspendedOnce = false;

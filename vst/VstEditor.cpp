@@ -39,8 +39,10 @@ bool VstEditor::open(void* parentWindow) {
     return editor().open(parentWindow);
 }
 
+// With the window gone nobody takes the analyser's samples.
 void VstEditor::close() {
     if (equaliserEditor) equaliserEditor->close();
+    plugin.outputSamples().setOn(false);
     AEffEditor::close();
 }
 
@@ -134,6 +136,14 @@ void VstEditor::replaceBank(const Bank& bank) {
 
 float VstEditor::takePeak() {
     return plugin.getEngine().takeBlockPeak();
+}
+
+void VstEditor::setAnalyserOn(bool on) {
+    plugin.outputSamples().setOn(on);
+}
+
+int VstEditor::takeOutputSamples(float* dst, int max) {
+    return plugin.outputSamples().pop(dst, max);
 }
 
 double VstEditor::latencySamples() const {

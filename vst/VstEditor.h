@@ -50,6 +50,8 @@ class VstEditor final : public AEffEditor, public dravo::EditController {
     void replacePreset(const PresetRecord& record) override;
     void replaceBank(const Bank& bank) override;
     float takePeak() override;
+    void setAnalyserOn(bool on) override;
+    int takeOutputSamples(float* dst, int max) override;
     double latencySamples() const override;
     double sampleRate() const override;
     bool requestSize(int width, int height) override;

@@ -283,6 +283,7 @@ template <typename T> void Vst3Plugin::processAudio(ProcessData& data, int offse
         engine().processStereo(ins, outs, frames, true, out2);
     else
         engine().processMono(ins, outs, frames, out2);
+    analyser.push(outs, out2 ? 2 : 1, frames);
 }
 
 // Parameter changes split the block at their points: the audio before a

@@ -14,6 +14,7 @@
 #include "model/Model.h"
 #include "model/ParkedChanges.h"
 #include "model/ProgramStore.h"
+#include "model/SampleRing.h"
 #include "vst3/vst3abi.h"
 
 #include <atomic>
@@ -127,6 +128,8 @@ class Vst3Plugin final : public IComponent,
     float parameter(Param p) const { return (float)model.normalised(p); }
     ProgramStore& programStore() { return store; }
     ParkedChanges& parkedChanges() { return parked; }
+    // The output samples the editor's analyser asked for.
+    SampleRing& outputSamples() { return analyser; }
     EqEngine& engine() { return model.engine(); }
     double latencySamples() const { return model.engine().latencySamples(); }
     // The rate the latency is told at (44100 for an implausible host rate).
@@ -155,6 +158,7 @@ class Vst3Plugin final : public IComponent,
     int initialised = 0;
     Model model;
     ParkedChanges parked;
+    SampleRing analyser;
     ProgramStore store;
     IComponentHandler* handler = nullptr;
     bool inputStereo = true;

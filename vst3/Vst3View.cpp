@@ -100,9 +100,11 @@ void Vst3View::unregisterFromRunLoop() {
     runLoop = nullptr;
 }
 
+// With the window gone nobody takes the analyser's samples.
 tresult Vst3View::removed() {
     unregisterFromRunLoop();
     equaliserEditor->close();
+    plugin.outputSamples().setOn(false);
     return kResultOk;
 }
 
@@ -252,6 +254,14 @@ float Vst3View::takePeak() {
 
 double Vst3View::latencySamples() const {
     return plugin.latencySamples();
+}
+
+void Vst3View::setAnalyserOn(bool on) {
+    plugin.outputSamples().setOn(on);
+}
+
+int Vst3View::takeOutputSamples(float* dst, int max) {
+    return plugin.outputSamples().pop(dst, max);
 }
 
 double Vst3View::sampleRate() const {

@@ -72,6 +72,8 @@ class Vst3View final : public IPlugView,
     void replacePreset(const PresetRecord& record) override;
     void replaceBank(const Bank& bank) override;
     float takePeak() override;
+    void setAnalyserOn(bool on) override;
+    int takeOutputSamples(float* dst, int max) override;
     double latencySamples() const override;
     double sampleRate() const override;
     bool isStereo() const override;
