@@ -1,7 +1,7 @@
 // run() allocates nothing (operator new is counted while it runs on this
-// thread, over port changes, glides, saturation, master off and non-finite
-// values), and ports written from another thread while run() runs are
-// race-free (the ThreadSanitizer build runs the Threads case).
+// thread, over port changes, glides, saturation, master off, non-finite
+// values and the analyser's samples sent to the editor), and ports written from another thread
+// while run() runs are race-free (the ThreadSanitizer build runs the Threads case).
 #include "lv2/Lv2Rig.h"
 #include "lv2/Messages.h"
 #include "lv2/Ports.h"
@@ -38,6 +38,12 @@ float portAt(Param p, double normalised) {
 TEST(Lv2Run, AllocatesNothing) {
     std::vector<float> l(8192, 0.25f), r(8192, -0.5f);
     const std::vector<float*> io{l.data(), r.data()};
+    alignas(8) uint8_t on[64];
+    LV2_Atom_Forge forge;
+    lv2_atom_forge_init(&forge, lv2rig::uridMap());
+    lv2_atom_forge_set_buffer(&forge, on, sizeof on);
+    ASSERT_TRUE(lv2::forgeAnalyser(forge, lv2::mapUris(lv2rig::uridMap()), true));
+    const auto* analyserOn = reinterpret_cast<const LV2_Atom*>(on);
     for (const auto& v : lv2::kVariants) {
         lv2rig::Instance lv2(v.uri, 44100);
         lv2.activate();
@@ -50,8 +56,10 @@ TEST(Lv2Run, AllocatesNothing) {
             lv2.port(Param::Saturation) = k % 3 == 0 ? 1.0f : 0.0f;
             lv2.port(Param::Master) = k == 5 ? 0.0f : 1.0f;
             lv2.port(Param::Output) = k == 6 ? std::numeric_limits<float>::quiet_NaN() : 3.0f;
-            // A block that clips is told on the message output.
+            // A block that clips is told on the message output; from the
+            // fourth round on, the output samples go to the editor's analyser.
             std::fill(l.begin(), l.end(), k == 7 ? 4.0f : 0.25f);
+            if (k == 3) lv2.send(analyserOn);
             for (uint32_t frames : {0u, 1u, 100u, 8192u}) {
                 tCounting = true;
                 lv2.run(io, io, frames);
