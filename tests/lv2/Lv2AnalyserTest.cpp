@@ -74,6 +74,7 @@ TEST(Lv2Analyser, SamplesGoToTheEditorOnlyWhileItAsks) {
         for (int n : {700, 64, 1500})
             EXPECT_GT(runBlock(lv2, n, sent, mean), 0);
         EXPECT_EQ(sent, mean);
+        ASSERT_FALSE(mean.empty());
         EXPECT_NE(mean.back(), 0.0f);
 
         sendAnalyser(lv2, false);
