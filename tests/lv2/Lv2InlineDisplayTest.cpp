@@ -11,7 +11,9 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 using namespace dravo;
@@ -112,6 +114,27 @@ TEST_F(Lv2Inline, RunAsksForAPictureOnlyWhenTheCurveChanged) {
     lv2.port(Param::Master) = 0;
     run();
     EXPECT_EQ(calls(), 2) << "two changes in one cycle ask once";
+}
+
+// Ardour renders from its GUI thread while run() takes new port values.
+TEST(Lv2InlineThreads, RenderWhileRunRuns) {
+    lv2rig::QueueDraw queue;
+    lv2rig::Instance lv2(lv2::kVariants[0].uri, 48000, false, &queue.feature);
+    lv2.activate();
+    std::atomic<bool> stop{false};
+    std::thread gui([&] {
+        while (!stop.load())
+            EXPECT_EQ(lv2rig::render(lv2, 120, 60).height, 60);
+    });
+    std::vector<float> l(64), r(64);
+    for (int block = 0; block < 2000; ++block) {
+        float v = (float)realValueOf(Param::Mid2Freq, (block % 7) / 6.0);
+        __atomic_store(&lv2.port(Param::Mid2Freq), &v, __ATOMIC_RELAXED);
+        lv2.run({l.data(), r.data()}, {l.data(), r.data()}, 64);
+    }
+    stop.store(true);
+    gui.join();
+    EXPECT_GT(queue.calls.load(), 0);
 }
 
 // The pictures of a factory preset, at the size of a narrow mixer strip and
