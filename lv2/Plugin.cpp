@@ -20,9 +20,17 @@
 // says only which one. run() only copies pieces to and from those buffers.
 // Blocks that clip are told to the editor as they happen, and the output
 // samples (the mean of the channels) while the editor's analyser wants them.
+//
+// Ardour's inline display (lv2/InlineDisplay.h): render draws the response
+// curve of the model's values (atomics) into a picture allocated with the
+// instance; run() only asks the host for a new one when a value that shapes
+// the curve changed.
+#include "lv2/CurveImage.h"
+#include "lv2/InlineDisplay.h"
 #include "lv2/Messages.h"
 #include "lv2/Ports.h"
 #include "lv2/Uris.h"
+#include "model/CurveSettings.h"
 #include "model/FactoryPresets.h"
 #include "model/Identity.h"
 #include "model/Model.h"
@@ -37,16 +45,28 @@
 #include <lv2/urid/urid.h>
 #include <lv2/worker/worker.h>
 
+#include <algorithm>
 #include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
 
 namespace dravo::lv2 {
 namespace {
+
+// The largest inline picture; a larger request is clamped to it.
+constexpr int kMaxPictureWidth = 1024;
+constexpr int kMaxPictureHeight = 512;
+
+// Whether a parameter's value changes the response curve.
+bool shapesCurve(Param p) {
+    const Target t = info(p).target;
+    return t == Target::Master || t == Target::Output || t == Target::Section;
+}
 
 struct Instance final : ProgramStore::Listener {
     Instance(const Variant& v, double rate) : variant(v), hostRate((float)rate) {
@@ -120,6 +140,14 @@ struct Instance final : ProgramStore::Listener {
     float* latencyOut = nullptr;
     float* in[2] = {};
     float* out[2] = {};
+
+    // The inline display: the host's redraw request (null when not given),
+    // whether the curve changed since the last request (audio thread only),
+    // and the picture render draws into (GUI thread only).
+    const InlineDisplayQueueDraw* queueDraw = nullptr;
+    bool curveChanged = false;
+    std::unique_ptr<uint32_t[]> picture{new uint32_t[kMaxPictureWidth * kMaxPictureHeight]};
+    InlineDisplaySurface surface{};
 };
 
 void Instance::readControls() {
@@ -137,6 +165,8 @@ void Instance::readControls() {
         const Param p = controlParam(i);
         double normalised;
         if (!normalisedForPort(p, value, normalised)) continue;
+        if (shapesCurve(p) && engineValueOf(p, normalised) != model.engineValue(p))
+            curveChanged = true;
         model.set(p, normalised);
         // As the VST 2.x effect keeps it.
         if (sameInEveryPreset(p))
@@ -283,6 +313,8 @@ LV2_Handle instantiate(const LV2_Descriptor* descriptor, double rate, const char
             instance->map = static_cast<LV2_URID_Map*>(features[i]->data);
         else if (std::strcmp(features[i]->URI, LV2_WORKER__schedule) == 0)
             instance->schedule = static_cast<LV2_Worker_Schedule*>(features[i]->data);
+        else if (std::strcmp(features[i]->URI, kInlineDisplayQueueDrawUri) == 0)
+            instance->queueDraw = static_cast<const InlineDisplayQueueDraw*>(features[i]->data);
     }
     instance->mapUris();
     // As the VST 2.x effect starts: the interpolator, every parameter at its
@@ -327,6 +359,11 @@ void activate(LV2_Handle h) {
 void run(LV2_Handle h, uint32_t frames) {
     Instance& s = *self(h);
     s.readControls();
+    // The rate is fixed for the instance's life: only values move the curve.
+    if (s.curveChanged && s.queueDraw && s.queueDraw->queueDraw) {
+        s.queueDraw->queueDraw(s.queueDraw->handle);
+        s.curveChanged = false;
+    }
     s.writeLatency();
     s.readMessages();
     s.serveBank();
@@ -438,9 +475,28 @@ LV2_Worker_Status workResponse(LV2_Handle, uint32_t, const void*) {
 
 const LV2_Worker_Interface kWorker = {work, workResponse, nullptr};
 
+// The whole plug-in's curve, about half as high as wide.
+InlineDisplaySurface* render(LV2_Handle h, uint32_t w, uint32_t maxHeight) {
+    Instance& s = *self(h);
+    float values[kNumParams];
+    for (int i = 0; i < kNumParams; ++i)
+        values[i] = (float)s.model.normalised(paramAt(i));
+    const EqResponse response(curveSettings(values, s.hostRate));
+    const int width = (int)std::min<uint32_t>(w, kMaxPictureWidth);
+    const int height =
+        (int)std::min<uint32_t>({(uint32_t)(width + 1) / 2, maxHeight, kMaxPictureHeight});
+    drawCurve(response, s.picture.get(), width, height, width);
+    s.surface = {reinterpret_cast<unsigned char*>(s.picture.get()), width, height,
+                 width * (int)sizeof(uint32_t)};
+    return &s.surface;
+}
+
+const InlineDisplayInterface kInlineDisplay = {render};
+
 const void* extensionData(const char* uri) {
     if (std::strcmp(uri, LV2_STATE__interface) == 0) return &kState;
     if (std::strcmp(uri, LV2_WORKER__interface) == 0) return &kWorker;
+    if (std::strcmp(uri, kInlineDisplayInterfaceUri) == 0) return &kInlineDisplay;
     return nullptr;
 }
 

@@ -18,6 +18,7 @@ inline constexpr const char* kManualSections[] = {
     "Mid 1 and Mid 2",
     "High shelf",
     "Output section",
+    "Response curve and analyser",
     "Preset bar",
     "Presets, files and defaults",
     "Latency",

@@ -2,6 +2,7 @@
 // manifest.ttl, the description of both plug-ins and the factory presets.
 //
 //   dravo_gen_lv2 OUT_DIR DSP_BINARY_NAME VERSION [UI_BINARY_NAME]
+#include "lv2/InlineDisplay.h"
 #include "lv2/Ports.h"
 #include "model/FactoryPresets.h"
 
@@ -153,14 +154,20 @@ void writeDescription(FILE* f, const char* version) {
     std::fprintf(
         f, "<%s>\n\ta doap:Project ;\n\tdoap:name %s ;\n\tdoap:maintainer [ foaf:name %s ] .\n\n",
         kProjectUri, quoted(kVariants[0].name).c_str(), quoted(kVendor).c_str());
+    // Ardour's inline display, which the LV2 specification's own bundles do
+    // not describe: typed here, so validators know what the plug-in lists.
+    std::fprintf(f, "<%s>\n\ta lv2:ExtensionData .\n\n<%s>\n\ta lv2:Feature .\n\n",
+                 kInlineDisplayInterfaceUri, kInlineDisplayQueueDrawUri);
     for (const Variant& v : kVariants) {
         std::fprintf(f,
                      "<%s>\n\ta lv2:Plugin , lv2:ParaEQPlugin ;\n\tdoap:name %s ;\n"
                      "\tlv2:project <%s> ;\n"
                      "\tlv2:minorVersion %d ;\n\tlv2:microVersion %d ;\n"
-                     "\tlv2:optionalFeature lv2:hardRTCapable , urid:map , work:schedule ;\n"
-                     "\tlv2:extensionData state:interface , work:interface ;\n%s\tlv2:port\n",
+                     "\tlv2:optionalFeature lv2:hardRTCapable , urid:map , work:schedule , <%s> ;\n"
+                     "\tlv2:extensionData state:interface , work:interface , <%s> ;\n%s"
+                     "\tlv2:port\n",
                      v.uri, quoted(v.name).c_str(), kProjectUri, minor, micro,
+                     kInlineDisplayQueueDrawUri, kInlineDisplayInterfaceUri,
                      uiBinary ? ("\tui:ui <" + std::string(kUiUri) + "> ;\n").c_str() : "");
         for (int i = 0; i < kNumControlPorts; ++i) {
             controlPort(f, i);

@@ -11,6 +11,7 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdio>
@@ -22,6 +23,7 @@
 #include "dsp/EqEngine.h"
 #include "gui/EditorLayout.h"
 #include "gui/KnobFrame.h"
+#include "model/CurveSettings.h"
 #include "model/FactoryPresets.h"
 #include "model/Model.h"
 #include "model/Parameters.h"
@@ -606,8 +608,92 @@ void output(Document& d) {
            "keep peaks below full scale with the LEVEL knob and leave SAT off.");
 }
 
-void presetBar(Document& d, cairo_surface_t* editor) {
+// The curve panel's page: what the panel shows, with a chart of one preset's
+// curve and its sections as the panel computes them.
+void curvePanel(Document& d) {
+    using namespace dravo;
     d.section(7, sectionTitle(7));
+    d.para("The <b>CURVE</b> button, right of the logo, opens a panel below the controls that "
+           "draws what your settings do to the sound. The window grows downwards to make room "
+           "(940 × 448 pixels at 100 % zoom, and in proportion at every other zoom) and asks "
+           "the host for the new size; a second click closes the panel again. The editor "
+           "remembers your choice and opens the way you left it; the first time it opens "
+           "closed.");
+    d.h2("Reading the curve");
+    d.bullets({
+        "The frequency axis runs from 20 Hz to 20 kHz on a logarithmic scale (at sample rates "
+        "below 40 kHz it ends at half the sample rate); the level axis is in dB with a labelled "
+        "grid.",
+        "The bold line is the whole plug-in: all six sections, EQ IN and the output level "
+        "together. With EQ IN off it is a straight line at the output level.",
+        "The faint lines are each section's own contribution, in the section's colour. A "
+        "section that is off draws no line.",
+        "The curve is computed from the same filter coefficients the audio runs through, "
+        "including the doubled internal sample rate, so it is what you hear: it agrees with "
+        "the measured response of the plug-in to within 0.1 dB up to 18 kHz. SAT is not part "
+        "of it, because the limiter depends on the level of the music, not on frequency.",
+        "It follows every change at once: a knob, host automation, a preset or a memory slot.",
+    });
+    std::vector<Curve> curves;
+    for (int p = 0; p < kNumFactoryPresets; ++p) {
+        if (std::string(kFactoryPresets[p].name) != "Vox") continue;
+        float values[kNumParams];
+        for (const ParamInfo& i : kParams)
+            values[index(i.id)] = i.defaultValue;
+        for (const PresetField& f : kFactoryPresets[p].fields)
+            values[index(f.param)] = (float)f.value;
+        EqSettings settings = curveSettings(values, kPlotRate);
+        settings.master = true;
+        const EqResponse response(settings);
+        Curve total{"Vox", kCurveColours[0], {}};
+        for (int i = 0; i < kPlotPoints; ++i)
+            total.db.push_back(response.totalDb(plotFrequency(i)));
+        curves.push_back(total);
+        // The two sections that shape it most, alone.
+        std::vector<std::pair<double, Curve>> parts;
+        for (const SectionInfo& s : kSections) {
+            if (!response.sectionOn(s.id)) continue;
+            Curve c{std::string(s.name) + " alone", {}, {}};
+            double most = 0.0;
+            for (int i = 0; i < kPlotPoints; ++i) {
+                c.db.push_back(response.sectionDb(s.id, plotFrequency(i)));
+                if (plotFrequency(i) >= 100.0) most = std::max(most, std::fabs(c.db.back()));
+            }
+            parts.push_back({most, c});
+        }
+        std::sort(parts.begin(), parts.end(),
+                  [](const auto& a, const auto& b) { return a.first > b.first; });
+        for (size_t k = 0; k < parts.size() && k < 2; ++k) {
+            parts[k].second.colour = kCurveColours[k + 1];
+            curves.push_back(parts[k].second);
+        }
+    }
+    d.plot(curves, -12, 12, 3,
+           "The factory preset Vox as the panel computes it: the whole plug-in and the two "
+           "sections that shape it most.");
+    d.h2("Handles");
+    d.para("Every section that is on has a handle on the curve at its frequency. Click a "
+           "handle to find its section: its knobs flash briefly. Drag it to move the section's "
+           "frequency (left and right) and gain (up and down) together, each in its own steps, "
+           "exactly as if you turned the two knobs; the cuts have no gain and move only "
+           "sideways. Your host records each drag as one change of each parameter, so one undo "
+           "takes it back.");
+    d.h2("The output analyser");
+    d.para("The <b>ANALYSER</b> button in the panel draws the spectrum of the plug-in's output "
+           "behind the curve, about 30 times a second: the average of both channels after the "
+           "limiter, smoothed to about a sixth of an octave, with a slow fall so that peaks "
+           "stay readable. A sine at full scale reads 0 dB. The analyser only works while the "
+           "panel is open and the button is on; the audio thread only hands the samples over "
+           "and all the analysis runs in the editor, so it costs your session next to nothing, "
+           "and nothing at all while it is off.");
+    d.h2("In Ardour's mixer strip");
+    d.para("In the LV2 version, Ardour can show the curve inside the plug-in's slot in the "
+           "mixer strip, without opening the editor. It follows the settings like the panel "
+           "does.");
+}
+
+void presetBar(Document& d, cairo_surface_t* editor) {
+    d.section(8, sectionTitle(8));
     d.para("The preset bar along the bottom of the editor holds 22 presets and everything to "
            "manage them. Vey Dravo keeps all 22 presets with your host's project; the factory "
            "set is loaded whenever you insert a new instance (or your own default bank, see "
@@ -686,7 +772,7 @@ void presetBar(Document& d, cairo_surface_t* editor) {
 }
 
 void presetFiles(Document& d) {
-    d.section(8, sectionTitle(8));
+    d.section(9, sectionTitle(9));
     d.h2("How presets work");
     d.bullets({
         "The plug-in holds 22 presets. Whatever you change is written into the current preset "
@@ -740,7 +826,7 @@ void presetFiles(Document& d) {
 }
 
 void latency(Document& d) {
-    d.section(9, sectionTitle(9));
+    d.section(10, sectionTitle(10));
     d.para("Vey Dravo delays the signal by a small, fixed number of samples: its filters run at "
            "twice the host's rate (for sample rates below 65 kHz), and the limiter looks "
            "ahead. The plug-in tells the host this latency, and hosts with delay compensation "
@@ -833,7 +919,7 @@ std::string controlName(Param p) {
 
 void automation(Document& d) {
     using namespace dravo;
-    d.section(10, sectionTitle(10));
+    d.section(11, sectionTitle(11));
     d.para("All controls of the editor can be automated. Hosts list the parameters by number "
            "and by the short names below; the mid bands share their names, so tell them apart "
            "by number. Values appear in the host as text with their unit, exactly as in the "
@@ -869,7 +955,7 @@ void automation(Document& d) {
 
 void factoryPresets(Document& d) {
     using namespace dravo;
-    d.section(11, sectionTitle(11));
+    d.section(12, sectionTitle(12));
     d.para("Vey Dravo comes with 22 factory presets, starting points for common sources. "
            "Each new instance holds them in this order. The table lists the sections each "
            "preset uses; sections not listed are off or flat. Choose one, then adjust to taste. "
@@ -936,7 +1022,7 @@ void factoryPresets(Document& d) {
 }
 
 void renderer(Document& d) {
-    d.section(12, sectionTitle(12));
+    d.section(13, sectionTitle(13));
     d.para("<b>dravo-render</b> is a companion program for the command line, built together "
            "with the plug-in. It runs audio files through Vey Dravo (or through any other VST "
            "2.x plug-in) without a host, draws the frequency response of a setting, and "
@@ -1026,6 +1112,7 @@ void render(cairo_surface_t* surface, std::vector<int>& sectionPages,
         mids(d);
         highShelf(d);
         output(d);
+        curvePanel(d);
         presetBar(d, editor);
         presetFiles(d);
         latency(d);

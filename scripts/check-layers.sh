@@ -29,7 +29,7 @@ lv2       dsp model lv2
 lv2ui     model toolkit platform presets gui lv2 lv2ui
 clap      dsp model toolkit platform presets gui clap
 host      host vst/vst2abi.h model/PresetFormat.h model/Parameters.h model/ValueParse.h model/Identity.h
-resources resources dsp model gui/EditorLayout.h gui/KnobFrame.h presets/PresetBarLayout.h lv2/Ports.h lv2/Uris.h
+resources resources dsp model gui/EditorLayout.h gui/KnobFrame.h presets/PresetBarLayout.h lv2/Ports.h lv2/Uris.h lv2/InlineDisplay.h
 tests     *
 bench     *
 TABLE

@@ -8,7 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libcairo2-dev libpango1.0-dev libx11-dev libxtst-dev libsndfile1-dev libkissfft-dev
   clang libclang-rt-14-dev
-  xvfb x11-utils xauth
+  xvfb x11-utils xauth x11-apps xdotool imagemagick
   lsp-plugins-vst
   lv2-dev liblilv-dev lilv-utils sordi jalv jackd2
   dpf-source qtractor ardour

@@ -1,7 +1,10 @@
 // run() allocates nothing (operator new is counted while it runs on this
 // thread, over port changes, glides, saturation, master off, non-finite
-// values and the analyser's samples sent to the editor), and ports written from another thread
-// while run() runs are race-free (the ThreadSanitizer build runs the Threads case).
+// values and the analyser's samples sent to the editor, with redraw requests
+// to Ardour's inline display, whose render allocates nothing either), and
+// ports written from another thread while run() runs are race-free (the
+// ThreadSanitizer build runs the Threads case).
+#include "lv2/InlineDisplayRig.h"
 #include "lv2/Lv2Rig.h"
 #include "lv2/Messages.h"
 #include "lv2/Ports.h"
@@ -45,8 +48,10 @@ TEST(Lv2Run, AllocatesNothing) {
     ASSERT_TRUE(lv2::forgeAnalyser(forge, lv2::mapUris(lv2rig::uridMap()), true));
     const auto* analyserOn = reinterpret_cast<const LV2_Atom*>(on);
     for (const auto& v : lv2::kVariants) {
-        lv2rig::Instance lv2(v.uri, 44100);
+        lv2rig::QueueDraw queue;
+        lv2rig::Instance lv2(v.uri, 44100, false, &queue.feature);
         lv2.activate();
+        lv2rig::render(lv2, 100, 50);
         // Counting starts after the instance has taken what it needs.
         lv2.run(io, io, 64);
         for (int k = 0; k < 8; ++k) {
@@ -65,7 +70,14 @@ TEST(Lv2Run, AllocatesNothing) {
                 lv2.run(io, io, frames);
                 tCounting = false;
             }
+            const auto* display = static_cast<const lv2::InlineDisplayInterface*>(
+                lilv_instance_get_extension_data(lv2.lilv(), lv2::kInlineDisplayInterfaceUri));
+            ASSERT_NE(display, nullptr);
+            tCounting = true;
+            display->render(lilv_instance_get_handle(lv2.lilv()), 100 + k, 50);
+            tCounting = false;
         }
+        EXPECT_GE(queue.calls.load(), 7) << v.uri;
     }
     EXPECT_EQ(gAllocations, 0);
 }

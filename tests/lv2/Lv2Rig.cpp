@@ -115,7 +115,8 @@ std::string runWithLv2Path(const std::string& command) {
                    " 2>&1");
 }
 
-Instance::Instance(const char* u, double rate, bool threadedWorker) : plugin_(plugin(u)) {
+Instance::Instance(const char* u, double rate, bool threadedWorker, const LV2_Feature* extra)
+    : plugin_(plugin(u)) {
     if (!plugin_) {
         ADD_FAILURE() << "no plug-in " << u;
         return;
@@ -123,6 +124,7 @@ Instance::Instance(const char* u, double rate, bool threadedWorker) : plugin_(pl
     for (const LV2_Feature* const* f = features(); *f; ++f)
         features_.push_back(*f);
     features_.push_back(&scheduleFeature_);
+    if (extra) features_.push_back(extra);
     features_.push_back(nullptr);
     instance_ = lilv_plugin_instantiate(plugin_, rate, features_.data());
     if (!instance_) {

@@ -52,7 +52,9 @@ std::string runWithLv2Path(const std::string& command);
 // answer larger than 4 KB, and the test fails on any above 2 KB.
 class Instance {
   public:
-    Instance(const char* uri, double rate, bool threadedWorker = false);
+    // extra: one more feature the host offers (null: none).
+    Instance(const char* uri, double rate, bool threadedWorker = false,
+             const LV2_Feature* extra = nullptr);
     ~Instance();
     Instance(const Instance&) = delete;
     Instance& operator=(const Instance&) = delete;
