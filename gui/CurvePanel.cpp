@@ -99,7 +99,7 @@ void CurvePanel::recompute() {
         on[s] = response.sectionOn(section);
         if (!on[s]) continue;
         const double hz = realValueOf(paramsOf(section).hz, values[index(paramsOf(section).hz)]);
-        handleHz[s] = std::min(hz, maxHz);
+        handleHz[s] = std::clamp(hz, kMinHz, maxHz); // a cut's may lie beyond the axis
         handleDb[s] = response.sectionDb(section, handleHz[s]);
         for (int i = 0; i < points; ++i)
             sectionCurve[s][i] =
@@ -217,6 +217,7 @@ void CurvePanel::draw(CDrawContext* context) {
     cairo_t* cr = context->getCairo();
     const CRect p = plot();
     cairo_save(cr);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_DEFAULT); // the context may have left it off
     setColour(cr, kPanelCColor);
     cairo_rectangle(cr, size.left, size.top, size.getWidth(), size.getHeight());
     cairo_fill(cr);
@@ -269,10 +270,8 @@ void CurvePanel::draw(CDrawContext* context) {
     }
     context->drawString("dB", CRect(size.left, size.top + 6, p.left - 5, size.top + 18),
                         kRightText);
-    context->drawString(
-        "Hz",
-        CRect(p.right - 30, size.top + kPlotBottom + 3, p.right + 14, size.top + kPlotBottom + 15),
-        kRightText);
+    context->drawString("Hz", CRect(size.left, p.bottom + 3, p.left - 5, p.bottom + 15),
+                        kRightText);
 
     // Everything below lies inside the plot.
     cairo_rectangle(cr, p.left, p.top, p.getWidth(), p.getHeight());
