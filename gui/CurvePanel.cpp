@@ -270,7 +270,7 @@ void CurvePanel::draw(CDrawContext* context) {
     }
     context->drawString("dB", CRect(size.left, size.top + 6, p.left - 5, size.top + 18),
                         kRightText);
-    context->drawString("Hz", CRect(size.left, p.bottom + 3, p.left - 5, p.bottom + 15),
+    context->drawString("Hz", CRect(size.left, p.bottom + 3, p.left - 16, p.bottom + 15),
                         kRightText);
 
     // Everything below lies inside the plot.
