@@ -2,7 +2,8 @@
 // The editor builds its window from this table and the image generator draws
 // the background's labels and scales from it, so a control and its label
 // cannot drift apart. Positions are left, top in pixels of the 940 x 248
-// background; width and height are those of one picture of the strip.
+// background; width and height are those of one picture of the strip. Below
+// the strip the editor can open the curve panel (kPanelHeight more).
 #pragma once
 
 #include "model/Parameters.h"
@@ -11,10 +12,13 @@ namespace dravo::layout {
 
 constexpr int kEditorWidth = 940;
 constexpr int kEditorHeight = 248;
+constexpr int kPanelHeight = 200;
 constexpr int kBackgroundId = 11500;
 constexpr int kAboutImageId = 11580;
 
-enum class Kind { OnOff, Switch3, Knob, Led, About, LatencyMs, LatencySamples };
+// PanelSwitch: an on/off button of the editor's own (no parameter), the
+// curve panel's.
+enum class Kind { OnOff, Switch3, Knob, Led, About, LatencyMs, LatencySamples, PanelSwitch };
 
 // Sizes of one picture, by kind of control.
 constexpr int kKnobSize = 60;
@@ -28,6 +32,7 @@ constexpr float kNoDefault = -1.0f; // keeps the toolkit's default 0.5
 // below the preset bar's 92..111).
 constexpr int kLedTag = 64;
 constexpr int kAboutTag = 61;
+constexpr int kCurveTag = 65;
 constexpr int kReadOutTag = -1; // the latency read-outs send nothing
 
 struct Control {
@@ -57,7 +62,8 @@ constexpr Control switch3(Param p, int id, int l, int t) {
 }
 
 // The clip LED, the two latency read-outs, the parameter controls in the
-// order the editor creates them, and last the about hot spot.
+// order the editor creates them, the curve panel's switch and last the
+// about hot spot.
 inline constexpr Control kControls[] = {
     {kLedTag, Kind::Led, 11520, 3, 812, 46, kLedSize, kLedSize, false, kNoDefault, 1.0f},
     {kReadOutTag, Kind::LatencyMs, kBackgroundId, 1, 58, 213, 50, 12, false, kNoDefault, 1.0f},
@@ -88,11 +94,14 @@ inline constexpr Control kControls[] = {
     onOff(Param::HighCutOn, 11554, 30, 48),
     onOff(Param::Phase, 11556, 833, 128),
     knob(Param::HighCutFreq, 11555, 23, 86, 43),
+    {kCurveTag, Kind::PanelSwitch, 11519, 2, 547, 211, kOnOffWidth, kOnOffHeight, false, kNoDefault,
+     1.0f},
     {kAboutTag, Kind::About, kAboutImageId, 1, 420, 210, 98, 17, false, kNoDefault, 1.0f},
 };
 
 constexpr int kNumControls = sizeof(kControls) / sizeof(kControls[0]);
-static_assert(kNumControls == 29, "LED, two read-outs, 25 parameter controls, about");
+static_assert(kNumControls == 30,
+              "LED, two read-outs, 25 parameter controls, the curve switch, about");
 
 // The entry for a parameter or control tag, or null.
 constexpr const Control* controlForTag(int tag) {

@@ -6,13 +6,17 @@
 #include "gui/CVeyOnOffButton.h"
 #include "gui/Colours.h"
 #include "gui/EditorZoom.h"
+#include "gui/OutputSpectrum.h"
 #include "gui/ValueEntry.h"
 #include "model/Identity.h"
 #include "model/ValueParse.h"
 #include "model/ValueText.h"
+#include "platform/Desktop.h"
 #include "resources/Manual.h"
 
+#include <cairo.h>
 #include <cmath>
+#include <vector>
 
 namespace dravo {
 
@@ -59,10 +63,78 @@ ManualDocument manualDocument() {
     return {kManualPdf, (size_t)kManualPdfSize, kManualVendorFolder, kManualFileName};
 }
 
+// The curve panel's choices in the product's preferences: "1" or "0".
+constexpr const char* kPanelKey = "curve_panel";
+constexpr const char* kAnalyserKey = "curve_analyser";
+
+void readFlag(const char* key, bool& value) {
+    platform::Preferences prefs(kPreferencesIdentifier);
+    std::vector<char> text;
+    if (prefs.copy(key, text) && text.size() == 1 && (text[0] == '0' || text[0] == '1'))
+        value = text[0] == '1';
+}
+
+void writeFlag(const char* key, bool value) {
+    platform::Preferences prefs(kPreferencesIdentifier);
+    prefs.set(key, value ? "1" : "0", 1);
+    prefs.synchronize();
+}
+
+// The analyser's frames: about 30 a second.
+constexpr uint32_t kSpectrumFrameMs = 33;
+// A picked section's controls blink three times: on and off every 100 ms.
+constexpr uint32_t kFlashPhaseMs = 100;
+constexpr uint32_t kFlashPhases = 6;
+
+// The highlight over a section's controls when its handle is picked: a frame
+// and a faint wash in the section's colour. It takes no pointer input.
+class SectionFlash : public CView {
+  public:
+    explicit SectionFlash(const CRect& size) : CView(size) { setMouseEnabled(false); }
+    void setColour(const CColor& c) { colour = c; }
+    void draw(CDrawContext* context) override {
+        cairo_t* cr = context->getCairo();
+        cairo_save(cr);
+        cairo_rectangle(cr, size.left + 1, size.top + 1, size.getWidth() - 2, size.getHeight() - 2);
+        cairo_set_source_rgba(cr, colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0,
+                              0.18);
+        cairo_fill_preserve(cr);
+        cairo_set_source_rgba(cr, colour.red / 255.0, colour.green / 255.0, colour.blue / 255.0,
+                              0.9);
+        cairo_set_line_width(cr, 2);
+        cairo_stroke(cr);
+        cairo_restore(cr);
+        setDirty(false);
+    }
+
+  private:
+    CColor colour;
+};
+
+// The rectangle around a section's controls, a little larger.
+CRect sectionControlsRect(EqSection s) {
+    CRect r;
+    bool any = false;
+    for (const Control& c : kControls) {
+        if (!isParameterControl(c)) continue;
+        const ParamInfo& i = info(paramOf(c));
+        if (i.target != Target::Section || i.section != s) continue;
+        const CRect cr(c.left, c.top, c.left + c.width, c.top + c.height);
+        if (any)
+            r.unite(cr);
+        else
+            r = cr;
+        any = true;
+    }
+    r.inset(-4, -4);
+    return r;
+}
+
 } // namespace
 
 EqualiserEditor::EqualiserEditor(EditController& controller)
-    : controller(controller), bar(controller, kPreferencesIdentifier, manualDocument()) {}
+    : controller(controller), bar(controller, kPreferencesIdentifier, manualDocument()),
+      spectrum(std::make_unique<OutputSpectrum>()) {}
 
 EqualiserEditor::~EqualiserEditor() {
     close();
@@ -85,7 +157,17 @@ int EqualiserEditor::width() {
 int EqualiserEditor::height() {
     if (frame) return (int)frame->getPixelSize().getHeight();
     if (zoom == 0) zoom = zoom::preferred(kPreferencesIdentifier);
-    return knownHeight = (int)std::lround(kEditorHeight * zoom);
+    readPanelChoice();
+    return knownHeight = (int)std::lround(logicalHeight() * zoom);
+}
+
+int EqualiserEditor::logicalHeight() const {
+    return kEditorHeight + (panelShown ? kPanelHeight : 0);
+}
+
+void EqualiserEditor::readPanelChoice() {
+    readFlag(kPanelKey, panelShown);
+    readFlag(kAnalyserKey, analyserWanted);
 }
 
 bool EqualiserEditor::beforeSizeChange(const CRect& newSize, const CRect& /*oldSize*/) {
@@ -111,7 +193,7 @@ bool EqualiserEditor::setZoom(double zoomFactor, bool chosen) {
 // ---- Menus and typed values -----------------------------------------------
 
 bool EqualiserEditor::onRightClick(CView* view, const CPoint& where) {
-    if (!view || view == about) {
+    if (!view || view == about || view == curve) {
         openZoomMenu(where);
         return true;
     }
@@ -216,7 +298,7 @@ bool EqualiserEditor::open(void* parentWindow) {
     // The host was told this size: opening at it asks nothing.
     width();
     height();
-    auto* f = new EditorFrame(CRect(0, 0, background->getWidth(), background->getHeight()), this);
+    auto* f = new EditorFrame(CRect(0, 0, background->getWidth(), logicalHeight()), this);
     f->setBackground(background);
     background->forget();
     f->setZoom(zoom);
@@ -233,6 +315,8 @@ bool EqualiserEditor::open(void* parentWindow) {
         bitmap->forget();
     }
     bar.open(frame);
+    if (panelShown) showPanel();
+    updateAnalyser();
     // What changed while the window was closed is shown from the controller
     // already; what is parked is old news.
     struct Discard final : EditListener {
@@ -295,6 +379,10 @@ CControl* EqualiserEditor::addControl(const Control& c, CBitmap* bitmap) {
     case Kind::OnOff:
         control = new CVeyOnOffButton(stripRect, this, c.tag, bitmap, 0);
         break;
+    case Kind::PanelSwitch:
+        control = new CVeyOnOffButton(stripRect, this, c.tag, bitmap, 0);
+        control->setValue(panelShown ? 1.f : 0.f);
+        break;
     case Kind::Switch3:
         control = new CVerticalSwitch(stripRect, this, c.tag, c.images, h, c.images, bitmap,
                                       CPoint(0, 0));
@@ -328,6 +416,9 @@ void EqualiserEditor::clearReferences() {
     about = nullptr;
     latencyMs = nullptr;
     latencySamples = nullptr;
+    curve = nullptr;
+    flash = nullptr;
+    flashSection = -1;
 }
 
 void EqualiserEditor::close() {
@@ -336,12 +427,14 @@ void EqualiserEditor::close() {
     clearReferences();
     CFrame* old = frame;
     frame = nullptr;
+    updateAnalyser();
     old->close();
 }
 
 void EqualiserEditor::idle() {
     if (!frame) return;
     controller.deliverChanges(*this);
+    idlePanel();
     updateClipLed();
     bar.idle();
     if (frame) frame->idle();
@@ -412,6 +505,14 @@ void EqualiserEditor::valueChanged(CControl* control) {
         }
         return;
     }
+    if (tag == kCurveTag) {
+        if (!setPanelOpen(control->getValue() >= 0.5f)) {
+            // Refused by the host: the switch shows the panel as it is.
+            control->setValue(panelShown ? 1.f : 0.f);
+            control->invalid();
+        }
+        return;
+    }
     const Control* c = controlForTag(tag);
     if (!c) return;
     if (isParameterControl(*c)) {
@@ -440,16 +541,22 @@ void EqualiserEditor::parameterChanged(Param p, float value) {
         if (p == Param::Output || p == Param::LowCutOn) control->setDirty(true);
     }
     if (p == Param::Master) refreshLatency();
+    curveDirty = true;
     if (frame) frame->setDirty(true);
 }
 
 void EqualiserEditor::bankChanged() {
     bar.showBank();
+    curveDirty = true;
     if (frame) frame->setDirty(true);
 }
 
 void EqualiserEditor::metersChanged() {
     refreshLatency();
+    // The curve depends on the rate; the analyser starts afresh at a new one.
+    curveDirty = true;
+    if (analyserRunning)
+        spectrum->setSampleRate(controller.sampleRate() > 0 ? controller.sampleRate() : 44100.0);
     // A new rate starts the LED dark: the next idle shows what clips then.
     heldClip = 0.0f;
     if (led) {
@@ -466,6 +573,130 @@ void EqualiserEditor::refreshLatency() {
         latencyMs->setValue(samples >= 0 && rate > 0 ? (float)samples * 1000.0f / (float)rate
                                                      : -1.f);
     if (latencySamples) latencySamples->setValue(samples >= 0 ? (float)samples : -1.f);
+}
+
+} // namespace dravo
+
+namespace dravo {
+
+// ---- The curve panel ------------------------------------------------------
+
+bool EqualiserEditor::setPanelOpen(bool open) {
+    if (frame && open != panelShown) {
+        panelShown = open;
+        if (!frame->setSize(kEditorWidth, logicalHeight())) {
+            panelShown = !open;
+            return false;
+        }
+    }
+    panelShown = open;
+    if (frame) {
+        if (open && !curve) {
+            showPanel();
+        } else if (!open && curve) {
+            CurvePanel* old = curve;
+            curve = nullptr;
+            frame->removeView(old);
+        }
+        if (CControl* button = controlFor(kCurveTag)) {
+            button->setValue(open ? 1.f : 0.f);
+            button->invalid();
+        }
+    }
+    writeFlag(kPanelKey, open);
+    updateAnalyser();
+    return true;
+}
+
+void EqualiserEditor::showPanel() {
+    curve =
+        new CurvePanel(CRect(0, kEditorHeight, kEditorWidth, kEditorHeight + kPanelHeight), *this);
+    curve->setSpectrum(spectrum.get());
+    curve->setAnalyserOn(analyserWanted);
+    frame->addView(curve);
+    curveDirty = true;
+}
+
+void EqualiserEditor::updateAnalyser() {
+    const bool want = frame && curve && analyserWanted;
+    if (want == analyserRunning) return;
+    analyserRunning = want;
+    controller.setAnalyserOn(want);
+    if (want) {
+        spectrum->setSampleRate(controller.sampleRate() > 0 ? controller.sampleRate() : 44100.0);
+        lastSpectrumTick = frame->getTicks();
+    } else {
+        spectrum->clear();
+    }
+}
+
+void EqualiserEditor::idlePanel() {
+    if (curve && curveDirty) {
+        float values[kNumParams];
+        for (int i = 0; i < kNumParams; ++i)
+            values[i] = controller.parameter(paramAt(i));
+        curve->setValues(values, controller.sampleRate());
+        curveDirty = false;
+    }
+    const uint32_t now = frame->getTicks();
+    if (analyserRunning) {
+        float samples[2048];
+        // Bounded: a ring that fills as fast as it is read ends at the next idle.
+        for (int i = 0; i < 16; ++i) {
+            const int n = controller.takeOutputSamples(samples, (int)std::size(samples));
+            if (n <= 0) break;
+            spectrum->feed(samples, n);
+        }
+        if (now - lastSpectrumTick >= kSpectrumFrameMs) {
+            if (spectrum->update((now - lastSpectrumTick) / 1000.0) && curve) curve->invalid();
+            lastSpectrumTick = now;
+        }
+    }
+    if (flash && flashSection >= 0) {
+        const uint32_t phase = (now - flashStart) / kFlashPhaseMs;
+        if (phase >= kFlashPhases) flashSection = -1;
+        flash->setVisible(flashSection >= 0 && phase % 2 == 0);
+    }
+}
+
+void EqualiserEditor::curveBeginEdit(Param p) {
+    controller.beginEdit(p);
+}
+
+void EqualiserEditor::curvePerformEdit(Param p, float value) {
+    controller.performEdit(p, value);
+    const Control* c = layout::controlFor(p);
+    if (CControl* control = controlFor(index(p))) {
+        control->setValue(c && c->inverted ? 1.f - value : value);
+        control->invalid();
+    }
+}
+
+void EqualiserEditor::curveEndEdit(Param p) {
+    controller.endEdit(p);
+}
+
+void EqualiserEditor::curveSectionPicked(EqSection s) {
+    if (!frame) return;
+    const CRect r = sectionControlsRect(s);
+    if (!flash) {
+        flash = new SectionFlash(r);
+        frame->addView(flash);
+    } else {
+        flash->setVisible(false);
+        flash->setViewSize(r);
+    }
+    static_cast<SectionFlash*>(flash)->setColour(kSectionCColors[(int)s]);
+    flashSection = (int)s;
+    flashStart = frame->getTicks();
+    flash->setVisible(true);
+    flash->invalid();
+}
+
+void EqualiserEditor::curveAnalyserSwitched(bool on) {
+    analyserWanted = on;
+    writeFlag(kAnalyserKey, on);
+    updateAnalyser();
 }
 
 } // namespace dravo

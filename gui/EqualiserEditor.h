@@ -1,8 +1,10 @@
 // The equaliser's editor: a 940 x 248 window (zoomed 100..200 %) with one
 // control per user parameter, the clip LED, two latency read-outs, the about
-// hot spot and the preset bar. It knows no plug-in format: it reaches the
-// plug-in only through an EditController, and each format embeds it in its
-// host's window and drives its idle.
+// hot spot, the preset bar and the CURVE switch, which grows the window by
+// the curve panel (940 x 448 in all; the choice is kept in the preferences).
+// It knows no plug-in format: it reaches the plug-in only through an
+// EditController, and each format embeds it in its host's window and drives
+// its idle.
 //
 // Threads: every call runs on the host's UI thread. What the plug-in learns
 // on other threads reaches the editor in idle (EditController::deliverChanges).
@@ -10,8 +12,10 @@
 // the clip LED's held state lives in it, so a reopened window shows it.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "gui/CurvePanel.h"
 #include "gui/EditorLayout.h"
 #include "model/EditController.h"
 #include "presets/PresetBar.h"
@@ -20,11 +24,13 @@ namespace dravo {
 
 class CAbout;
 class CLED;
+class OutputSpectrum;
 class ValueEntry;
 
 class EqualiserEditor : public VSTGUIEditorInterface,
                         public CControlListener,
-                        private EditListener {
+                        private EditListener,
+                        private CurvePanel::Owner {
   public:
     explicit EqualiserEditor(EditController& controller);
     ~EqualiserEditor() override;
@@ -61,6 +67,14 @@ class EqualiserEditor : public VSTGUIEditorInterface,
     bool onKeyUp(CKeyCode& key);
     bool onWheel(float distance);
 
+    // Opens or closes the curve panel (the host is asked for the new window
+    // size); false when the host refused, and nothing changed. The choice is
+    // kept in the preferences.
+    bool setPanelOpen(bool open);
+    bool panelOpen() const { return panelShown; }
+    // The curve panel while the window is open and the panel shown, or null.
+    CurvePanel* curvePanel() const { return curve; }
+
     PresetBar& presetBar() { return bar; }
     // The control of a parameter or control tag, null while closed.
     CControl* controlFor(int tag) const;
@@ -83,6 +97,13 @@ class EqualiserEditor : public VSTGUIEditorInterface,
     void bankChanged() override;
     void metersChanged() override;
 
+    // CurvePanel::Owner: the panel's handles edit parameters as controls do.
+    void curveBeginEdit(Param p) override;
+    void curvePerformEdit(Param p, float value) override;
+    void curveEndEdit(Param p) override;
+    void curveSectionPicked(EqSection s) override;
+    void curveAnalyserSwitched(bool on) override;
+
     void openZoomMenu(const CPoint& where);
     std::string shownValue(int tag) const;
     void openControlMenu(int tag, const CPoint& where);
@@ -94,6 +115,13 @@ class EqualiserEditor : public VSTGUIEditorInterface,
     void refreshLatency();
     void updateClipLed();
     void clearReferences();
+    int logicalHeight() const;
+    void readPanelChoice();
+    void showPanel();
+    // Starts or stops the plug-in's keeping of output samples: on only while
+    // the window is open, the panel shown and its analyser switched on.
+    void updateAnalyser();
+    void idlePanel();
 
     EditController& controller;
     PresetBar bar;
@@ -103,6 +131,17 @@ class EqualiserEditor : public VSTGUIEditorInterface,
     CAbout* about = nullptr;
     CParamDisplay* latencyMs = nullptr;
     CParamDisplay* latencySamples = nullptr;
+    CurvePanel* curve = nullptr;
+    CView* flash = nullptr; // the highlight over a picked section's controls
+
+    bool panelShown = false;      // the curve panel's choice (also while closed)
+    bool analyserWanted = false;  // the panel's ANALYSER toggle
+    bool analyserRunning = false; // what the plug-in was last told
+    bool curveDirty = true;
+    std::unique_ptr<OutputSpectrum> spectrum;
+    uint32_t lastSpectrumTick = 0;
+    uint32_t flashStart = 0;
+    int flashSection = -1; // the section whose controls flash, -1 none
 
     double zoom = 0;    // 0 until first asked
     int knownWidth = 0; // the size the host was told or asked

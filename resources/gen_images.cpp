@@ -804,9 +804,11 @@ int panelOf(int tag) {
     return -1;
 }
 
-// The caption under or above a control: its parameter's, "CLIP" for the LED.
+// The caption under or above a control: its parameter's, "CLIP" for the LED,
+// "CURVE" for the curve panel's switch.
 const char* captionOf(const Control& c) {
     if (c.kind == Kind::Led) return "CLIP";
+    if (c.kind == Kind::PanelSwitch) return "CURVE";
     const char* caption = L::isParameterControl(c) ? dravo::info(paramOf(c)).caption : "";
     if (!*caption) {
         std::fprintf(stderr, "gen_images: control %d has no caption\n", c.tag);
@@ -993,6 +995,7 @@ void background() {
             gControls.push_back({l, t, l + kLeverWidth, b, "switch", c.tag});
             break;
         case Kind::OnOff:
+        case Kind::PanelSwitch:
         case Kind::Led:
             // The LED's caption goes below it: above, it would crowd the
             // caption of the button beside it.
@@ -1191,6 +1194,9 @@ void previewState(cairo_t* cr, bool other) {
             paste(cr, c.bitmapId, c.left, c.top, c.width, c.height,
                   (other ? paramOf(c) != Param::Master : 0));
             break;
+        case Kind::PanelSwitch:
+            paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, other ? 1 : 0);
+            break;
         case Kind::Led:
             paste(cr, c.bitmapId, c.left, c.top, c.width, c.height, other ? 2 : 0);
             break;
@@ -1263,6 +1269,7 @@ void drawAll() {
             switchStrip(c);
             break;
         case Kind::OnOff:
+        case Kind::PanelSwitch:
             onOffStrip(c);
             break;
         case Kind::Led:

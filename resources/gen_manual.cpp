@@ -123,6 +123,10 @@ cairo_surface_t* composeEditor() {
     engine.resume(44100.0f);
     for (const Control& c : kControls) {
         if (c.kind == Kind::About) continue;
+        if (c.kind == Kind::PanelSwitch) { // the curve panel closed
+            drawFrame(cr, c.bitmapId, c.images, 0, c.left, c.top);
+            continue;
+        }
         if (c.kind == Kind::LatencyMs || c.kind == Kind::LatencySamples) {
             char t[32];
             if (c.kind == Kind::LatencyMs)
@@ -378,6 +382,11 @@ void introduction(Document& d) {
         "number with or without its unit (<i>2.7k</i> for 2.7 kHz, <i>-3dB</i>, <i>+4</i>), or "
         "a position’s name; Return sets the nearest step the control has, Escape leaves it. A "
         "value the control cannot reach makes the field flash and changes nothing.",
+        "<b>CURVE</b> (right of the logo) opens a panel under the controls with the response "
+        "curve: each section that is on in its own colour, the whole equaliser on top. Drag a "
+        "section's dot to move its frequency and gain; a click on it flashes the section's "
+        "controls. <b>ANALYSER</b> in the panel shows the output's spectrum behind the curve. "
+        "The panel stays open or closed as you leave it.",
         "<b>Window size</b>: right-click the background or the logo to zoom the window to 100, "
         "125, 150, 175 or 200 %; “Default size” follows the desktop’s scale again. The first "
         "window follows the desktop’s scale; your choice is kept for the next one.",

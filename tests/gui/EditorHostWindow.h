@@ -120,13 +120,15 @@ struct EditorHostWindow : ::testing::Test {
         return (int)n;
     }
 
-    // The host window's pixels now.
-    void capture() {
+    // The host window's pixels now, the top logicalHeight of them (more than
+    // kHeight with the curve panel open).
+    void capture(int logicalHeight = kHeight) {
         XSync(d, False);
-        const int w = px(kWidth), h = px(kHeight);
+        const int w = px(kWidth), h = px(logicalHeight);
         XImage* img = XGetImage(d, host, 0, 0, w, h, AllPlanes, ZPixmap);
         ASSERT_NE(img, nullptr);
-        if (shot && cairo_image_surface_get_width(shot) != w) {
+        if (shot && (cairo_image_surface_get_width(shot) != w ||
+                     cairo_image_surface_get_height(shot) != h)) {
             cairo_surface_destroy(shot);
             shot = nullptr;
         }

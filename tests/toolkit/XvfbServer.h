@@ -32,8 +32,10 @@ class Xvfb {
         // which it inherits under the same number.
         fcntl(fds[0], F_SETFD, FD_CLOEXEC);
         const std::string fd = std::to_string(fds[1]);
-        const char* argv[] = {path,          "-displayfd", fd.c_str(), "-screen", "0",
-                              "2048x800x24", "-nolisten",  "tcp",      nullptr};
+        // Tall enough for the editor with its curve panel at 200 % below
+        // the tests' 140 pixels of room above it.
+        const char* argv[] = {path,           "-displayfd", fd.c_str(), "-screen", "0",
+                              "2048x1100x24", "-nolisten",  "tcp",      nullptr};
         // The server's output stays out of the test's output.
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
