@@ -1,7 +1,11 @@
-// The output analyser's cost on the editor's thread for one frame: 1/30 s
-// of samples fed, a transform and fall (update), and a level for each of the
-// 940 columns of the panel.
+// The curve panel's work on the editor's thread. The output analyser's cost
+// for one frame: 1/30 s of samples fed, a transform and fall (update), and a
+// level for each of the 940 columns of the panel. A change of a setting: the
+// curves computed anew, the whole plug-in and each section at the panel's
+// points (one every two pixels).
 #include "gui/OutputSpectrum.h"
+#include "model/CurveSettings.h"
+#include "model/FactoryPresets.h"
 
 #include <benchmark/benchmark.h>
 
@@ -34,4 +38,26 @@ void BM_AnalyserFrame(benchmark::State& state) {
     state.SetLabel(std::to_string((int)rate) + " Hz");
 }
 BENCHMARK(BM_AnalyserFrame)->Arg(44100)->Arg(96000)->Unit(benchmark::kMicrosecond);
+
+void BM_CurveRecompute(benchmark::State& state) {
+    float values[dravo::kNumParams];
+    for (const dravo::ParamInfo& i : dravo::kParams)
+        values[dravo::index(i.id)] = i.defaultValue;
+    for (const dravo::PresetField& f : dravo::kFactoryPresets[0].fields)
+        values[dravo::index(f.param)] = (float)f.value;
+    const double rate = (double)state.range(0);
+    for (auto _ : state) {
+        const dravo::EqResponse response(dravo::curveSettings(values, rate));
+        double sum = 0;
+        for (int i = 0; i < 443; ++i) {
+            const double hz = 20.0 * std::pow(1000.0, i / 442.0);
+            sum += response.totalDb(hz);
+            for (const dravo::SectionInfo& s : dravo::kSections)
+                sum += response.sectionDb(s.id, hz);
+        }
+        benchmark::DoNotOptimize(sum);
+    }
+    state.SetLabel(std::to_string((int)rate) + " Hz");
+}
+BENCHMARK(BM_CurveRecompute)->Arg(44100)->Arg(96000)->Unit(benchmark::kMicrosecond);
 } // namespace

@@ -17,9 +17,16 @@ using Complex = std::complex<double>;
 double interpolatorGain(double w) {
     static const Oversampler kernel;
     const double* h = kernel.table();
+    // cos(w t) by the recurrence cos(w (t + 1)) = 2 cos(w) cos(w t) - cos(w (t - 1)).
+    const double c1 = std::cos(w);
+    double before = 1.0, now = c1;
     double sum = h[Oversampler::kCentre];
-    for (int t = 1; t <= Oversampler::kCentre; ++t)
-        sum += 2.0 * h[Oversampler::kCentre + t] * std::cos(w * t);
+    for (int t = 1; t <= Oversampler::kCentre; ++t) {
+        sum += 2.0 * h[Oversampler::kCentre + t] * now;
+        const double next = 2.0 * c1 * now - before;
+        before = now;
+        now = next;
+    }
     return sum;
 }
 

@@ -691,7 +691,8 @@ void curvePanel(Document& d) {
     d.para("The <b>ANALYSER</b> button in the panel draws the spectrum of the plug-in's output "
            "behind the curve, about 30 times a second: the average of both channels after the "
            "limiter, smoothed to about a sixth of an octave, with a slow fall so that peaks "
-           "stay readable. A sine at full scale reads 0 dB. The analyser only works while the "
+           "stay readable. It has a scale of its own: a sine at full scale reaches the top of "
+           "the plot, and the bottom is −84 dBFS. The analyser only works while the "
            "panel is open and the button is on; the audio thread only hands the samples over "
            "and all the analysis runs in the editor, so it costs your session next to nothing, "
            "and nothing at all while it is off.");
