@@ -714,3 +714,27 @@ TEST_F(Lv2Ui, ShowsAWindowOfItsOwnAndTellsWhenItIsClosed) {
 }
 
 } // namespace
+
+// The curve panel in the LV2 editor: the host is asked for the taller window,
+// and the DSP sends the analyser's samples only while the editor shows them.
+TEST_F(Lv2Ui, CurvePanelAsksForItsSizeAndTheAnalyserForSamples) {
+    auto samplesSent = [this] {
+        std::vector<float> l(256, 0.25f), r(256, 0.25f);
+        dsp->run({l.data(), r.data()}, {l.data(), r.data()}, 256);
+        int n = 0;
+        for (const auto& m : dsp->notifications())
+            n +=
+                reinterpret_cast<const LV2_Atom_Object*>(m.data())->body.otype == urid(kSamplesUri);
+        return n;
+    };
+    const layout::Control& curve = *layout::controlForTag(layout::kCurveTag);
+    click(curve.left + curve.width / 2, curve.top + curve.height / 2);
+    EXPECT_EQ(resized, kWidth * 10000 + kHeight + layout::kPanelHeight);
+    XResizeWindow(d, host, kWidth, kHeight + layout::kPanelHeight); // as the host does
+    pump(2);
+    EXPECT_EQ(samplesSent(), 0);
+    click(kWidth - 59, kHeight + 12); // the panel's ANALYSER toggle
+    EXPECT_GT(samplesSent(), 0);
+    close();
+    EXPECT_EQ(samplesSent(), 0);
+}
