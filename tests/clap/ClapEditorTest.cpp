@@ -158,7 +158,7 @@ TEST_F(ClapEditor, ThePresetBarSelectsAFactoryPreset) {
 
 // The host's scale sets the zoom, and the host is asked for the new size;
 // a zoom the user chose in the editor wins over it.
-TEST_F(ClapEditor, TheHostsScaleZoomsUnlessTheUserChoseAZoom) {
+TEST_F(ClapEditor, TheHostsScaleZoomsUnlessTheUserChoseAZoomAndTheCurvePanelAsksToo) {
     struct Step {
         double scale;
         std::pair<uint32_t, uint32_t> size;
@@ -174,6 +174,11 @@ TEST_F(ClapEditor, TheHostsScaleZoomsUnlessTheUserChoseAZoom) {
     presettest::writeFile(prefs + "zoom", "125");
     EXPECT_FALSE(clap->gui->set_scale(clap->plugin, 2.0));
     EXPECT_EQ(size(), std::make_pair(940u, 248u));
+    // The curve switch asks for the panel below the strip.
+    const layout::Control& curve = *layout::controlForTag(layout::kCurveTag);
+    click(curve.left + curve.width / 2, curve.top + curve.height / 2);
+    EXPECT_EQ(clap->host.resizeRequests.back(), std::make_pair(940u, 448u));
+    EXPECT_EQ(size(), std::make_pair(940u, 448u));
 }
 
 } // namespace

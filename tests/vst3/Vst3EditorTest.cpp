@@ -171,8 +171,9 @@ TEST_F(Editor, PresetChosenInTheEditorTellsTheHost) {
     close(view);
 }
 
-// The host's content scale zooms the window, which asks the frame for its size.
-TEST_F(Editor, ContentScaleResizesThroughTheFrame) {
+// The host's content scale zooms the window, and the curve switch opens the
+// panel below it: each asks the frame for its size.
+TEST_F(Editor, ContentScaleAndTheCurvePanelResizeThroughTheFrame) {
     IPlugView* view = open();
     ASSERT_NE(view, nullptr);
     IPlugViewContentScaleSupport* scale = nullptr;
@@ -187,6 +188,12 @@ TEST_F(Editor, ContentScaleResizesThroughTheFrame) {
     ViewRect size{};
     view->getSize(&size);
     EXPECT_EQ(size.getWidth(), frame.resizes.back().getWidth());
+    const layout::Control& curve = *layout::controlForTag(layout::kCurveTag);
+    click((int)((curve.left + curve.width / 2) * 1.5), (int)((curve.top + curve.height / 2) * 1.5));
+    const int open = (int)std::lround((layout::kEditorHeight + layout::kPanelHeight) * 1.5);
+    EXPECT_EQ(frame.resizes.back().getHeight(), open);
+    view->getSize(&size);
+    EXPECT_EQ(size.getHeight(), open);
     scale->release();
     close(view);
 }
