@@ -518,6 +518,7 @@ void EqualiserEditor::valueChanged(CControl* control) {
     if (isParameterControl(*c)) {
         const float v = control->getValue();
         controller.performEdit(paramOf(*c), c->inverted ? 1.f - v : v);
+        curveDirty = true; // whether or not the plug-in echoes the edit
     } else if (c->kind == Kind::Led && frame && (frame->getCurrentMouseButtons() & kLButton)) {
         if (led) {
             led->resetHold();
@@ -574,10 +575,6 @@ void EqualiserEditor::refreshLatency() {
                                                      : -1.f);
     if (latencySamples) latencySamples->setValue(samples >= 0 ? (float)samples : -1.f);
 }
-
-} // namespace dravo
-
-namespace dravo {
 
 // ---- The curve panel ------------------------------------------------------
 
@@ -665,6 +662,7 @@ void EqualiserEditor::curveBeginEdit(Param p) {
 
 void EqualiserEditor::curvePerformEdit(Param p, float value) {
     controller.performEdit(p, value);
+    curveDirty = true;
     const Control* c = layout::controlFor(p);
     if (CControl* control = controlFor(index(p))) {
         control->setValue(c && c->inverted ? 1.f - value : value);
