@@ -289,6 +289,16 @@ void CurvePanel::draw(CDrawContext* context) {
         cairo_close_path(cr);
         setColour(cr, kAnalyserCColor);
         cairo_fill(cr);
+        // Its own scale, at the right edge: dBFS every 24 dB.
+        context->setFont(kNormalFontVerySmall);
+        context->setFontColor(
+            CColor(kAnalyserCColor.red, kAnalyserCColor.green, kAnalyserCColor.blue, 230));
+        for (int level = -24; level > kFloorDb; level -= 24) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%d dBFS", level);
+            const CCoord y = p.top + p.getHeight() * level / kFloorDb;
+            context->drawString(text, CRect(p.right - 60, y - 12, p.right - 4, y - 1), kRightText);
+        }
     }
 
     // Each section's own curve, faintly filled from 0 dB.

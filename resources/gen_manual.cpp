@@ -692,8 +692,9 @@ void curvePanel(Document& d) {
            "behind the curve, about 30 times a second: the average of both channels after the "
            "limiter, smoothed to about a sixth of an octave, with a slow fall so that peaks "
            "stay readable. It has a scale of its own: a sine at full scale reaches the top of "
-           "the plot, and the bottom is −84 dBFS. The analyser only works while the "
-           "panel is open and the button is on; the audio thread only hands the samples over "
+           "the plot, the bottom is −84 dBFS, and the right edge is labelled in dBFS. The "
+           "analyser only works while the panel is open and the button is on; the audio "
+           "thread only hands the samples over "
            "and all the analysis runs in the editor, so it costs your session next to nothing, "
            "and nothing at all while it is off.");
     d.h2("In Ardour's mixer strip");
