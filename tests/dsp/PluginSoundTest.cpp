@@ -418,6 +418,7 @@ TEST_F(Sound, ResponseCurveAgreesWithTheMeasuredResponse) {
         {{8, 1.0f}, {9, 1.0f}},                             // low cut, highest
         {{10, 1.0f}, {11, 0.0f}},                           // high cut, lowest
         {{10, 1.0f}, {11, 0.8f}},                           // high cut, 14142 Hz
+        {{10, 1.0f}, {11, 1.0f}},                           // high cut, highest
         {{12, kPos0}, {13, 0.0f}, {15, 1.0f}},              // low shelf "II" +20
         {{12, kPos2}, {13, 1.0f}, {14, kPos1}, {15, 0.0f}}, // "Steep" cut
         {{12, kPos2}, {13, 0.5f}, {14, kPos2}, {15, 1.0f}}, // "Peak"
