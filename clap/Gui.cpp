@@ -26,7 +26,6 @@ void Plugin::guiDestroy() {
     if (timer != CLAP_INVALID_ID && hostTimers) hostTimers->unregister_timer(host, timer);
     timer = CLAP_INVALID_ID;
     if (editor) editor->close();
-    analyser.setOn(false); // nobody takes the analyser's samples now
 }
 
 // The host's scale is the zoom unless the user chose one in the editor.

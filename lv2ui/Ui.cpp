@@ -85,7 +85,6 @@ class Ui final : public EditController {
     int hide();
     void portEvent(uint32_t port, uint32_t size, uint32_t format, const void* buffer);
     int idle();
-    bool analyserWanted() const { return received.isOn(); }
     void askForState() {
         alignas(8) uint8_t buffer[64];
         lv2_atom_forge_set_buffer(&forge, buffer, sizeof buffer);
@@ -412,7 +411,6 @@ bool Ui::embed(Window parent) {
 int Ui::hide() {
     if (!ownDisplay) return 0;
     editor->close();
-    if (received.isOn()) setAnalyserOn(false);
     XDestroyWindow(ownDisplay, ownWindow);
     XCloseDisplay(ownDisplay);
     ownDisplay = nullptr;
@@ -496,9 +494,7 @@ Ui* uiOf(LV2UI_Handle handle) {
 void cleanup(LV2UI_Handle handle) {
     Ui* ui = uiOf(handle);
     ui->hide();
-    // The DSP sends no more samples once the editor is gone.
-    if (ui->analyserWanted()) ui->setAnalyserOn(false);
-    ui->editor.reset();
+    ui->editor.reset(); // closing, the editor tells the DSP to send no more samples
     delete ui;
 }
 

@@ -67,7 +67,8 @@ class EditController {
     // ---- Output analyser ----------------------------------------------------
     // While on, the plug-in keeps its output samples (the mean of its output
     // channels, at the host rate) for the editor; off, it keeps none and the
-    // audio thread does no work for it.
+    // audio thread does no work for it. The editor switches it off whenever
+    // its window closes, so a format need not.
     virtual void setAnalyserOn(bool on) { (void)on; }
     // Moves up to max of the kept samples, oldest first, into dst and
     // answers how many it moved.

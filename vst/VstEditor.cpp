@@ -39,10 +39,8 @@ bool VstEditor::open(void* parentWindow) {
     return editor().open(parentWindow);
 }
 
-// With the window gone nobody takes the analyser's samples.
 void VstEditor::close() {
     if (equaliserEditor) equaliserEditor->close();
-    plugin.outputSamples().setOn(false);
     AEffEditor::close();
 }
 

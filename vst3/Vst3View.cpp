@@ -100,11 +100,9 @@ void Vst3View::unregisterFromRunLoop() {
     runLoop = nullptr;
 }
 
-// With the window gone nobody takes the analyser's samples.
 tresult Vst3View::removed() {
     unregisterFromRunLoop();
     equaliserEditor->close();
-    plugin.outputSamples().setOn(false);
     return kResultOk;
 }
 
