@@ -39,9 +39,9 @@ class CurvePanel : public CView {
     // Logical sizes inside the panel (it is kPanelHeight high).
     static constexpr CCoord kPlotLeft = 40, kPlotRight = 924; // from the panel's left
     static constexpr CCoord kPlotTop = 26, kPlotBottom = 176; // from the panel's top
-    static constexpr double kMinHz = 20.0, kMaxHz = 20000.0;
-    static constexpr double kDbRange = 24.0;  // the curve's axis: -24..+24 dB
-    static constexpr double kFloorDb = -84.0; // the analyser's axis: kFloorDb..0 dBFS
+    static constexpr double kMinHz = curveaxes::kLowHz, kMaxHz = curveaxes::kHighHz;
+    static constexpr double kDbRange = curveaxes::kRangeDb; // the curve's axis: -24..+24 dB
+    static constexpr double kFloorDb = -84.0;               // the analyser's axis: kFloorDb..0 dBFS
     static constexpr CCoord kHandleRadius = 4, kHandleReach = 8;
 
     CurvePanel(const CRect& size, Owner& owner);

@@ -59,13 +59,15 @@ void drawCurve(const EqResponse& response, uint32_t* pixels, int width, int heig
     // Positions are continuous: pixel (x, y) covers [x, x + 1) x [y, y + 1).
     // 0 dB lies on a row's centre so that line is crisp.
     const double zeroY = std::floor(height / 2.0) + 0.5;
-    const double pixelsPerDb = height / (2.0 * kCurveRangeDb);
-    const double top = std::min(kCurveHighHz, 0.999 * response.nyquist());
+    const double pixelsPerDb = height / (2.0 * curveaxes::kRangeDb);
+    const double top = std::min(curveaxes::kHighHz, 0.999 * response.nyquist());
     auto xOf = [&](double hz) {
-        return width * std::log(hz / kCurveLowHz) / std::log(kCurveHighHz / kCurveLowHz);
+        return width * std::log(hz / curveaxes::kLowHz) /
+               std::log(curveaxes::kHighHz / curveaxes::kLowHz);
     };
     auto hzAt = [&](double x) {
-        return std::min(top, kCurveLowHz * std::pow(kCurveHighHz / kCurveLowHz, x / width));
+        return std::min(top, curveaxes::kLowHz *
+                                 std::pow(curveaxes::kHighHz / curveaxes::kLowHz, x / width));
     };
     auto yOf = [&](double db) { return zeroY - db * pixelsPerDb; };
 
