@@ -3,6 +3,7 @@
 // through a block at their frame), presets, latency, state bytes and texts;
 // the installed file exports clap_entry alone, and Qtractor's scanner lists
 // both plug-ins with their editor.
+#include "FaceSamples.h"
 #include "clap/ClapRig.h"
 
 #include "host/VstHost.h"
@@ -55,18 +56,9 @@ struct Change {
     Settings settings;
 };
 
-template <typename T> using Channels = std::vector<std::vector<T>>;
-
-template <typename T> Channels<T> noise(int channels, int frames) {
-    Channels<T> c(channels, std::vector<T>(frames));
-    uint32_t s = 12345;
-    for (auto& ch : c)
-        for (T& x : ch) {
-            s = s * 1664525u + 1013904223u;
-            x = (T)(0.9 * ((double)(s >> 8) / 8388608.0 - 1.0));
-        }
-    return c;
-}
+using facetest::Channels;
+using facetest::expectSameSamples;
+using facetest::noise;
 
 struct Render {
     int channels;
@@ -154,19 +146,6 @@ template <typename T> Channels<T> renderClap(const Render& r, const Channels<T>&
     EXPECT_TRUE(clap.activate(r.rate, (uint32_t)r.block));
     EXPECT_TRUE(clap.startProcessing());
     return runClap(clap, r, in);
-}
-
-template <typename T> void expectSameSamples(const Channels<T>& a, const Channels<T>& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t c = 0; c < a.size(); ++c) {
-        ASSERT_EQ(a[c].size(), b[c].size());
-        for (size_t i = 0; i < a[c].size(); ++i)
-            if (std::memcmp(&a[c][i], &b[c][i], sizeof(T)) != 0) {
-                ADD_FAILURE() << "channel " << c << " frame " << i << ": " << a[c][i]
-                              << " != " << b[c][i];
-                return;
-            }
-    }
 }
 
 struct Case {

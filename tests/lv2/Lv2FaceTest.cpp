@@ -1,5 +1,6 @@
 // The LV2 face against the VST 2.x face, both installed with cmake --install:
 // the same settings give the same samples, presets, latency and state bytes.
+#include "FaceSamples.h"
 #include "lv2/Lv2Rig.h"
 #include "lv2/Messages.h"
 #include "lv2/Ports.h"
@@ -41,17 +42,10 @@ struct Setting {
 };
 
 using Settings = std::vector<Setting>;
-using Channels = std::vector<std::vector<float>>;
-
+using Channels = facetest::Channels<float>;
+using facetest::expectSameSamples;
 Channels noise(int channels, int frames) {
-    Channels c(channels, std::vector<float>(frames));
-    uint32_t s = 12345;
-    for (auto& ch : c)
-        for (float& x : ch) {
-            s = s * 1664525u + 1013904223u;
-            x = 0.9f * ((float)(s >> 8) / 8388608.0f - 1.0f);
-        }
-    return c;
+    return facetest::noise<float>(channels, frames);
 }
 
 // Renders in through the VST 2.x face at rate in blocks, later applied from
@@ -126,19 +120,6 @@ Channels renderLv2(const Render& r, const Channels& in) {
     applyLv2(lv2, r.start);
     lv2.activate();
     return runLv2(lv2, r, in);
-}
-
-void expectSameSamples(const Channels& a, const Channels& b) {
-    ASSERT_EQ(a.size(), b.size());
-    for (size_t c = 0; c < a.size(); ++c) {
-        ASSERT_EQ(a[c].size(), b[c].size());
-        for (size_t i = 0; i < a[c].size(); ++i)
-            if (std::memcmp(&a[c][i], &b[c][i], sizeof(float)) != 0) {
-                ADD_FAILURE() << "channel " << c << " frame " << i << ": " << a[c][i]
-                              << " != " << b[c][i];
-                return;
-            }
-    }
 }
 
 struct Case {

@@ -1,6 +1,7 @@
 // The VST 3 face through the built bundle, against the VST 2.x face through
 // its built .so: the same settings and automation give the same samples, the
 // same latency, the same state bytes and the same presets.
+#include "FaceSamples.h"
 #include "vst3/Vst3Rig.h"
 
 #include "host/VstHost.h"
@@ -28,17 +29,6 @@ struct Faces : ::testing::Test {
     Vst3Module module{bundlePath()};
     void SetUp() override { ASSERT_EQ(module.error(), ""); }
 };
-
-template <typename T> std::vector<std::vector<T>> noise(int channels, int frames) {
-    std::vector<std::vector<T>> c(channels, std::vector<T>(frames));
-    uint32_t s = 12345;
-    for (auto& ch : c)
-        for (T& x : ch) {
-            s = s * 1664525u + 1013904223u;
-            x = (T)(0.9 * ((double)(s >> 8) / 8388608.0 - 1.0));
-        }
-    return c;
-}
 
 struct Change {
     Param p;
@@ -68,7 +58,7 @@ const std::vector<std::pair<Param, float>> kStartSettings = {
 template <typename T> void compareSound(Vst3Module& module, const SoundCase& c) {
     const int frames = std::max(4 * c.block, 2048);
     const int blocks = (frames + c.block - 1) / c.block;
-    const auto in = noise<T>(2, frames);
+    const auto in = facetest::noise<T>(2, frames);
 
     VstPlugin vst2;
     ASSERT_EQ(vst2.load(DRAVO_PLUGIN_PATH), "");
