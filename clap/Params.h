@@ -24,17 +24,11 @@ struct Variant {
 };
 inline constexpr Variant kVariants[] = {
     {"com.veyaudioworks.dravo.stereo", kEffectName, 2},
-    {"com.veyaudioworks.dravo.mono", "Vey Dravo Mono", 1},
+    {"com.veyaudioworks.dravo.mono", kMonoEffectName, 1},
 };
 constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);
 
-constexpr int countParams() {
-    int n = 0;
-    for (const ParamInfo& p : kParams)
-        n += isActive(p.id) ? 1 : 0;
-    return n;
-}
-constexpr int kNumClapParams = countParams();
+constexpr int kNumClapParams = kNumActiveParams;
 
 struct ParamList {
     Param params[kNumClapParams];

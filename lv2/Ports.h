@@ -21,7 +21,7 @@ struct Variant {
 };
 inline constexpr Variant kVariants[] = {
     {"urn:veyaudioworks:dravo#stereo", kEffectName, 2},
-    {"urn:veyaudioworks:dravo#mono", "Vey Dravo Mono", 1},
+    {"urn:veyaudioworks:dravo#mono", kMonoEffectName, 1},
 };
 constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);
 
@@ -29,13 +29,7 @@ constexpr int kNumVariants = sizeof(kVariants) / sizeof(kVariants[0]);
 // that reaches the engine, in parameter order; the latency output; the
 // message input and output (atom sequences the editor talks through); then
 // the audio inputs and the audio outputs.
-constexpr int countControlPorts() {
-    int n = 0;
-    for (const ParamInfo& p : kParams)
-        n += isActive(p.id) ? 1 : 0;
-    return n;
-}
-constexpr int kNumControlPorts = countControlPorts();
+constexpr int kNumControlPorts = kNumActiveParams;
 constexpr int kLatencyPort = kNumControlPorts;
 constexpr int kControlInPort = kLatencyPort + 1;
 constexpr int kNotifyPort = kControlInPort + 1;

@@ -8,6 +8,8 @@
 namespace dravo {
 
 inline constexpr const char* kEffectName = "Vey Dravo";
+// The one-channel plug-in, where a format lists it apart (LV2, CLAP).
+inline constexpr const char* kMonoEffectName = "Vey Dravo Mono";
 inline constexpr const char* kVendor = "Vey Audio Works";
 inline constexpr const char* kProduct = "Vey Dravo - parametric channel eq";
 // The four characters 'ZkVw' as a big-endian word.

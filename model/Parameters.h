@@ -292,6 +292,16 @@ constexpr bool isActive(Param p) {
     return info(p).quantiser != Quantiser::Placeholder;
 }
 
+// How many parameters reach the engine: what formats that list only those
+// (LV2 ports, CLAP parameters) number.
+constexpr int countActiveParams() {
+    int n = 0;
+    for (const ParamInfo& p : kParams)
+        n += isActive(p.id) ? 1 : 0;
+    return n;
+}
+inline constexpr int kNumActiveParams = countActiveParams();
+
 // "EQ all" and "LSR" are the same in every preset: setting one sets it in
 // all 22 records.
 constexpr bool sameInEveryPreset(Param p) {
